@@ -1,0 +1,61 @@
+#pragma once
+// How the programs meet the machine's file system: drive c:, paths written
+// with "\", copying without overwrite, the attribute word of a file, and the
+// single-copy lock of the client.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kav::platform {
+
+// The folder that stands for drive c:. The environment variable KAVLOR_DRIVE_C
+// names it when set (tests and the demo lab set it); otherwise /var/lib/kavlor/c.
+std::filesystem::path driveCRoot();
+
+// "c:\kavlor\11010001" → <drive c root>/kavlor/11010001. Drive letters other
+// than c and paths without a drive are taken relative to base (a "\"- or
+// "/"-separated relative path such as "txt\txt0.txt").
+std::filesystem::path resolve(std::string_view path, const std::filesystem::path& base = {});
+// A relative path written with either separator, joined to base.
+std::filesystem::path joinRelative(const std::filesystem::path& base, std::string_view relative);
+
+// Copies a regular file; fails (returns false, with the system's reason in
+// *error) when the target exists or the source cannot be read. Creates no folders.
+bool copyFileNoOverwrite(const std::filesystem::path& from, const std::filesystem::path& to,
+                         std::string* error = nullptr);
+
+// The attribute word of a file or folder as the exam's Windows task checks it:
+// 16 for a folder, 32 for a regular file, plus 1 when the owner may not write,
+// plus 2 when hidden (a name beginning with "." or listed in the folder's .hidden
+// file). A user.DOSATTRIB extended attribute, as Samba writes it, wins when present.
+// nullopt when the path does not exist.
+std::optional<std::uint32_t> fileAttributes(const std::filesystem::path& path);
+constexpr std::uint32_t kAttrReadOnly = 1, kAttrHidden = 2, kAttrSystem = 4, kAttrDirectory = 16,
+                        kAttrArchive = 32;
+// Sets the read-only and hidden bits (the others follow from the file's kind).
+bool setFileAttributes(const std::filesystem::path& path, std::uint32_t attributes, std::string* error = nullptr);
+
+// The client's single-copy marker: a lock file held with flock for the life of
+// the holder, released by the kernel however the holder ends. Opened with
+// O_CLOEXEC so that programs the client starts do not inherit it.
+class SingleCopyLock {
+public:
+    // Tries to take the lock on file; held() tells whether it was taken.
+    explicit SingleCopyLock(const std::filesystem::path& file);
+    ~SingleCopyLock();
+    SingleCopyLock(const SingleCopyLock&) = delete;
+    SingleCopyLock& operator=(const SingleCopyLock&) = delete;
+    bool held() const { return fd_ >= 0; }
+    void release();
+
+private:
+    int fd_ = -1;
+};
+
+// Where the client keeps its lock file: in the runtime folder of the user
+// (XDG_RUNTIME_DIR) or the temporary folder, named after the marker.
+std::filesystem::path singleCopyLockFile(std::string_view marker = "PROGRAM_RUNNING12");
+
+}  // namespace kav::platform

@@ -1,0 +1,30 @@
+#pragma once
+// Every message box, prompt and file dialog of both programs goes through this
+// interface: the window classes get the Qt implementation, tests a scripted one
+// that answers and records the exact texts.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace kav::ui {
+
+enum class MessageKind { Plain, Information, Warning, Error, Question };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Shows a modal message box; texts are UTF-8. An empty caption means the
+    // application's title.
+    virtual Answer message(MessageKind kind, const std::string& text, Buttons buttons = Buttons::Ok,
+                           const std::string& caption = {}) = 0;
+    // A one-line input box; nullopt when cancelled.
+    virtual std::optional<std::string> prompt(const std::string& caption, const std::string& label,
+                                              const std::string& initial, bool password = false) = 0;
+    // File dialogs; filter in Qt's form ("文本文件 (*.txt)"). nullopt when cancelled.
+    virtual std::optional<std::filesystem::path> openFile(const std::string& caption, const std::string& filter) = 0;
+    virtual std::optional<std::filesystem::path> saveFile(const std::string& caption, const std::string& filter) = 0;
+};
+
+}  // namespace kav::ui

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests and the demo lab need.
+# Runs as root on a fresh Debian 12 machine; does nothing when all are present.
+#   scripts/install-deps.sh            build, tests, demo
+#   scripts/install-deps.sh --fixtures also the office software that regenerates test documents
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config ninja-build
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  libsqlcipher-dev sqlcipher sqlite3
+  libpq-dev postgresql
+  libpugixml-dev libzip-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-noto-cjk fonts-wqy-microhei
+  xvfb xauth x11-utils x11-xserver-utils imagemagick
+)
+if [[ "${1:-}" == "--fixtures" ]]; then
+  packages+=(libreoffice-writer-nogui python3-docx)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+if [[ $(id -u) -ne 0 ]]; then
+  echo "install-deps: these packages are missing and installing them needs root: ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,62 @@
+#pragma once
+// Scripted dialogs for tests: every message is recorded with its kind and exact
+// text; answers and prompt replies are taken from queues (Ok / cancel when empty).
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "common/ui/dialogs.h"
+
+namespace kav::test {
+
+struct ShownMessage {
+    ui::MessageKind kind;
+    std::string text;
+    ui::Buttons buttons;
+};
+
+class FakeDialogs : public ui::Dialogs {
+public:
+    std::vector<ShownMessage> shown;
+    std::vector<std::string> prompts;  // the labels of the prompts asked
+    std::deque<ui::Answer> answers;
+    std::deque<std::optional<std::string>> replies;
+    std::deque<std::optional<std::filesystem::path>> files;
+
+    ui::Answer message(ui::MessageKind kind, const std::string& text, ui::Buttons buttons,
+                       const std::string&) override {
+        shown.push_back({kind, text, buttons});
+        if (answers.empty()) return buttons == ui::Buttons::Ok || buttons == ui::Buttons::OkCancel ? ui::Answer::Ok
+                                                                                                     : ui::Answer::Yes;
+        ui::Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<std::string> prompt(const std::string&, const std::string& label, const std::string&,
+                                      bool) override {
+        prompts.push_back(label);
+        if (replies.empty()) return std::nullopt;
+        auto r = replies.front();
+        replies.pop_front();
+        return r;
+    }
+    std::optional<std::filesystem::path> openFile(const std::string&, const std::string&) override { return nextFile(); }
+    std::optional<std::filesystem::path> saveFile(const std::string&, const std::string&) override { return nextFile(); }
+
+    std::vector<std::string> texts() const {
+        std::vector<std::string> t;
+        for (auto& m : shown) t.push_back(m.text);
+        return t;
+    }
+    std::string lastText() const { return shown.empty() ? std::string() : shown.back().text; }
+
+private:
+    std::optional<std::filesystem::path> nextFile() {
+        if (files.empty()) return std::nullopt;
+        auto f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+}  // namespace kav::test
