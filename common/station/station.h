@@ -1,0 +1,55 @@
+#pragma once
+// The station control record (the single row of `state` in teacher.mdb) and
+// the update list (the first row of `updatefile`): the teacher's only channel
+// to the running clients.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/db/database.h"
+
+namespace kav::station {
+
+// Station mode `korl`.
+enum Korl : int { kExam = 1, kPractice = 2, kForcedCollection = 3, kEnded = 4 };
+
+struct StationRecord {
+    int korl = kExam;
+    bool update = false;
+    bool clearinfo = false;
+    bool clearfold = false;
+    std::string resttime = "1:30:00";
+};
+
+// Reads the first row of an open `state` cursor (moving it to that row).
+// Throws db::DbError when the table has no row.
+StationRecord readStation(db::Cursor& state);
+// Writes the record into the first row, appending one when the table is empty;
+// korl is written as its decimal text, as the console does.
+void writeStation(db::Cursor& state, const StationRecord& record);
+
+// The first row's `filename` of an open `updatefile` cursor ("" when there is none).
+std::string readUpdateList(db::Cursor& updatefile);
+void writeUpdateList(db::Cursor& updatefile, const std::string& list);
+// Takes an update list apart at each "*", left to right: the text after the
+// last "*" is the last name, and an empty text after a final "*" ends the list.
+// Two adjacent "*" give an empty name (whose copy then fails).
+std::vector<std::string> splitUpdateList(std::string_view list);
+
+// The remaining time h:mm:ss, read by character position: hours the single
+// character at position 1, minutes positions 3–4, seconds 6–7.
+struct RestTime {
+    int hours = 0, minutes = 0, seconds = 0;
+    int totalSeconds() const { return (hours * 60 + minutes) * 60 + seconds; }
+    static RestTime fromSeconds(int total);  // clamps to 0:00:00 … 9:59:59
+    std::string toString() const;            // "1:05:09"
+};
+// nullopt unless the text is exactly seven characters d:dd:dd with minutes and
+// seconds below 60 (the check of the console's exam-time prompt).
+std::optional<RestTime> parseRestTime(std::string_view text);
+// The positional reading the client applies to a stored text: digits are taken
+// where they stand, whatever else the text holds (a non-digit counts as 0).
+RestTime readRestTimePositional(std::string_view text);
+
+}  // namespace kav::station
