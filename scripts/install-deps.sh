@@ -13,7 +13,7 @@ packages=(
   libpugixml-dev libzip-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei
-  xvfb xauth x11-utils x11-xserver-utils imagemagick
+  xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick
 )
 if [[ "${1:-}" == "--fixtures" ]]; then
   packages+=(libreoffice-writer-nogui python3-docx)
