@@ -1,0 +1,76 @@
+#pragma once
+// The Windows-operation task: preparing the candidate folder from a task's
+// `question2` and grading the folder against its `answer`.
+//
+// How the client calls it:
+//
+//   * Exam start, first login only, after the candidate folder exists
+//     (toolbar creation):
+//         kav::wintask::prepareCandidateFolder("c:\\kavlor\\11010001",
+//                                              winRow.question2, programFolder);
+//     It throws kav::wintask::PrepareError ("Cannot create c:\kavlor\11010001\TEST")
+//     when a folder cannot be created; the toolbar shows what() and stops its
+//     start-up. Copies that fail are skipped silently.
+//
+//   * WIN1Click (menu "Win题(&N)") and the first step of "全部评分(&A)":
+//         auto g = kav::wintask::gradeWinTask("c:\\kavlor\\11010001", winRow.answer,
+//                                             N4->isEnabled(), dialogs);
+//         ct["win_condiction"] = g.storedText;   post
+//         student["win_cj"]    = g.score;        post
+//     The message box "Win题得分:..." is shown only when gradingMenuEnabled is
+//     true (practice mode). Grading never throws for a bad answer text.
+//
+// The candidate folder is passed as the system writes it ("c:\kavlor\" + the
+// candidate folder name); it is resolved through kav::platform::resolve and
+// appears exactly so in the error lines ("2、缺文件：c:\kavlor\11010001\TEST\A.TXT").
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "common/ui/dialogs.h"
+
+namespace kav::wintask {
+
+// A folder of question2 could not be created; what() is
+// "Cannot create " + candidate folder + "\" + token.
+class PrepareError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Splits question2 at single spaces and, token by token: creates a folder
+// ("A", then "A\B"), copies programFolder/file/name into the candidate folder
+// ("x.txt*") or into one of its folders ("y.txt*A\B"). Never overwrites a file.
+void prepareCandidateFolder(std::string_view candidateFolder, std::string_view question2,
+                            const std::filesystem::path& programFolder);
+
+// Items are separated by "**", the checks of an item by "*"; a check is a code,
+// one space and a path relative to the candidate folder. Codes: 5 file exists,
+// 6 no file, 7 folder exists, 8 no folder, any other integer n: the attribute
+// word of the path equals n (a missing path has the word -1, as Windows reports
+// it). An item is worth 4 points when all its checks pass.
+//
+// A malformed check (no space, a code that is not an integer, an empty check or
+// an empty item) fails its item with the line n、"评分标准有误：" + the check + CR
+// and grading goes on. Only the first five items are graded; each further item
+// adds the line n、"评分标准超过五项，此项不计分" + CR and scores nothing.
+struct Grade {
+    int score = 0;           // 0..20, stored in win_cj
+    std::string storedText;  // stored in win_condiction: "好极了！全部答对！" or errorText
+    std::string summary;     // "1、4 2、0 " or "无,太棒了！"
+    std::string errorText;   // "错误：" CR, then the lines of the failed checks
+    bool allPassed = true;
+};
+
+Grade gradeCandidateFolder(std::string_view candidateFolder, std::string_view answer);
+
+// The text of the practice-mode box: "Win题得分:" + score + CR + summary + CR + errorText.
+std::string practiceMessage(const Grade& grade);
+
+// Grades, and shows practiceMessage() in a plain message box when the exam
+// window's grading menu is enabled. The caller stores the result.
+Grade gradeWinTask(std::string_view candidateFolder, std::string_view answer, bool gradingMenuEnabled,
+                   ui::Dialogs& dialogs);
+
+}  // namespace kav::wintask
