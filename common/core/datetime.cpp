@@ -22,7 +22,7 @@ DateTime DateTime::nowLocal() {
 }
 
 double DateTime::toOleDays() const {
-    sys_days d = sys_days{year{this->year} / month{static_cast<unsigned>(this->month)} / this->day};
+    sys_days d = sys_days{std::chrono::year{this->year} / std::chrono::month{static_cast<unsigned>(this->month)} / this->day};
     double days = static_cast<double>((d - kZeroDay).count());
     double frac = (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + millisecond) / 86'400'000.0;
     // OLE dates before the zero day keep the time of day as a positive fraction.
@@ -63,7 +63,7 @@ DateTime DateTime::parseIso(const std::string& text) {
             static_cast<size_t>(n + m) != text.size())
             throw std::invalid_argument("not a date-time: " + text);
     }
-    if (!year_month_day{year{r.year} / month{static_cast<unsigned>(r.month)} / r.day}.ok() || r.hour > 23 ||
+    if (!year_month_day{std::chrono::year{r.year} / std::chrono::month{static_cast<unsigned>(r.month)} / r.day}.ok() || r.hour > 23 ||
         r.minute > 59 || r.second > 59)
         throw std::invalid_argument("not a valid date-time: " + text);
     return r;
