@@ -21,6 +21,11 @@ std::filesystem::path resolve(std::string_view path, const std::filesystem::path
 // A relative path written with either separator, joined to base.
 std::filesystem::path joinRelative(const std::filesystem::path& base, std::string_view relative);
 
+// Windows finds names whatever their case: when path does not exist as written,
+// each missing part is looked up in its folder ignoring ASCII case (an exact
+// match wins). Returns the path found, or path unchanged when nothing matches.
+std::filesystem::path findIgnoringCase(const std::filesystem::path& path);
+
 // Copies a regular file; fails (returns false, with the system's reason in
 // *error) when the target exists or the source cannot be read. Creates no folders.
 bool copyFileNoOverwrite(const std::filesystem::path& from, const std::filesystem::path& to,
@@ -29,12 +34,19 @@ bool copyFileNoOverwrite(const std::filesystem::path& from, const std::filesyste
 // The attribute word of a file or folder as the exam's Windows task checks it:
 // 16 for a folder, 32 for a regular file, plus 1 when the owner may not write,
 // plus 2 when hidden (a name beginning with "." or listed in the folder's .hidden
-// file). A user.DOSATTRIB extended attribute, as Samba writes it, wins when present.
+// file). A user.DOSATTRIB extended attribute, as Samba writes it, wins when present:
+// its text part "0x21" gives the word (16 is added for a folder, a file with no
+// bits reads 128 as on Windows); a value that cannot be parsed is ignored.
 // nullopt when the path does not exist.
 std::optional<std::uint32_t> fileAttributes(const std::filesystem::path& path);
 constexpr std::uint32_t kAttrReadOnly = 1, kAttrHidden = 2, kAttrSystem = 4, kAttrDirectory = 16,
                         kAttrArchive = 32;
-// Sets the read-only and hidden bits (the others follow from the file's kind).
+constexpr std::uint32_t kAttrNormal = 128;
+// Sets the read-only and hidden bits (the others follow from the file's kind):
+// read-only takes away the write permissions (clearing it gives the owner write
+// back), hidden lists the name in the folder's .hidden file. A user.DOSATTRIB
+// attribute present on the path is rewritten to match. A name beginning with "."
+// cannot be made visible; that is reported as a failure.
 bool setFileAttributes(const std::filesystem::path& path, std::uint32_t attributes, std::string* error = nullptr);
 
 // The client's single-copy marker: a lock file held with flock for the life of
@@ -48,10 +60,14 @@ public:
     SingleCopyLock(const SingleCopyLock&) = delete;
     SingleCopyLock& operator=(const SingleCopyLock&) = delete;
     bool held() const { return fd_ >= 0; }
+    // Why the lock file could not be opened (empty when it was opened, whether
+    // or not another holder had the lock).
+    const std::string& error() const { return error_; }
     void release();
 
 private:
     int fd_ = -1;
+    std::string error_;
 };
 
 // Where the client keeps its lock file: in the runtime folder of the user

@@ -1,0 +1,261 @@
+#include "common/platform/platform.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace kav::platform {
+
+namespace {
+
+constexpr const char* kDosAttribName = "user.DOSATTRIB";
+constexpr const char* kHiddenListName = ".hidden";
+
+std::string systemText(int err) { return std::error_code(err, std::generic_category()).message(); }
+
+void setError(std::string* error, const std::string& text) {
+    if (error) *error = text;
+}
+
+bool isDriveC(std::string_view p) {
+    return p.size() >= 2 && (p[0] == 'c' || p[0] == 'C') && p[1] == ':';
+}
+bool hasDriveLetter(std::string_view p) {
+    return p.size() >= 2 && p[1] == ':' && ((p[0] >= 'a' && p[0] <= 'z') || (p[0] >= 'A' && p[0] <= 'Z'));
+}
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+// The text part of Samba's DOSATTRIB value: "0x" and hex digits, ended by a NUL
+// or by the end of the value (binary data may follow the NUL).
+std::optional<std::uint32_t> parseDosAttrib(std::string_view value) {
+    value = value.substr(0, value.find('\0'));
+    if (value.size() < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X')) return std::nullopt;
+    std::uint32_t word = 0;
+    auto digits = value.substr(2);
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), word, 16);
+    if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    return word;
+}
+
+std::optional<std::uint32_t> readDosAttrib(const fs::path& path) {
+    char buf[256];
+    ssize_t n = ::getxattr(path.c_str(), kDosAttribName, buf, sizeof buf);
+    if (n <= 0) return std::nullopt;
+    return parseDosAttrib(std::string_view(buf, std::size_t(n)));
+}
+
+bool writeDosAttrib(const fs::path& path, std::uint32_t word, std::string* error) {
+    char text[16];
+    int len = std::snprintf(text, sizeof text, "0x%x", unsigned(word));
+    // With its terminating NUL, as Samba writes the text form.
+    if (::setxattr(path.c_str(), kDosAttribName, text, std::size_t(len) + 1, 0) != 0) {
+        setError(error, systemText(errno));
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> readHiddenList(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::ifstream in(folder / kHiddenListName, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) names.push_back(line);
+    }
+    return names;
+}
+
+bool writeHiddenList(const fs::path& folder, const std::vector<std::string>& names, std::string* error) {
+    fs::path file = folder / kHiddenListName;
+    if (names.empty()) {
+        std::error_code ec;
+        fs::remove(file, ec);
+        if (ec) setError(error, ec.message());
+        return !ec;
+    }
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    for (auto& n : names) out << n << '\n';
+    out.close();
+    if (!out) {
+        setError(error, "cannot write " + file.string() + ": " + systemText(errno));
+        return false;
+    }
+    return true;
+}
+
+std::string leafName(const fs::path& path) {
+    // "dir/" and "dir" name the same folder.
+    fs::path p = path;
+    if (!p.has_filename()) p = p.parent_path();
+    return p.filename().string();
+}
+
+bool hiddenByName(const fs::path& path) {
+    std::string name = leafName(path);
+    if (name.size() > 1 && name[0] == '.' && name != "..") return true;
+    auto list = readHiddenList(fs::path(path).lexically_normal().parent_path());
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+}  // namespace
+
+fs::path driveCRoot() {
+    const char* env = std::getenv("KAVLOR_DRIVE_C");
+    if (env && *env) return fs::path(env);
+    return fs::path("/var/lib/kavlor/c");
+}
+
+fs::path joinRelative(const fs::path& base, std::string_view relative) {
+    std::string rel(relative);
+    std::replace(rel.begin(), rel.end(), '\\', '/');
+    while (!rel.empty() && rel.front() == '/') rel.erase(rel.begin());
+    if (rel.empty()) return base;
+    return base.empty() ? fs::path(rel) : base / rel;
+}
+
+fs::path resolve(std::string_view path, const fs::path& base) {
+    if (isDriveC(path)) return joinRelative(driveCRoot(), path.substr(2));
+    if (hasDriveLetter(path)) return joinRelative(base, path.substr(2));
+    if (!path.empty() && path.front() == '/') return fs::path(std::string(path));
+    return joinRelative(base, path);
+}
+
+fs::path findIgnoringCase(const fs::path& path) {
+    std::error_code ec;
+    if (fs::symlink_status(path, ec).type() != fs::file_type::not_found || path.empty()) return path;
+    fs::path found;
+    for (const auto& part : path) {
+        fs::path exact = found / part;
+        if (found.empty() || part == "." || part == ".." ||
+            fs::symlink_status(exact, ec).type() != fs::file_type::not_found) {
+            found = exact;
+            continue;
+        }
+        std::optional<fs::path> match;
+        for (fs::directory_iterator it(found, ec), end; !ec && it != end; it.increment(ec)) {
+            if (equalIgnoringCase(it->path().filename().string(), part.string())) {
+                match = it->path();
+                break;
+            }
+        }
+        if (!match) return path;
+        found = *match;
+    }
+    return found;
+}
+
+bool copyFileNoOverwrite(const fs::path& from, const fs::path& to, std::string* error) {
+    std::error_code ec;
+    if (!fs::copy_file(from, to, fs::copy_options::none, ec)) {
+        setError(error, ec ? ec.message() : "the file was not copied");
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::uint32_t> fileAttributes(const fs::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    bool folder = S_ISDIR(st.st_mode);
+    if (auto word = readDosAttrib(path)) {
+        std::uint32_t w = *word;
+        if (folder) w |= kAttrDirectory;
+        if (w == 0) w = kAttrNormal;
+        return w;
+    }
+    std::uint32_t w = folder ? kAttrDirectory : kAttrArchive;
+    if (!(st.st_mode & S_IWUSR)) w |= kAttrReadOnly;
+    if (hiddenByName(path)) w |= kAttrHidden;
+    return w;
+}
+
+bool setFileAttributes(const fs::path& path, std::uint32_t attributes, std::string* error) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        setError(error, systemText(errno));
+        return false;
+    }
+    const bool readOnly = attributes & kAttrReadOnly;
+    const bool hidden = attributes & kAttrHidden;
+
+    mode_t mode = st.st_mode & 07777;
+    mode = readOnly ? (mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    if (::chmod(path.c_str(), mode) != 0) {
+        setError(error, systemText(errno));
+        return false;
+    }
+
+    std::string name = leafName(path);
+    if (!hidden && name.size() > 1 && name[0] == '.') {
+        setError(error, "a name beginning with \".\" is always hidden: " + name);
+        return false;
+    }
+    fs::path folder = fs::path(path).lexically_normal().parent_path();
+    if (folder.empty()) folder = ".";
+    auto list = readHiddenList(folder);
+    auto at = std::find(list.begin(), list.end(), name);
+    bool listed = at != list.end();
+    if (hidden && !listed && !name.empty() && name[0] != '.') {
+        list.push_back(name);
+        if (!writeHiddenList(folder, list, error)) return false;
+    } else if (!hidden && listed) {
+        list.erase(at);
+        if (!writeHiddenList(folder, list, error)) return false;
+    }
+
+    if (auto word = readDosAttrib(path)) {
+        std::uint32_t w = (*word & ~(kAttrReadOnly | kAttrHidden)) | (attributes & (kAttrReadOnly | kAttrHidden));
+        if (!writeDosAttrib(path, w, error)) return false;
+    }
+    return true;
+}
+
+SingleCopyLock::SingleCopyLock(const fs::path& file) {
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error_ = file.string() + ": " + systemText(errno);
+        return;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK) error_ = file.string() + ": " + systemText(errno);
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+}
+
+SingleCopyLock::~SingleCopyLock() { release(); }
+
+void SingleCopyLock::release() {
+    if (fd_ >= 0) {
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+fs::path singleCopyLockFile(std::string_view marker) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    fs::path folder = (runtime && *runtime) ? fs::path(runtime) : fs::temp_directory_path();
+    return folder / (std::string(marker) + ".lock");
+}
+
+}  // namespace kav::platform
