@@ -23,6 +23,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The database password that both files carry.
+inline constexpr std::string_view kDatabasePassword = "#]%#6kiva4#]%#KIVA51";
+// The provider of the embedded database files.
+inline constexpr std::string_view kFileProvider = "Microsoft.Jet.OLEDB.4.0";
+
 // The four fields "Provider=...;Data Source=...;Jet OLEDB:Database Password="...";
 // Persist Security Info=False", parsed field by field.
 struct ConnectionString {
@@ -31,20 +36,32 @@ struct ConnectionString {
     std::string password;
     bool persistSecurityInfo = false;
 
-    // Throws DbError naming the field that is missing or malformed.
+    // Throws DbError naming the field that is missing or malformed. Field names are
+    // case-insensitive and may come in any order; a value may be written between
+    // double quotes (a doubled quote inside stands for one); all four are required
+    // and none may occur twice. Persist Security Info is True or False.
     static ConnectionString parse(std::string_view text);
-    // The standard string of both programs for one database file.
+    // The standard string of both programs for one database file: the file
+    // provider, the shared password, Persist Security Info False.
     static ConnectionString forDataSource(std::string dataSource);
+    // The four fields in the standard order; the password always between double
+    // quotes, the data source only when it needs them.
     std::string toString() const;
 };
 
 enum class ColumnType { AutoNumber, Int32, Int16, Text, Memo, DateTime, Boolean, Blob };
 
+// An auto-number is assigned by the database when an appended row is posted
+// and cannot be set. Int16/Int32 refuse values outside their range, Text refuses
+// a text of more than `width` characters (Unicode code points), Memo is
+// unlimited; texts must be valid UTF-8.
 struct ColumnDef {
     std::string name;
     ColumnType type;
     int width = 0;  // characters, for Text only
 };
+// "autonumber", "int32", "int16", "text", "memo", "datetime", "boolean", "blob".
+std::string_view columnTypeName(ColumnType type);
 
 struct TableDef {
     std::string name;
@@ -90,6 +107,23 @@ private:
 // A cursor over a whole table: a static snapshot of every row in table order,
 // taken at open and at requery. Rows are numbered from 1; an empty table has
 // recordCount() 0 and is at eof() and bof().
+//
+// Navigation: open, requery, first and last put the cursor on a row and clear
+// eof/bof (unless the table is empty). next on the last row sets eof and stays on
+// the last row; prior on the first row sets bof and stays on the first row;
+// moveBy(n) moves n rows (backwards for n < 0), stopping at the edge with eof or
+// bof set. The snapshot shows this cursor's own posts and deletions at once and
+// other programs' (and other cursors') changes only after requery or close/open.
+//
+// Editing: set needs edit or append mode (otherwise DbError). post writes the one
+// row to the file at once; an appended row is placed last with its auto-number
+// assigned. post and cancel outside edit or append mode do nothing. Moving,
+// locate, append and requery post a pending edit first; close drops it; remove
+// drops it and deletes the current row. Posting an edit of, or removing, a row
+// that another program deleted meanwhile fails with DbError. After remove the
+// cursor is on the row that followed; when the last row was removed it is on the
+// new last row with eof set. edit and remove need a current row.
+// Reading a column needs a current row (or the row being appended).
 class Cursor {
 public:
     enum class State { Closed, Browse, Edit, Insert };

@@ -23,7 +23,8 @@ struct StationRecord {
 };
 
 // Reads the first row of an open `state` cursor (moving it to that row).
-// Throws db::DbError when the table has no row.
+// Throws db::DbError when the table has no row. It reads the snapshot: requery
+// the cursor first to see the console's latest write.
 StationRecord readStation(db::Cursor& state);
 // Writes the record into the first row, appending one when the table is empty;
 // korl is written as its decimal text, as the console does.
@@ -34,7 +35,9 @@ std::string readUpdateList(db::Cursor& updatefile);
 void writeUpdateList(db::Cursor& updatefile, const std::string& list);
 // Takes an update list apart at each "*", left to right: the text after the
 // last "*" is the last name, and an empty text after a final "*" ends the list.
-// Two adjacent "*" give an empty name (whose copy then fails).
+// Two adjacent "*" give an empty name (whose copy then fails). "" gives no
+// name, "a*b" and "a*b*" give a and b, "a**b" gives a, "" and b, "*" gives "".
+// Names are kept exactly as written (no trimming).
 std::vector<std::string> splitUpdateList(std::string_view list);
 
 // The remaining time h:mm:ss, read by character position: hours the single
@@ -49,7 +52,13 @@ struct RestTime {
 // seconds below 60 (the check of the console's exam-time prompt).
 std::optional<RestTime> parseRestTime(std::string_view text);
 // The positional reading the client applies to a stored text: digits are taken
-// where they stand, whatever else the text holds (a non-digit counts as 0).
+// where they stand, whatever else the text holds (a non-digit, or a position
+// beyond the end of a short text, counts as 0). It never fails: "" reads 0:00:00,
+// "10:00:00" reads 1 hour (positions 3-4 hold "0:"), and minutes or seconds of
+// 60-99 are kept as they stand ("1:75:00" is 1 hour 75 minutes, 2:15:00 in all).
 RestTime readRestTimePositional(std::string_view text);
+
+// The station modes that a console may set (1-4).
+inline bool isValidKorl(int korl) { return korl >= kExam && korl <= kEnded; }
 
 }  // namespace kav::station

@@ -1,0 +1,141 @@
+#include "common/db/schema.h"
+
+#include <cctype>
+
+#include "common/db/sqlcipher_backend.h"
+
+namespace kav::db {
+namespace {
+
+using T = ColumnType;
+
+std::vector<ColumnDef> examRecordColumns() {
+    return {{"ID", T::AutoNumber},       {"zkzh", T::Text, 50},      {"ksxm", T::Text, 50},
+            {"kstime", T::DateTime},     {"winno", T::Int32},        {"win_condiction", T::Memo},
+            {"sel_arr1", T::Text, 255},  {"sel_arr2", T::Text, 255}, {"sel_arr3", T::Text, 255},
+            {"filename_dz", T::Text, 50}, {"dz_result", T::Memo},    {"filename_word", T::Text, 50},
+            {"word_result", T::Memo},    {"wordno", T::Int32},       {"resttime", T::Text, 50}};
+}
+
+std::vector<TableDef> studentTables() {
+    return {
+        {"student",
+         {{"ID", T::AutoNumber},
+          {"zkzh", T::Text, 12},
+          {"ksxm", T::Text, 12},
+          {"kstime", T::DateTime},
+          {"kscj", T::Int16},
+          {"havelogined", T::Int16},
+          {"login_keyword", T::Text, 50},
+          {"win_cj", T::Int16},
+          {"select_cj", T::Int16},
+          {"dz_cj", T::Int16},
+          {"word_cj", T::Int16}}},
+        {"win", {{"ID", T::AutoNumber}, {"question1", T::Memo}, {"question2", T::Memo}, {"answer", T::Memo}}},
+        {"selecttest",
+         {{"ID", T::Int32},
+          {"select_question", T::Memo},
+          {"sel_a", T::Text, 255},
+          {"sel_b", T::Text, 255},
+          {"sel_c", T::Text, 255},
+          {"sel_d", T::Text, 255},
+          {"correct_sel", T::Text, 2},
+          {"image", T::Blob}}},
+        {"word", {{"ID", T::AutoNumber}, {"question", T::Memo}, {"answer", T::Memo}, {"filename_word", T::Text, 50}}},
+        {"ct", examRecordColumns()},
+    };
+}
+
+std::vector<TableDef> teacherTables() {
+    return {
+        {"score",
+         {{"ID", T::AutoNumber},
+          {"zkzh", T::Text, 40},
+          {"ksxm", T::Text, 50},
+          {"kstime", T::DateTime},
+          {"kscj", T::Int32},
+          {"havelogined", T::Int32},
+          {"login_keyword", T::Text, 50},
+          {"win_cj", T::Int32},
+          {"select_cj", T::Int32},
+          {"dz_cj", T::Int32},
+          {"word_cj", T::Int32}}},
+        {"condition", examRecordColumns()},
+        {"state",
+         {{"korl", T::Int32},
+          {"update", T::Boolean},
+          {"clearinfo", T::Boolean},
+          {"clearfold", T::Boolean},
+          {"resttime", T::Text, 50}}},
+        {"updatefile", {{"ID", T::AutoNumber}, {"filename", T::Text, 255}}},
+        {"user", {{"username", T::Text, 50}, {"password", T::Text, 50}}},
+    };
+}
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+void addTeacherRows(Connection& connection) {
+    auto user = connection.openTable("user");
+    for (const auto& account : kDefaultAccounts) {
+        user->append();
+        user->field("username").setString(std::string(account.username));
+        user->field("password").setString(std::string(account.password));
+        user->post();
+    }
+    auto state = connection.openTable("state");
+    state->append();
+    state->field("korl").setInteger(1);
+    state->field("update").setBoolean(false);
+    state->field("clearinfo").setBoolean(false);
+    state->field("clearfold").setBoolean(false);
+    state->field("resttime").setString(std::string(kDefaultRestTime));
+    state->post();
+    auto updatefile = connection.openTable("updatefile");
+    updatefile->append();
+    updatefile->field("filename").setString("");
+    updatefile->post();
+}
+
+}  // namespace
+
+std::string_view fileNameOf(DatabaseKind kind) { return kind == DatabaseKind::Student ? "stu.mdb" : "teacher.mdb"; }
+
+DatabaseKind kindFromFileName(const std::filesystem::path& file) {
+    std::string name = lowerAscii(file.filename().string());
+    if (name == fileNameOf(DatabaseKind::Student)) return DatabaseKind::Student;
+    if (name == fileNameOf(DatabaseKind::Teacher)) return DatabaseKind::Teacher;
+    throw DbError("'" + file.filename().string() + "' is no exam database name: it must be stu.mdb or teacher.mdb");
+}
+
+const std::vector<TableDef>& tablesOf(DatabaseKind kind) {
+    static const std::vector<TableDef> student = studentTables(), teacher = teacherTables();
+    return kind == DatabaseKind::Student ? student : teacher;
+}
+
+const TableDef& tableDef(DatabaseKind kind, std::string_view table) {
+    for (const auto& t : tablesOf(kind))
+        if (lowerAscii(t.name) == lowerAscii(std::string(table))) return t;
+    throw DbError("Cannot find the input table or query '" + std::string(table) + "' of " +
+                  std::string(fileNameOf(kind)));
+}
+
+void createDatabase(const std::filesystem::path& file, DatabaseKind kind) {
+    std::string password(kDatabasePassword);
+    createSqlCipherFile(file, password, tablesOf(kind), /*writeAheadLog=*/kind == DatabaseKind::Teacher);
+    if (kind != DatabaseKind::Teacher) return;
+    try {
+        auto connection = connect(ConnectionString::forDataSource(std::filesystem::absolute(file).string()).toString(), {});
+        addTeacherRows(*connection);
+    } catch (...) {
+        std::error_code ec;
+        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(file.string() + suffix, ec);
+        throw;
+    }
+}
+
+void createDatabase(const std::filesystem::path& file) { createDatabase(file, kindFromFileName(file)); }
+
+}  // namespace kav::db

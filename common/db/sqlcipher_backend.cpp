@@ -1,0 +1,371 @@
+#include "common/db/sqlcipher_backend.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlcipher/sqlite3.h>
+
+#include <cctype>
+#include <system_error>
+
+#include "common/db/snapshot_cursor.h"
+#include "common/db/values.h"
+
+namespace kav::db {
+namespace {
+
+constexpr const char* kCatalog = "kav_columns";
+constexpr const char* kHiddenKey = "kav_row";  // row identity of tables without an auto-number
+constexpr int kBusyTimeoutMs = 5000;
+
+std::string quoteName(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// One open file, shared by the connection and its cursors.
+class Database {
+public:
+    Database(const std::filesystem::path& file, const std::string& password, int flags) : file_(file) {
+        int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
+        if (rc != SQLITE_OK) fail("Cannot open the database '" + file.string() + "'");
+        if (!password.empty()) sqlite3_key(db_, password.data(), static_cast<int>(password.size()));
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        sqlite3_extended_result_codes(db_, 0);
+    }
+    ~Database() { sqlite3_close_v2(db_); }
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    sqlite3* handle() const { return db_; }
+    const std::filesystem::path& file() const { return file_; }
+
+    [[noreturn]] void fail(const std::string& context) const {
+        std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        throw DbError(context.empty() ? message : context + ": " + message);
+    }
+    void exec(const std::string& sql, const std::string& context = {}) {
+        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) fail(context);
+    }
+
+private:
+    std::filesystem::path file_;
+    sqlite3* db_ = nullptr;
+};
+
+class Statement {
+public:
+    Statement(Database& db, const std::string& sql) : db_(db) {
+        if (sqlite3_prepare_v2(db.handle(), sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK) db.fail({});
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return stmt_; }
+    // true while there is a row; DbError on failure.
+    bool step() {
+        int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        db_.fail({});
+    }
+    std::string text(int column) const {
+        auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+    }
+
+private:
+    Database& db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// One write to the file, holding the write lock from the start: a read-then-write
+// transaction of several processes would otherwise fail at once with "database is locked".
+template <class F>
+void writeOneRow(Database& db, F write) {
+    db.exec("BEGIN IMMEDIATE");
+    try {
+        write();
+        db.exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void bindValue(Database& db, Statement& st, int position, const Value& v) {
+    sqlite3_stmt* s = st.get();
+    int rc = SQLITE_OK;
+    if (std::holds_alternative<std::monostate>(v)) rc = sqlite3_bind_null(s, position);
+    else if (auto* i = std::get_if<std::int64_t>(&v)) rc = sqlite3_bind_int64(s, position, *i);
+    else if (auto* t = std::get_if<std::string>(&v))
+        rc = sqlite3_bind_text(s, position, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
+    else if (auto* d = std::get_if<DateTime>(&v)) {
+        std::string text = storedDateTime(*d);
+        rc = sqlite3_bind_text(s, position, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    } else if (auto* b = std::get_if<bool>(&v)) rc = sqlite3_bind_int(s, position, *b ? 1 : 0);
+    else {
+        const Blob& blob = std::get<Blob>(v);
+        rc = blob.empty() ? sqlite3_bind_zeroblob(s, position, 0)
+                          : sqlite3_bind_blob(s, position, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK) db.fail({});
+}
+
+Value readColumn(const Statement& st, int column, const ColumnDef& def) {
+    sqlite3_stmt* s = st.get();
+    if (sqlite3_column_type(s, column) == SQLITE_NULL) return {};
+    switch (def.type) {
+        case ColumnType::AutoNumber:
+        case ColumnType::Int32:
+        case ColumnType::Int16: return static_cast<std::int64_t>(sqlite3_column_int64(s, column));
+        case ColumnType::Text:
+        case ColumnType::Memo: return st.text(column);
+        case ColumnType::DateTime:
+            if (sqlite3_column_type(s, column) == SQLITE_FLOAT)
+                return DateTime::fromOleDays(sqlite3_column_double(s, column));
+            return parseStoredDateTime(st.text(column));
+        case ColumnType::Boolean: return sqlite3_column_int64(s, column) != 0;
+        case ColumnType::Blob: {
+            auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, column));
+            return Blob(p, p + sqlite3_column_bytes(s, column));
+        }
+    }
+    return {};
+}
+
+std::string keyColumnOf(const TableDef& table) {
+    for (const auto& c : table.columns)
+        if (c.type == ColumnType::AutoNumber) return c.name;
+    return kHiddenKey;
+}
+
+class SqlCipherCursor final : public SnapshotCursor {
+public:
+    SqlCipherCursor(std::shared_ptr<Database> db, TableDef def)
+        : SnapshotCursor(std::move(def)), db_(std::move(db)), key_(quoteName(keyColumnOf(definition()))),
+          table_(quoteName(definition().name)) {}
+
+protected:
+    std::vector<StoredRow> fetchRows() override {
+        const auto& columns = definition().columns;
+        std::string sql = "SELECT " + key_;
+        for (const auto& c : columns) sql += ", " + quoteName(c.name);
+        sql += " FROM " + table_ + " ORDER BY " + key_;
+        Statement st(*db_, sql);
+        std::vector<StoredRow> rows;
+        while (st.step()) {
+            StoredRow row;
+            row.key = sqlite3_column_int64(st.get(), 0);
+            row.values.reserve(columns.size());
+            for (size_t i = 0; i < columns.size(); ++i)
+                row.values.push_back(readColumn(st, static_cast<int>(i) + 1, columns[i]));
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    }
+
+    StoredRow insertRow(const std::vector<Value>& values) override {
+        const auto& columns = definition().columns;
+        std::string names, marks;
+        std::vector<size_t> bound;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i].type == ColumnType::AutoNumber) continue;
+            names += (bound.empty() ? "" : ", ") + quoteName(columns[i].name);
+            marks += bound.empty() ? "?" : ", ?";
+            bound.push_back(i);
+        }
+        std::string sql = bound.empty() ? "INSERT INTO " + table_ + " DEFAULT VALUES"
+                                        : "INSERT INTO " + table_ + " (" + names + ") VALUES (" + marks + ")";
+        StoredRow row{0, values};
+        writeOneRow(*db_, [&] {
+            Statement st(*db_, sql);
+            for (size_t k = 0; k < bound.size(); ++k) bindValue(*db_, st, static_cast<int>(k) + 1, values[bound[k]]);
+            st.step();
+            row.key = sqlite3_last_insert_rowid(db_->handle());
+        });
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (columns[i].type == ColumnType::AutoNumber) row.values[i] = row.key;
+        return row;
+    }
+
+    void updateRow(std::int64_t key, const std::vector<Value>& values, const std::vector<bool>& changed) override {
+        const auto& columns = definition().columns;
+        std::string sets;
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (changed[i]) sets += (sets.empty() ? "" : ", ") + quoteName(columns[i].name) + " = ?";
+        writeOneRow(*db_, [&] {
+            Statement st(*db_, "UPDATE " + table_ + " SET " + sets + " WHERE " + key_ + " = ?");
+            int position = 1;
+            for (size_t i = 0; i < columns.size(); ++i)
+                if (changed[i]) bindValue(*db_, st, position++, values[i]);
+            sqlite3_bind_int64(st.get(), position, key);
+            st.step();
+            if (sqlite3_changes(db_->handle()) == 0)
+                throw DbError("Row cannot be located for updating: it has been deleted by another user (table '" +
+                              definition().name + "')");
+        });
+    }
+
+    void deleteRow(std::int64_t key) override {
+        writeOneRow(*db_, [&] {
+            Statement st(*db_, "DELETE FROM " + table_ + " WHERE " + key_ + " = ?");
+            sqlite3_bind_int64(st.get(), 1, key);
+            st.step();
+            if (sqlite3_changes(db_->handle()) == 0)
+                throw DbError("Row cannot be located for deleting: it has been deleted by another user (table '" +
+                              definition().name + "')");
+        });
+    }
+
+private:
+    std::shared_ptr<Database> db_;
+    std::string key_, table_;
+};
+
+ColumnType columnTypeFromName(std::string_view name) {
+    for (auto t : {ColumnType::AutoNumber, ColumnType::Int32, ColumnType::Int16, ColumnType::Text, ColumnType::Memo,
+                   ColumnType::DateTime, ColumnType::Boolean, ColumnType::Blob})
+        if (columnTypeName(t) == name) return t;
+    throw DbError("Unknown column type '" + std::string(name) + "' in the column catalogue");
+}
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+class SqlCipherConnection final : public Connection {
+public:
+    SqlCipherConnection(std::shared_ptr<Database> db, std::vector<TableDef> tables)
+        : db_(std::move(db)), tables_(std::move(tables)) {}
+
+    std::unique_ptr<Cursor> openTable(std::string_view name) override {
+        for (const auto& t : tables_) {
+            if (!sameNameIgnoringCase(t.name, name)) continue;
+            auto cursor = std::make_unique<SqlCipherCursor>(db_, t);
+            cursor->open();
+            return cursor;
+        }
+        throw DbError("Cannot find the input table or query '" + std::string(name) +
+                      "'. Make sure it exists and that its name is spelled correctly.");
+    }
+
+    std::vector<std::string> tableNames() override {
+        std::vector<std::string> names;
+        for (const auto& t : tables_) names.push_back(t.name);
+        return names;
+    }
+
+    std::string dataSource() const override { return db_->file().string(); }
+
+private:
+    std::shared_ptr<Database> db_;
+    std::vector<TableDef> tables_;
+};
+
+std::vector<TableDef> readCatalog(Database& db) {
+    std::vector<TableDef> tables;
+    Statement st(db, std::string("SELECT table_name, name, type, width FROM ") + kCatalog +
+                         " ORDER BY table_order, position");
+    while (st.step()) {
+        std::string table = st.text(0);
+        if (tables.empty() || tables.back().name != table) tables.push_back(TableDef{table, {}});
+        tables.back().columns.push_back(
+            ColumnDef{st.text(1), columnTypeFromName(st.text(2)), sqlite3_column_int(st.get(), 3)});
+    }
+    return tables;
+}
+
+std::string columnDeclaration(const ColumnDef& c) {
+    switch (c.type) {
+        case ColumnType::AutoNumber: return quoteName(c.name) + " INTEGER PRIMARY KEY AUTOINCREMENT";
+        case ColumnType::Int32:
+        case ColumnType::Int16:
+        case ColumnType::Boolean: return quoteName(c.name) + " INTEGER";
+        case ColumnType::Text:
+        case ColumnType::Memo:
+        case ColumnType::DateTime: return quoteName(c.name) + " TEXT";
+        case ColumnType::Blob: return quoteName(c.name) + " BLOB";
+    }
+    return quoteName(c.name);
+}
+
+void removeDatabaseFiles(const std::filesystem::path& file) {
+    std::error_code ec;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        std::filesystem::remove(file.string() + suffix, ec);
+}
+
+}  // namespace
+
+std::unique_ptr<Connection> openSqlCipherFile(const std::filesystem::path& file, const std::string& password) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec))
+        throw DbError("Could not find file '" + file.string() + "'.");
+    auto db = std::make_shared<Database>(file, password, SQLITE_OPEN_READWRITE);
+    std::string context = "Cannot open the database '" + file.string() + "'";
+    // The key is only tried on the first read: a wrong password fails here.
+    db->exec("SELECT count(*) FROM sqlite_master", context);
+    {
+        Statement st(*db, std::string("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = '") +
+                              kCatalog + "'");
+        if (!st.step() || sqlite3_column_int(st.get(), 0) == 0)
+            throw DbError(context + ": the file holds no exam tables (no column catalogue)");
+    }
+    try {
+        return std::make_unique<SqlCipherConnection>(db, readCatalog(*db));
+    } catch (const DbError& e) {
+        throw DbError(context + ": " + e.what());
+    }
+}
+
+void createSqlCipherFile(const std::filesystem::path& file, const std::string& password,
+                         const std::vector<TableDef>& tables, bool writeAheadLog) {
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec))
+        throw DbError("Cannot create the database '" + file.string() + "': the file already exists");
+    try {
+        Database db(file, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        std::string context = "Cannot create the database '" + file.string() + "'";
+        db.exec("BEGIN IMMEDIATE", context);
+        db.exec(std::string("CREATE TABLE ") + kCatalog +
+                    " (table_order INTEGER NOT NULL, table_name TEXT NOT NULL, position INTEGER NOT NULL, "
+                    "name TEXT NOT NULL, type TEXT NOT NULL, width INTEGER NOT NULL, "
+                    "PRIMARY KEY (table_name, position))",
+                context);
+        Statement insert(db, std::string("INSERT INTO ") + kCatalog + " VALUES (?, ?, ?, ?, ?, ?)");
+        for (size_t t = 0; t < tables.size(); ++t) {
+            const TableDef& table = tables[t];
+            std::string columns = keyColumnOf(table) == kHiddenKey
+                                      ? quoteName(kHiddenKey) + " INTEGER PRIMARY KEY AUTOINCREMENT"
+                                      : std::string();
+            for (size_t i = 0; i < table.columns.size(); ++i) {
+                const ColumnDef& c = table.columns[i];
+                columns += (columns.empty() ? "" : ", ") + columnDeclaration(c);
+                sqlite3_reset(insert.get());
+                sqlite3_bind_int64(insert.get(), 1, static_cast<sqlite3_int64>(t));
+                sqlite3_bind_text(insert.get(), 2, table.name.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_int64(insert.get(), 3, static_cast<sqlite3_int64>(i));
+                sqlite3_bind_text(insert.get(), 4, c.name.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(insert.get(), 5, std::string(columnTypeName(c.type)).c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_int(insert.get(), 6, c.width);
+                insert.step();
+            }
+            db.exec("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")", context);
+        }
+        db.exec("COMMIT", context);
+        db.exec(writeAheadLog ? "PRAGMA journal_mode = WAL" : "PRAGMA journal_mode = DELETE", context);
+    } catch (...) {
+        removeDatabaseFiles(file);
+        throw;
+    }
+}
+
+}  // namespace kav::db

@@ -1,0 +1,104 @@
+#include "common/station/station.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kav::station {
+
+StationRecord readStation(db::Cursor& state) {
+    state.first();
+    if (state.recordCount() == 0) throw db::DbError("The station control record is missing: table 'state' has no row");
+    StationRecord r;
+    r.korl = static_cast<int>(state.field("korl").asInteger());
+    r.update = state.field("update").asBoolean();
+    r.clearinfo = state.field("clearinfo").asBoolean();
+    r.clearfold = state.field("clearfold").asBoolean();
+    r.resttime = state.field("resttime").asString();
+    return r;
+}
+
+namespace {
+// The first row in edit mode, or a new row when the table has none.
+void editFirstRow(db::Cursor& cursor) {
+    cursor.first();
+    if (cursor.recordCount() == 0) cursor.append();
+    else cursor.edit();
+}
+}  // namespace
+
+void writeStation(db::Cursor& state, const StationRecord& record) {
+    editFirstRow(state);
+    try {
+        state.field("korl").setString(std::to_string(record.korl));
+        state.field("update").setBoolean(record.update);
+        state.field("clearinfo").setBoolean(record.clearinfo);
+        state.field("clearfold").setBoolean(record.clearfold);
+        state.field("resttime").setString(record.resttime);
+        state.post();
+    } catch (...) {
+        state.cancel();
+        throw;
+    }
+}
+
+std::string readUpdateList(db::Cursor& updatefile) {
+    updatefile.first();
+    if (updatefile.recordCount() == 0) return {};
+    return updatefile.field("filename").asString();
+}
+
+void writeUpdateList(db::Cursor& updatefile, const std::string& list) {
+    editFirstRow(updatefile);
+    try {
+        updatefile.field("filename").setString(list);
+        updatefile.post();
+    } catch (...) {
+        updatefile.cancel();
+        throw;
+    }
+}
+
+std::vector<std::string> splitUpdateList(std::string_view list) {
+    std::vector<std::string> names;
+    while (!list.empty()) {
+        size_t star = list.find('*');
+        names.emplace_back(list.substr(0, star));
+        if (star == std::string_view::npos) break;
+        list.remove_prefix(star + 1);
+    }
+    return names;
+}
+
+RestTime RestTime::fromSeconds(int total) {
+    total = std::clamp(total, 0, 9 * 3600 + 59 * 60 + 59);
+    return {total / 3600, total / 60 % 60, total % 60};
+}
+
+std::string RestTime::toString() const {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%d:%02d:%02d", hours, minutes, seconds);
+    return buf;
+}
+
+namespace {
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// The digit at a 0-based position, 0 when the text is shorter or holds no digit there.
+int digitAt(std::string_view text, size_t index) {
+    return index < text.size() && isDigit(text[index]) ? text[index] - '0' : 0;
+}
+}  // namespace
+
+std::optional<RestTime> parseRestTime(std::string_view text) {
+    if (text.size() != 7 || text[1] != ':' || text[4] != ':') return std::nullopt;
+    for (size_t i : {0, 2, 3, 5, 6})
+        if (!isDigit(text[i])) return std::nullopt;
+    RestTime t = readRestTimePositional(text);
+    if (t.minutes >= 60 || t.seconds >= 60) return std::nullopt;
+    return t;
+}
+
+RestTime readRestTimePositional(std::string_view text) {
+    return {digitAt(text, 0), digitAt(text, 2) * 10 + digitAt(text, 3), digitAt(text, 5) * 10 + digitAt(text, 6)};
+}
+
+}  // namespace kav::station

@@ -1,0 +1,62 @@
+// kavtool station FILE [options]: shows or sets the station control record of
+// a teacher.mdb, as the console's station commands do.
+#include <cstdio>
+#include <filesystem>
+
+#include "common/db/database.h"
+#include "common/station/station.h"
+#include "tools/kavtool/command.h"
+
+namespace {
+
+using kavtool::UsageError;
+
+bool yesNo(const std::string& option, const std::string& value) {
+    if (value == "yes") return true;
+    if (value == "no") return false;
+    throw UsageError(option + " takes yes or no, not \"" + value + "\"");
+}
+
+int station(const kavtool::Args& args) {
+    if (args.empty()) throw UsageError("expects FILE");
+    auto connection = kav::db::connect(kav::db::ConnectionString::forDataSource(args[0]).toString(),
+                                       std::filesystem::current_path());
+    auto state = connection->openTable("state");
+    if (args.size() == 1) {
+        kav::station::StationRecord r = kav::station::readStation(*state);
+        std::printf("korl\t%d\nupdate\t%s\nclearinfo\t%s\nclearfold\t%s\nresttime\t%s\n", r.korl,
+                    r.update ? "yes" : "no", r.clearinfo ? "yes" : "no", r.clearfold ? "yes" : "no",
+                    r.resttime.c_str());
+        return 0;
+    }
+    // An empty table gets its first row from the defaults, as the console's first write appends one.
+    kav::station::StationRecord r =
+        state->recordCount() > 0 ? kav::station::readStation(*state) : kav::station::StationRecord{};
+    for (size_t i = 1; i < args.size(); i += 2) {
+        const std::string& option = args[i];
+        if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
+        const std::string& value = args[i + 1];
+        if (option == "--korl") {
+            if (value.size() != 1 || !kav::station::isValidKorl(value[0] - '0'))
+                throw UsageError("--korl takes 1 (exam), 2 (practice), 3 (forced collection) or 4 (ended), not \"" +
+                                 value + "\"");
+            r.korl = value[0] - '0';
+        } else if (option == "--update") r.update = yesNo(option, value);
+        else if (option == "--clearinfo") r.clearinfo = yesNo(option, value);
+        else if (option == "--clearfold") r.clearfold = yesNo(option, value);
+        else if (option == "--resttime") {
+            if (!kav::station::parseRestTime(value))
+                throw UsageError("--resttime takes an exam time of the form h:mm:ss (such as 1:30:00), not \"" +
+                                 value + "\"");
+            r.resttime = value;
+        } else throw UsageError("unknown option " + option);
+    }
+    kav::station::writeStation(*state, r);
+    return 0;
+}
+
+}  // namespace
+
+KAVTOOL_COMMAND(kavtool::Command{
+    "station", "station FILE [--korl N] [--update|--clearinfo|--clearfold yes|no] [--resttime h:mm:ss]",
+    "show or set the station control record of a teacher.mdb", station});
