@@ -9,7 +9,7 @@
 namespace kav::ui {
 
 enum class MessageKind { Plain, Information, Warning, Error, Question };
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, OkNo };  // OkNo: the buttons No and OK
 enum class Answer { Ok, Cancel, Yes, No };
 
 class Dialogs {

@@ -1,0 +1,260 @@
+#include "client/flow/client.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+
+#include "client/flow/drawing.h"
+#include "client/flow/instructions.h"
+#include "client/flow/login.h"
+#include "client/flow/toolbar.h"
+#include "common/core/datetime.h"
+
+namespace kavlor {
+
+namespace fs = std::filesystem;
+namespace db = kav::db;
+using kav::ui::MessageKind;
+
+namespace {
+
+// The first line of a text file, without its line end; throws with the file
+// layer's text when the file cannot be read.
+std::string readFirstLine(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw std::runtime_error("Cannot open file \"" + file.string() + "\". " + std::strerror(errno));
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+std::uint64_t clockSeed() {
+    return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
+           static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+}  // namespace
+
+Client::Client(ClientEnv env) : env_(std::move(env)), random_(env_.drawSeed.value_or(clockSeed())) {}
+
+Client::~Client() {
+    // Windows first: the toolbar stops its timers through this client.
+    toolbar_.reset();
+    for (auto& [key, timer] : timers_) env_.clock.stopTimer(timer.clockId);
+}
+
+void Client::notify() {
+    if (changed) changed();
+}
+
+void Client::ExitClient() {
+    if (lock_) lock_->release();
+    ended_ = true;
+    throw ClientExit{};
+}
+
+bool Client::start() {
+    handle([this] { startup(); });
+    return !ended_;
+}
+
+void Client::handle(const std::function<void()>& handler) {
+    if (ended_) return;
+    ++handlerDepth_;
+    try {
+        try {
+            handler();
+        } catch (const ClientExit&) {
+            throw;
+        } catch (const std::exception& e) {
+            env_.dialogs.message(MessageKind::Error, e.what());
+        }
+    } catch (const ClientExit&) {
+        ended_ = true;
+    }
+    --handlerDepth_;
+    if (ended_) {
+        for (auto& [key, timer] : timers_) env_.clock.stopTimer(timer.clockId);
+        timers_.clear();
+        deferred_.clear();
+        notify();
+        if (handlerDepth_ == 0 && env_.onExit) env_.onExit();
+        return;
+    }
+    notify();
+    if (handlerDepth_ == 0) runDeferredTicks();
+}
+
+Client::TimerKey Client::startTimer(int intervalMs, std::function<void()> tick) {
+    TimerKey key = nextTimer_++;
+    auto clockId = env_.clock.startTimer(intervalMs, [this, key] { onTimer(key); });
+    timers_[key] = Timer{clockId, std::move(tick)};
+    return key;
+}
+
+void Client::stopTimer(TimerKey key) {
+    auto it = timers_.find(key);
+    if (it == timers_.end()) return;
+    env_.clock.stopTimer(it->second.clockId);
+    timers_.erase(it);
+}
+
+void Client::onTimer(TimerKey key) {
+    if (handlerDepth_ > 0) {
+        deferred_.push_back(key);
+        return;
+    }
+    auto it = timers_.find(key);
+    if (it == timers_.end()) return;
+    auto tick = it->second.tick;  // the tick may stop its own timer
+    handle(tick);
+}
+
+void Client::runDeferredTicks() {
+    while (!deferred_.empty() && !ended_) {
+        TimerKey key = deferred_.front();
+        deferred_.erase(deferred_.begin());
+        auto it = timers_.find(key);
+        if (it == timers_.end()) continue;  // stopped meanwhile
+        auto tick = it->second.tick;
+        handle(tick);
+    }
+}
+
+void Client::startup() {
+    // 1. Single copy: a running copy holds the lock; this one leaves quietly.
+    lock_.emplace(env_.lockFile);
+    if (!lock_->held()) {
+        lock_.reset();
+        ExitClient();
+    }
+
+    // 2. Display.
+    const ScreenSize screen = env_.desktop.screenSize();
+    if (screen.width != 800 || screen.height != 600) {
+        env_.dialogs.message(MessageKind::Plain, "您的显示器分辨率不是800*600，系统将自动切换！");
+        if (!env_.desktop.changeResolution(800, 600)) {
+            env_.dialogs.message(MessageKind::Plain, "切换失败，将退出！");
+            ExitClient();
+        }
+    }
+
+    try {
+        // 3, 4. Teacher path and teacher database.
+        const std::string sharedFolder = readFirstLine(env_.workingFolder / "tpath.txt");
+        data_.openTeacher(sharedFolder, env_.workingFolder);
+
+        // 5. Station mode.
+        startupState_ = kav::station::readStation(data_.ADOTable_Tstate());
+        if (startupState_.korl > 2) {
+            env_.dialogs.message(MessageKind::Warning, "考试练习状态未重置，请与管理员联系！！！");
+            ExitClient();
+        }
+
+        // 6. Update copy.
+        if (startupState_.update) copyUpdateList();
+
+        // 7. Local database.
+        data_.openStudent(env_.workingFolder);
+
+        // 8, 9. Record reset, then folder reset.
+        if (startupState_.clearinfo) resetRecords();
+        if (startupState_.clearfold) ResetExamFolders();
+    } catch (const ClientExit&) {
+        throw;
+    } catch (const std::exception& e) {
+        // A failure of the file or database layer makes the exam impossible.
+        env_.dialogs.message(MessageKind::Error, e.what());
+        ExitClient();
+    }
+
+    // 10. The login window, created hidden.
+    login_ = std::make_unique<LoginLogic>(*this);
+    exitFlag = false;
+}
+
+void Client::copyUpdateList() {
+    db::Cursor& updatefile = data_.ADOTable_Tupdatefile();
+    const std::string list = kav::station::readUpdateList(updatefile);
+    if (list.empty()) return;
+    const fs::path shared = kav::platform::resolve(readFirstLine(env_.workingFolder / "tpath.txt"), env_.workingFolder);
+    for (const std::string& name : kav::station::splitUpdateList(list)) {
+        const fs::path target = kav::platform::joinRelative(env_.workingFolder, name);
+        std::error_code ec;
+        if (!name.empty() && fs::is_regular_file(target, ec)) fs::remove(target, ec);
+        if (name.empty() ||
+            !kav::platform::copyFileNoOverwrite(kav::platform::joinRelative(shared, name), target)) {
+            env_.dialogs.message(MessageKind::Warning, "从教师题更新题库失败，请与管理员联系！！！");
+            ExitClient();
+        }
+    }
+}
+
+void Client::resetRecords() {
+    db::Cursor& ct = data_.ADOTable_ct();
+    while (ct.recordCount() > 0) {
+        ct.first();
+        ct.remove();
+    }
+    db::Cursor& student = data_.ADOTable_student();
+    for (student.first(); !student.eof(); student.next()) {
+        student.edit();
+        student.field("kstime").setDateTime(env_.clock.nowLocal());
+        for (const char* column : {"kscj", "havelogined", "win_cj", "select_cj", "dz_cj", "word_cj"})
+            student.field(column).setInteger(0);
+        student.post();
+    }
+}
+
+// Deletes c:\kavlor and c:\kavtmp with everything in them and makes them
+// again, here in the client, so that the reset is over before any candidate
+// folder is created. A folder that cannot be reset stays as it is.
+void Client::ResetExamFolders() {
+    for (const char* folder : {"c:\\kavlor", "c:\\kavtmp"}) {
+        const fs::path path = kav::platform::resolve(folder);
+        std::error_code ec;
+        fs::remove_all(path, ec);
+        fs::create_directories(path, ec);
+    }
+}
+
+void Client::FormClick() {
+    if (!login_) return;
+    login_->stayOnTop = true;
+    login_->visible = true;
+}
+
+void Client::createInstructionsAndProgress() {
+    instructions_ = std::make_unique<InstructionsLogic>(*this);
+    progress_ = std::make_unique<DrawingProgress>();
+}
+
+void Client::closeProgress() {
+    if (progress_) progress_->visible = false;
+    notify();
+}
+
+void Client::closeInstructions() {
+    if (instructions_) instructions_->visible = false;
+}
+
+void Client::startExam() {
+    // A folder that cannot be made leaves no toolbar behind: the candidate can
+    // press S again once the machine is put right.
+    auto toolbar = std::make_unique<ToolbarLogic>(*this);
+    toolbar->FormCreate();
+    toolbar_ = std::move(toolbar);
+    toolbar_->visible = true;
+    toolbar_->FormShow();
+}
+
+std::string candidateFolderName(const std::string& zkzh) {
+    if (zkzh.size() < 5) return zkzh;
+    std::string name = zkzh;
+    name.erase(4, 4);
+    return name;
+}
+
+}  // namespace kavlor

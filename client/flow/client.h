@@ -1,0 +1,137 @@
+#pragma once
+// The running client: start-up, the single way out (ExitClient), the current
+// candidate and the window logic of the exam flow. The window classes are thin
+// views over these objects: they forward their events to the handlers here and
+// redraw themselves when changed() fires.
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "client/flow/data_module.h"
+#include "client/flow/desktop.h"
+#include "common/platform/platform.h"
+#include "common/station/station.h"
+#include "common/ui/clock.h"
+#include "common/ui/dialogs.h"
+
+namespace kavlor {
+
+class LoginLogic;
+class DrawingProgress;
+class InstructionsLogic;
+class ToolbarLogic;
+
+// Thrown by ExitClient: the program ends, and no further step of the operation
+// that called it runs. The handler boundary (Client::handle) turns it into the
+// end of the application.
+struct ClientExit : std::exception {
+    const char* what() const noexcept override { return "ExitClient"; }
+};
+
+struct ClientEnv {
+    kav::ui::Dialogs& dialogs;
+    kav::ui::Clock& clock;
+    Desktop& desktop;
+    std::filesystem::path workingFolder;      // the program folder: tpath.txt, stu.mdb, txt, word, file
+    std::filesystem::path lockFile;           // the single-copy marker
+    std::function<void()> onExit;             // ends the application (after ExitClient)
+    std::optional<std::uint64_t> drawSeed;    // fixed seed for the drawing; the clock's otherwise
+};
+
+class Client {
+public:
+    explicit Client(ClientEnv env);
+    ~Client();
+
+    // Start-up, as the splash window is created. Returns false when the client
+    // ended on the way (ExitClient), true when the login window is ready.
+    bool start();
+
+    // Deletes the running marker and ends the client: throws ClientExit.
+    [[noreturn]] void ExitClient();
+    bool ended() const { return ended_; }
+
+    // Runs one event handler: every error of the database or file layer that no
+    // rule handles is shown with that layer's text; ExitClient ends the client.
+    // Timer ticks that fall due meanwhile wait until the handler is done.
+    void handle(const std::function<void()>& handler);
+
+    // Timers of the client: ticks run one at a time with the handlers (a tick
+    // that falls due while a handler shows a message box waits for it).
+    using TimerKey = int;
+    TimerKey startTimer(int intervalMs, std::function<void()> tick);
+    void stopTimer(TimerKey key);
+
+    // Splash window (TForm1).
+    void FormClick();  // a click on the picture or a key: the login window appears
+    bool splashVisible = true;
+    bool exitFlag = false;
+    std::string zkzh, ksxm;  // the current candidate, written by the login
+
+    // Windows of the flow (null until created).
+    LoginLogic* login() { return login_.get(); }
+    DrawingProgress* progress() { return progress_.get(); }
+    InstructionsLogic* instructions() { return instructions_.get(); }
+    ToolbarLogic* toolbar() { return toolbar_.get(); }
+
+    // Steps of the login's confirm that create, show and close windows.
+    void createInstructionsAndProgress();
+    void closeProgress();
+    void closeInstructions();
+    // The start button of the instructions window (also the re-login): creates
+    // the toolbar, which creates the exam window and starts the clock.
+    void startExam();
+
+    DataModule& data() { return data_; }
+    const kav::station::StationRecord& startupState() const { return startupState_; }
+    kav::ui::Dialogs& dialogs() { return env_.dialogs; }
+    kav::ui::Clock& clock() { return env_.clock; }
+    Desktop& desktop() { return env_.desktop; }
+    const std::filesystem::path& workingFolder() const { return env_.workingFolder; }
+    std::mt19937_64& random() { return random_; }
+
+    // Fired after every change that windows show; the Qt application redraws.
+    std::function<void()> changed;
+    void notify();
+
+private:
+    void startup();
+    void copyUpdateList();
+    void resetRecords();
+    void ResetExamFolders();
+    void onTimer(TimerKey key);
+    void runDeferredTicks();
+
+    ClientEnv env_;
+    std::optional<kav::platform::SingleCopyLock> lock_;
+    DataModule data_;
+    kav::station::StationRecord startupState_;
+    std::mt19937_64 random_;
+    bool ended_ = false;
+
+    struct Timer {
+        kav::ui::Clock::TimerId clockId;
+        std::function<void()> tick;
+    };
+    std::map<TimerKey, Timer> timers_;
+    TimerKey nextTimer_ = 1;
+    int handlerDepth_ = 0;
+    std::vector<TimerKey> deferred_;
+
+    std::unique_ptr<LoginLogic> login_;
+    std::unique_ptr<DrawingProgress> progress_;
+    std::unique_ptr<InstructionsLogic> instructions_;
+    std::unique_ptr<ToolbarLogic> toolbar_;
+};
+
+// The admission number without its 5th to 8th characters (110199990001 gives
+// 11010001; one shorter than 5 characters is used whole).
+std::string candidateFolderName(const std::string& zkzh);
+
+}  // namespace kavlor

@@ -1,0 +1,192 @@
+#include "client/flow/drawing.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "client/flow/client.h"
+
+namespace kavlor {
+
+namespace fs = std::filesystem;
+namespace db = kav::db;
+using kav::ui::MessageKind;
+
+void DrawingProgress::stepIt(int steps) { position_ = std::min(100, position_ + 15 * steps); }
+
+Drawing::Drawing(db::Cursor& win, db::Cursor& word, db::Cursor& selecttest, kav::ui::Dialogs& dialogs,
+                 std::mt19937_64& random)
+    : win_(win), word_(word), selecttest_(selecttest), dialogs_(dialogs), random_(random) {}
+
+int Drawing::drawFrom0To(int n) { return std::uniform_int_distribution<int>(0, n)(random_); }
+
+int Drawing::DrawWinQuestion() {
+    const int n = win_.recordCount();
+    if (n == 0) {
+        dialogs_.message(MessageKind::Warning, "题库中无题，抽题失败！！！");
+        return 0;
+    }
+    int k = 0;
+    while (k == 0) k = drawFrom0To(n);
+    return k;
+}
+
+std::pair<int, std::string> Drawing::DrawWordQuestion() {
+    const int n = word_.recordCount();
+    if (n == 0) {
+        dialogs_.message(MessageKind::Warning, "题库中无题，抽题失败！！！");
+        return {0, ""};
+    }
+    int k = 0;
+    while (k == 0) k = drawFrom0To(n);
+    gotoPosition(word_, k);
+    return {k, word_.field("filename_word").asString()};
+}
+
+std::string Drawing::DrawTypingFile(const fs::path& workingFolder) {
+    int count = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(workingFolder / "txt", ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_directory(ec)) continue;
+        if (it->path().filename().string().starts_with(".")) continue;
+        ++count;
+    }
+    const int n = count == 0 ? 0 : drawFrom0To(count - 1);
+    return "txt" + std::to_string(n) + ".txt";
+}
+
+bool Drawing::DrawChoiceQuestions(ChoiceDraw& out) {
+    const int n = selecttest_.recordCount();
+    if (n < 30) {
+        dialogs_.message(MessageKind::Warning, "题库中题量不够，抽题失败！！！");
+        return false;
+    }
+    out = {};
+    for (int i = 0; i < 30; ++i) {
+        int k = 0;
+        while (k == 0 || std::find(out.positions.begin(), out.positions.end(), k) != out.positions.end())
+            k = drawFrom0To(n);
+        out.positions.push_back(k);
+        gotoPosition(selecttest_, k);
+        std::string answer = selecttest_.field(6).asString();
+        std::transform(answer.begin(), answer.end(), answer.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        out.answers.push_back(answer);
+    }
+    return true;
+}
+
+std::string joinTokens(const std::vector<std::string>& tokens) {
+    std::string text;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (i) text += ' ';
+        text += tokens[i];
+    }
+    return text;
+}
+
+void createExamRecord(Client& client) {
+    DataModule& data = client.data();
+    DrawingProgress& progress = *client.progress();
+    Drawing drawing(data.ADOTable_win(), data.ADOTable_word(), data.ADOTable_selecttest(), client.dialogs(),
+                    client.random());
+    auto step = [&](int n) {
+        progress.stepIt(n);
+        client.notify();
+    };
+
+    const int winno = drawing.DrawWinQuestion();
+    const auto [wordno, filenameWord] = drawing.DrawWordQuestion();
+    step(1);
+    const std::string filenameDz = drawing.DrawTypingFile(client.workingFolder());
+    step(3);
+    ChoiceDraw choice;
+    if (!drawing.DrawChoiceQuestions(choice)) {
+        client.dialogs().message(MessageKind::Warning, "抽题失败将退出系统！！！");
+        client.exitFlag = true;
+        client.ExitClient();
+    }
+    step(2);
+    std::vector<std::string> positions;
+    for (int p : choice.positions) positions.push_back(std::to_string(p));
+    const std::string selArr1 = joinTokens(positions), selArr2 = joinTokens(choice.answers);
+    step(1);
+
+    db::Cursor& ct = data.ADOTable_ct();
+    ct.append();
+    ct.field("zkzh").setString(client.zkzh);
+    ct.field("ksxm").setString(client.ksxm);
+    ct.field("kstime").setDateTime(client.clock().nowLocal());
+    ct.field("winno").setInteger(winno);
+    ct.field("sel_arr1").setString(selArr1);
+    ct.field("sel_arr2").setString(selArr2);
+    step(1);
+    ct.field("filename_dz").setString(filenameDz);
+    ct.field("filename_word").setString(filenameWord);
+    ct.field("wordno").setInteger(wordno);
+    ct.field("resttime").setString(client.startupState().resttime);
+    ct.post();
+    step(1);
+    client.closeProgress();
+}
+
+void SaveExamRecord(Client& client) {
+    DataModule& data = client.data();
+    db::Cursor& student = data.ADOTable_student();
+    db::Cursor& ct = data.ADOTable_ct();
+
+    const std::string zkzh = student.field("zkzh").asString();
+    const std::string ksxm = student.field("ksxm").asString();
+    const kav::DateTime kstime = student.field("kstime").asDateTime();
+    const auto kscj = student.field("kscj").asInteger(), winCj = student.field("win_cj").asInteger(),
+               dzCj = student.field("dz_cj").asInteger(), selectCj = student.field("select_cj").asInteger(),
+               wordCj = student.field("word_cj").asInteger();
+
+    auto orSpace = [](std::string s) { return s.empty() ? std::string(" ") : s; };
+    const auto winno = ct.field("winno").asInteger(), wordno = ct.field("wordno").asInteger();
+    const std::string winCondiction = ct.field("win_condiction").asString(),
+                      selArr1 = ct.field("sel_arr1").asString(), selArr2 = ct.field("sel_arr2").asString(),
+                      selArr3 = orSpace(ct.field("sel_arr3").asString()),
+                      filenameDz = ct.field("filename_dz").asString(),
+                      filenameWord = ct.field("filename_word").asString(),
+                      dzResult = orSpace(ct.field("dz_result").asString()),
+                      wordResult = orSpace(ct.field("word_result").asString()),
+                      resttime = ct.field("resttime").asString();
+
+    db::Cursor& score = data.ADOTable_Tscore();
+    db::Cursor& condition = data.ADOTable_Tcondition();
+    score.close();
+    score.open();
+    condition.requery();
+    const bool haveCondition = condition.locate("zkzh", zkzh);
+    const bool haveScore = score.locate("zkzh", zkzh);
+
+    if (haveScore) score.edit(); else score.append();
+    score.field("zkzh").setString(zkzh);
+    score.field("ksxm").setString(ksxm);
+    score.field("kstime").setDateTime(kstime);
+    score.field("kscj").setInteger(kscj);
+    score.field("win_cj").setInteger(winCj);
+    score.field("select_cj").setInteger(selectCj);
+    score.field("dz_cj").setInteger(dzCj);
+    score.field("word_cj").setInteger(wordCj);
+    score.post();
+
+    if (haveCondition) condition.edit(); else condition.append();
+    condition.field("zkzh").setString(zkzh);
+    condition.field("ksxm").setString(ksxm);
+    condition.field("kstime").setDateTime(kstime);
+    condition.field("winno").setInteger(winno);
+    condition.field("wordno").setInteger(wordno);
+    condition.field("win_condiction").setString(winCondiction);
+    condition.field("sel_arr1").setString(selArr1);
+    condition.field("sel_arr2").setString(selArr2);
+    condition.field("sel_arr3").setString(selArr3);
+    condition.field("filename_dz").setString(filenameDz);
+    condition.field("filename_word").setString(filenameWord);
+    condition.field("dz_result").setString(dzResult);
+    condition.field("word_result").setString(wordResult);
+    condition.field("resttime").setString(resttime);
+    condition.post();
+}
+
+}  // namespace kavlor

@@ -1,0 +1,63 @@
+#pragma once
+// The toolbar TForm4: the candidate folder, the exam window, the exam clock,
+// the station poll, time-up and the hand-in.
+#include <memory>
+#include <string>
+
+#include "client/flow/client.h"
+#include "client/flow/exam_shell.h"
+#include "client/flow/timeup.h"
+
+namespace kavlor {
+
+class ToolbarLogic {
+public:
+    explicit ToolbarLogic(Client& client) : client_(client) {}
+    ~ToolbarLogic();  // stops the clock and the poll
+
+    // Throws std::runtime_error("Cannot create c:\kavlor...") when a folder
+    // cannot be made; ExitClient when the Word document cannot be copied.
+    void FormCreate();
+
+    void ClockTick();
+    void StopClock();
+    void Timer1Timer();
+    void SpeedButton5Click();  // 隐藏题目 / 显示题目
+    void SpeedButton6Click();  // 交卷
+    void FormShow();
+
+    ExamShell& examWindow() { return *form5_; }
+    TimeUpLogic& timeUpScreen() { return *fullenter_; }
+
+    std::string SpeedButton2, SpeedButton3;  // admission number, name
+    std::string SpeedButton7 = "考试状态";   // the mode label
+    std::string SpeedButton5 = "隐藏题目";
+    bool SpeedButton5Enabled = true;
+    bool visible = false;
+
+    int rememberedMode() const { return remembered_; }
+    int lastReadMode() const { return lastRead_; }
+    bool forcedCollection() const { return forced_; }
+    bool clockRunning() const { return clockTimer_ != 0; }
+    bool timeUpFlag() const { return timeUp_; }
+    const std::string& candidateFolder() const { return folderName_; }
+
+private:
+    void startClock();
+    void showTime();
+    void prepareCandidateFolder();
+    void gradeAndReport();
+    void endByTeacher();
+
+    Client& client_;
+    std::unique_ptr<ExamShell> form5_;
+    std::unique_ptr<TimeUpLogic> fullenter_;
+    int remembered_ = 0, lastRead_ = 0;
+    bool shown_ = true, forced_ = false;
+    int hours_ = 0, minutes_ = 0, seconds_ = 0, ticks_ = 0;
+    bool timeUp_ = false;
+    Client::TimerKey clockTimer_ = 0, pollTimer_ = 0;
+    std::string folderName_;
+};
+
+}  // namespace kavlor

@@ -1,0 +1,531 @@
+#include "client/flow/ui/forms.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "client/flow/drawing.h"
+#include "client/flow/instructions.h"
+#include "client/flow/login.h"
+#include "client/flow/texts.h"
+#include "client/flow/toolbar.h"
+#include "client/flow/ui/app.h"
+#include "client/flow/ui/artwork.h"
+#include "client/flow/ui/lockdown.h"
+
+namespace kavlor {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& q) { return q.toStdString(); }
+const QString kTitle = QString::fromUtf8(texts::kTitle);
+
+QFont pixelFont(int px, bool bold = false) {
+    QFont f = QApplication::font();
+    f.setPixelSize(px);
+    f.setBold(bold);
+    return f;
+}
+
+// Full screen on the client's 800 × 600 display.
+void coverScreen(QWidget* w) {
+    w->setGeometry(QApplication::primaryScreen()->geometry());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TForm1
+
+TForm1::TForm1(KavlorApp& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_(app) {
+    setWindowTitle(kTitle);
+    setWindowIcon(artwork::clientIcon(64));
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    coverScreen(this);
+    keepOpen(this);
+}
+
+void TForm1::FormClick() { app_.run([this] { app_.client().FormClick(); }); }
+
+void TForm1::refresh() {
+    if (app_.client().splashVisible && !isVisible()) showFullScreen();
+    if (!app_.client().splashVisible && isVisible()) hide();
+}
+
+void TForm1::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(rect(), artwork::splash(size()));
+}
+
+void TForm1::mousePressEvent(QMouseEvent*) { FormClick(); }
+void TForm1::keyPressEvent(QKeyEvent*) { FormClick(); }
+
+// ---------------------------------------------------------------- TForm3
+
+TForm3::TForm3(KavlorApp& app, LoginLogic& logic)
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), app_(app), logic_(logic) {
+    setWindowTitle(kTitle);
+    setFixedSize(500, 300);
+    setStyleSheet(
+        "TForm3, QWidget#body { background: #eef3fa; }"
+        "QLabel#header { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #1f5fae, stop:1 #134a8e);"
+        " color: white; padding-left: 16px; }"
+        "QLineEdit { padding: 4px; border: 1px solid #8aa6cc; border-radius: 3px; background: white; }"
+        "QLineEdit[readOnly=\"true\"] { background: #e4e9f1; }"
+        "QPushButton { padding: 5px 14px; border: 1px solid #5b7fb0; border-radius: 4px;"
+        " background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #ffffff, stop:1 #dce6f4); }"
+        "QPushButton:default { border: 2px solid #1f5fae; }");
+    auto* header = new QLabel(QString::fromUtf8("考 生 登 录"), this);
+    header->setObjectName("header");
+    header->setFont(pixelFont(20, true));
+    header->setGeometry(0, 0, 500, 52);
+
+    Image1 = new QLabel(this);
+    Image1->setToolTip(QString::fromUtf8("照片"));
+    Image1->setPixmap(artwork::photo(QSize(110, 140)));
+    Image1->setGeometry(24, 76, 110, 140);
+
+    auto label = [this](const char* text, int y) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setFont(pixelFont(15));
+        l->setGeometry(160, y, 80, 30);
+    };
+    label("准考证号", 78);
+    label("考生姓名", 124);
+    label("登录密码", 170);
+    Edit1 = new QLineEdit(this);
+    Edit1->setToolTip(QString::fromUtf8("考号范围：110199990001至110199990050"));
+    Edit1->setGeometry(244, 78, 220, 30);
+    Edit2 = new QLineEdit(this);
+    Edit2->setReadOnly(true);
+    Edit2->setFocusPolicy(Qt::NoFocus);
+    Edit2->setGeometry(244, 124, 220, 30);
+    Edit3 = new QLineEdit(this);
+    Edit3->setEchoMode(QLineEdit::Password);
+    Edit3->setGeometry(244, 170, 220, 30);
+    for (QLineEdit* e : {Edit1, Edit2, Edit3}) e->setFont(pixelFont(15));
+
+    BitBtn1 = new QPushButton(QString::fromUtf8("验考号"), this);
+    BitBtn2 = new QPushButton(QString::fromUtf8("&退出"), this);
+    BitBtn3 = new QPushButton(QString::fromUtf8("确定"), this);
+    BitBtn4 = new QPushButton(QString::fromUtf8("重新输入"), this);
+    BitBtn1->setGeometry(244, 236, 100, 34);
+    BitBtn2->setGeometry(364, 236, 100, 34);
+    BitBtn3->setGeometry(244, 236, 100, 34);
+    BitBtn4->setGeometry(364, 236, 100, 34);
+    BitBtn1->setDefault(true);
+    BitBtn3->setDefault(true);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
+    const QRect screen = QApplication::primaryScreen()->geometry();
+    move(screen.center() - rect().center());
+    keepOpen(this);
+    refresh();
+}
+
+void TForm3::run(void (LoginLogic::*handler)()) {
+    logic_.Edit1 = s(Edit1->text());
+    logic_.Edit3 = s(Edit3->text());
+    app_.run([this, handler] { (logic_.*handler)(); });
+}
+
+void TForm3::BitBtn1Click() { run(&LoginLogic::BitBtn1Click); }
+void TForm3::BitBtn2Click() { run(&LoginLogic::BitBtn2Click); }
+void TForm3::BitBtn3Click() { run(&LoginLogic::BitBtn3Click); }
+void TForm3::BitBtn4Click() { run(&LoginLogic::BitBtn4Click); }
+
+void TForm3::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        (logic_.stage() == LoginLogic::Stage::Entering ? BitBtn1 : BitBtn3)->click();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void TForm3::refresh() {
+    if (Edit1->text() != q(logic_.Edit1)) Edit1->setText(q(logic_.Edit1));
+    Edit2->setText(q(logic_.Edit2));
+    if (Edit3->text() != q(logic_.Edit3)) Edit3->setText(q(logic_.Edit3));
+    const bool accepted = logic_.stage() == LoginLogic::Stage::Accepted;
+    Edit1->setReadOnly(accepted);
+    Edit3->setReadOnly(accepted);
+    for (QLineEdit* e : {Edit1, Edit3}) e->style()->polish(e);
+    BitBtn1->setVisible(!accepted);
+    BitBtn2->setVisible(!accepted);
+    BitBtn3->setVisible(accepted);
+    BitBtn4->setVisible(accepted);
+    setWindowFlag(Qt::WindowStaysOnTopHint, logic_.stayOnTop);
+    if (logic_.visible && !app_.client().ended()) {
+        if (!isVisible()) {
+            show();
+            Edit1->setFocus();
+        }
+    } else if (isVisible()) {
+        hide();
+    }
+    if (logic_.focusNumber) {
+        logic_.focusNumber = false;
+        Edit1->setFocus();
+    }
+}
+
+// ---------------------------------------------------------------- TForm6
+
+TForm6::TForm6(KavlorApp&, DrawingProgress& logic)
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      logic_(logic) {
+    setWindowTitle(QString::fromUtf8("提示:正在抽题，请稍候 ..."));
+    setFixedSize(380, 120);
+    setStyleSheet("TForm6 { background: #eef3fa; }");
+    Label1 = new QLabel(QString::fromUtf8("正在抽题，请稍候 ..."), this);
+    Label1->setFont(pixelFont(16));
+    Label1->setGeometry(24, 18, 332, 30);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setGeometry(24, 64, 332, 22);
+    move(QApplication::primaryScreen()->geometry().center() - rect().center());
+    keepOpen(this);
+}
+
+void TForm6::refresh() {
+    ProgressBar1->setValue(logic_.position());
+    if (logic_.visible != isVisible()) setVisible(logic_.visible);
+    if (isVisible()) repaint();
+}
+
+// ---------------------------------------------------------------- TForm2
+
+TForm2::TForm2(KavlorApp& app, InstructionsLogic& logic)
+    : QWidget(nullptr, Qt::FramelessWindowHint), app_(app), logic_(logic) {
+    setWindowTitle(kTitle);
+    coverScreen(this);
+    keepOpen(this);
+    auto make = [this](int x, int y, int px, const char* text = "", QColor colour = QColor(20, 40, 80)) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setFont(pixelFont(px));
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, colour);
+        l->setPalette(p);
+        l->move(x, y);
+        l->resize(760 - x, px + 14);
+        return l;
+    };
+    Label_kh = make(60, 120, 20, "", QColor(150, 20, 20));
+    Label_xm = make(420, 120, 20, "", QColor(150, 20, 20));
+    Label2 = make(60, 175, 18);
+    Label3 = make(60, 215, 18, "2、题型：(1)win操作题     (本题20分)");
+    Label6 = make(150, 250, 18, "(2)汉字录入题    (本题20分)");
+    Label7 = make(150, 285, 18, "(3)选择题        (本题30分)");
+    Label1 = make(150, 320, 18, "(4)Word题        (本题30分)");
+    Label5 = make(60, 360, 18, "3、有考试和练习两种状态，由教师机控制。");
+    Label4 = make(60, 400, 18, "4、考生必须在自己的考试文件夹中答题，否则");
+    Label8 = make(92, 432, 18, "将影响考试成绩。");
+    SpeedButton1 = new QPushButton(QString::fromUtf8("按&S键开始考试"), this);
+    SpeedButton1->setFont(pixelFont(20, true));
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setGeometry(280, 495, 240, 50);
+    SpeedButton1->setStyleSheet(
+        "QPushButton { color: white; border-radius: 6px; border: 1px solid #0d3c78;"
+        " background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #3d86d8, stop:1 #1a56a4); }"
+        "QPushButton:pressed { background: #154a8e; }");
+    connect(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
+    Button2 = new QPushButton(this);
+    Button2->setGeometry(0, 0, 0, 0);
+    refresh();
+}
+
+void TForm2::SpeedButton1Click() { app_.run([this] { logic_.SpeedButton1Click(); }); }
+
+void TForm2::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_S && !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
+        SpeedButton1Click();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void TForm2::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(rect(), artwork::instructionsBackground(size()));
+}
+
+void TForm2::refresh() {
+    Label_kh->setText(q(logic_.Label_kh));
+    Label_xm->setText(q(logic_.Label_xm));
+    Label2->setText(q(logic_.Label2));
+    if (logic_.visible && !isVisible()) {
+        showFullScreen();
+        activateWindow();
+        Button2->setFocus();
+    } else if (!logic_.visible && isVisible()) {
+        hide();
+    }
+}
+
+// ---------------------------------------------------------------- TForm5
+
+TForm5::TForm5(KavlorApp& app, ExamShell& logic, ToolbarLogic& toolbar)
+    : QMainWindow(nullptr), app_(app), logic_(logic), toolbar_(toolbar) {
+    setWindowTitle(kTitle);
+    setWindowIcon(artwork::clientIcon(64));
+    auto* central = new QWidget(this);
+    central->setObjectName("central");
+    setCentralWidget(central);
+    setStyleSheet(
+        "QWidget#central { background: #eef3fa; }"
+        "QPushButton { padding: 6px 10px; border: 1px solid #5b7fb0; border-radius: 4px; font-size: 15px;"
+        " background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #ffffff, stop:1 #dce6f4); }"
+        "QPushButton:hover { background: #e8f0fb; }"
+        "QPushButton#folder { text-align: left; color: #0d3c78; font-weight: bold; }"
+        "QPushButton#clock { color: #c01818; font-size: 22px; font-weight: bold; background: white;"
+        " border: 2px solid #c01818; }"
+        "QTextEdit { background: white; border: 1px solid #8aa6cc; }");
+
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(12, 10, 12, 12);
+    auto* top = new QHBoxLayout;
+    Button2 = new QPushButton(central);
+    Button2->setObjectName("folder");
+    Button2->setToolTip(QString::fromUtf8("按此可打开考生文件夹"));
+    BitBtn1 = new QPushButton(central);
+    BitBtn1->setObjectName("clock");
+    BitBtn1->setFocusPolicy(Qt::NoFocus);
+    BitBtn1->setFixedWidth(130);
+    top->addWidget(Button2, 1);
+    top->addWidget(BitBtn1);
+    layout->addLayout(top);
+
+    auto* kinds = new QHBoxLayout;
+    Button3 = new QPushButton(QString::fromUtf8("Win操作"), central);
+    Button4 = new QPushButton(QString::fromUtf8("选择题"), central);
+    Button5 = new QPushButton(QString::fromUtf8("录入题"), central);
+    Button1 = new QPushButton(QString::fromUtf8("Word题"), central);
+    for (QPushButton* b : {Button3, Button4, Button5, Button1}) {
+        b->setMinimumHeight(40);
+        kinds->addWidget(b);
+    }
+    layout->addLayout(kinds);
+    Memo1 = new QTextEdit(central);
+    Memo1->setReadOnly(true);
+    Memo1->setFont(pixelFont(20));
+    layout->addWidget(Memo1, 1);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
+
+    QMenu* items = menuBar()->addMenu(QString::fromUtf8("考试项目(&I)"));
+    items->addAction(QString::fromUtf8("选择题(&S)"), this, [this] { N2Click(); });
+    items->addAction(QString::fromUtf8("录入题(&D)"), this, [this] { N3Click(); });
+    N4 = menuBar()->addMenu(QString::fromUtf8("评分(&P)"));
+    N4->addAction(QString::fromUtf8("Win题(&N)"), this, [this] { WIN1Click(); });
+    N4->addAction(QString::fromUtf8("选择题(&S)"), this, [this] { N5Click(); });
+    N4->addAction(QString::fromUtf8("打字题(&D)"), this, [this] { N10Click(); });
+    N4->addAction(QString::fromUtf8("Word题(&W)"), this, [this] { Word2Click(); });
+    N4->addAction(QString::fromUtf8("全部评分(&A)"), this, [this] { N9Click(); });
+    QMenu* about = menuBar()->addMenu(QString::fromUtf8("关于(&A)"));
+    about->addAction(QString::fromUtf8("版本(&V)"), this, [this] { N8Click(); });
+
+    const QRect screen = QApplication::primaryScreen()->geometry();
+    setGeometry(screen.adjusted(0, 34, 0, 0));
+    refresh();
+}
+
+void TForm5::run(void (ExamShell::*handler)()) { app_.run([this, handler] { (logic_.*handler)(); }); }
+
+void TForm5::Button1Click() { run(&ExamShell::Button1Click); }
+void TForm5::Button2Click() { run(&ExamShell::Button2Click); }
+void TForm5::Button3Click() { run(&ExamShell::Button3Click); }
+void TForm5::Button4Click() { run(&ExamShell::Button4Click); }
+void TForm5::Button5Click() { run(&ExamShell::Button5Click); }
+void TForm5::WIN1Click() { run(&ExamShell::WIN1Click); }
+void TForm5::N5Click() { run(&ExamShell::N5Click); }
+void TForm5::N10Click() { run(&ExamShell::N10Click); }
+void TForm5::Word2Click() { run(&ExamShell::Word2Click); }
+void TForm5::N9Click() { run(&ExamShell::N9Click); }
+void TForm5::N8Click() { run(&ExamShell::N8Click); }
+
+void TForm5::N2Click() {
+    // The multiple-choice screen plugs in here (created once, then shown again).
+}
+
+void TForm5::N3Click() {
+    // The typing screen plugs in here (created at the first use, then shown again).
+}
+
+void TForm5::closeEvent(QCloseEvent* e) {
+    // Closing the exam window hides it, as the toolbar's 隐藏题目 does.
+    e->ignore();
+    app_.run([this] {
+        if (logic_.visible) toolbar_.SpeedButton5Click();
+    });
+}
+
+void TForm5::refresh() {
+    Button2->setText(q(logic_.Button2Caption));
+    BitBtn1->setText(q(logic_.BitBtn1));
+    QStringList lines;
+    for (const std::string& line : logic_.Memo1) lines << q(line);
+    const QString memo = lines.join('\n');
+    if (Memo1->toPlainText() != memo) Memo1->setPlainText(memo);
+    N4->setEnabled(logic_.N4Enabled);
+    N4->menuAction()->setEnabled(logic_.N4Enabled);
+    if (logic_.visible && !isVisible()) {
+        show();
+        activateWindow();
+    } else if (!logic_.visible && isVisible()) {
+        hide();
+    }
+}
+
+// ---------------------------------------------------------------- TForm4
+
+TForm4::TForm4(KavlorApp& app, ToolbarLogic& logic)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool), app_(app), logic_(logic) {
+    setToolTip(QString::fromUtf8("《计算机基础》考试系统工具栏"));
+    setWindowTitle(QString::fromUtf8("《计算机基础》考试系统工具栏"));
+    setStyleSheet(
+        "TForm4 { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #2a6fc0, stop:1 #164f96);"
+        " border: 1px solid #0b3366; }"
+        "QToolButton { color: white; font-size: 14px; padding: 2px 8px; border: none; }"
+        "QToolButton:hover:enabled { background: rgba(255,255,255,40); border-radius: 3px; }"
+        "QToolButton:disabled { color: #9bb3d4; }"
+        "QToolButton#handin { color: #ffe066; font-weight: bold; }"
+        "QToolButton#mode { color: #ffd0d0; font-weight: bold; }");
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(4, 1, 4, 1);
+    row->setSpacing(2);
+    auto make = [this, row](const char* name = "") {
+        auto* b = new QToolButton(this);
+        b->setObjectName(name);
+        b->setFocusPolicy(Qt::NoFocus);
+        row->addWidget(b);
+        return b;
+    };
+    SpeedButton1 = make();
+    SpeedButton1->setIcon(QIcon(artwork::clientIcon(24)));
+    SpeedButton6 = make("handin");
+    SpeedButton6->setText(QString::fromUtf8("交卷"));
+    SpeedButton2 = make();
+    SpeedButton3 = make();
+    SpeedButton7 = make("mode");
+    SpeedButton5 = make();
+    connect(SpeedButton6, &QToolButton::clicked, this, [this] { SpeedButton6Click(); });
+    connect(SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton5Click(); });
+    keepOpen(this);
+    refresh();
+    adjustSize();
+    const QRect screen = QApplication::primaryScreen()->geometry();
+    setGeometry(screen.center().x() - 270, screen.top(), 540, 32);
+}
+
+void TForm4::SpeedButton5Click() { app_.run([this] { logic_.SpeedButton5Click(); }); }
+void TForm4::SpeedButton6Click() { app_.run([this] { logic_.SpeedButton6Click(); }); }
+
+bool TForm4::event(QEvent* e) {
+    if (isAltF4(e)) return true;  // the toolbar sees keys before its controls
+    return QWidget::event(e);
+}
+
+void TForm4::refresh() {
+    SpeedButton2->setText(q(logic_.SpeedButton2));
+    SpeedButton3->setText(q(logic_.SpeedButton3));
+    SpeedButton7->setText(q(logic_.SpeedButton7));
+    SpeedButton5->setText(q(logic_.SpeedButton5));
+    SpeedButton5->setEnabled(logic_.SpeedButton5Enabled);
+    if (logic_.visible && !isVisible()) show();
+    if (isVisible()) raise();  // above the time-up screen
+}
+
+// ---------------------------------------------------------------- TForm_fullenter
+
+TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), app_(app), logic_(logic) {
+    setWindowTitle(kTitle);
+    setStyleSheet("TForm_fullenter { background: #10233f; }"
+                  "QLineEdit { font-size: 22px; padding: 6px; border: 2px solid #c01818; border-radius: 4px; }"
+                  "QPushButton { font-size: 18px; padding: 6px 24px; border-radius: 4px; background: #f0f0f0; }");
+    coverScreen(this);
+    keepOpen(this);
+    auto red = [this](const char* text) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setFont(pixelFont(40, true));
+        l->setStyleSheet("color: #ff3030;");
+        l->setAlignment(Qt::AlignCenter);
+        l->setGeometry(0, 180, 800, 70);
+        return l;
+    };
+    Label1 = red("时间到！请输入延时密码！");
+    Label2 = red("正在收分！请稍候...");
+    Edit1 = new QLineEdit(this);
+    Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setGeometry(250, 290, 300, 46);
+    BitBtn1 = new QPushButton(QString::fromUtf8("确定"), this);
+    BitBtn1->setGeometry(340, 360, 120, 44);
+    BitBtn2 = new QPushButton(QString::fromUtf8("确定"), this);
+    BitBtn2->hide();
+    Edit2 = new QLineEdit(QStringLiteral("0"), this);
+    Edit2->hide();
+    Edit3 = new QLineEdit(this);
+    Edit3->setGeometry(0, 0, 1, 1);
+    Edit3->setStyleSheet("border: none; background: transparent;");
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(Edit1, &QLineEdit::returnPressed, this, [this] { BitBtn1Click(); });
+}
+
+void TForm_fullenter::BitBtn1Click() {
+    logic_.Edit1 = s(Edit1->text());
+    app_.run([this] { logic_.BitBtn1Click(); });
+}
+
+void TForm_fullenter::refresh() {
+    const auto form = logic_.form();
+    const bool password = form == TimeUpLogic::Form::Password;
+    const bool collecting = form == TimeUpLogic::Form::Collecting;
+    Edit2->setText(q(logic_.Edit2));
+    if (static_cast<int>(form) != shownForm_) {
+        shownForm_ = static_cast<int>(form);
+        Label1->setVisible(password);
+        Edit1->setVisible(password);
+        Edit1->setEnabled(password);
+        BitBtn1->setVisible(password);
+        BitBtn1->setEnabled(password);
+        Label2->setVisible(collecting);
+        BitBtn2->hide();
+        if (password) Edit1->setText(q(logic_.Edit1));
+        if (form == TimeUpLogic::Form::Hidden) {
+            hide();
+        } else {
+            showFullScreen();
+            raise();
+            activateWindow();
+            QWidget* focus = password ? static_cast<QWidget*>(Edit1) : Edit3;
+            focus->setFocus();
+            releaseKeyboard();
+            focus->grabKeyboard();
+        }
+    }
+}
+
+void TForm_fullenter::showEvent(QShowEvent*) { app_.tabBlocker().setActive(true); }
+
+void TForm_fullenter::hideEvent(QHideEvent*) {
+    Edit1->releaseKeyboard();
+    Edit3->releaseKeyboard();
+    app_.tabBlocker().setActive(false);
+}
+
+}  // namespace kavlor

@@ -1,0 +1,170 @@
+#include "client/flow/ui/qt_services.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include "client/flow/texts.h"
+#include "client/flow/ui/artwork.h"
+
+namespace kavlor {
+
+using kav::ui::Answer;
+using kav::ui::Buttons;
+using kav::ui::MessageKind;
+
+namespace {
+
+QString lines(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace("\r\n", "\n");
+    s.replace('\r', '\n');
+    return s;
+}
+
+}  // namespace
+
+Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons buttons, const std::string& caption) {
+    QMessageBox box;
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.setWindowTitle(caption.empty() ? QString::fromUtf8(texts::kTitle) : QString::fromStdString(caption));
+    box.setText(lines(text));
+    switch (kind) {
+        case MessageKind::Plain: box.setIcon(QMessageBox::NoIcon); break;
+        case MessageKind::Information: box.setIcon(QMessageBox::Information); break;
+        case MessageKind::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MessageKind::Error: box.setIcon(QMessageBox::Critical); break;
+        case MessageKind::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    std::map<QAbstractButton*, Answer> answers;
+    auto add = [&](const char* label, QMessageBox::ButtonRole role, Answer answer) {
+        QPushButton* b = box.addButton(QString::fromUtf8(label), role);
+        answers[b] = answer;
+        return b;
+    };
+    QPushButton* escape = nullptr;
+    switch (buttons) {
+        case Buttons::Ok: escape = add("确定", QMessageBox::AcceptRole, Answer::Ok); break;
+        case Buttons::OkCancel:
+            add("确定", QMessageBox::AcceptRole, Answer::Ok);
+            escape = add("取消", QMessageBox::RejectRole, Answer::Cancel);
+            break;
+        case Buttons::YesNo:
+            add("是", QMessageBox::YesRole, Answer::Yes);
+            escape = add("否", QMessageBox::NoRole, Answer::No);
+            break;
+        case Buttons::YesNoCancel:
+            add("是", QMessageBox::YesRole, Answer::Yes);
+            add("否", QMessageBox::NoRole, Answer::No);
+            escape = add("取消", QMessageBox::RejectRole, Answer::Cancel);
+            break;
+        case Buttons::OkNo:
+            escape = add("否", QMessageBox::NoRole, Answer::No);
+            box.setDefaultButton(add("确定", QMessageBox::AcceptRole, Answer::Ok));
+            break;
+    }
+    box.setEscapeButton(escape);
+    box.exec();
+    auto it = answers.find(box.clickedButton());
+    return it == answers.end() ? (escape ? answers[escape] : Answer::Ok) : it->second;
+}
+
+std::optional<std::string> QtDialogs::prompt(const std::string& caption, const std::string& label,
+                                             const std::string& initial, bool password) {
+    bool ok = false;
+    QString text = QInputDialog::getText(nullptr, QString::fromStdString(caption), QString::fromStdString(label),
+                                         password ? QLineEdit::Password : QLineEdit::Normal,
+                                         QString::fromStdString(initial), &ok);
+    if (!ok) return std::nullopt;
+    return text.toStdString();
+}
+
+std::optional<std::filesystem::path> QtDialogs::openFile(const std::string& caption, const std::string& filter) {
+    QString f = QFileDialog::getOpenFileName(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
+    if (f.isEmpty()) return std::nullopt;
+    return std::filesystem::path(f.toStdString());
+}
+
+std::optional<std::filesystem::path> QtDialogs::saveFile(const std::string& caption, const std::string& filter) {
+    QString f = QFileDialog::getSaveFileName(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
+    if (f.isEmpty()) return std::nullopt;
+    return std::filesystem::path(f.toStdString());
+}
+
+QtClock::QtClock() { elapsed_.start(); }
+
+kav::DateTime QtClock::nowLocal() const {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()};
+}
+
+kav::TimeOfDay QtClock::utcTimeOfDay() const {
+    const QTime t = QDateTime::currentDateTimeUtc().time();
+    return {t.hour(), t.minute(), t.second(), t.msec()};
+}
+
+std::int64_t QtClock::monotonicMs() const { return elapsed_.elapsed(); }
+
+QtClock::TimerId QtClock::startTimer(int intervalMs, std::function<void()> tick) {
+    auto* timer = new QTimer(this);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(intervalMs);
+    QObject::connect(timer, &QTimer::timeout, this, std::move(tick));
+    timer->start();
+    TimerId id = nextId_++;
+    timers_[id] = timer;
+    return id;
+}
+
+void QtClock::stopTimer(TimerId id) {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) return;
+    it->second->stop();
+    it->second->deleteLater();  // the tick that stops its own timer is still running
+    timers_.erase(it);
+}
+
+ScreenSize QtDesktop::screenSize() {
+    const QSize s = QGuiApplication::primaryScreen()->size();
+    return {s.width(), s.height()};
+}
+
+bool QtDesktop::changeResolution(int width, int height) {
+    if (QGuiApplication::platformName() != "xcb") return false;
+    const QString mode = QString("%1x%2").arg(width).arg(height);
+    if (QProcess::execute("xrandr", {"-s", mode}) != 0) return false;
+    // The screen learns its new size from the X server a moment later.
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+        if (screenSize().width == width && screenSize().height == height) return true;
+        QThread::msleep(50);
+    }
+    return screenSize().width == width && screenSize().height == height;
+}
+
+void QtDesktop::openFolder(const std::filesystem::path& folder) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+}
+
+void QtDesktop::showAbout(const std::string& title) {
+    QMessageBox box;
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setIconPixmap(artwork::clientIcon(48));
+    box.setText(QString::fromStdString(title) + QString::fromUtf8("\n《计算机等级考试一级B》模拟系统"));
+    box.exec();
+}
+
+}  // namespace kavlor
