@@ -1,0 +1,144 @@
+#pragma once
+// The typing screen without its window: model lines and typed lines on GBK
+// bytes, pages of 7 lines, the caret, insert and overwrite mode, the keys, the
+// statistics every 250 ms, the caret blink every 200 ms and "存盘退出".
+//
+// Lifecycle: construct once (the window's FormCreate), then shown()/hidden()
+// every time the window shows or hides. Timers run on the given clock from
+// construction to destruction. Failures of files and database are shown through
+// the dialogs with the layer's own text; the engine never throws to its window.
+//
+// While the screen is shown, the typed-text file and dz_result are also stored
+// every 30 seconds when something was typed, and when the screen hides, so a
+// crash of the client loses at most 30 seconds of typing. The score (dz_cj) is
+// computed and stored only by saveAndQuit().
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "client/screens/typing/typing_record.h"
+#include "common/text/cryptstr.h"
+#include "common/ui/clock.h"
+#include "common/ui/dialogs.h"
+
+namespace kav::typing {
+
+struct TypingPlace {
+    std::string candidateFolderName;      // zkzh without its 5th-8th characters
+    std::filesystem::path workingFolder;  // the model text is txt/<filename_dz> under it
+    std::filesystem::path scratchFolder;  // c:\kavtmp (resolved): the typed-text file is in it
+};
+
+enum class Key { Backspace, Delete, PageUp, PageDown, Left, Right, Up, Down, Insert };
+
+// The typing score: 20 minus one point for every three model characters not
+// typed correctly, never below 0 (and never above 20).
+int typingScore(int totalCharacters, int rightCharacters);
+// The typing time in dz_result (its first token); 0 when there is none.
+std::int64_t dzTimeOf(std::string_view dzResult);
+
+class TypingEngine {
+public:
+    static constexpr int kLinesPerPage = 7;
+    static constexpr int kStatisticsMs = 250, kBlinkMs = 200, kAutosaveMs = 30'000;
+
+    TypingEngine(TypingRecord& record, ui::Clock& clock, ui::Dialogs& dialogs, TypingPlace place);
+    ~TypingEngine();
+    TypingEngine(const TypingEngine&) = delete;
+    TypingEngine& operator=(const TypingEngine&) = delete;
+
+    // Window events.
+    void shown();                          // FormShow: starts a typing period
+    void hidden();                         // FormHide: ends the period (once)
+    void enterText(std::string_view utf8);  // committed text, one character at a time
+    void press(Key key);                   // Edit1KeyDown
+    // "存盘退出": stores the score, dz_result and the typed-text file. Returns
+    // true when the screen is to hide (false when the typed-text file could not
+    // be written: the error has been shown, the screen stays open).
+    bool saveAndQuit();
+
+    // Called after every change of what the window draws.
+    std::function<void()> onChanged;
+
+    // What the window draws (page lines are 1-7 of the current page; GBK bytes).
+    bool hasText() const { return count() > 0; }
+    int count() const { return static_cast<int>(model_.size()); }
+    int pageCount() const { return count() / kLinesPerPage; }
+    int page() const { return page_; }
+    int line() const { return line_; }
+    int column() const { return col_; }
+    int absoluteLine() const { return (page_ - 1) * kLinesPerPage + line_; }
+    bool insertMode() const { return insert_; }
+    int caretPhase() const { return caretPhase_; }
+    bool running() const { return running_; }
+    std::string pageModelLine(int pageLine) const;  // at most 56 bytes
+    std::string pageTypedLine(int pageLine) const;  // the 56 visible bytes
+    std::string pageMarks(int pageLine) const;      // 28 two-byte marks
+
+    // Labels (UTF-8), as shown.
+    const std::string& nameLabel() const { return nameLabel_; }
+    const std::string& numberLabel() const { return numberLabel_; }
+    std::string lineLabel() const;
+    std::string pageLabel() const;
+    const std::string& totalLabel() const { return totalLabel_; }
+    const std::string& rightLabel() const { return rightLabel_; }
+    const std::string& wrongLabel() const { return wrongLabel_; }
+    const std::string& accuracyLabel() const { return accuracyLabel_; }
+    const std::string& speedLabel() const { return speedLabel_; }
+
+    // State behind the labels and the saved record.
+    int totalCharacters() const { return total_; }
+    std::int64_t dzTime() const { return dzTime_; }
+    const std::vector<std::string>& modelLines() const { return model_; }
+    const std::vector<std::string>& typedLines() const { return typed_; }
+    std::filesystem::path typedTextFile() const { return place_.scratchFolder / place_.candidateFolderName; }
+    std::string resultText() const;  // dz_result as it would be stored now
+
+    // The timer ticks (also run by the clock).
+    void statisticsTick();  // Timer2Timer
+    void blinkTick();       // Timer1Timer
+
+private:
+    void load();
+    void fillLastPage();
+    void compareLine(int absLine);
+    void changeLine(int absLine, std::string typed);
+    void deleteAtCaret();
+    void cursorLeft();
+    void cursorRight();
+    void pageDown();
+    void pageUp();
+    void endPeriod();
+    void storeState();
+    void autosave();
+    void showError(const std::string& text);
+    void changed();
+    std::int64_t periodMs() const;
+
+    TypingRecord& record_;
+    ui::Clock& clock_;
+    ui::Dialogs& dialogs_;
+    TypingPlace place_;
+    text::KeyDrawer keys_;
+
+    std::vector<std::string> model_, typed_;
+    std::vector<int> right_, wrong_;
+    int havelogined_ = 0;
+    int page_ = 1, line_ = 1, col_ = 1;
+    bool insert_ = true;
+    int caretPhase_ = 1;
+    bool firstShowing_ = true;
+    std::int64_t dzTime_ = 0, dzStart_ = 0;
+    bool running_ = false;
+    bool dirty_ = false;             // typed lines changed since the last store
+    bool storeErrorShown_ = false;   // an automatic store failed and was reported
+    int total_ = 0;
+
+    std::string nameLabel_, numberLabel_, totalLabel_, rightLabel_, wrongLabel_, accuracyLabel_, speedLabel_;
+    ui::Clock::TimerId statisticsTimer_ = 0, blinkTimer_ = 0, autosaveTimer_ = 0;
+};
+
+}  // namespace kav::typing
