@@ -1,0 +1,727 @@
+#include "client/grading/word/document.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <map>
+
+#include "client/grading/word/docx_package.h"
+#include "client/grading/word/ooxml_values.h"
+#include "client/grading/word/styles.h"
+
+namespace kav::word {
+
+using ooxml::intAttr;
+
+int colorFromHex(std::string_view hex) {
+    if (hex.size() != 6) return kColorAutomatic;
+    unsigned rgb = 0;
+    auto [end, ec] = std::from_chars(hex.data(), hex.data() + 6, rgb, 16);
+    if (ec != std::errc{} || end != hex.data() + 6) return kColorAutomatic;
+    unsigned r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+    return static_cast<int>(r | (g << 8) | (b << 16));
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+FontSlot fontSlotOf(char32_t c, bool hintEastAsia) {
+    if (c < 0x80) return kAscii;
+    auto in = [c](char32_t a, char32_t b) { return c >= a && c <= b; };
+    if (in(0x1100, 0x11FF) || in(0x2E80, 0x303F) || in(0x3040, 0x9FFF) || in(0xA000, 0xA4CF) ||
+        in(0xAC00, 0xD7AF) || in(0xF900, 0xFAFF) || in(0xFE30, 0xFE4F) || in(0xFF00, 0xFFEF) || c >= 0x20000)
+        return kEastAsia;
+    if (in(0x0590, 0x08FF) || in(0x0E00, 0x0E7F) || in(0xFB1D, 0xFDFF) || in(0xFE70, 0xFEFF)) return kComplex;
+    // Punctuation shared by Chinese and Western text follows the run's hint.
+    if (hintEastAsia && (in(0x00A1, 0x00FF) || in(0x2000, 0x27BF))) return kEastAsia;
+    return kHAnsi;
+}
+
+int Table::columnCount() const {
+    std::size_t n = 0;
+    for (auto& r : rows) n = std::max(n, r.cells.size());
+    return static_cast<int>(n);
+}
+
+Document::~Document() = default;
+
+std::string Document::text(int first, int end) const {
+    std::string out;
+    for (int i = std::max(first, 0); i < end && i < static_cast<int>(chars_.size()); ++i) {
+        const Character& c = chars_[static_cast<std::size_t>(i)];
+        switch (c.kind) {
+        case CharKind::Text: appendUtf8(out, c.code); break;
+        case CharKind::ParagraphMark: out += '\r'; break;
+        case CharKind::SectionMark: out += '\f'; break;
+        case CharKind::CellEnd:
+        case CharKind::RowEnd: out += "\r\a"; break;
+        }
+    }
+    return out;
+}
+
+const std::string& Document::fontName(int i) const {
+    const Character& c = chars_.at(static_cast<std::size_t>(i));
+    const CharFormat& f = runs_[c.run];
+    return f.fonts[c.isMark() ? kAscii : fontSlotOf(c.code, f.hintEastAsia)];
+}
+
+std::string Document::headerText(int h) const {
+    if (h < 1 || h > 3 || !hasFirstHeader_[static_cast<std::size_t>(h - 1)]) return "\r";
+    return firstHeaders_[static_cast<std::size_t>(h - 1)];
+}
+
+std::string Document::footerText(int h) const {
+    if (h < 1 || h > 3 || !hasFirstFooter_[static_cast<std::size_t>(h - 1)]) return "\r";
+    return firstFooters_[static_cast<std::size_t>(h - 1)];
+}
+
+namespace {
+
+bool is(pugi::xml_node n, const char* name) { return std::strcmp(n.name(), name) == 0; }
+
+// The markup-compatibility branch Word reads: the first mc:Choice whose
+// required namespaces it knows, else mc:Fallback, else nothing.
+pugi::xml_node chosenBranch(pugi::xml_node alternate) {
+    static constexpr std::string_view known[] = {"wps", "wpg", "wpc", "wp14", "w14", "w15", "w16se", "w16cid",
+                                                 "a14", "v", "o", "w10", "m", "pic", "a", "wne", "mc", "w"};
+    for (auto choice : alternate.children("mc:Choice")) {
+        std::string_view req = choice.attribute("Requires").value();
+        bool ok = !req.empty();
+        while (!req.empty() && ok) {
+            auto sp = req.find(' ');
+            std::string_view prefix = req.substr(0, sp);
+            if (!prefix.empty() && std::find(std::begin(known), std::end(known), prefix) == std::end(known)) ok = false;
+            req = sp == std::string_view::npos ? std::string_view{} : req.substr(sp + 1);
+        }
+        if (ok) return choice;
+    }
+    return alternate.child("mc:Fallback");
+}
+
+std::map<std::string, std::string> parseCss(std::string_view style) {
+    std::map<std::string, std::string> out;
+    auto trim = [](std::string_view s) {
+        while (!s.empty() && (s.front() == ' ' || s.front() == '"' || s.front() == '\'')) s.remove_prefix(1);
+        while (!s.empty() && (s.back() == ' ' || s.back() == '"' || s.back() == '\'')) s.remove_suffix(1);
+        return std::string(s);
+    };
+    while (!style.empty()) {
+        auto semi = style.find(';');
+        std::string_view decl = style.substr(0, semi);
+        auto colon = decl.find(':');
+        if (colon != std::string_view::npos) out[trim(decl.substr(0, colon))] = trim(decl.substr(colon + 1));
+        style = semi == std::string_view::npos ? std::string_view{} : style.substr(semi + 1);
+    }
+    return out;
+}
+
+// A VML length ("0.05in", "3.6pt", "1.27mm", a bare number of EMUs) in points.
+double vmlLength(std::string_view v, double fallback) {
+    while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+    if (v.empty()) return fallback;
+    double d = 0;
+    auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+    if (ec != std::errc{}) return fallback;
+    std::string_view unit(end, static_cast<std::size_t>(v.data() + v.size() - end));
+    while (!unit.empty() && unit.back() == ' ') unit.remove_suffix(1);
+    if (unit == "pt") return d;
+    if (unit == "in") return d * 72;
+    if (unit == "cm") return d * 72 / 2.54;
+    if (unit == "mm") return d * 72 / 25.4;
+    if (unit == "px") return d * 0.75;
+    if (unit == "pc") return d * 12;
+    if (unit.empty()) return d / 12700;
+    return fallback;
+}
+
+struct ShapeEntry {
+    Shape shape;
+    bool behind;
+    long long z;
+};
+
+}  // namespace
+
+class DocumentBuilder {
+public:
+    DocumentBuilder(Document& doc, StyleSheet& sheet, const DocxPackage& package, bool mainStory)
+        : doc_(doc), sheet_(sheet), package_(package), main_(mainStory) {}
+
+    void walkBlocks(pugi::xml_node container, const std::string& tblStyle, int depth, bool inCell) {
+        std::vector<pugi::xml_node> blocks;
+        flattenBlocks(container, blocks);
+        pugi::xml_node lastPara;
+        if (inCell)
+            for (auto b : blocks)
+                if (is(b, "w:p")) lastPara = b;
+        for (auto b : blocks) {
+            if (is(b, "w:p")) paragraph(b, tblStyle, inCell && b == lastPara);
+            else if (is(b, "w:tbl")) table(b, depth);
+        }
+        if (inCell && !lastPara) {  // a cell without paragraphs still has its end mark
+            int p = beginParagraph();
+            push(U'\r', CharKind::CellEnd, addRun(sheet_.runFormat(tblStyle, "", {})));
+            endParagraph(p, sheet_.paraProps(tblStyle, "", {}).resolve(10));
+        }
+    }
+
+    std::vector<ShapeEntry> shapes;
+    std::vector<pugi::xml_node> sectionProps;  // w:sectPr of the main story in document order
+
+    // Text of another story (text box, header, footer), as Word's Range.Text.
+    std::string storyText(pugi::xml_node container) {
+        Document story;
+        DocumentBuilder b(story, sheet_, package_, false);
+        b.walkBlocks(container, "", 1, false);
+        return story.text(0, static_cast<int>(story.chars_.size()));
+    }
+    // The formatting of the first run of a story (for WordArt fonts).
+    std::optional<std::pair<CharFormat, char32_t>> firstRun(pugi::xml_node container) {
+        Document story;
+        DocumentBuilder b(story, sheet_, package_, false);
+        b.walkBlocks(container, "", 1, false);
+        for (auto& c : story.chars_)
+            if (!c.isMark()) return std::make_pair(story.runs_[c.run], c.code);
+        if (story.runs_.empty()) return std::nullopt;
+        return std::make_pair(story.runs_.front(), U'A');
+    }
+
+private:
+    void flattenBlocks(pugi::xml_node container, std::vector<pugi::xml_node>& out) {
+        for (auto c : container.children()) {
+            if (is(c, "w:p") || is(c, "w:tbl")) out.push_back(c);
+            else if (is(c, "w:sdt")) flattenBlocks(c.child("w:sdtContent"), out);
+            else if (is(c, "w:customXml") || is(c, "w:ins") || is(c, "w:moveTo")) flattenBlocks(c, out);
+            else if (is(c, "mc:AlternateContent")) flattenBlocks(chosenBranch(c), out);
+        }
+    }
+
+    std::uint32_t addRun(CharFormat f) {
+        doc_.runs_.push_back(std::move(f));
+        return static_cast<std::uint32_t>(doc_.runs_.size() - 1);
+    }
+    void push(char32_t code, CharKind kind, std::uint32_t run) {
+        doc_.chars_.push_back({code, kind, run, static_cast<std::uint32_t>(doc_.paras_.size() - 1)});
+    }
+    int beginParagraph() {
+        doc_.paras_.emplace_back();
+        doc_.paras_.back().first = static_cast<int>(doc_.chars_.size());
+        return static_cast<int>(doc_.paras_.size() - 1);
+    }
+    void endParagraph(int index, ParaFormat format) {
+        Paragraph& p = doc_.paras_[static_cast<std::size_t>(index)];
+        p.last = static_cast<int>(doc_.chars_.size()) - 1;
+        p.format = std::move(format);
+        p.endsWithPageBreak = p.last > p.first && doc_.chars_[static_cast<std::size_t>(p.last - 1)].code == U'\f' &&
+                              !doc_.chars_[static_cast<std::size_t>(p.last - 1)].isMark();
+    }
+
+    void paragraph(pugi::xml_node p, const std::string& tblStyle, bool endsCell) {
+        auto pPr = p.child("w:pPr");
+        std::string pStyle = sheet_.paragraphStyleOf(pPr);
+        int index = beginParagraph();
+        tblStyle_ = tblStyle;
+        pStyle_ = pStyle;
+        inlineContent(p);
+        std::uint32_t mark = addRun(sheet_.runFormat(tblStyle, pStyle, pPr.child("w:rPr")));
+        auto sectPr = pPr.child("w:sectPr");
+        if (endsCell) push(U'\r', CharKind::CellEnd, mark);
+        else if (sectPr) push(U'\f', CharKind::SectionMark, mark);
+        else push(U'\r', CharKind::ParagraphMark, mark);
+        double size = doc_.runs_[mark].halfPoints / 2.0;
+        endParagraph(index, sheet_.paraProps(tblStyle, pStyle, pPr).resolve(size));
+        if (sectPr && main_) sectionProps.push_back(sectPr);
+    }
+
+    void inlineContent(pugi::xml_node container) {
+        for (auto c : container.children()) {
+            const char* n = c.name();
+            if (is(c, "w:r")) run(c);
+            else if (is(c, "w:hyperlink") || is(c, "w:smartTag") || is(c, "w:customXml") || is(c, "w:ins") ||
+                     is(c, "w:moveTo") || is(c, "w:fldSimple") || is(c, "w:dir") || is(c, "w:bdo"))
+                inlineContent(c);
+            else if (is(c, "w:sdt")) inlineContent(c.child("w:sdtContent"));
+            else if (is(c, "mc:AlternateContent")) inlineContent(chosenBranch(c));
+            (void)n;
+        }
+    }
+
+    void run(pugi::xml_node r) {
+        std::uint32_t index = addRun(sheet_.runFormat(tblStyle_, pStyle_, r.child("w:rPr")));
+        runContent(r, index);
+    }
+
+    void runContent(pugi::xml_node r, std::uint32_t run) {
+        for (auto c : r.children()) {
+            if (is(c, "w:t") || is(c, "w:instrText")) {
+                text(c.text().get(), run);
+            } else if (is(c, "w:tab") || is(c, "w:ptab")) {
+                push(U'\t', CharKind::Text, run);
+            } else if (is(c, "w:br")) {
+                std::string_view type = c.attribute("w:type").value();
+                push(type == "page" ? U'\f' : type == "column" ? U'\x0e' : U'\x0b', CharKind::Text, run);
+            } else if (is(c, "w:cr")) {
+                push(U'\x0b', CharKind::Text, run);
+            } else if (is(c, "w:noBreakHyphen")) {
+                push(U'\x1e', CharKind::Text, run);
+            } else if (is(c, "w:softHyphen")) {
+                push(U'\x1f', CharKind::Text, run);
+            } else if (is(c, "w:sym")) {
+                unsigned code = 0;
+                std::string_view hex = c.attribute("w:char").value();
+                std::from_chars(hex.data(), hex.data() + hex.size(), code, 16);
+                push(static_cast<char32_t>(code), CharKind::Text, run);
+            } else if (is(c, "w:fldChar")) {
+                std::string_view type = c.attribute("w:fldCharType").value();
+                push(type == "begin" ? U'\x13' : type == "separate" ? U'\x14' : U'\x15', CharKind::Text, run);
+            } else if (is(c, "w:footnoteReference") || is(c, "w:endnoteReference")) {
+                push(U'\x02', CharKind::Text, run);
+            } else if (is(c, "w:drawing")) {
+                for (auto d : c.children()) {
+                    if (is(d, "wp:inline")) push(U'\x01', CharKind::Text, run);
+                    else if (is(d, "wp:anchor") && main_) anchor(d);
+                }
+            } else if (is(c, "w:pict") || is(c, "w:object")) {
+                vml(c, run);
+            } else if (is(c, "mc:AlternateContent")) {
+                runContent(chosenBranch(c), run);
+            }
+        }
+    }
+
+    void text(const char* s, std::uint32_t run) {
+        auto* p = reinterpret_cast<const unsigned char*>(s);
+        while (*p) {
+            char32_t c = *p;
+            int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+            c = extra == 0 ? c : extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
+            ++p;
+            for (int i = 0; i < extra && (*p & 0xC0) == 0x80; ++i, ++p) c = (c << 6) | (*p & 0x3F);
+            push(c, CharKind::Text, run);
+        }
+    }
+
+    void anchor(pugi::xml_node a) {
+        ShapeEntry e{{}, ooxml::onOffValue(a.attribute("behindDoc").value()), intAttr(a, "relativeHeight", 0)};
+        auto data = a.child("a:graphic").child("a:graphicData");
+        if (auto wsp = data.child("wps:wsp")) {
+            auto bodyPr = wsp.child("wps:bodyPr");
+            if (auto txbx = wsp.child("wps:txbx").child("w:txbxContent")) {
+                e.shape.hasTextFrame = true;
+                e.shape.frameText = storyText(txbx);
+                e.shape.orientation = ooxml::textOrientationOf(bodyPr.attribute("vert").value());
+                e.shape.marginBottom = static_cast<double>(intAttr(bodyPr, "bIns", 45720)) / 12700.0;
+                if (auto warp = bodyPr.child("a:prstTxWarp")) {
+                    e.shape.isWordArt = true;
+                    e.shape.wordArtPreset = ooxml::presetTextShapeOf(warp.attribute("prst").value());
+                    std::string t = e.shape.frameText;
+                    while (!t.empty() && t.back() == '\r') t.pop_back();
+                    e.shape.wordArtText = t;
+                    if (auto first = firstRun(txbx)) {
+                        const CharFormat& f = first->first;
+                        e.shape.wordArtFont = f.fonts[fontSlotOf(first->second, f.hintEastAsia)];
+                        e.shape.wordArtBold = f.bold ? -1 : 0;
+                        e.shape.wordArtItalic = f.italic ? -1 : 0;
+                    }
+                }
+            }
+        }
+        shapes.push_back(std::move(e));
+    }
+
+    void vml(pugi::xml_node pict, std::uint32_t run) {
+        for (auto v : pict.children()) {
+            std::string_view name = v.name();
+            if (name.substr(0, 2) != "v:" || name == "v:shapetype") continue;
+            auto style = parseCss(v.attribute("style").value());
+            bool floating = style["position"] == "absolute";
+            if (!floating || !main_) {
+                if (!floating) push(U'\x01', CharKind::Text, run);
+                continue;
+            }
+            long long z = 0;
+            std::string_view zs = style["z-index"];
+            std::from_chars(zs.data(), zs.data() + zs.size(), z);
+            ShapeEntry e{{}, z < 0, z};
+            if (auto tb = v.child("v:textbox")) {
+                if (auto txbx = tb.child("w:txbxContent")) {
+                    e.shape.hasTextFrame = true;
+                    e.shape.frameText = storyText(txbx);
+                }
+                auto inset = std::string_view(tb.attribute("inset").value());
+                std::vector<std::string_view> parts;
+                while (!inset.empty()) {
+                    auto comma = inset.find(',');
+                    parts.push_back(inset.substr(0, comma));
+                    inset = comma == std::string_view::npos ? std::string_view{} : inset.substr(comma + 1);
+                }
+                e.shape.marginBottom = vmlLength(parts.size() > 3 ? parts[3] : "", 3.6);
+                auto tbStyle = parseCss(tb.attribute("style").value());
+                std::string flow = tbStyle["layout-flow"];
+                if (flow == "vertical") e.shape.orientation = tbStyle["mso-layout-flow-alt"] == "bottom-to-top" ? 2 : 3;
+                else if (flow == "vertical-ideographic") e.shape.orientation = 4;
+                else if (flow == "horizontal-ideographic") e.shape.orientation = 6;
+            }
+            if (auto path = v.child("v:textpath")) {
+                e.shape.isWordArt = true;
+                e.shape.wordArtText = path.attribute("string").value();
+                auto ps = parseCss(path.attribute("style").value());
+                e.shape.wordArtFont = ps["font-family"];
+                e.shape.wordArtBold = ps["font-weight"] == "bold" ? -1 : 0;
+                e.shape.wordArtItalic = ps["font-style"] == "italic" ? -1 : 0;
+                int spt = static_cast<int>(intAttr(v, "o:spt", 0));
+                std::string_view type = v.attribute("type").value();
+                if (!spt && type.size() > 8 && type.substr(0, 8) == "#_x0000_")
+                    std::from_chars(type.data() + 9, type.data() + type.size(), spt);  // "#_x0000_t136"
+                e.shape.wordArtPreset = ooxml::presetFromVmlSpt(spt);
+            }
+            shapes.push_back(std::move(e));
+        }
+    }
+
+    struct RawCell {
+        pugi::xml_node tcPr;
+        bool mergedAway;
+        int gridStart, span, first, last;
+    };
+
+    void table(pugi::xml_node tbl, int depth) {
+        auto tblPr = tbl.child("w:tblPr");
+        std::string style = sheet_.tableStyleOf(tblPr);
+        bool top = depth == 0 && main_;
+        std::size_t tableIndex = doc_.tables_.size();
+        if (top) doc_.tables_.emplace_back();
+
+        std::vector<pugi::xml_node> rows;
+        for (auto c : tbl.children()) {
+            if (is(c, "w:tr")) rows.push_back(c);
+            else if (is(c, "w:sdt"))
+                for (auto r : c.child("w:sdtContent").children("w:tr")) rows.push_back(r);
+        }
+        std::vector<std::vector<RawCell>> cells(rows.size());
+        std::vector<pugi::xml_node> exceptions(rows.size());
+        std::vector<std::optional<double>> heights(rows.size());
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            auto trPr = rows[r].child("w:trPr");
+            if (auto h = trPr.child("w:trHeight")) heights[r] = static_cast<double>(intAttr(h, "w:val")) / 20.0;
+            exceptions[r] = rows[r].child("w:tblPrEx").child("w:tblBorders");
+            int grid = static_cast<int>(intAttr(trPr.child("w:gridBefore"), "w:val", 0));
+            std::vector<pugi::xml_node> tcs;
+            for (auto c : rows[r].children()) {
+                if (is(c, "w:tc")) tcs.push_back(c);
+                else if (is(c, "w:sdt") || is(c, "w:customXml"))
+                    for (auto t : (is(c, "w:sdt") ? c.child("w:sdtContent") : c).children("w:tc")) tcs.push_back(t);
+            }
+            for (auto tc : tcs) {
+                auto tcPr = tc.child("w:tcPr");
+                int span = static_cast<int>(std::max<long long>(1, intAttr(tcPr.child("w:gridSpan"), "w:val", 1)));
+                auto vm = tcPr.child("w:vMerge");
+                bool mergedAway = vm && std::string_view(vm.attribute("w:val").value()) != "restart";
+                int first = static_cast<int>(doc_.chars_.size());
+                walkBlocks(tc, style, depth + 1, true);
+                cells[r].push_back({tcPr, mergedAway, grid, span, first, static_cast<int>(doc_.chars_.size()) - 1});
+                grid += span;
+            }
+            int p = beginParagraph();
+            push(U'\r', CharKind::RowEnd, addRun(sheet_.runFormat(style, "", {})));
+            endParagraph(p, sheet_.paraProps(style, "", {}).resolve(10));
+            doc_.paras_[static_cast<std::size_t>(p)].rowEnd = true;
+        }
+        if (!top) return;
+
+        // Table-level properties: the style chain, then the table's own.
+        auto chain = sheet_.tablePropsChain(style);
+        chain.push_back(tblPr);
+        std::array<std::optional<Border>, 6> tableBorders;  // top left bottom right insideH insideV
+        std::optional<Shading> tableShading;
+        Table& t = doc_.tables_[tableIndex];
+        for (auto props : chain) {
+            if (auto jc = props.child("w:jc")) t.alignment = ooxml::rowAlignmentOf(jc.attribute("w:val").value());
+            if (auto shd = props.child("w:shd")) tableShading = readShading(shd);
+            readSides(props.child("w:tblBorders"), tableBorders);
+        }
+        std::vector<double> grid;
+        for (auto g : tbl.child("w:tblGrid").children("w:gridCol"))
+            grid.push_back(static_cast<double>(intAttr(g, "w:w")) / 20.0);
+
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            TableRow row;
+            row.height = heights[r];
+            std::array<std::optional<Border>, 6> rowEx;
+            readSides(exceptions[r], rowEx);
+            for (std::size_t c = 0; c < cells[r].size(); ++c) {
+                const RawCell& raw = cells[r][c];
+                TableCell cell;
+                cell.first = raw.first;
+                cell.last = raw.last;
+                cell.mergedAway = raw.mergedAway;
+                std::array<std::optional<Border>, 6> own;
+                auto tcBorders = raw.tcPr.child("w:tcBorders");
+                readSides(tcBorders, own);
+                bool edge[4] = {r == 0, c == 0, r + 1 == rows.size(), c + 1 == cells[r].size()};
+                int inside[4] = {4, 5, 4, 5};
+                for (int s = 0; s < 4; ++s) {
+                    auto pick = [&](const std::array<std::optional<Border>, 6>& set) {
+                        return set[static_cast<std::size_t>(edge[s] ? s : inside[s])];
+                    };
+                    auto b = own[static_cast<std::size_t>(s)];
+                    if (!b) b = pick(rowEx);
+                    if (!b) b = pick(tableBorders);
+                    cell.borders[static_cast<std::size_t>(s)] = b.value_or(Border{});
+                }
+                cell.borders[kInsideH] = tableBorders[4].value_or(Border{});
+                cell.borders[kInsideV] = tableBorders[5].value_or(Border{});
+                cell.borders[kDiagDown] = readBorder(tcBorders.child("w:tl2br"));
+                cell.borders[kDiagUp] = readBorder(tcBorders.child("w:tr2bl"));
+                if (auto shd = raw.tcPr.child("w:shd")) cell.shading = readShading(shd);
+                else cell.shading = tableShading.value_or(Shading{});
+                cell.verticalAlignment = ooxml::verticalAlignmentOf(ooxml::childVal(raw.tcPr, "w:vAlign"));
+                auto tcW = raw.tcPr.child("w:tcW");
+                std::string_view type = tcW.attribute("w:type").value();
+                if (tcW && (type == "dxa" || type.empty()) && intAttr(tcW, "w:w", 0) > 0) {
+                    cell.width = static_cast<double>(intAttr(tcW, "w:w")) / 20.0;
+                } else if (raw.gridStart + raw.span <= static_cast<int>(grid.size())) {
+                    double w = 0;
+                    for (int g = raw.gridStart; g < raw.gridStart + raw.span; ++g) w += grid[static_cast<std::size_t>(g)];
+                    cell.width = w;
+                }
+                row.cells.push_back(std::move(cell));
+            }
+            t.rows.push_back(std::move(row));
+        }
+    }
+
+    static void readSides(pugi::xml_node borders, std::array<std::optional<Border>, 6>& out) {
+        if (!borders) return;
+        const char* names[6][2] = {{"w:top", nullptr}, {"w:left", "w:start"}, {"w:bottom", nullptr},
+                                   {"w:right", "w:end"}, {"w:insideH", nullptr}, {"w:insideV", nullptr}};
+        for (std::size_t i = 0; i < 6; ++i) {
+            auto b = borders.child(names[i][0]);
+            if (!b && names[i][1]) b = borders.child(names[i][1]);
+            if (b) out[i] = readBorder(b);
+        }
+    }
+
+    Document& doc_;
+    StyleSheet& sheet_;
+    const DocxPackage& package_;
+    bool main_;
+    std::string tblStyle_, pStyle_;
+};
+
+namespace {
+
+Section readSection(pugi::xml_node s, const std::map<std::string, DocxPackage::Relationship>& rels) {
+    Section sec;
+    sec.paperSize = 2;  // Letter, Word's size when the section names none
+    if (auto sz = s.child("w:pgSz")) {
+        sec.pageWidth = static_cast<double>(intAttr(sz, "w:w", 12240)) / 20.0;
+        sec.pageHeight = static_cast<double>(intAttr(sz, "w:h", 15840)) / 20.0;
+        sec.landscape = std::string_view(sz.attribute("w:orient").value()) == "landscape";
+        sec.paperSize = ooxml::paperSizeOf(intAttr(sz, "w:w", 12240), intAttr(sz, "w:h", 15840),
+                                           static_cast<int>(intAttr(sz, "w:code", 0)));
+    }
+    if (auto m = s.child("w:pgMar")) {
+        auto len = [&](const char* a, double fallback) {
+            return ooxml::hasAttr(m, a) ? std::abs(static_cast<double>(intAttr(m, a))) / 20.0 : fallback;
+        };
+        sec.top = len("w:top", sec.top);
+        sec.bottom = len("w:bottom", sec.bottom);
+        sec.left = len("w:left", len("w:start", sec.left));
+        sec.right = len("w:right", len("w:end", sec.right));
+        sec.gutter = len("w:gutter", sec.gutter);
+        sec.header = len("w:header", sec.header);
+        sec.footer = len("w:footer", sec.footer);
+    }
+    if (auto cols = s.child("w:cols")) {
+        sec.columns = static_cast<int>(std::max<long long>(1, intAttr(cols, "w:num", 1)));
+        sec.firstColumnSpaceAfter = static_cast<double>(intAttr(cols, "w:space", 720)) / 20.0;
+        auto first = cols.child("w:col");
+        if (first && !ooxml::onOffValue(cols.attribute("w:equalWidth").value())) {
+            if (ooxml::hasAttr(cols, "w:equalWidth") || !ooxml::hasAttr(cols, "w:num")) {
+                int n = 0;
+                for (auto c : cols.children("w:col")) (void)c, ++n;
+                sec.columns = n;
+            }
+            sec.firstColumnSpaceAfter = static_cast<double>(intAttr(first, "w:space", 0)) / 20.0;
+        }
+    }
+    if (auto pb = s.child("w:pgBorders")) {
+        const char* sides[4][2] = {{"w:top", nullptr}, {"w:left", "w:start"}, {"w:bottom", nullptr},
+                                   {"w:right", "w:end"}};
+        for (std::size_t i = 0; i < 4; ++i) {
+            auto b = pb.child(sides[i][0]);
+            if (!b && sides[i][1]) b = pb.child(sides[i][1]);
+            int art = ooxml::pageArtOf(b.attribute("w:val").value());
+            sec.pageBorders[i].artStyle = art;
+            sec.pageBorders[i].artWidth = art ? static_cast<int>(intAttr(b, "w:sz", 0)) : 0;
+        }
+    }
+    auto refs = [&](const char* element, std::array<std::string, 3>& parts) {
+        for (auto ref : s.children(element)) {
+            std::string_view type = ref.attribute("w:type").value();
+            std::size_t slot = type == "first" ? 1 : type == "even" ? 2 : 0;
+            auto it = rels.find(ref.attribute("r:id").value());
+            if (it != rels.end()) parts[slot] = it->second.target;
+        }
+    };
+    refs("w:headerReference", sec.headerParts);
+    refs("w:footerReference", sec.footerParts);
+    sec.hasHeader = !sec.headerParts[0].empty();
+    sec.hasFooter = !sec.footerParts[0].empty();
+    return sec;
+}
+
+// Word's sentences: a sentence ends after . ! ? followed by closing quotes or
+// brackets and the spaces after them, after a Chinese 。！？, and at every
+// paragraph, cell or row end; a sentence that ends a paragraph takes the
+// paragraph mark and the empty paragraphs after it.
+std::vector<std::pair<int, int>> splitSentences(const std::vector<Character>& chars) {
+    auto isClosing = [](char32_t c) {
+        return c == U'"' || c == U'\'' || c == U')' || c == U']' || c == U'}' || c == U'\u201d' || c == U'\u2019' ||
+               c == U'\uff09' || c == U'\u300d' || c == U'\u300f' || c == U'\u3011' || c == U'\u300b';
+    };
+    auto isSpace = [](char32_t c) { return c == U' ' || c == U'\t' || c == U'\u3000' || c == U'\u00a0'; };
+    auto isLatinEnd = [](char32_t c) { return c == U'.' || c == U'!' || c == U'?'; };
+    auto isChineseEnd = [](char32_t c) { return c == U'\u3002' || c == U'\uff01' || c == U'\uff1f' || c == U'\uff0e'; };
+
+    std::vector<std::pair<int, int>> out;
+    const int n = static_cast<int>(chars.size());
+    int start = 0;
+    int i = 0;
+    while (i < n) {
+        const Character& c = chars[static_cast<std::size_t>(i)];
+        if (c.isMark()) {
+            int end = i + 1;
+            if (c.kind == CharKind::ParagraphMark)
+                while (end < n && chars[static_cast<std::size_t>(end)].kind == CharKind::ParagraphMark) ++end;
+            out.emplace_back(start, end);
+            start = i = end;
+            continue;
+        }
+        bool latin = isLatinEnd(c.code), chinese = isChineseEnd(c.code);
+        if (latin || chinese) {
+            int j = i + 1;
+            while (j < n && !chars[static_cast<std::size_t>(j)].isMark() &&
+                   (isLatinEnd(chars[static_cast<std::size_t>(j)].code) ||
+                    isChineseEnd(chars[static_cast<std::size_t>(j)].code)))
+                ++j;
+            while (j < n && !chars[static_cast<std::size_t>(j)].isMark() && isClosing(chars[static_cast<std::size_t>(j)].code))
+                ++j;
+            int afterClosing = j;
+            while (j < n && !chars[static_cast<std::size_t>(j)].isMark() && isSpace(chars[static_cast<std::size_t>(j)].code))
+                ++j;
+            bool ends = chinese || j > afterClosing || j == n || chars[static_cast<std::size_t>(j)].isMark();
+            if (ends && j < n && chars[static_cast<std::size_t>(j)].isMark()) {
+                i = j;  // the mark ends this sentence
+                continue;
+            }
+            if (ends) {
+                out.emplace_back(start, j);
+                start = i = j;
+                continue;
+            }
+            i = j;
+            continue;
+        }
+        ++i;
+    }
+    if (start < n) out.emplace_back(start, n);
+    return out;
+}
+
+std::string searchTextOf(const Document& doc) {
+    // Find sees field results, not field codes.
+    std::string out;
+    std::vector<bool> inCode;
+    const auto& chars = doc.characters();
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        const Character& c = chars[i];
+        if (!c.isMark() && c.code == U'\x13') {
+            inCode.push_back(true);
+            continue;
+        }
+        if (!c.isMark() && c.code == U'\x14') {
+            if (!inCode.empty()) inCode.back() = false;
+            continue;
+        }
+        if (!c.isMark() && c.code == U'\x15') {
+            if (!inCode.empty()) inCode.pop_back();
+            continue;
+        }
+        if (!inCode.empty() && inCode.back()) continue;
+        out += doc.text(static_cast<int>(i), static_cast<int>(i) + 1);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
+    DocxPackage package(file);
+    std::string mainPart = package.mainDocumentPart();
+    auto main = package.xml(mainPart);
+    auto body = main->child("w:document").child("w:body");
+    if (!body) throw DocxError("文档 " + file.string() + " 中没有 Word 正文（" + mainPart + " 缺少 w:body）");
+    auto rels = package.relationships(mainPart);
+    auto partOfType = [&](std::string_view type) {
+        for (auto& [id, rel] : rels)
+            if (rel.type == type) return rel.target;
+        return std::string();
+    };
+    auto styles = package.xmlIfPresent(partOfType("styles"));
+    auto theme = package.xmlIfPresent(partOfType("theme"));
+    auto numbering = package.xmlIfPresent(partOfType("numbering"));
+    StyleSheet sheet(styles.get(), theme.get(), numbering.get());
+
+    std::unique_ptr<Document> doc(new Document);
+    if (auto app = package.xmlIfPresent("docProps/app.xml"))
+        doc->libreOffice_ = std::string_view(app->child("Properties").child_value("Application")).find("LibreOffice") !=
+                            std::string_view::npos;
+
+    DocumentBuilder builder(*doc, sheet, package, true);
+    builder.walkBlocks(body, "", 0, false);
+
+    builder.sectionProps.push_back(body.child("w:sectPr"));
+    for (auto s : builder.sectionProps) doc->sections_.push_back(readSection(s, rels));
+    const Section& first = doc->sections_.front();
+    for (std::size_t h = 0; h < 3; ++h) {
+        if (!first.headerParts[h].empty() && package.has(first.headerParts[h])) {
+            auto part = package.xml(first.headerParts[h]);
+            doc->firstHeaders_[h] = builder.storyText(part->child("w:hdr"));
+            doc->hasFirstHeader_[h] = true;
+        }
+        if (!first.footerParts[h].empty() && package.has(first.footerParts[h])) {
+            auto part = package.xml(first.footerParts[h]);
+            doc->firstFooters_[h] = builder.storyText(part->child("w:ftr"));
+            doc->hasFirstFooter_[h] = true;
+        }
+    }
+
+    std::stable_sort(builder.shapes.begin(), builder.shapes.end(), [](const ShapeEntry& a, const ShapeEntry& b) {
+        if (a.behind != b.behind) return a.behind;
+        return a.z < b.z;
+    });
+    for (auto& e : builder.shapes) doc->shapes_.push_back(std::move(e.shape));
+    doc->sentences_ = splitSentences(doc->chars_);
+    doc->searchText_ = searchTextOf(*doc);
+    return doc;
+}
+
+}  // namespace kav::word

@@ -1,0 +1,191 @@
+#pragma once
+// A model of a saved .docx that answers the object paths the Word checks
+// read, with Word's values, units and numbering. It is built once per grading:
+// the package is inflated and parsed once, and the main story is indexed in
+// one walk into characters, sentences, paragraphs, tables and shapes with
+// their formatting resolved (document defaults, style chains, toggles, theme
+// fonts). The checks then only look things up.
+//
+// Numbering, as Word counts it: every character of the main story is one
+// Character, a paragraph mark included; a cell's last paragraph ends with the
+// cell-end mark (text "\r\a") and each table row ends with a row-end mark,
+// which is a character and a paragraph of its own. Anchors of floating shapes
+// take no character. Text boxes, headers and footers are other stories.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kav::word {
+
+constexpr int kColorAutomatic = -16777216;  // wdColorAutomatic
+constexpr int kUndefined = 9999999;         // wdUndefined: a mixed range
+
+struct Border {
+    int lineStyle = 0;  // WdLineStyle
+    int lineWidth = 0;  // WdLineWidth, eighths of a point
+    int color = kColorAutomatic;
+    bool shadow = false;
+    bool present() const { return lineStyle != 0; }
+    bool operator==(const Border&) const = default;
+};
+
+struct Shading {
+    int texture = 0;  // WdTextureIndex
+    int fill = kColorAutomatic;
+    bool operator==(const Shading&) const = default;
+    bool present() const { return texture != 0 || fill != kColorAutomatic; }
+};
+
+enum FontSlot { kAscii, kHAnsi, kEastAsia, kComplex, kFontSlots };
+
+struct CharFormat {
+    std::array<std::string, kFontSlots> fonts{"Times New Roman", "Times New Roman", "Times New Roman",
+                                              "Times New Roman"};
+    bool hintEastAsia = false;
+    int halfPoints = 20;
+    int color = kColorAutomatic;
+    bool bold = false, italic = false, emboss = false, engrave = false, shadow = false, strike = false,
+         doubleStrike = false;
+    int underline = 0;  // WdUnderline
+    Border border;      // w:bdr, one box round the text
+    Shading shading;
+};
+
+struct DropCap {
+    int position = 0;  // WdDropPosition
+    int lines = 0;
+    double distance = 0;  // points
+};
+
+enum BorderSide { kTop, kLeft, kBottom, kRight, kInsideH, kInsideV, kDiagDown, kDiagUp, kBorderSides };
+
+struct ParaFormat {
+    int lineSpacingRule = 0;  // WdLineSpacing
+    double leftIndent = 0, rightIndent = 0, firstLineIndent = 0, spaceAfter = 0;  // points
+    int alignment = 0;  // WdParagraphAlignment
+    std::array<Border, 5> borders{};  // top, left, bottom, right, between
+    Shading shading;
+    bool pageBreakBefore = false;
+    DropCap dropCap;
+};
+
+enum class CharKind : std::uint8_t { Text, ParagraphMark, SectionMark, CellEnd, RowEnd };
+
+struct Character {
+    char32_t code;
+    CharKind kind;
+    std::uint32_t run;        // index into Document::runs()
+    std::uint32_t paragraph;  // 0-based index into Document::paragraphs()
+    bool isMark() const { return kind != CharKind::Text; }
+};
+
+struct Paragraph {
+    int first = 0, last = 0;  // character indexes, last being the mark
+    ParaFormat format;
+    bool rowEnd = false;
+    bool endsWithPageBreak = false;  // its last character before the mark is a page break
+};
+
+struct TableCell {
+    int first = 0, last = 0;  // characters of the cell, last = its cell-end mark
+    std::array<Border, kBorderSides> borders{};  // resolved: cell, then table exceptions, table, style
+    Shading shading;
+    std::optional<double> width;  // points; nullopt when Word would not know it
+    int verticalAlignment = 0;    // WdCellVerticalAlignment
+    bool mergedAway = false;      // a vertically merged continuation: Word has no such cell
+};
+
+struct TableRow {
+    std::vector<TableCell> cells;
+    std::optional<double> height;  // points, w:trHeight
+};
+
+struct Table {
+    std::vector<TableRow> rows;
+    int alignment = 0;  // WdRowAlignment
+    int columnCount() const;
+};
+
+struct Shape {
+    bool hasTextFrame = false;
+    std::string frameText;  // the text box story, each paragraph ending "\r"
+    int orientation = 1;    // MsoTextOrientation
+    double marginBottom = 3.6;
+    bool isWordArt = false;
+    std::string wordArtText, wordArtFont;
+    int wordArtBold = 0, wordArtItalic = 0;  // MsoTriState: -1 true
+    int wordArtPreset = 1;                   // MsoPresetTextEffectShape
+};
+
+struct PageBorderSide {
+    int artStyle = 0;  // WdPageBorderArt, 0 for a line or no border
+    int artWidth = 0;  // points
+};
+
+struct Section {
+    double pageWidth = 612, pageHeight = 792;  // points
+    bool landscape = false;
+    int paperSize = 7;  // WdPaperSize from the page's dimensions
+    double top = 72, bottom = 72, left = 90, right = 90, gutter = 0, header = 36, footer = 36;
+    bool hasHeader = false, hasFooter = false;
+    int columns = 1;
+    double firstColumnSpaceAfter = 36;
+    std::array<PageBorderSide, 4> pageBorders{};  // top, left, bottom, right
+    std::array<std::string, 3> headerParts, footerParts;  // default, first, even
+};
+
+class Document {
+public:
+    // Reads and indexes the document; throws DocxError with the reader's text.
+    static std::unique_ptr<Document> load(const std::filesystem::path& file);
+    ~Document();
+
+    const std::vector<Character>& characters() const { return chars_; }
+    const std::vector<CharFormat>& runs() const { return runs_; }
+    const std::vector<Paragraph>& paragraphs() const { return paras_; }
+    // Sentences as [first, end) character ranges.
+    const std::vector<std::pair<int, int>>& sentences() const { return sentences_; }
+    const std::vector<Table>& tables() const { return tables_; }
+    const std::vector<Shape>& shapes() const { return shapes_; }  // in Word's z-order
+    const std::vector<Section>& sections() const { return sections_; }
+
+    // Word's text of characters [first, end): marks as "\r", "\f", "\r\a".
+    std::string text(int first, int end) const;
+    // The main text as Find sees it: field codes left out.
+    const std::string& searchText() const { return searchText_; }
+    // Word's Range.Text of header or footer h (1 primary, 2 first page, 3 even
+    // pages) of the first section; a missing one reads "\r".
+    std::string headerText(int h) const;
+    std::string footerText(int h) const;
+    // The font Word reports for one character: the font of its script's slot.
+    const std::string& fontName(int charIndex) const;
+    bool writtenByLibreOffice() const { return libreOffice_; }
+
+private:
+    Document() = default;
+    friend class DocumentBuilder;
+    std::vector<Character> chars_;
+    std::vector<CharFormat> runs_;
+    std::vector<Paragraph> paras_;
+    std::vector<std::pair<int, int>> sentences_;
+    std::vector<Table> tables_;
+    std::vector<Shape> shapes_;
+    std::vector<Section> sections_;
+    std::string searchText_;
+    std::array<std::string, 3> firstHeaders_, firstFooters_;
+    std::array<bool, 3> hasFirstHeader_{}, hasFirstFooter_{};
+    bool libreOffice_ = false;
+};
+
+// The WdColor of an OOXML colour ("FF0000" red -> 255); auto -> automatic.
+int colorFromHex(std::string_view hex);
+// UTF-8 of one code point.
+void appendUtf8(std::string& out, char32_t c);
+// The font slot Word uses for a character.
+FontSlot fontSlotOf(char32_t c, bool hintEastAsia);
+
+}  // namespace kav::word

@@ -1,0 +1,136 @@
+#include "client/grading/word/docx_package.h"
+
+#include <zip.h>
+
+#include <vector>
+
+namespace kav::word {
+
+struct DocxPackage::Zip {
+    zip_t* handle = nullptr;
+    ~Zip() {
+        if (handle) zip_discard(handle);
+    }
+};
+
+namespace {
+std::string zipErrorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+// "word/../media/x" style targets: collapse the dots of a part name.
+std::string normalizePartName(const std::string& name) {
+    std::vector<std::string> segments;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        auto slash = name.find('/', start);
+        std::string seg = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (seg == "..") {
+            if (!segments.empty()) segments.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            segments.push_back(seg);
+        }
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    std::string out;
+    for (auto& s : segments) out += (out.empty() ? "" : "/") + s;
+    return out;
+}
+}  // namespace
+
+DocxPackage::DocxPackage(const std::filesystem::path& file, std::size_t maxPartSize)
+    : zip_(std::make_unique<Zip>()), file_(file), maxPartSize_(maxPartSize) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec))
+        throw DocxError("文档不存在或不是文件：" + file.string());
+    int code = 0;
+    zip_->handle = zip_open(file.c_str(), ZIP_RDONLY, &code);
+    if (!zip_->handle) {
+        if (code == ZIP_ER_NOZIP || code == ZIP_ER_INCONS)
+            throw DocxError("文档不是有效的 Word 文档（.docx 压缩包已损坏或不是压缩包）：" + file.string());
+        throw DocxError("无法打开文档 " + file.string() + "：" + zipErrorText(code));
+    }
+}
+
+DocxPackage::~DocxPackage() = default;
+
+bool DocxPackage::has(const std::string& part) const { return zip_name_locate(zip_->handle, part.c_str(), 0) >= 0; }
+
+std::string DocxPackage::read(const std::string& part) const {
+    zip_int64_t index = zip_name_locate(zip_->handle, part.c_str(), 0);
+    if (index < 0) throw DocxError("文档缺少部件 " + part + "：" + file_.string());
+    zip_file_t* f = zip_fopen_index(zip_->handle, static_cast<zip_uint64_t>(index), 0);
+    if (!f) throw DocxError("无法读取文档部件 " + part + "：" + zip_strerror(zip_->handle));
+    std::string bytes;
+    char buffer[64 * 1024];
+    for (;;) {
+        zip_int64_t n = zip_fread(f, buffer, sizeof buffer);
+        if (n < 0) {
+            std::string why = zip_file_strerror(f);
+            zip_fclose(f);
+            throw DocxError("文档部件 " + part + " 已损坏：" + why);
+        }
+        if (n == 0) break;
+        if (bytes.size() + static_cast<std::size_t>(n) > maxPartSize_) {
+            zip_fclose(f);
+            throw DocxError("文档部件 " + part + " 解压后超过 " + std::to_string(maxPartSize_ >> 20) +
+                            " MB，拒绝读取：" + file_.string());
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    zip_fclose(f);
+    return bytes;
+}
+
+std::unique_ptr<pugi::xml_document> DocxPackage::xml(const std::string& part) const {
+    std::string bytes = read(part);
+    auto doc = std::make_unique<pugi::xml_document>();
+    auto result = doc->load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
+                                   pugi::encoding_auto);
+    if (!result)
+        throw DocxError("文档部件 " + part + " 不是有效的 XML（第 " + std::to_string(result.offset) +
+                        " 字节：" + result.description() + "）：" + file_.string());
+    return doc;
+}
+
+std::unique_ptr<pugi::xml_document> DocxPackage::xmlIfPresent(const std::string& part) const {
+    if (part.empty() || !has(part)) return nullptr;
+    return xml(part);
+}
+
+std::map<std::string, DocxPackage::Relationship> DocxPackage::relationships(const std::string& part) const {
+    auto slash = part.rfind('/');
+    std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
+    std::string relsName = folder + "_rels/" + part.substr(slash == std::string::npos ? 0 : slash + 1) + ".rels";
+    std::map<std::string, Relationship> rels;
+    auto doc = xmlIfPresent(relsName);
+    if (!doc) return rels;
+    for (auto rel : doc->child("Relationships").children("Relationship")) {
+        if (std::string(rel.attribute("TargetMode").value()) == "External") continue;
+        std::string target = rel.attribute("Target").value();
+        std::string name = !target.empty() && target[0] == '/' ? target.substr(1) : folder + target;
+        std::string type = rel.attribute("Type").value();
+        rels[rel.attribute("Id").value()] = {normalizePartName(name), type.substr(type.rfind('/') + 1)};
+    }
+    return rels;
+}
+
+std::string DocxPackage::mainDocumentPart() const {
+    if (auto doc = xmlIfPresent("_rels/.rels")) {
+        for (auto rel : doc->child("Relationships").children("Relationship")) {
+            std::string type = rel.attribute("Type").value();
+            if (type.size() >= 15 && type.compare(type.size() - 15, 15, "/officeDocument") == 0) {
+                std::string target = rel.attribute("Target").value();
+                return normalizePartName(!target.empty() && target[0] == '/' ? target.substr(1) : target);
+            }
+        }
+    }
+    return "word/document.xml";
+}
+
+}  // namespace kav::word

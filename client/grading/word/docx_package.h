@@ -1,0 +1,58 @@
+#pragma once
+// The .docx file as a zip package: reads the parts that grading needs, each
+// at most once, with the inflated size of every part capped so that a zip
+// bomb fails with a clear error instead of exhausting memory.
+#include <cstddef>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include <pugixml.hpp>
+
+namespace kav::word {
+
+// A document that cannot be read; what() is the text shown to the candidate.
+class DocxError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+constexpr std::size_t kMaxPartSize = 64u << 20;  // inflated bytes of one part
+
+class DocxPackage {
+public:
+    // Throws DocxError when the file is missing, unreadable or not a zip.
+    explicit DocxPackage(const std::filesystem::path& file, std::size_t maxPartSize = kMaxPartSize);
+    ~DocxPackage();
+    DocxPackage(const DocxPackage&) = delete;
+    DocxPackage& operator=(const DocxPackage&) = delete;
+
+    bool has(const std::string& part) const;
+    // The inflated bytes of a part; throws DocxError when it is missing, broken
+    // or larger than the cap.
+    std::string read(const std::string& part) const;
+    // The part parsed as XML; throws DocxError naming the part on broken XML.
+    std::unique_ptr<pugi::xml_document> xml(const std::string& part) const;
+    // The part parsed as XML when it exists, else nullptr.
+    std::unique_ptr<pugi::xml_document> xmlIfPresent(const std::string& part) const;
+
+    struct Relationship {
+        std::string target;  // the part name, resolved against the source part's folder
+        std::string type;    // the relationship type's last segment: "styles", "header", ...
+    };
+    // The relationships of a part by Id; external targets are left out.
+    std::map<std::string, Relationship> relationships(const std::string& part) const;
+    // The main document part named by the package relationships.
+    std::string mainDocumentPart() const;
+
+private:
+    struct Zip;
+    std::unique_ptr<Zip> zip_;
+    std::filesystem::path file_;
+    std::size_t maxPartSize_;
+};
+
+}  // namespace kav::word

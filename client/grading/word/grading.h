@@ -1,0 +1,85 @@
+#pragma once
+// The Word grading engine: grades the candidate's saved .docx against the
+// task's answer text and records the Word score.
+//
+// How the exam window calls it (TForm5.Word2Click, and "全部评分(&A)"):
+//
+//   kav::word::WordTask task;
+//   task.folderCaption = Button2->text();            // "考生文件夹:c:\kavlor\11010001"
+//   task.documentName = word.field("filename_word").asString();  // the drawn word row
+//   task.answerText = word.field("answer").asString();
+//   task.gradingEnabled = N4->isEnabled();           // practice mode: the score is shown
+//   task.resolvePath = [](std::string_view p) { return kav::platform::resolve(p); };
+//   // student and ct are the cursors of the local stu.mdb, on the candidate's rows
+//   kav::word::word2Click(task, dialogs, *ADOTable_student, *ADOTable_ct);
+//
+// The document is read from the saved file only; the candidate's editor is
+// never touched, so whatever is not saved is not graded.
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/db/database.h"
+#include "common/ui/dialogs.h"
+
+namespace kav::word {
+
+class Document;
+
+struct RuleResult {
+    std::string ruleText;  // the rule as stored
+    int part = 0;          // 1-based part number
+    int index = 0;         // 1-based place of the rule in its part
+    std::string kind;      // field 1 as stored
+    int earned = 0;        // points earned (0 unless the check passed)
+    bool passed = false;
+    std::string observed;  // the value the check read, or why the rule earned nothing
+};
+
+struct WordGrade {
+    std::vector<RuleResult> rules;
+    std::vector<int> partScores;  // one per part, in order
+    long long total = 0;
+    std::string resultText;              // word_result: "\r" then "i、score\r" per part
+    std::optional<std::string> readError;  // the reader's text when the document could not be read
+};
+
+// Grades an already read document (nullptr when it could not be read:
+// every rule then earns nothing, with readError as its reason).
+WordGrade gradeAnswer(const Document* doc, const std::string& answerText,
+                      const std::optional<std::string>& readError = std::nullopt);
+// Reads the document once and grades it; a document that cannot be read gives
+// a grade of 0 with readError set.
+WordGrade gradeWordTask(const std::filesystem::path& document, const std::string& answerText);
+
+// "\r1、10\r2、8\r" for part scores 10 and 8.
+std::string wordResultText(const std::vector<int>& partScores);
+
+struct WordTask {
+    std::string folderCaption;  // the folder button's whole caption, "考生文件夹:" + folder
+    std::string documentName;   // filename_word of the drawn task
+    std::string answerText;     // answer of the drawn task
+    bool gradingEnabled = false;  // the exam window's grading menu is enabled (practice mode)
+    // Turns the folder path as shown ("c:\kavlor\...") into a path on this machine.
+    std::function<std::filesystem::path(std::string_view)> resolvePath;
+};
+
+// The candidate folder named by the folder button's caption: everything after
+// "考生文件夹:" (the whole caption when that prefix is missing).
+std::string candidateFolderFromCaption(std::string_view caption);
+
+// The whole of TForm5.Word2Click: missing file -> "Word答题文件:" + path +
+// "不存在！不能评分！" and nothing recorded; otherwise grades, shows the reader's
+// error when the file cannot be read, shows "Word题得分:" + total + result
+// text when grading is enabled, and stores word_cj into the current student
+// row and word_result into the current ct row (edit, set, post).
+// Returns the grade, or nullopt when the file is missing.
+std::optional<WordGrade> word2Click(const WordTask& task, ui::Dialogs& dialogs, db::Cursor& student, db::Cursor& ct);
+
+// Stores the grade into the current rows: student.word_cj, ct.word_result.
+void storeWordGrade(const WordGrade& grade, db::Cursor& student, db::Cursor& ct);
+
+}  // namespace kav::word

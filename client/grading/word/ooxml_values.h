@@ -1,0 +1,32 @@
+#pragma once
+// OOXML attribute values and their Word object-model equivalents.
+#include <string_view>
+
+#include <pugixml.hpp>
+
+namespace kav::word::ooxml {
+
+// ST_OnOff: an element present without w:val is true.
+bool onOff(pugi::xml_node element);
+// An ST_OnOff attribute value: "1", "true" or "on".
+bool onOffValue(std::string_view value);
+// A twips or other integral attribute; fallback when absent or not a number.
+long long intAttr(pugi::xml_node node, const char* name, long long fallback = 0);
+bool hasAttr(pugi::xml_node node, const char* name);
+// The w:val of a child element, "" when absent.
+std::string_view childVal(pugi::xml_node parent, const char* child);
+
+int lineStyleOf(std::string_view borderVal);  // ST_Border -> WdLineStyle
+int textureOf(std::string_view shdVal);       // ST_Shd -> WdTextureIndex
+int underlineOf(std::string_view uVal);       // ST_Underline -> WdUnderline
+int alignmentOf(std::string_view jc);         // ST_Jc -> WdParagraphAlignment
+int rowAlignmentOf(std::string_view jc);      // ST_JcTable -> WdRowAlignment
+int verticalAlignmentOf(std::string_view v);  // ST_VerticalJc -> WdCellVerticalAlignment
+int pageArtOf(std::string_view art);          // art name -> WdPageBorderArt, 0 for none or a line
+int textOrientationOf(std::string_view vert); // a:bodyPr/@vert -> MsoTextOrientation
+int presetTextShapeOf(std::string_view prst); // ST_TextShapeType -> MsoPresetTextEffectShape
+int presetFromVmlSpt(int spt);                // VML o:spt of WordArt -> MsoPresetTextEffectShape
+// WdPaperSize from the page size in twips (either orientation) and w:code.
+int paperSizeOf(long long widthTwips, long long heightTwips, int code);
+
+}  // namespace kav::word::ooxml

@@ -1,0 +1,304 @@
+#include "client/grading/word/styles.h"
+
+#include <cstring>
+
+#include "client/grading/word/ooxml_values.h"
+
+namespace kav::word {
+
+using ooxml::intAttr;
+using ooxml::onOff;
+using ooxml::onOffValue;
+
+namespace {
+// Toggle properties, in the order of StyleSheet::Toggles.
+constexpr const char* kToggleNames[6] = {"w:b", "w:i", "w:emboss", "w:imprint", "w:shadow", "w:strike"};
+
+void setToggle(CharFormat& f, int i, bool v) {
+    switch (i) {
+    case 0: f.bold = v; break;
+    case 1: f.italic = v; break;
+    case 2: f.emboss = v; break;
+    case 3: f.engrave = v; break;
+    case 4: f.shadow = v; break;
+    default: f.strike = v; break;
+    }
+}
+
+pugi::xml_node firstOf(pugi::xml_node parent, const char* a, const char* b) {
+    auto n = parent.child(a);
+    return n ? n : parent.child(b);
+}
+}  // namespace
+
+Border readBorder(pugi::xml_node b) {
+    Border border;
+    if (!b) return border;
+    border.lineStyle = ooxml::lineStyleOf(b.attribute("w:val").value());
+    border.lineWidth = static_cast<int>(intAttr(b, "w:sz", 0));
+    border.color = colorFromHex(b.attribute("w:color").value());
+    border.shadow = b.attribute("w:shadow") && onOffValue(b.attribute("w:shadow").value());
+    if (!border.present()) border = Border{};
+    return border;
+}
+
+Shading readShading(pugi::xml_node shd) {
+    Shading s;
+    if (!shd) return s;
+    s.texture = ooxml::textureOf(shd.attribute("w:val").value());
+    s.fill = colorFromHex(shd.attribute("w:fill").value());
+    return s;
+}
+
+StyleSheet::StyleSheet(const pugi::xml_document* styles, const pugi::xml_document* theme,
+                       const pugi::xml_document* numbering) {
+    if (styles) {
+        auto root = styles->child("w:styles");
+        auto defaults = root.child("w:docDefaults");
+        rPrDefault_ = defaults.child("w:rPrDefault").child("w:rPr");
+        pPrDefault_ = defaults.child("w:pPrDefault").child("w:pPr");
+        for (auto s : root.children("w:style")) {
+            Style style;
+            style.type = s.attribute("w:type").value();
+            style.basedOn = ooxml::childVal(s, "w:basedOn");
+            style.pPr = s.child("w:pPr");
+            style.rPr = s.child("w:rPr");
+            style.tblPr = s.child("w:tblPr");
+            std::string id = s.attribute("w:styleId").value();
+            if (onOffValue(s.attribute("w:default").value())) {
+                if (style.type == "paragraph" && defaultParagraphStyle_.empty()) defaultParagraphStyle_ = id;
+                if (style.type == "table" && defaultTableStyle_.empty()) defaultTableStyle_ = id;
+            }
+            styles_.emplace(std::move(id), style);
+        }
+    }
+    if (theme) {
+        auto scheme = theme->first_element_by_path("a:theme/a:themeElements/a:fontScheme");
+        for (const char* which : {"major", "minor"}) {
+            auto font = scheme.child(std::strcmp(which, "major") == 0 ? "a:majorFont" : "a:minorFont");
+            std::string w = which;
+            std::string latin = font.child("a:latin").attribute("typeface").value();
+            std::string ea = font.child("a:ea").attribute("typeface").value();
+            std::string cs = font.child("a:cs").attribute("typeface").value();
+            if (ea.empty())
+                for (auto f : font.children("a:font"))
+                    if (std::string_view(f.attribute("script").value()) == "Hans") ea = f.attribute("typeface").value();
+            themeFonts_[w + "Ascii"] = latin;
+            themeFonts_[w + "HAnsi"] = latin;
+            themeFonts_[w + "EastAsia"] = ea;
+            themeFonts_[w + "Bidi"] = cs;
+        }
+    }
+    if (numbering) {
+        auto root = numbering->child("w:numbering");
+        std::map<std::string, pugi::xml_node> abstracts;
+        for (auto a : root.children("w:abstractNum")) abstracts[a.attribute("w:abstractNumId").value()] = a;
+        for (auto num : root.children("w:num")) {
+            std::string numId = num.attribute("w:numId").value();
+            auto it = abstracts.find(std::string(ooxml::childVal(num, "w:abstractNumId")));
+            if (it != abstracts.end())
+                for (auto lvl : it->second.children("w:lvl"))
+                    numberingLevels_[numId + "/" + lvl.attribute("w:ilvl").value()] = lvl;
+            for (auto over : num.children("w:lvlOverride"))
+                if (auto lvl = over.child("w:lvl"))
+                    numberingLevels_[numId + "/" + over.attribute("w:ilvl").value()] = lvl;
+        }
+    }
+}
+
+std::vector<const StyleSheet::Style*> StyleSheet::chain(const std::string& id) const {
+    std::vector<const Style*> out;
+    std::string cur = id;
+    while (!cur.empty() && out.size() < 32) {  // a loop of basedOn ends here
+        auto it = styles_.find(cur);
+        if (it == styles_.end()) break;
+        out.insert(out.begin(), &it->second);
+        cur = it->second.basedOn;
+    }
+    return out;
+}
+
+std::string StyleSheet::themeFont(std::string_view name) const {
+    auto it = themeFonts_.find(std::string(name));
+    return it == themeFonts_.end() ? std::string() : it->second;
+}
+
+void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) const {
+    if (!rPr) return;
+    if (auto fonts = rPr.child("w:rFonts")) {
+        static constexpr const char* names[kFontSlots][2] = {
+            {"w:ascii", "w:asciiTheme"}, {"w:hAnsi", "w:hAnsiTheme"}, {"w:eastAsia", "w:eastAsiaTheme"},
+            {"w:cs", "w:cstheme"}};
+        for (int slot = 0; slot < kFontSlots; ++slot) {
+            if (auto theme = fonts.attribute(names[slot][1])) {
+                std::string name = themeFont(theme.value());
+                if (!name.empty()) {
+                    f.fonts[slot] = name;
+                    continue;
+                }
+            }
+            if (auto a = fonts.attribute(names[slot][0])) f.fonts[slot] = a.value();
+        }
+        if (auto hint = fonts.attribute("w:hint")) f.hintEastAsia = std::string_view(hint.value()) == "eastAsia";
+    }
+    if (auto sz = rPr.child("w:sz")) f.halfPoints = static_cast<int>(intAttr(sz, "w:val", f.halfPoints));
+    if (auto color = rPr.child("w:color")) f.color = colorFromHex(color.attribute("w:val").value());
+    for (int i = 0; i < 6; ++i)
+        if (auto e = rPr.child(kToggleNames[i])) t.v[i] = onOff(e);
+    if (auto e = rPr.child("w:dstrike")) f.doubleStrike = onOff(e);
+    if (auto u = rPr.child("w:u")) f.underline = ooxml::underlineOf(u.attribute("w:val").value());
+    if (auto b = rPr.child("w:bdr")) f.border = readBorder(b);
+    if (auto s = rPr.child("w:shd")) f.shading = readShading(s);
+}
+
+const StyleSheet::Base& StyleSheet::base(const std::string& tblStyle, const std::string& pStyle,
+                                         const std::string& rStyle) {
+    std::string key = tblStyle + '\x1f' + pStyle + '\x1f' + rStyle;
+    auto it = baseCache_.find(key);
+    if (it != baseCache_.end()) return it->second;
+    Base b;
+    auto level = [&](const std::vector<const Style*>& styles, pugi::xml_node extra) {
+        Toggles t;
+        if (extra) readRPr(extra, b.format, t);
+        for (auto* s : styles) readRPr(s->rPr, b.format, t);
+        for (int i = 0; i < 6; ++i)
+            if (t.v[i].value_or(false)) b.toggles[i] = !b.toggles[i];
+    };
+    level({}, rPrDefault_);
+    if (!tblStyle.empty()) level(chain(tblStyle), {});
+    level(chain(pStyle.empty() ? defaultParagraphStyle_ : pStyle), {});
+    if (!rStyle.empty()) level(chain(rStyle), {});
+    return baseCache_.emplace(std::move(key), std::move(b)).first->second;
+}
+
+CharFormat StyleSheet::runFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node rPr) {
+    const Base& b = base(tblStyle, pStyle, std::string(ooxml::childVal(rPr, "w:rStyle")));
+    CharFormat f = b.format;
+    Toggles direct;
+    readRPr(rPr, f, direct);
+    for (int i = 0; i < 6; ++i) setToggle(f, i, direct.v[i].value_or(b.toggles[i]));
+    return f;
+}
+
+std::string StyleSheet::paragraphStyleOf(pugi::xml_node pPr) const {
+    std::string id(ooxml::childVal(pPr, "w:pStyle"));
+    return id.empty() || !styles_.count(id) ? defaultParagraphStyle_ : id;
+}
+
+std::string StyleSheet::tableStyleOf(pugi::xml_node tblPr) const {
+    std::string id(ooxml::childVal(tblPr, "w:tblStyle"));
+    return id.empty() || !styles_.count(id) ? defaultTableStyle_ : id;
+}
+
+std::vector<pugi::xml_node> StyleSheet::tablePropsChain(const std::string& tblStyle) const {
+    std::vector<pugi::xml_node> out;
+    for (auto* s : chain(tblStyle))
+        if (s->tblPr) out.push_back(s->tblPr);
+    return out;
+}
+
+void StyleSheet::readPPr(pugi::xml_node pPr, RawParaProps& p) const {
+    if (!pPr) return;
+    if (auto ind = pPr.child("w:ind")) {
+        auto take = [&](std::optional<long long>& dst, const char* a, const char* b = nullptr) {
+            if (auto x = ind.attribute(a)) dst = intAttr(ind, a);
+            else if (b && ind.attribute(b)) dst = intAttr(ind, b);
+        };
+        take(p.left, "w:left", "w:start");
+        take(p.right, "w:right", "w:end");
+        take(p.leftChars, "w:leftChars", "w:startChars");
+        take(p.rightChars, "w:rightChars", "w:endChars");
+        if (ind.attribute("w:hanging") || ind.attribute("w:hangingChars")) {
+            p.firstLine.reset();
+            p.firstLineChars.reset();
+            take(p.hanging, "w:hanging");
+            take(p.hangingChars, "w:hangingChars");
+        } else if (ind.attribute("w:firstLine") || ind.attribute("w:firstLineChars")) {
+            p.hanging.reset();
+            p.hangingChars.reset();
+            take(p.firstLine, "w:firstLine");
+            take(p.firstLineChars, "w:firstLineChars");
+        }
+    }
+    if (auto sp = pPr.child("w:spacing")) {
+        if (sp.attribute("w:line")) p.line = intAttr(sp, "w:line");
+        if (auto r = sp.attribute("w:lineRule")) p.lineRule = r.value();
+        if (sp.attribute("w:after")) p.after = intAttr(sp, "w:after");
+        if (sp.attribute("w:afterLines")) p.afterLines = intAttr(sp, "w:afterLines");
+        if (auto a = sp.attribute("w:afterAutospacing")) p.afterAutospacing = onOffValue(a.value());
+    }
+    if (auto jc = pPr.child("w:jc")) p.jc = jc.attribute("w:val").value();
+    if (auto bdr = pPr.child("w:pBdr")) {
+        const char* sides[5][2] = {{"w:top", nullptr}, {"w:left", "w:start"}, {"w:bottom", nullptr},
+                                   {"w:right", "w:end"}, {"w:between", nullptr}};
+        for (int i = 0; i < 5; ++i) {
+            auto b = sides[i][1] ? firstOf(bdr, sides[i][0], sides[i][1]) : bdr.child(sides[i][0]);
+            if (b) p.borders[static_cast<std::size_t>(i)] = readBorder(b);
+        }
+    }
+    if (auto shd = pPr.child("w:shd")) p.shading = readShading(shd);
+    if (auto pb = pPr.child("w:pageBreakBefore")) p.pageBreakBefore = onOff(pb);
+    if (auto frame = pPr.child("w:framePr")) {
+        DropCap d;
+        std::string_view kind = frame.attribute("w:dropCap").value();
+        d.position = kind == "drop" ? 1 : kind == "margin" ? 2 : 0;
+        d.lines = static_cast<int>(intAttr(frame, "w:lines", d.position ? 1 : 0));
+        d.distance = static_cast<double>(intAttr(frame, "w:hSpace", 0)) / 20.0;
+        p.dropCap = d;
+    }
+    if (auto num = pPr.child("w:numPr")) {
+        if (auto id = num.child("w:numId")) p.numId = id.attribute("w:val").value();
+        if (auto lvl = num.child("w:ilvl")) p.ilvl = static_cast<int>(intAttr(lvl, "w:val"));
+    }
+}
+
+RawParaProps StyleSheet::paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr) {
+    auto styleChain = chain(pStyle.empty() ? defaultParagraphStyle_ : pStyle);
+    // The numbering level is chosen by the style chain and the direct numPr.
+    RawParaProps numberingChoice;
+    for (auto* s : styleChain) readPPr(s->pPr, numberingChoice);
+    readPPr(pPr, numberingChoice);
+
+    RawParaProps p;
+    readPPr(pPrDefault_, p);
+    if (!tblStyle.empty())
+        for (auto* s : chain(tblStyle)) readPPr(s->pPr, p);
+    if (numberingChoice.numId) {
+        auto it = numberingLevels_.find(*numberingChoice.numId + "/" + std::to_string(numberingChoice.ilvl.value_or(0)));
+        if (it != numberingLevels_.end()) readPPr(it->second.child("w:pPr"), p);
+    }
+    for (auto* s : styleChain) readPPr(s->pPr, p);
+    readPPr(pPr, p);
+    return p;
+}
+
+ParaFormat RawParaProps::resolve(double fontSize) const {
+    ParaFormat f;
+    auto length = [&](const std::optional<long long>& chars, const std::optional<long long>& twips) {
+        if (chars && *chars != 0) return static_cast<double>(*chars) / 100.0 * fontSize;
+        return static_cast<double>(twips.value_or(0)) / 20.0;
+    };
+    f.leftIndent = length(leftChars, left);
+    f.rightIndent = length(rightChars, right);
+    if ((hanging && *hanging) || (hangingChars && *hangingChars)) f.firstLineIndent = -length(hangingChars, hanging);
+    else f.firstLineIndent = length(firstLineChars, firstLine);
+
+    std::string rule = lineRule.value_or("auto");
+    long long l = line.value_or(240);
+    if (rule == "atLeast") f.lineSpacingRule = 3;
+    else if (rule == "exact") f.lineSpacingRule = 4;
+    else f.lineSpacingRule = l == 240 ? 0 : l == 360 ? 1 : l == 480 ? 2 : 5;
+
+    if (afterAutospacing.value_or(false)) f.spaceAfter = 14;
+    else if (after) f.spaceAfter = static_cast<double>(*after) / 20.0;
+    else if (afterLines) f.spaceAfter = static_cast<double>(*afterLines) / 100.0 * 12.0;
+
+    f.alignment = jc ? ooxml::alignmentOf(*jc) : 0;
+    for (std::size_t i = 0; i < borders.size(); ++i) f.borders[i] = borders[i].value_or(Border{});
+    f.shading = shading.value_or(Shading{});
+    f.pageBreakBefore = pageBreakBefore.value_or(false);
+    f.dropCap = dropCap.value_or(DropCap{});
+    return f;
+}
+
+}  // namespace kav::word

@@ -1,0 +1,83 @@
+#pragma once
+// The style sheet of a document and the resolution of character and
+// paragraph formatting: document defaults, the table style, the numbering
+// level, the paragraph style chain, the character style chain, then direct
+// formatting. Toggle properties (bold, italic, emboss, engrave, shadow,
+// strike) flip at every style level that sets them and are absolute in
+// direct formatting.
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "client/grading/word/document.h"
+
+namespace kav::word {
+
+// Paragraph properties as stated, before lengths in characters or lines are
+// turned into points with the paragraph's font size.
+struct RawParaProps {
+    std::optional<long long> left, right, firstLine, hanging, leftChars, rightChars, firstLineChars, hangingChars;
+    std::optional<long long> line, after, afterLines;
+    std::optional<std::string> lineRule, jc;
+    std::optional<bool> afterAutospacing, pageBreakBefore;
+    std::array<std::optional<Border>, 5> borders;
+    std::optional<Shading> shading;
+    std::optional<DropCap> dropCap;
+    std::optional<std::string> numId;
+    std::optional<int> ilvl;
+    ParaFormat resolve(double fontSizePoints) const;
+};
+
+Border readBorder(pugi::xml_node b);
+Shading readShading(pugi::xml_node shd);
+
+class StyleSheet {
+public:
+    StyleSheet(const pugi::xml_document* styles, const pugi::xml_document* theme,
+               const pugi::xml_document* numbering);
+
+    // The resolved formatting of a run with direct properties rPr (may be
+    // empty) in a paragraph of style pStyle ("" = the default paragraph style)
+    // inside a table of style tblStyle ("" = none).
+    CharFormat runFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node rPr);
+    // The paragraph's properties through the same layers.
+    RawParaProps paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr);
+    // The paragraph style a w:pPr names, or the default one.
+    std::string paragraphStyleOf(pugi::xml_node pPr) const;
+    // A table's style (w:tblStyle or the default table style) and its chain's
+    // table-level properties, root first.
+    std::string tableStyleOf(pugi::xml_node tblPr) const;
+    std::vector<pugi::xml_node> tablePropsChain(const std::string& tblStyle) const;
+
+private:
+    struct Style {
+        std::string type, basedOn;
+        pugi::xml_node pPr, rPr, tblPr;
+    };
+    struct Toggles {
+        std::array<std::optional<bool>, 6> v;
+    };
+    struct Base {
+        CharFormat format;
+        std::array<bool, 6> toggles{};
+    };
+    std::vector<const Style*> chain(const std::string& id) const;
+    void readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) const;
+    void readPPr(pugi::xml_node pPr, RawParaProps& p) const;
+    std::string themeFont(std::string_view themeName) const;
+    const Base& base(const std::string& tblStyle, const std::string& pStyle, const std::string& rStyle);
+
+    std::unordered_map<std::string, Style> styles_;
+    pugi::xml_node rPrDefault_, pPrDefault_;
+    std::string defaultParagraphStyle_, defaultTableStyle_;
+    std::map<std::string, std::string> themeFonts_;  // "minorHAnsi" -> typeface
+    std::map<std::string, pugi::xml_node> numberingLevels_;  // "numId/ilvl" -> w:lvl
+    std::unordered_map<std::string, Base> baseCache_;
+};
+
+}  // namespace kav::word
