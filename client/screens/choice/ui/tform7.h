@@ -1,0 +1,106 @@
+#pragma once
+// The multiple-choice screen TForm7: a borderless, maximised window showing one
+// of the thirty drawn questions with its options A–D, the thirty numbered
+// buttons, "上一题", "下一题", "评 分" (practice mode only) and "关 闭".
+// Its handlers forward to kav::choice::ChoiceScreen, which holds the answers.
+//
+// Use from the exam window (create once, then show the same instance):
+//
+//   // at first use ("选择题(&S)"); throws kav::db::DbError when the exam record
+//   // cannot be read
+//   form7_ = new kavlor::TForm7({dm.ADOTable_ct(), dm.ADOTable_student(),
+//                                dm.ADOTable_selecttest(), dm.ADOTable_Tstate()},
+//                               dialogs, this);
+//   form7_->show();     // FormShow: reads the station mode, takes ← and →
+//   ...
+//   form7_->logic().sel_given(), form7_->logic().sel_correct()   // choice grading
+//
+// The cursors and the dialogs must outlive the window. The window hides itself
+// on "关 闭" and key Q; it is never closed by the candidate (Alt+F4 and close
+// requests are ignored). While it is shown, plain ← and → reach this screen
+// from every window of the client and nothing else.
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <array>
+
+#include "client/screens/choice/choice_screen.h"
+#include "client/screens/choice/ui/tform8.h"
+#include "common/ui/dialogs.h"
+
+class QKeyEvent;
+
+namespace kavlor {
+
+class TForm7 : public QWidget {
+    Q_OBJECT
+public:
+    // FormCreate: creates the (hidden) picture window and loads the questions
+    // and the candidate's earlier answers.
+    TForm7(kav::choice::ChoiceScreen::Tables tables, kav::ui::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TForm7() override;
+
+    const kav::choice::ChoiceScreen& logic() const { return logic_; }
+    TForm8* Form8() const { return form8_; }
+
+    // Event handlers.
+    void FormShow();
+    void FormHide();
+    void FormActivate();
+    void goto_pp();
+    void button_any_click(int number);  // speedButton1 … speedButton30
+    void nextClick();
+    void previousClick();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void RadioButton3Click();
+    void RadioButton4Click();
+    void BitBtn1Click();
+    void BitBtn3Click();
+    void FormKeyDown(QKeyEvent* event);  // every key on the screen, before its controls
+    void Memo1Click();
+    void Label8Click();
+    // The system-wide hot keys ← and →; true when the key was taken.
+    bool HotKey(QKeyEvent* event);
+
+    // Controls.
+    QLabel* Panel_title = nullptr;
+    QLabel* Label1 = nullptr;  // question number, "7、"
+    QTextEdit* Memo1 = nullptr;
+    QPushButton* Label8 = nullptr;  // "如图"
+    std::array<QRadioButton*, 4> RadioButtons{};  // RadioButton1–RadioButton4: A–D
+    QRadioButton* RadioButton5 = nullptr;         // the focus holder
+    std::array<QPushButton*, kav::choice::kQuestions> speedButtons{};
+    QPushButton* previous = nullptr;  // "上一题"
+    QPushButton* next = nullptr;      // "下一题"
+    QPushButton* BitBtn1 = nullptr;   // "评 分"
+    QPushButton* BitBtn3 = nullptr;   // "关 闭"
+    QLabel* Panel1 = nullptr;         // score panel
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    // Runs one step of the logic; a database failure is shown with the
+    // engine's text. Then the controls show the logic's state.
+    template <class F>
+    void run(F step);
+    void refresh();
+    void placePictureButton();
+    void releaseHotKeys();
+
+    kav::choice::ChoiceScreen logic_;
+    kav::ui::Dialogs& dialogs_;
+    TForm8* form8_ = nullptr;
+    QFrame* questionPanel_ = nullptr;
+    bool filtering_ = false;
+};
+
+}  // namespace kavlor
