@@ -1,6 +1,8 @@
 #include "client/flow/exam_shell.h"
 
 #include "client/flow/client.h"
+#include "client/grading/wintask/wintask.h"
+#include "client/grading/word/grading.h"
 #include "common/platform/platform.h"
 
 namespace kavlor {
@@ -8,22 +10,6 @@ namespace kavlor {
 namespace db = kav::db;
 using kav::ui::MessageKind;
 
-namespace {
-
-// The token rule of the exam record: cut at each single space; two adjacent
-// spaces give an empty token. At most 30 tokens are kept.
-std::array<std::string, 30> splitThirty(std::string text, const std::string& fill) {
-    std::array<std::string, 30> tokens;
-    tokens.fill(fill);
-    for (size_t i = 0; i < tokens.size() && !text.empty(); ++i) {
-        const auto space = text.find(' ');
-        tokens[i] = text.substr(0, space);
-        text = space == std::string::npos ? std::string() : text.substr(space + 1);
-    }
-    return tokens;
-}
-
-}  // namespace
 
 ExamShell::ExamShell(Client& client) : client_(client) {
     db::Cursor& ct = client_.data().ADOTable_ct();
@@ -66,38 +52,58 @@ void ExamShell::Button2Click() {
 
 void ExamShell::N8Click() { client_.desktop().showAbout("一级B模拟系统Kavlor V1.0"); }
 
+std::string ExamShell::candidateFolder() const { return "c:\\kavlor\\" + candidateFolderName(client_.zkzh); }
+
 void ExamShell::WIN1Click() {
-    if (winGrader) winGrader();
+    DataModule& data = client_.data();
+    db::Cursor& win = data.ADOTable_win();
+    const std::string answer = gotoPosition(win, winno) ? win.field(3).asString() : std::string();
+    const auto grade = kav::wintask::gradeWinTask(candidateFolder(), answer, gradingReports(), client_.dialogs());
+    db::Cursor& ct = data.ADOTable_ct();
+    ct.edit();
+    ct.field(5).setString(grade.storedText);
+    ct.post();
+    db::Cursor& student = data.ADOTable_student();
+    student.edit();
+    student.field(7).setInteger(grade.score);
+    student.post();
 }
 
 void ExamShell::Word2Click() {
-    if (wordGrader) wordGrader();
+    DataModule& data = client_.data();
+    db::Cursor& word = data.ADOTable_word();
+    kav::word::WordTask task;
+    task.folderCaption = Button2Caption;
+    if (gotoPosition(word, wordno)) {
+        task.documentName = word.field("filename_word").asString();
+        task.answerText = word.field("answer").asString();
+    }
+    task.gradingEnabled = gradingReports();
+    task.resolvePath = [](std::string_view path) { return kav::platform::resolve(path); };
+    kav::word::word2Click(task, client_.dialogs(), data.ADOTable_student(), data.ADOTable_ct());
 }
 
 ChoiceAnswers ExamShell::answersFromRecord() {
     db::Cursor& ct = client_.data().ADOTable_ct();
     ChoiceAnswers answers;
-    answers.correct = splitThirty(ct.field("sel_arr2").asString(), "");
+    answers.correct = kav::choice::splitList(ct.field("sel_arr2").asString());
     const std::string given = ct.field("sel_arr3").asString();
-    answers.given = splitThirty(given, given.empty() ? "*" : "");
+    if (given.empty())
+        answers.given.fill("*");  // nothing answered yet
+    else
+        answers.given = kav::choice::splitList(given);
     return answers;
 }
 
 void ExamShell::N5Click() {
     const ChoiceAnswers answers = choiceAnswers ? choiceAnswers() : answersFromRecord();
-    int count = 0;
-    std::string list;
-    for (int i = 0; i < 30; ++i) {
-        if (answers.given[i] == answers.correct[i])
-            ++count;
-        else
-            list += std::to_string(i + 1) + answers.correct[i] + " ";
-    }
+    const auto grade = kav::choice::grade(answers.correct, answers.given);
     if (gradingReports())
-        client_.dialogs().message(MessageKind::Plain, "选择题得分:" + std::to_string(count) + "\r答错题号及答案：" + list);
+        client_.dialogs().message(MessageKind::Plain,
+                                  "选择题得分:" + std::to_string(grade.count) + "\r答错题号及答案：" + grade.wrongList);
     db::Cursor& student = client_.data().ADOTable_student();
     student.edit();
-    student.field(8).setInteger(count);
+    student.field(8).setInteger(grade.count);
     student.post();
 }
 

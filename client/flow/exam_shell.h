@@ -1,10 +1,11 @@
 #pragma once
 // The exam window TForm5: what to do for each question kind, the candidate
 // folder, the clock, and the menu with the answering screens and the graders.
-#include <array>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "client/screens/choice/choice_screen.h"
 
 namespace kavlor {
 
@@ -12,8 +13,8 @@ class Client;
 
 // The two answer arrays of the choice screen, questions 1..30 at indexes 0..29.
 struct ChoiceAnswers {
-    std::array<std::string, 30> correct;  // sel_correct
-    std::array<std::string, 30> given;    // sel_given: a-d, "*" unanswered
+    kav::choice::AnswerList correct;  // sel_correct
+    kav::choice::AnswerList given;    // sel_given: a-d, "*" unanswered
 };
 
 class ExamShell {
@@ -32,18 +33,16 @@ public:
     void WIN1Click();     // grade the Windows task
     void Word2Click();    // grade the Word task
 
-    // The graders and the choice screen that plug into the window. A grader
-    // that is not set is left out of 全部评分.
-    std::function<void()> winGrader;    // Windows task grading (WIN1Click)
-    std::function<void()> wordGrader;   // Word grading (Word2Click)
-    // The answers of the choice screen; until one is set, the answers stored
-    // in the exam record (sel_arr2, sel_arr3) are graded.
+    // The answers of the choice screen, set when the screen is created; until
+    // then the answers stored in the exam record (sel_arr2, sel_arr3) are
+    // graded (the screen stores each answer there as it is given).
     std::function<ChoiceAnswers()> choiceAnswers;
 
     // Reports of the graders go to the candidate only while N4 is enabled.
     bool gradingReports() const { return N4Enabled; }
     ChoiceAnswers answersFromRecord();
 
+    std::string candidateFolder() const;  // "c:\\kavlor\\" + the candidate folder name
     std::string Button2Caption;  // "考生文件夹:c:\kavlor\" + folder name
     std::vector<std::string> Memo1;
     std::string BitBtn1;  // the clock

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "client/flow/drawing.h"
+#include "client/grading/wintask/wintask.h"
 #include "common/platform/platform.h"
 
 namespace kavlor {
@@ -64,7 +65,9 @@ void ToolbarLogic::prepareCandidateFolder() {
         throw std::runtime_error("Cannot create c:\\kavlor\\" + folderName_);
 
     // The Windows task's folders and source files.
-    // prepareWindowsTask(question2 of the drawn win row, folder): by the Windows-task piece.
+    db::Cursor& win = data.ADOTable_win();
+    const std::string question2 = gotoPosition(win, form5_->winno) ? win.field(2).asString() : std::string();
+    kav::wintask::prepareCandidateFolder("c:\\kavlor\\" + folderName_, question2, client_.workingFolder());
 
     const fs::path document = folder / filenameWord;
     bool copied = false;

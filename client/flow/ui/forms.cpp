@@ -19,6 +19,7 @@
 #include "client/flow/ui/app.h"
 #include "client/flow/ui/artwork.h"
 #include "client/flow/ui/lockdown.h"
+#include "client/screens/choice/ui/tform7.h"
 
 namespace kavlor {
 
@@ -275,6 +276,8 @@ void TForm2::refresh() {
 
 // ---------------------------------------------------------------- TForm5
 
+TForm5::~TForm5() { delete form7_; }
+
 TForm5::TForm5(KavlorApp& app, ExamShell& logic, ToolbarLogic& toolbar)
     : QMainWindow(nullptr), app_(app), logic_(logic), toolbar_(toolbar) {
     setWindowTitle(kTitle);
@@ -359,7 +362,17 @@ void TForm5::N9Click() { run(&ExamShell::N9Click); }
 void TForm5::N8Click() { run(&ExamShell::N8Click); }
 
 void TForm5::N2Click() {
-    // The multiple-choice screen plugs in here (created once, then shown again).
+    app_.run([this] {
+        if (!form7_) {
+            DataModule& dm = app_.client().data();
+            form7_ = new TForm7({dm.ADOTable_ct(), dm.ADOTable_student(), dm.ADOTable_selecttest(), dm.ADOTable_Tstate()},
+                                app_.client().dialogs(), nullptr);
+            logic_.choiceAnswers = [this] {
+                return ChoiceAnswers{form7_->logic().sel_correct(), form7_->logic().sel_given()};
+            };
+        }
+        form7_->show();
+    });
 }
 
 void TForm5::N3Click() {

@@ -20,6 +20,7 @@ class InstructionsLogic;
 class ToolbarLogic;
 class ExamShell;
 class TimeUpLogic;
+class TForm7;
 
 // The splash window: the main window of the client, one stretched picture.
 class TForm1 : public QWidget {
@@ -97,6 +98,7 @@ private:
 class TForm5 : public QMainWindow {
 public:
     TForm5(KavlorApp& app, ExamShell& logic, ToolbarLogic& toolbar);
+    ~TForm5() override;
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -115,12 +117,14 @@ public:
     QPushButton *Button2, *Button3, *Button4, *Button5, *Button1, *BitBtn1;
     QTextEdit* Memo1;
     QMenu* N4;
+    TForm7* Form7() const { return form7_; }
 
 protected:
     void closeEvent(QCloseEvent*) override;
 
 private:
     void run(void (ExamShell::*handler)());
+    TForm7* form7_ = nullptr;  // the multiple-choice screen, made at its first use
     KavlorApp& app_;
     ExamShell& logic_;
     ToolbarLogic& toolbar_;
