@@ -1,0 +1,198 @@
+// Start-up of the client up to the login window: single copy, display, the
+// teacher's database and station mode, the update list, the record and folder
+// resets.
+#include <gtest/gtest.h>
+
+#include "client/flow/login.h"
+#include "tests/flow/flow_lab.h"
+
+namespace kavlor::test {
+namespace {
+
+namespace fs = std::filesystem;
+using kav::test::readFile;
+using kav::test::writeFile;
+using kav::ui::MessageKind;
+
+TEST(StartupTest, ReachesTheHiddenLoginWindowWithoutAnyMessage) {
+    Harness h;
+    Client client(h.env());
+    ASSERT_TRUE(client.start());
+    ASSERT_NE(client.login(), nullptr);
+    EXPECT_FALSE(client.login()->visible);
+    EXPECT_TRUE(client.dialogs().message(MessageKind::Plain, "probe") == kav::ui::Answer::Ok);
+    EXPECT_EQ(h.dialogs.shown.size(), 1u);  // only the probe
+    EXPECT_EQ(client.login()->Edit3, "407913");
+    client.FormClick();
+    EXPECT_TRUE(client.login()->visible);
+    EXPECT_TRUE(client.login()->stayOnTop);
+}
+
+TEST(StartupTest, RefusesToStartWhileTheLabCollectsOrHasEnded) {
+    for (int korl : {3, 4}) {
+        Harness h;
+        h.lab.setKorl(korl);
+        Client client(h.env());
+        EXPECT_FALSE(client.start());
+        EXPECT_EQ(h.exits, 1);
+        ASSERT_EQ(h.dialogs.shown.size(), 1u);
+        EXPECT_EQ(h.dialogs.shown[0].kind, MessageKind::Warning);
+        EXPECT_EQ(h.dialogs.shown[0].text, "考试练习状态未重置，请与管理员联系！！！");
+        // ExitClient gave the marker back: another copy may start.
+        kav::platform::SingleCopyLock again(h.lab.lockFile);
+        EXPECT_TRUE(again.held());
+    }
+}
+
+TEST(StartupTest, ASecondCopyEndsQuietlyWithoutTouchingAnything) {
+    Harness h;
+    kav::platform::SingleCopyLock running(h.lab.lockFile);
+    ASSERT_TRUE(running.held());
+    h.desktop.size = {1024, 768};
+    h.lab.setStation({1, false, true, true, "1:30:00"});
+    fs::create_directories(h.lab.driveC / "kavlor" / "11010001");
+    Client client(h.env());
+    EXPECT_FALSE(client.start());
+    EXPECT_TRUE(h.dialogs.shown.empty());
+    EXPECT_EQ(h.desktop.switches, 0);
+    EXPECT_TRUE(fs::exists(h.lab.driveC / "kavlor" / "11010001"));
+    EXPECT_TRUE(running.held());
+}
+
+TEST(StartupTest, SwitchesAnyOtherScreenSizeTo800x600) {
+    for (ScreenSize size : {ScreenSize{1024, 600}, ScreenSize{800, 768}}) {
+        Harness h;
+        h.desktop.size = size;
+        Client client(h.env());
+        EXPECT_TRUE(client.start());
+        ASSERT_EQ(h.dialogs.texts(), std::vector<std::string>{"您的显示器分辨率不是800*600，系统将自动切换！"});
+        EXPECT_EQ(h.dialogs.shown[0].kind, MessageKind::Plain);
+        EXPECT_EQ(h.desktop.switches, 1);
+    }
+    Harness failing;
+    failing.desktop.size = {1280, 1024};
+    failing.desktop.switchWorks = false;
+    Client client(failing.env());
+    EXPECT_FALSE(client.start());
+    EXPECT_EQ(failing.dialogs.texts(),
+              (std::vector<std::string>{"您的显示器分辨率不是800*600，系统将自动切换！", "切换失败，将退出！"}));
+}
+
+TEST(StartupTest, AMissingTeacherPathOrDatabaseEndsWithTheLayersText) {
+    Harness h;
+    fs::remove(h.lab.station / "tpath.txt");
+    Client client(h.env());
+    EXPECT_FALSE(client.start());
+    ASSERT_EQ(h.dialogs.shown.size(), 1u);
+    EXPECT_EQ(h.dialogs.shown[0].kind, MessageKind::Error);
+    EXPECT_NE(h.dialogs.shown[0].text.find("tpath.txt"), std::string::npos);
+
+    Harness moved;
+    writeFile(moved.lab.station / "tpath.txt", (moved.lab.root() / "nowhere").string() + "\r\n");
+    Client second(moved.env());
+    EXPECT_FALSE(second.start());
+    ASSERT_EQ(moved.dialogs.shown.size(), 1u);
+    EXPECT_EQ(moved.dialogs.shown[0].kind, MessageKind::Error);
+    EXPECT_FALSE(moved.dialogs.shown[0].text.empty());
+}
+
+TEST(StartupTest, CopiesTheUpdateListReplacingOlderFiles) {
+    Harness h;
+    writeFile(h.lab.teacher / "txt" / "txt9.txt", "new text");
+    writeFile(h.lab.teacher / "readme.txt", "notes");
+    writeFile(h.lab.station / "txt" / "txt9.txt", "old text");
+    h.lab.setUpdateList("txt\\txt9.txt*readme.txt*");
+    auto record = h.lab.station_();
+    record.update = true;
+    h.lab.setStation(record);
+    Client client(h.env());
+    ASSERT_TRUE(client.start());
+    EXPECT_EQ(readFile(h.lab.station / "txt" / "txt9.txt"), "new text");
+    EXPECT_EQ(readFile(h.lab.station / "readme.txt"), "notes");
+    EXPECT_TRUE(h.dialogs.shown.empty());
+}
+
+TEST(StartupTest, AnUpdateThatCannotBeCopiedEndsTheClientKeepingEarlierCopies) {
+    Harness h;
+    writeFile(h.lab.teacher / "one.txt", "1");
+    writeFile(h.lab.teacher / "two.txt", "2");
+    h.lab.setUpdateList("one.txt**two.txt");  // the empty name between the two "*" cannot be copied
+    auto record = h.lab.station_();
+    record.update = true;
+    h.lab.setStation(record);
+    Client client(h.env());
+    EXPECT_FALSE(client.start());
+    EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"从教师题更新题库失败，请与管理员联系！！！"});
+    EXPECT_EQ(h.dialogs.shown[0].kind, MessageKind::Warning);
+    EXPECT_TRUE(fs::exists(h.lab.station / "one.txt"));
+    EXPECT_FALSE(fs::exists(h.lab.station / "two.txt"));
+}
+
+TEST(StartupTest, UpdateFlagOffCopiesNothing) {
+    Harness h;
+    writeFile(h.lab.teacher / "one.txt", "1");
+    h.lab.setUpdateList("one.txt");
+    Client client(h.env());
+    ASSERT_TRUE(client.start());
+    EXPECT_FALSE(fs::exists(h.lab.station / "one.txt"));
+}
+
+TEST(StartupTest, RecordResetWipesTheExamRecordsAndResetsTheRoster) {
+    Harness h;
+    {
+        auto stu = h.lab.stuDb();
+        auto ct = stu->openTable("ct");
+        for (const char* z : {kFirst, kSecond}) {
+            ct->append();
+            ct->field("zkzh").setString(z);
+            ct->post();
+        }
+        auto student = stu->openTable("student");
+        student->edit();
+        for (const char* c : {"kscj", "havelogined", "win_cj", "select_cj", "dz_cj", "word_cj"})
+            student->field(c).setInteger(5);
+        student->post();
+    }
+    writeFile(h.lab.driveC / "kavlor" / "11010001" / "old.txt", "old");
+    writeFile(h.lab.driveC / "kavtmp" / "11010001", "typed");
+    h.lab.setStation({1, false, true, true, "1:30:00"});
+    Client client(h.env());
+    ASSERT_TRUE(client.start());
+
+    auto stu = h.lab.stuDb();
+    EXPECT_EQ(rowCount(*stu, "ct"), 0);
+    auto student = stu->openTable("student");
+    for (student->first(); !student->eof(); student->next()) {
+        EXPECT_EQ(student->field("kstime").asDateTime(), h.clock.local);
+        for (const char* c : {"kscj", "havelogined", "win_cj", "select_cj", "dz_cj", "word_cj"})
+            EXPECT_EQ(student->field(c).asInteger(), 0) << c;
+    }
+    // The folder reset is over before start-up goes on.
+    EXPECT_TRUE(fs::is_directory(h.lab.driveC / "kavlor"));
+    EXPECT_TRUE(fs::is_directory(h.lab.driveC / "kavtmp"));
+    EXPECT_TRUE(fs::is_empty(h.lab.driveC / "kavlor"));
+    EXPECT_TRUE(fs::is_empty(h.lab.driveC / "kavtmp"));
+    EXPECT_FALSE(fs::exists(h.lab.station / "_copy.bat"));
+}
+
+TEST(StartupTest, RecordResetOnAnEmptyRecordTableResetsOnlyTheRoster) {
+    Harness h;
+    h.lab.setLogins(kSecond, 2);
+    h.lab.setStation({2, false, true, false, "1:30:00"});
+    writeFile(h.lab.driveC / "kavlor" / "11010002" / "keep.txt", "keep");
+    Client client(h.env());
+    ASSERT_TRUE(client.start());
+    auto stu = h.lab.stuDb();
+    EXPECT_EQ(rowValue(*stu, "student", kSecond, "havelogined"), "0");
+    EXPECT_TRUE(fs::exists(h.lab.driveC / "kavlor" / "11010002" / "keep.txt"));  // clearfold is off
+}
+
+TEST(StartupTest, CandidateFolderNameDropsTheFifthToEighthCharacters) {
+    EXPECT_EQ(candidateFolderName("110199990001"), "11010001");
+    EXPECT_EQ(candidateFolderName("12345678"), "1234");
+    EXPECT_EQ(candidateFolderName("1234"), "1234");
+    EXPECT_EQ(candidateFolderName("123456"), "1234");
+}
+
+}  // namespace
+}  // namespace kavlor::test
