@@ -155,17 +155,22 @@ protected:
         std::string sql = "SELECT " + key_;
         for (const auto& c : columns) sql += ", " + quoteName(c.name);
         sql += " FROM " + table_ + " ORDER BY " + key_;
-        Statement st(*db_, sql);
-        std::vector<StoredRow> rows;
-        while (st.step()) {
-            StoredRow row;
-            row.key = sqlite3_column_int64(st.get(), 0);
-            row.values.reserve(columns.size());
-            for (size_t i = 0; i < columns.size(); ++i)
-                row.values.push_back(readColumn(st, static_cast<int>(i) + 1, columns[i]));
-            rows.push_back(std::move(row));
+        try {
+            Statement st(*db_, sql);
+            std::vector<StoredRow> rows;
+            while (st.step()) {
+                StoredRow row;
+                row.key = sqlite3_column_int64(st.get(), 0);
+                row.values.reserve(columns.size());
+                for (size_t i = 0; i < columns.size(); ++i)
+                    row.values.push_back(readColumn(st, static_cast<int>(i) + 1, columns[i]));
+                rows.push_back(std::move(row));
+            }
+            return rows;
+        } catch (const DbError& e) {
+            throw DbError("Cannot read the table '" + definition().name + "' of '" + db_->file().string() +
+                          "': " + e.what());
         }
-        return rows;
     }
 
     StoredRow insertRow(const std::vector<Value>& values) override {

@@ -1,0 +1,310 @@
+// Whole-table cursors: navigation, locate, edit/append/remove/post/cancel and
+// snapshots, on real files.
+#include <gtest/gtest.h>
+
+#include "tests/db/db_test_util.h"
+#include "tests/support/temp_dir.h"
+
+using namespace kav::db;
+using kav::test::addStudent;
+
+namespace {
+
+class CursorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        stu = kav::test::newDatabase(dir / "stu.mdb");
+        student = stu->openTable("student");
+    }
+    // Four candidates; zkzh 2 occurs twice (rows 2 and 4).
+    void fill() {
+        addStudent(*student, "110100000001", "张三");
+        addStudent(*student, "110100000002", "李四");
+        addStudent(*student, "110100000003", "Wang");
+        addStudent(*student, "110100000002", "重复");
+        student->first();
+    }
+    std::vector<std::string> namesInFile() {
+        auto c = kav::test::openDatabase(dir / "stu.mdb")->openTable("student");
+        std::vector<std::string> names;
+        for (c->first(); c->recordCount() > 0 && !c->eof(); c->next()) names.push_back(c->field("ksxm").asString());
+        return names;
+    }
+
+    kav::test::TempDir dir;
+    std::unique_ptr<Connection> stu;
+    std::unique_ptr<Cursor> student;
+};
+
+TEST_F(CursorTest, EmptyTableIsAtBothEndsWithoutACurrentRow) {
+    EXPECT_EQ(student->state(), Cursor::State::Browse);
+    EXPECT_EQ(student->recordCount(), 0);
+    EXPECT_TRUE(student->eof());
+    EXPECT_TRUE(student->bof());
+    EXPECT_EQ(student->recNo(), 0);
+    student->next();
+    student->last();
+    student->moveBy(3);
+    EXPECT_TRUE(student->eof() && student->bof());
+    EXPECT_THROW(student->field("zkzh").asString(), DbError);
+    EXPECT_THROW(student->edit(), DbError);
+    EXPECT_THROW(student->remove(), DbError);
+    EXPECT_FALSE(student->locate("zkzh", std::string("x")));
+}
+
+TEST_F(CursorTest, NavigationStopsAtTheEdgesWithEofAndBof) {
+    fill();
+    EXPECT_EQ(student->recordCount(), 4);
+    EXPECT_EQ(student->recNo(), 1);
+    EXPECT_FALSE(student->bof());
+    EXPECT_FALSE(student->eof());
+    student->prior();
+    EXPECT_TRUE(student->bof());
+    EXPECT_EQ(student->recNo(), 1);
+    student->next();
+    EXPECT_FALSE(student->bof());
+    EXPECT_EQ(student->field("ksxm").asString(), "李四");
+    student->last();
+    EXPECT_FALSE(student->eof());
+    EXPECT_EQ(student->recNo(), 4);
+    student->next();
+    EXPECT_TRUE(student->eof());
+    EXPECT_EQ(student->recNo(), 4) << "past the end the cursor stays on the last row";
+    EXPECT_EQ(student->field("ksxm").asString(), "重复");
+    student->first();
+    student->moveBy(2);
+    EXPECT_EQ(student->recNo(), 3);
+    student->moveBy(-1);
+    EXPECT_EQ(student->recNo(), 2);
+    student->moveBy(10);
+    EXPECT_TRUE(student->eof());
+    EXPECT_EQ(student->recNo(), 4);
+    student->moveBy(-10);
+    EXPECT_TRUE(student->bof());
+    EXPECT_EQ(student->recNo(), 1);
+    // The usual walk visits every row once, in table order.
+    std::vector<int> seen;
+    for (student->first(); !student->eof(); student->next()) seen.push_back(student->recNo());
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
+    // Reaching position n by first + moveBy(n - 1).
+    student->first();
+    student->moveBy(3 - 1);
+    EXPECT_EQ(student->field("ksxm").asString(), "Wang");
+}
+
+TEST_F(CursorTest, LocateFindsTheFirstExactCaseSensitiveMatch) {
+    fill();
+    student->last();
+    EXPECT_TRUE(student->locate("zkzh", std::string("110100000002")));
+    EXPECT_EQ(student->recNo(), 2);
+    EXPECT_EQ(student->field("ksxm").asString(), "李四");
+    EXPECT_FALSE(student->locate("ksxm", std::string("wang")));
+    EXPECT_EQ(student->recNo(), 2) << "a failed locate stays put";
+    EXPECT_FALSE(student->locate("zkzh", std::string("11010000000")));
+    EXPECT_FALSE(student->locate("zkzh", std::string("110100000002 ")));
+    EXPECT_TRUE(student->locate("ksxm", std::string("Wang")));
+    EXPECT_EQ(student->recNo(), 3);
+    EXPECT_TRUE(student->locate("ID", std::int64_t{4}));
+    EXPECT_EQ(student->field("ksxm").asString(), "重复");
+    EXPECT_TRUE(student->locate("login_keyword", Value{}));  // NULL matches NULL
+    EXPECT_EQ(student->recNo(), 1);
+    EXPECT_THROW(student->locate("nosuch", std::string("x")), DbError);
+    // A text longer than the column matches nothing rather than failing.
+    EXPECT_FALSE(student->locate("zkzh", std::string(40, '1')));
+}
+
+TEST_F(CursorTest, EditPostWritesTheRowAndCancelDropsIt) {
+    fill();
+    student->moveBy(1);
+    student->edit();
+    EXPECT_EQ(student->state(), Cursor::State::Edit);
+    student->field("ksxm").setString("改名");
+    EXPECT_EQ(student->field("ksxm").asString(), "改名") << "the edit buffer reads back";
+    student->cancel();
+    EXPECT_EQ(student->state(), Cursor::State::Browse);
+    EXPECT_EQ(student->field("ksxm").asString(), "李四");
+    student->edit();
+    student->field("ksxm").setString("改名");
+    student->field(5).setInteger(2);
+    student->post();
+    EXPECT_EQ(student->recNo(), 2);
+    EXPECT_EQ(student->field("havelogined").asInteger(), 2);
+    EXPECT_EQ(namesInFile(), (std::vector<std::string>{"张三", "改名", "Wang", "重复"}));
+}
+
+TEST_F(CursorTest, SetWithoutEditIsAnErrorAndChangesNothing) {
+    fill();
+    EXPECT_THROW(student->field("ksxm").setString("x"), DbError);
+    EXPECT_EQ(student->field("ksxm").asString(), "张三");
+    student->post();  // nothing pending: nothing happens
+    student->cancel();
+    EXPECT_EQ(namesInFile()[0], "张三");
+}
+
+TEST_F(CursorTest, MovingLocatingAndAppendingPostAPendingEdit) {
+    fill();
+    student->edit();
+    student->field("ksxm").setString("一");
+    student->next();
+    EXPECT_EQ(student->state(), Cursor::State::Browse);
+    student->edit();
+    student->field("ksxm").setString("二");
+    ASSERT_TRUE(student->locate("zkzh", std::string("110100000003")));
+    student->edit();
+    student->field("ksxm").setString("三");
+    student->append();
+    student->cancel();
+    EXPECT_EQ(namesInFile(), (std::vector<std::string>{"一", "二", "三", "重复"}));
+}
+
+TEST_F(CursorTest, CloseDropsAnUnpostedEditAndOpenRereads) {
+    fill();
+    student->edit();
+    student->field("ksxm").setString("丢弃");
+    student->close();
+    EXPECT_FALSE(student->isOpen());
+    EXPECT_THROW(student->recordCount(), DbError);
+    EXPECT_THROW(student->first(), DbError);
+    student->open();
+    EXPECT_EQ(student->recordCount(), 4);
+    EXPECT_EQ(student->field("ksxm").asString(), "张三");
+}
+
+TEST_F(CursorTest, AppendAssignsTheAutoNumberAtPostAndNeverReusesIt) {
+    fill();
+    student->append();
+    EXPECT_EQ(student->state(), Cursor::State::Insert);
+    EXPECT_EQ(student->recNo(), 5);
+    EXPECT_TRUE(student->field("ID").isNull());
+    EXPECT_THROW(student->field("ID").setInteger(99), DbError);
+    student->field("zkzh").setString("110100000005");
+    student->post();
+    EXPECT_EQ(student->recNo(), 5);
+    EXPECT_EQ(student->recordCount(), 5);
+    EXPECT_EQ(student->field("ID").asInteger(), 5);
+    EXPECT_TRUE(student->field("ksxm").isNull());
+    EXPECT_EQ(student->field("ksxm").asString(), "");
+    EXPECT_EQ(student->field("kscj").asInteger(), 0);
+    student->remove();  // the last row
+    student->append();
+    student->post();
+    EXPECT_EQ(student->field("ID").asInteger(), 6) << "an auto-number is not given out twice";
+}
+
+TEST_F(CursorTest, CancelledAppendReturnsToTheFormerRow) {
+    fill();
+    student->moveBy(2);
+    student->append();
+    student->field("zkzh").setString("x");
+    student->cancel();
+    EXPECT_EQ(student->recNo(), 3);
+    EXPECT_EQ(student->recordCount(), 4);
+    EXPECT_EQ(namesInFile().size(), 4u);
+}
+
+TEST_F(CursorTest, RemoveMovesToTheNextRowOrToTheNewLastRow) {
+    fill();
+    student->moveBy(1);
+    student->remove();
+    EXPECT_EQ(student->recordCount(), 3);
+    EXPECT_EQ(student->recNo(), 2);
+    EXPECT_EQ(student->field("ksxm").asString(), "Wang");
+    EXPECT_FALSE(student->eof());
+    student->last();
+    student->remove();
+    EXPECT_EQ(student->recNo(), 2);
+    EXPECT_TRUE(student->eof());
+    EXPECT_EQ(student->field("ksxm").asString(), "Wang");
+    EXPECT_EQ(namesInFile(), (std::vector<std::string>{"张三", "Wang"}));
+    // Deleting every row from the first until the table is empty.
+    student->first();
+    while (student->recordCount() > 0) student->remove();
+    EXPECT_TRUE(student->eof() && student->bof());
+    EXPECT_TRUE(namesInFile().empty());
+}
+
+TEST_F(CursorTest, RemoveWhileEditingDropsTheEditAndDeletes) {
+    fill();
+    student->edit();
+    student->field("ksxm").setString("x");
+    student->remove();
+    EXPECT_EQ(student->state(), Cursor::State::Browse);
+    EXPECT_EQ(namesInFile(), (std::vector<std::string>{"李四", "Wang", "重复"}));
+}
+
+TEST_F(CursorTest, ASnapshotShowsOtherCursorsPostsOnlyAfterRequery) {
+    fill();
+    auto other = kav::test::openDatabase(dir / "stu.mdb")->openTable("student");
+    other->moveBy(2);
+    addStudent(*student, "110100000009", "新");
+    student->first();
+    student->edit();
+    student->field("ksxm").setString("变");
+    student->post();
+    EXPECT_EQ(other->recordCount(), 4);
+    EXPECT_EQ(other->recNo(), 3);
+    other->first();
+    EXPECT_EQ(other->field("ksxm").asString(), "张三");
+    other->requery();
+    EXPECT_EQ(other->recordCount(), 5);
+    EXPECT_EQ(other->recNo(), 1);
+    EXPECT_EQ(other->field("ksxm").asString(), "变");
+    other->last();
+    EXPECT_EQ(other->field("ksxm").asString(), "新");
+}
+
+TEST_F(CursorTest, EditOfARowDeletedElsewhereFailsInsteadOfVanishing) {
+    fill();
+    auto other = kav::test::openDatabase(dir / "stu.mdb")->openTable("student");
+    other->moveBy(1);
+    other->remove();
+    student->moveBy(1);
+    student->edit();
+    student->field("ksxm").setString("迟到");
+    try {
+        student->post();
+        FAIL() << "posting to a deleted row must fail";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("deleted"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(student->state(), Cursor::State::Edit) << "the edit stays so it can be cancelled";
+    student->cancel();
+    EXPECT_THROW(student->remove(), DbError);
+    EXPECT_EQ(namesInFile(), (std::vector<std::string>{"张三", "Wang", "重复"}));
+}
+
+TEST_F(CursorTest, TablesWithoutAutoNumberKeepTheOrderRowsWereAdded) {
+    auto selecttest = stu->openTable("selecttest");
+    for (int id : {5, 3, 9}) {
+        selecttest->append();
+        selecttest->field("ID").setInteger(id);
+        selecttest->field(6).setString("a");
+        selecttest->post();
+    }
+    selecttest->first();
+    selecttest->moveBy(1);
+    selecttest->edit();
+    selecttest->field("ID").setInteger(30);
+    selecttest->post();
+    auto fresh = kav::test::openDatabase(dir / "stu.mdb")->openTable("selecttest");
+    std::vector<std::int64_t> ids;
+    for (; !fresh->eof(); fresh->next()) ids.push_back(fresh->field(0).asInteger());
+    EXPECT_EQ(ids, (std::vector<std::int64_t>{5, 30, 9}));
+    fresh->first();
+    fresh->remove();
+    fresh->requery();
+    EXPECT_EQ(fresh->recordCount(), 2);
+    EXPECT_EQ(fresh->field("ID").asInteger(), 30);
+}
+
+TEST_F(CursorTest, FieldsByNameArePositionsInTableOrder) {
+    fill();
+    EXPECT_EQ(student->field("zkzh").index(), 1);
+    EXPECT_EQ(student->field(2).name(), "ksxm");
+    EXPECT_EQ(student->field("KSXM").index(), 2);
+    EXPECT_THROW(student->field("nosuch"), DbError);
+    EXPECT_THROW(student->field(11), DbError);
+    EXPECT_THROW(student->field(-1), DbError);
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+// The station control record, the update list and the exam-time texts.
+#include <gtest/gtest.h>
+
+#include "common/station/station.h"
+#include "tests/db/db_test_util.h"
+#include "tests/support/temp_dir.h"
+
+using namespace kav::station;
+using kav::db::DbError;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+TEST(UpdateList, SplitsAtEachStarLeftToRight) {
+    EXPECT_EQ(splitUpdateList(""), Names{});
+    EXPECT_EQ(splitUpdateList("stu.mdb"), Names{"stu.mdb"});
+    EXPECT_EQ(splitUpdateList("stu.mdb*txt\\txt3.txt"), (Names{"stu.mdb", "txt\\txt3.txt"}));
+    EXPECT_EQ(splitUpdateList("a*b*"), (Names{"a", "b"})) << "an empty text after a final * ends the list";
+    EXPECT_EQ(splitUpdateList("a**b"), (Names{"a", "", "b"})) << "adjacent stars give an empty name";
+    EXPECT_EQ(splitUpdateList("a**"), (Names{"a", ""}));
+    EXPECT_EQ(splitUpdateList("*"), Names{""});
+    EXPECT_EQ(splitUpdateList("*a"), (Names{"", "a"}));
+    EXPECT_EQ(splitUpdateList(" a * b"), (Names{" a ", " b"})) << "names are kept exactly";
+}
+
+TEST(RestTime, TheConsolesCheckWantsExactlyDColonDdColonDd) {
+    auto t = parseRestTime("1:30:00");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->totalSeconds(), 5400);
+    EXPECT_TRUE(parseRestTime("0:00:00"));
+    EXPECT_EQ(parseRestTime("9:59:59")->totalSeconds(), 35999);
+    for (const char* bad : {"", "1:30", "1:60:00", "1:00:60", "10:00:00", "1:3:00", "1:30:0", "a:30:00",
+                            "1-30-00", " 1:30:00", "1:30:00 ", "1:3x:00", "１:30:00", "01:30:00"})
+        EXPECT_FALSE(parseRestTime(bad)) << bad;
+}
+
+TEST(RestTime, PositionalReadingTakesDigitsWhereTheyStand) {
+    auto read = [](std::string_view s) { return readRestTimePositional(s).totalSeconds(); };
+    EXPECT_EQ(read("1:30:00"), 5400);
+    EXPECT_EQ(read("0:00:59"), 59);
+    EXPECT_EQ(read(""), 0);
+    EXPECT_EQ(read("1"), 3600);
+    EXPECT_EQ(read("1:3"), 3600 + 30 * 60) << "a missing position counts as 0";
+    EXPECT_EQ(read("x:yz:ab"), 0);
+    EXPECT_EQ(read("10:00:00"), 3600);
+    EXPECT_EQ(read("1:75:00"), 3600 + 75 * 60);
+    EXPECT_EQ(read("1:30:00 and more"), 5400);
+    RestTime t = readRestTimePositional("2:0a:5b");
+    EXPECT_EQ(t.hours, 2);
+    EXPECT_EQ(t.minutes, 0);
+    EXPECT_EQ(t.seconds, 50);
+}
+
+TEST(RestTime, FromSecondsClampsAndPrintsHMmSs) {
+    EXPECT_EQ(RestTime::fromSeconds(5400).toString(), "1:30:00");
+    EXPECT_EQ(RestTime::fromSeconds(3909).toString(), "1:05:09");
+    EXPECT_EQ(RestTime::fromSeconds(0).toString(), "0:00:00");
+    EXPECT_EQ(RestTime::fromSeconds(-5).toString(), "0:00:00");
+    EXPECT_EQ(RestTime::fromSeconds(36000).toString(), "9:59:59");
+    for (int s : {0, 1, 59, 60, 3599, 3600, 35999})
+        EXPECT_EQ(parseRestTime(RestTime::fromSeconds(s).toString())->totalSeconds(), s);
+}
+
+class StationTest : public ::testing::Test {
+protected:
+    void SetUp() override { teacher = kav::test::newDatabase(dir / "teacher.mdb"); }
+    kav::test::TempDir dir;
+    std::unique_ptr<kav::db::Connection> teacher;
+};
+
+TEST_F(StationTest, ANewTeacherFileStartsInExamMode) {
+    auto state = teacher->openTable("state");
+    StationRecord r = readStation(*state);
+    EXPECT_EQ(r.korl, kExam);
+    EXPECT_FALSE(r.update || r.clearinfo || r.clearfold);
+    EXPECT_EQ(r.resttime, "1:30:00");
+}
+
+TEST_F(StationTest, AWriteReachesAClientThatRequeries) {
+    auto console = teacher->openTable("state");
+    auto client = kav::test::openDatabase(dir / "teacher.mdb")->openTable("state");
+    writeStation(*console, {kForcedCollection, true, false, true, "0:45:00"});
+    EXPECT_EQ(readStation(*client).korl, kExam) << "the client's snapshot is old until it requeries";
+    client->requery();
+    StationRecord r = readStation(*client);
+    EXPECT_EQ(r.korl, kForcedCollection);
+    EXPECT_TRUE(r.update);
+    EXPECT_FALSE(r.clearinfo);
+    EXPECT_TRUE(r.clearfold);
+    EXPECT_EQ(r.resttime, "0:45:00");
+    EXPECT_EQ(std::get<std::int64_t>(client->field("korl").value()), 3) << "korl is stored as an integer";
+    EXPECT_EQ(console->recordCount(), 1);
+}
+
+TEST_F(StationTest, AnEmptyStateTableGetsItsRowAtTheFirstWrite) {
+    auto state = teacher->openTable("state");
+    state->remove();
+    EXPECT_THROW(readStation(*state), DbError);
+    writeStation(*state, {kPractice, false, true, false, "1:00:00"});
+    auto fresh = kav::test::openDatabase(dir / "teacher.mdb")->openTable("state");
+    ASSERT_EQ(fresh->recordCount(), 1);
+    EXPECT_EQ(readStation(*fresh).korl, kPractice);
+    EXPECT_TRUE(readStation(*fresh).clearinfo);
+}
+
+TEST_F(StationTest, OnlyTheFirstRowCounts) {
+    auto state = teacher->openTable("state");
+    state->append();
+    state->field("korl").setInteger(4);
+    state->post();
+    EXPECT_EQ(readStation(*state).korl, kExam);
+    writeStation(*state, {kPractice});
+    state->requery();
+    state->last();
+    EXPECT_EQ(state->field("korl").asInteger(), 4);
+}
+
+TEST_F(StationTest, UpdateListReadsAndWritesTheFirstRow) {
+    auto updatefile = teacher->openTable("updatefile");
+    EXPECT_EQ(readUpdateList(*updatefile), "");
+    writeUpdateList(*updatefile, "stu.mdb*txt\\txt0.txt");
+    auto client = kav::test::openDatabase(dir / "teacher.mdb")->openTable("updatefile");
+    EXPECT_EQ(readUpdateList(*client), "stu.mdb*txt\\txt0.txt");
+    EXPECT_EQ(client->recordCount(), 1);
+    // A list longer than the column is refused, and the stored list stays.
+    EXPECT_THROW(writeUpdateList(*updatefile, std::string(256, 'x')), DbError);
+    EXPECT_EQ(updatefile->state(), kav::db::Cursor::State::Browse);
+    client->requery();
+    EXPECT_EQ(readUpdateList(*client), "stu.mdb*txt\\txt0.txt");
+    updatefile->remove();
+    EXPECT_EQ(readUpdateList(*updatefile), "");
+    writeUpdateList(*updatefile, "a*b");
+    EXPECT_EQ(readUpdateList(*updatefile), "a*b");
+}
+
+TEST_F(StationTest, RefusedRestTimeLeavesTheRecordUnchanged) {
+    auto state = teacher->openTable("state");
+    EXPECT_THROW(writeStation(*state, {kEnded, true, true, true, std::string(51, '1')}), DbError);
+    EXPECT_EQ(state->state(), kav::db::Cursor::State::Browse);
+    state->requery();
+    EXPECT_EQ(readStation(*state).korl, kExam);
+    EXPECT_FALSE(readStation(*state).update);
+}
+
+TEST(Korl, OnlyOneToFourAreStationModes) {
+    EXPECT_FALSE(isValidKorl(0));
+    EXPECT_TRUE(isValidKorl(1));
+    EXPECT_TRUE(isValidKorl(4));
+    EXPECT_FALSE(isValidKorl(5));
+}
+
+}  // namespace
