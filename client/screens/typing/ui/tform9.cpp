@@ -1,0 +1,180 @@
+#include "client/screens/typing/ui/tform9.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+namespace kavlor {
+
+using kav::typing::Key;
+
+namespace {
+QString u(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+TForm9::TForm9(kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh, kav::ui::Clock& clock,
+               kav::ui::Dialogs& dialogs, kav::typing::TypingPlace place, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      ownRecord_(std::make_unique<kav::typing::CursorTypingRecord>(student, ct, zkzh)) {
+    engine_ = std::make_unique<kav::typing::TypingEngine>(*ownRecord_, clock, dialogs, std::move(place));
+    build();
+}
+
+TForm9::TForm9(kav::typing::TypingRecord& record, kav::ui::Clock& clock, kav::ui::Dialogs& dialogs,
+               kav::typing::TypingPlace place, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      engine_(std::make_unique<kav::typing::TypingEngine>(record, clock, dialogs, std::move(place))) {
+    build();
+}
+
+TForm9::~TForm9() {
+    qApp->removeEventFilter(this);
+    engine_->onChanged = nullptr;
+}
+
+void TForm9::build() {
+    setObjectName("TForm9");
+    setWindowTitle(QString::fromUtf8("打字系统"));
+    setWindowState(Qt::WindowMaximized);
+    QFont f("Noto Sans CJK SC");
+    f.setPixelSize(13);
+    setFont(f);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(212, 208, 200));
+    setPalette(pal);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(4);
+    Label_title = new QLabel(QString::fromUtf8("《计算机等级考试一级B》模拟系统Kavlor V1.0==> 打字系统v1.0"));
+    Label_title->setObjectName("Label_title");
+    Label_title->setStyleSheet("background: #0a246a; color: white; padding: 4px; font-weight: bold;");
+    outer->addWidget(Label_title);
+
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(6, 0, 6, 6);
+    outer->addLayout(body, 1);
+    Edit1 = new TypingPage(*engine_, this);
+    body->addWidget(Edit1, 0, Qt::AlignTop);
+
+    auto* side = new QVBoxLayout;
+    side->setSpacing(4);
+    body->addLayout(side, 1);
+    auto label = [](const char* name) {
+        auto* l = new QLabel;
+        l->setObjectName(name);
+        return l;
+    };
+    auto* candidate = new QGroupBox(QString::fromUtf8("考生情况"));
+    auto* cl = new QVBoxLayout(candidate);
+    cl->setSpacing(2);
+    cl->addWidget(Label_xm = label("Label_xm"));
+    cl->addWidget(Label_kh = label("Label_kh"));
+    side->addWidget(candidate);
+
+    auto* stats = new QGroupBox(QString::fromUtf8("打字情况"));
+    auto* sl = new QVBoxLayout(stats);
+    sl->setSpacing(2);
+    sl->addWidget(Label_total = label("Label_total"));
+    sl->addWidget(Label_right = label("Label_right"));
+    sl->addWidget(Label_wrong = label("Label_wrong"));
+    sl->addWidget(Label_accuracy = label("Label_accuracy"));
+    sl->addWidget(Label_speed = label("Label_speed"));
+    side->addWidget(stats);
+
+    auto* where = new QGroupBox(QString::fromUtf8("当前位置"));
+    auto* wl = new QHBoxLayout(where);
+    wl->addWidget(Label_page = label("Label_page"));
+    wl->addWidget(Label_line = label("Label_line"));
+    side->addWidget(where);
+
+    auto* keys = new QGroupBox(QString::fromUtf8("快捷键"));
+    auto* kl = new QVBoxLayout(keys);
+    kl->setSpacing(2);
+    auto* insertRow = new QHBoxLayout;
+    SpeedButton2 = new QPushButton(QString::fromUtf8("插入"));
+    SpeedButton2->setObjectName("SpeedButton2");
+    SpeedButton2->setCheckable(true);
+    SpeedButton2->setChecked(true);
+    SpeedButton2->setFlat(true);
+    insertRow->addWidget(SpeedButton2);
+    insertRow->addWidget(new QLabel(QString::fromUtf8("/改写：")));
+    SpeedButton1 = new QPushButton("Ins");
+    SpeedButton1->setObjectName("SpeedButton1");
+    SpeedButton1->setCheckable(true);
+    insertRow->addWidget(SpeedButton1);
+    insertRow->addStretch();
+    kl->addLayout(insertRow);
+    for (const char* legend : {"向上下:↑↓", "向左右:←→", "翻页:pgdn/pgup", "前删:Backspace", "后删:Del"})
+        kl->addWidget(new QLabel(QString::fromUtf8(legend)));
+    side->addWidget(keys);
+    side->addStretch();
+    BitBtn1 = new QPushButton(QString::fromUtf8("存盘退出"));
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setMinimumHeight(36);
+    side->addWidget(BitBtn1);
+
+    // The buttons never take the focus from the page.
+    for (QPushButton* b : {SpeedButton1, SpeedButton2, BitBtn1}) b->setFocusPolicy(Qt::NoFocus);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
+    connect(SpeedButton2, &QPushButton::clicked, this, [this] { SpeedButton2Click(); });
+
+    engine_->onChanged = [this] { refresh(); };
+    refresh();
+}
+
+void TForm9::refresh() {
+    Label_xm->setText(u(engine_->nameLabel()));
+    Label_kh->setText(u(engine_->numberLabel()));
+    Label_total->setText(u(engine_->totalLabel()));
+    Label_right->setText(u(engine_->rightLabel()));
+    Label_wrong->setText(u(engine_->wrongLabel()));
+    Label_accuracy->setText(u(engine_->accuracyLabel()));
+    Label_speed->setText(u(engine_->speedLabel()));
+    Label_page->setText(u(engine_->pageLabel()));
+    Label_line->setText(u(engine_->lineLabel()));
+    SpeedButton1->setChecked(engine_->insertMode());
+    Edit1->refresh();
+}
+
+void TForm9::BitBtn1Click() {
+    if (engine_->saveAndQuit()) hide();
+}
+
+void TForm9::SpeedButton1Click() { engine_->press(Key::Insert); }
+
+void TForm9::SpeedButton2Click() { SpeedButton2->setChecked(true); }
+
+void TForm9::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    qApp->installEventFilter(this);
+    engine_->shown();
+    Edit1->setFocus();
+}
+
+void TForm9::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    qApp->removeEventFilter(this);
+    engine_->hidden();
+}
+
+// The screen cannot be closed by the candidate; "存盘退出" hides it.
+void TForm9::closeEvent(QCloseEvent* e) { e->ignore(); }
+
+// While the screen is shown: Tab does nothing in any window of the client, and
+// Alt+F4 does not reach the window.
+bool TForm9::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Tab && k->modifiers() == Qt::NoModifier) return true;
+        if (k->key() == Qt::Key_F4 && (k->modifiers() & Qt::AltModifier)) return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace kavlor

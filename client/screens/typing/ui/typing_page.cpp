@@ -1,0 +1,143 @@
+#include "client/screens/typing/ui/typing_page.h"
+
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QPainter>
+
+#include "client/screens/typing/typing_cells.h"
+#include "common/text/gbk.h"
+
+namespace kavlor {
+
+using kav::typing::Key;
+using kav::typing::TypingEngine;
+
+namespace {
+constexpr int kLeft = 6;
+constexpr int kBoxWidth = kav::typing::kCells * TypingPage::kCellWidth;
+
+QString fromGbk(std::string_view bytes) {
+    return QString::fromStdString(kav::text::gbkToUtf8(bytes, kav::text::OnInvalid::Replace));
+}
+}  // namespace
+
+TypingPage::TypingPage(TypingEngine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
+    setObjectName("Edit1");
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setFocusPolicy(Qt::StrongFocus);
+    QFont f("Noto Sans CJK SC");
+    f.setPixelSize(16);
+    setFont(f);
+}
+
+QSize TypingPage::sizeHint() const {
+    return {kLeft * 2 + kBoxWidth, 8 + TypingEngine::kLinesPerPage * kLineHeight};
+}
+
+QRect TypingPage::typedBox(int pageLine) const {
+    return {kLeft, modelTop(pageLine) + kRowHeight + 1, kBoxWidth, kRowHeight};
+}
+
+QRect TypingPage::markCell(int pageLine, int cell) const {
+    return {kLeft + (cell - 1) * kCellWidth, modelTop(pageLine) + 2 * kRowHeight + 2, kCellWidth, kRowHeight - 4};
+}
+
+// x = left of the first box + (column - 1) * box width / 56, on the caret's line.
+QRect TypingPage::caretRect() const {
+    const QRect first = typedBox(1);
+    const int x = first.left() + (engine_.column() - 1) * first.width() / kav::typing::kLineBytes;
+    const int y = first.top() + 2 + (engine_.line() - 1) * kLineHeight;
+    return {x, y, engine_.insertMode() ? 2 : 5, kRowHeight - 4};
+}
+
+// Draws a line of GBK bytes cell by cell: a double-byte character over its two
+// byte columns, a half-width one in its own byte column.
+void TypingPage::drawBytes(QPainter& p, const std::string& gbk, int top, const QColor& colour) const {
+    p.setPen(colour);
+    const int half = kCellWidth / 2;
+    const std::size_t end = std::min<std::size_t>(gbk.size(), kav::typing::kLineBytes);
+    for (std::size_t j = 0; j < end;) {
+        const unsigned char b = static_cast<unsigned char>(gbk[j]);
+        if (kav::text::isGbkLeadByte(b) && j + 1 < end) {
+            p.drawText(QRect(kLeft + int(j) * half, top, kCellWidth, kRowHeight), Qt::AlignCenter,
+                       fromGbk(std::string_view(gbk).substr(j, 2)));
+            j += 2;
+        } else {
+            if (b > ' ' && b < 0x7F)
+                p.drawText(QRect(kLeft + int(j) * half, top, half, kRowHeight), Qt::AlignCenter, QString(QChar(b)));
+            ++j;
+        }
+    }
+}
+
+void TypingPage::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    for (int line = 1; line <= TypingEngine::kLinesPerPage; ++line) {
+        drawBytes(p, engine_.pageModelLine(line), modelTop(line), Qt::black);
+        const QRect box = typedBox(line);
+        p.fillRect(box, Qt::white);
+        p.setPen(QColor(128, 128, 128));
+        p.drawRect(box.adjusted(0, 0, -1, -1));
+        drawBytes(p, engine_.pageTypedLine(line), box.top(), QColor(0, 0, 160));
+        const std::string marks = engine_.pageMarks(line);
+        p.setPen(Qt::red);
+        for (int cell = 1; cell <= kav::typing::kCells; ++cell)
+            if (marks.compare(2 * (cell - 1), 2, kav::typing::kWrongMark) == 0)
+                p.drawText(markCell(line, cell), Qt::AlignCenter, QString::fromUtf8("×"));
+    }
+    const QRect caret = caretRect();
+    p.fillRect(caret, engine_.caretPhase() == 1 ? Qt::black : Qt::white);
+    if (!preedit_.isEmpty()) {
+        QRect r(caret.left(), caret.bottom() + 3, fontMetrics().horizontalAdvance(preedit_) + 6, kRowHeight);
+        p.fillRect(r, QColor(255, 255, 200));
+        p.setPen(Qt::black);
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+        p.drawText(r, Qt::AlignCenter, preedit_);
+    }
+}
+
+void TypingPage::keyPressEvent(QKeyEvent* e) {
+    const bool keypad = e->modifiers() & Qt::KeypadModifier;
+    switch (e->key()) {
+    case Qt::Key_Backspace: engine_.press(Key::Backspace); return;
+    case Qt::Key_Delete: engine_.press(Key::Delete); return;
+    case Qt::Key_PageUp: engine_.press(Key::PageUp); return;
+    case Qt::Key_PageDown: engine_.press(Key::PageDown); return;
+    case Qt::Key_Left: engine_.press(Key::Left); return;
+    case Qt::Key_Right: engine_.press(Key::Right); return;
+    case Qt::Key_Up: engine_.press(Key::Up); return;
+    case Qt::Key_Down: engine_.press(Key::Down); return;
+    case Qt::Key_Insert: engine_.press(Key::Insert); return;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return;
+    default: break;
+    }
+    // The keypad's decimal key deletes the cell at the caret; the character it
+    // gives is then entered like any other.
+    if (keypad && (e->key() == Qt::Key_Period || e->key() == Qt::Key_Comma)) engine_.press(Key::Delete);
+    if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return;
+    if (!e->text().isEmpty()) engine_.enterText(e->text().toStdString());
+}
+
+void TypingPage::inputMethodEvent(QInputMethodEvent* e) {
+    if (!e->commitString().isEmpty()) engine_.enterText(e->commitString().toStdString());
+    preedit_ = e->preeditString();
+    update();
+    e->accept();
+}
+
+QVariant TypingPage::inputMethodQuery(Qt::InputMethodQuery query) const {
+    switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: return caretRect();
+    case Qt::ImFont: return font();
+    case Qt::ImCursorPosition:
+    case Qt::ImAnchorPosition: return 0;
+    case Qt::ImSurroundingText:
+    case Qt::ImCurrentSelection: return QString();
+    case Qt::ImHints: return int(Qt::ImhNone);
+    default: return QWidget::inputMethodQuery(query);
+    }
+}
+
+}  // namespace kavlor

@@ -1,0 +1,48 @@
+#pragma once
+// The seven lines of the page shown by the typing screen: for each line the
+// model line, the candidate's typed line in a white box and the red mark row
+// under it, every cell drawn in its own square so that a mark stands exactly
+// under its character. It holds the keyboard focus and takes the keys and the
+// input method's committed text (it is the screen's hidden input field), and
+// tells the input method where the caret is so that its window opens there.
+#include <QWidget>
+
+#include "client/screens/typing/typing_engine.h"
+
+namespace kavlor {
+
+class TypingPage : public QWidget {
+public:
+    static constexpr int kCellWidth = 19;  // one two-byte cell
+    static constexpr int kRowHeight = 21;
+    static constexpr int kLineHeight = 72;  // model row, typed row, mark row and a gap
+
+    TypingPage(kav::typing::TypingEngine& engine, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+    // Redraws, and tells the input method that the caret may have moved.
+    void refresh() {
+        update();
+        updateMicroFocus();
+    }
+
+    // The typed-line box of page line 1-7, and the drawn caret, in this widget.
+    QRect typedBox(int pageLine) const;
+    QRect caretRect() const;
+    QRect markCell(int pageLine, int cell) const;  // cell 1-28
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void inputMethodEvent(QInputMethodEvent*) override;
+    bool focusNextPrevChild(bool) override { return false; }  // Tab never leaves the page
+
+private:
+    int modelTop(int pageLine) const { return 4 + (pageLine - 1) * kLineHeight; }
+    void drawBytes(QPainter& p, const std::string& gbk, int top, const QColor& colour) const;
+
+    kav::typing::TypingEngine& engine_;
+    QString preedit_;  // the input method's text being composed
+};
+
+}  // namespace kavlor

@@ -1,0 +1,158 @@
+// The typing window driven through real key and input-method events.
+#include "client/screens/typing/ui/tform9.h"
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "client/screens/typing/typing_cells.h"
+#include "tests/typing/typing_fixture.h"
+
+namespace kavlor {
+namespace {
+
+using kav::typing::test::modelLine;
+
+class Window : public ::testing::Test, protected kav::typing::test::TypingSetup {
+protected:
+    std::unique_ptr<TForm9> open(int lines = 17) {
+        writeModel(lines);
+        auto w = std::make_unique<TForm9>(record, clock, dialogs, place());
+        w->resize(800, 600);
+        w->show();
+        QApplication::processEvents();
+        return w;
+    }
+    static void commit(QWidget* target, const QString& text) {
+        QInputMethodEvent e;
+        e.setCommitString(text);
+        QCoreApplication::sendEvent(target, &e);
+    }
+    static std::string text(QLabel* l) { return l->text().toStdString(); }
+    std::string modelText(int line, int cells) {
+        return kav::text::gbkToUtf8(modelLine(line).substr(0, 2 * cells));
+    }
+};
+
+TEST_F(Window, CommittedTextAndPlainKeysFillTheCells) {
+    auto w = open();
+    commit(w->Edit1, QString::fromStdString(modelText(1, 3)));  // three right characters at once
+    QTest::keyClicks(w->Edit1, "a");                             // a half-width letter: wrong
+    QTest::keyClick(w->Edit1, Qt::Key_Space);                    // "　" against a Chinese character: wrong
+    clock.advance(250);
+    EXPECT_EQ(text(w->Label_right), "正确字数：3字");
+    EXPECT_EQ(text(w->Label_wrong), "错误字数：2字");
+    EXPECT_EQ(text(w->Label_accuracy), "正确率：60％");
+    EXPECT_EQ(w->engine().typedLines()[0].substr(6, 4), "a " + kav::text::utf8ToGbk("　"));
+    EXPECT_EQ(text(w->Label_total), "总字数：588字");
+    EXPECT_EQ(text(w->Label_xm), "姓名:张三");
+    EXPECT_EQ(text(w->Label_kh), "考号:11010001");
+}
+
+TEST_F(Window, NavigationKeysAndLabels) {
+    auto w = open();
+    EXPECT_EQ(text(w->Label_page), "页1/3");
+    QTest::keyClick(w->Edit1, Qt::Key_PageDown);
+    EXPECT_EQ(text(w->Label_page), "页2/3");
+    QTest::keyClick(w->Edit1, Qt::Key_Down);
+    QTest::keyClick(w->Edit1, Qt::Key_Down);
+    EXPECT_EQ(text(w->Label_line), "第3行");
+    QTest::keyClick(w->Edit1, Qt::Key_Up);
+    QTest::keyClick(w->Edit1, Qt::Key_Right);
+    EXPECT_EQ(text(w->Label_line), "第2行");
+    EXPECT_EQ(w->engine().column(), 3);
+    QTest::keyClick(w->Edit1, Qt::Key_Left);
+    QTest::keyClick(w->Edit1, Qt::Key_PageUp);
+    EXPECT_EQ(text(w->Label_page), "页1/3");
+}
+
+TEST_F(Window, BackspaceDeleteAndTheKeypadDecimalKey) {
+    auto w = open();
+    commit(w->Edit1, QString::fromUtf8("甲乙丙"));
+    QTest::keyClick(w->Edit1, Qt::Key_Backspace);  // removes 丙
+    QTest::keyClick(w->Edit1, Qt::Key_Left);
+    QTest::keyClick(w->Edit1, Qt::Key_Left);
+    QTest::keyClick(w->Edit1, Qt::Key_Delete);  // removes 甲
+    EXPECT_EQ(w->engine().typedLines()[0].substr(0, 4), kav::text::utf8ToGbk("乙") + "  ");
+    // The keypad's decimal key deletes the cell, then its "." is entered.
+    QTest::keyClick(w->Edit1, Qt::Key_Period, Qt::KeypadModifier);
+    EXPECT_EQ(w->engine().typedLines()[0].substr(0, 4), ".   ");
+}
+
+TEST_F(Window, InsertKeyAndTheInsButtonSwitchTheMode) {
+    auto w = open();
+    EXPECT_TRUE(w->SpeedButton1->isChecked());
+    QTest::keyClick(w->Edit1, Qt::Key_Insert);
+    EXPECT_FALSE(w->engine().insertMode());
+    EXPECT_FALSE(w->SpeedButton1->isChecked());
+    QTest::mouseClick(w->SpeedButton1, Qt::LeftButton);
+    EXPECT_TRUE(w->engine().insertMode());
+    EXPECT_TRUE(w->SpeedButton1->isChecked());
+    QTest::mouseClick(w->SpeedButton2, Qt::LeftButton);  // "插入" stays down and changes nothing
+    EXPECT_TRUE(w->SpeedButton2->isChecked());
+    EXPECT_TRUE(w->engine().insertMode());
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit1);
+}
+
+TEST_F(Window, TheInputMethodIsToldWhereTheCaretIs) {
+    auto w = open();
+    EXPECT_TRUE(w->Edit1->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_TRUE(w->Edit1->inputMethodQuery(Qt::ImEnabled).toBool());
+    const QRect before = w->Edit1->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    commit(w->Edit1, QString::fromUtf8("中"));
+    const QRect after = w->Edit1->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_EQ(after.left() - before.left(), TypingPage::kCellWidth);
+    EXPECT_TRUE(w->Edit1->typedBox(1).contains(after.topLeft()));
+    QTest::keyClick(w->Edit1, Qt::Key_Down);
+    EXPECT_TRUE(w->Edit1->typedBox(2).contains(w->Edit1->caretRect().topLeft()));
+}
+
+TEST_F(Window, TabAndCloseRequestsDoNothing) {
+    auto w = open();
+    auto other = std::make_unique<QLineEdit>();
+    other->show();
+    w->activateWindow();
+    w->Edit1->setFocus();
+    QTest::keyClick(w->Edit1, Qt::Key_Tab);
+    EXPECT_EQ(w->engine().column(), 1);
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit1);
+    // Tab reaches no other window of the client either while the screen is up.
+    QTest::keyClicks(other.get(), "x");
+    QTest::keyClick(other.get(), Qt::Key_Tab);
+    EXPECT_EQ(other->text(), "x");
+    EXPECT_FALSE(w->close());
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(Window, SaveAndQuitStoresTheScoreAndHides) {
+    auto w = open(7);
+    for (int line = 1; line <= 7; ++line) commit(w->Edit1, QString::fromStdString(modelText(line, 28)));
+    clock.advance(60'000);
+    QTest::mouseClick(w->BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(record.scores, std::vector<int>{20});
+    EXPECT_EQ(record.row.dzResult, "60000 总字数：196字 正确字数：196字 错误字数：0字 正确率：100％ 速度:196字/分钟");
+    // Shown again: the same text, caret and page.
+    w->show();
+    EXPECT_EQ(w->engine().typedLines()[6].substr(0, 56), modelLine(7));
+    EXPECT_TRUE(w->engine().running());
+}
+
+TEST_F(Window, MarksStandUnderTheirCells) {
+    auto w = open();
+    commit(w->Edit1, QString::fromUtf8("错") + QString::fromStdString(modelText(1, 2)).mid(1) + QString::fromUtf8("误"));
+    const std::string marks = w->engine().pageMarks(1);
+    EXPECT_EQ(marks.substr(0, 2), kav::typing::kWrongMark);
+    EXPECT_EQ(marks.substr(2, 2), kav::typing::kFullWidthSpace);
+    EXPECT_EQ(marks.substr(4, 2), kav::typing::kWrongMark);
+    // The mark cell lies straight under the typed cell.
+    const QRect box = w->Edit1->typedBox(1);
+    const QRect mark = w->Edit1->markCell(1, 3);
+    EXPECT_EQ(mark.left(), box.left() + 2 * TypingPage::kCellWidth);
+    EXPECT_GT(mark.top(), box.bottom());
+}
+
+}  // namespace
+}  // namespace kavlor
