@@ -189,7 +189,7 @@ public:
         Document story;
         DocumentBuilder b(story, sheet_, package_, false);
         b.walkBlocks(container, "", 1, false);
-        return story.text(0, static_cast<int>(story.chars_.size()));
+        return story.resultText(0, static_cast<int>(story.chars_.size()));
     }
     // The formatting of the first run of a story (for WordArt fonts).
     std::optional<std::pair<CharFormat, char32_t>> firstRun(pugi::xml_node container) {
@@ -597,7 +597,10 @@ std::vector<std::pair<int, int>> splitSentences(const std::vector<Character>& ch
         return c == U'"' || c == U'\'' || c == U')' || c == U']' || c == U'}' || c == U'\u201d' || c == U'\u2019' ||
                c == U'\uff09' || c == U'\u300d' || c == U'\u300f' || c == U'\u3011' || c == U'\u300b';
     };
-    auto isSpace = [](char32_t c) { return c == U' ' || c == U'\t' || c == U'\u3000' || c == U'\u00a0'; };
+    // Spaces and breaks after the end of a sentence belong to it.
+    auto isSpace = [](char32_t c) {
+        return c == U' ' || c == U'\t' || c == U'\u3000' || c == U'\u00a0' || c == U'\f' || c == U'\x0b' || c == U'\x0e';
+    };
     auto isLatinEnd = [](char32_t c) { return c == U'.' || c == U'!' || c == U'?'; };
     auto isChineseEnd = [](char32_t c) { return c == U'\u3002' || c == U'\uff01' || c == U'\uff1f' || c == U'\uff0e'; };
 
@@ -646,13 +649,15 @@ std::vector<std::pair<int, int>> splitSentences(const std::vector<Character>& ch
     return out;
 }
 
-std::string searchTextOf(const Document& doc) {
-    // Find sees field results, not field codes.
+}  // namespace
+
+// The text with field codes left out: Find and the other stories' Range.Text
+// show a field's result only.
+std::string Document::resultText(int first, int end) const {
     std::string out;
     std::vector<bool> inCode;
-    const auto& chars = doc.characters();
-    for (std::size_t i = 0; i < chars.size(); ++i) {
-        const Character& c = chars[i];
+    for (int i = std::max(first, 0); i < end && i < static_cast<int>(chars_.size()); ++i) {
+        const Character& c = chars_[static_cast<std::size_t>(i)];
         if (!c.isMark() && c.code == U'\x13') {
             inCode.push_back(true);
             continue;
@@ -666,12 +671,10 @@ std::string searchTextOf(const Document& doc) {
             continue;
         }
         if (!inCode.empty() && inCode.back()) continue;
-        out += doc.text(static_cast<int>(i), static_cast<int>(i) + 1);
+        out += text(i, i + 1);
     }
     return out;
 }
-
-}  // namespace
 
 std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
     DocxPackage package(file);
@@ -720,7 +723,7 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
     });
     for (auto& e : builder.shapes) doc->shapes_.push_back(std::move(e.shape));
     doc->sentences_ = splitSentences(doc->chars_);
-    doc->searchText_ = searchTextOf(*doc);
+    doc->searchText_ = doc->resultText(0, static_cast<int>(doc->chars_.size()));
     return doc;
 }
 

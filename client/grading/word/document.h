@@ -155,6 +155,8 @@ public:
 
     // Word's text of characters [first, end): marks as "\r", "\f", "\r\a".
     std::string text(int first, int end) const;
+    // The text of characters [first, end) with field codes left out.
+    std::string resultText(int first, int end) const;
     // The main text as Find sees it: field codes left out.
     const std::string& searchText() const { return searchText_; }
     // Word's Range.Text of header or footer h (1 primary, 2 first page, 3 even

@@ -1,0 +1,117 @@
+// Documents that cannot be read fail with the reader's own text, within
+// bounded memory; a large document is read whole.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <random>
+
+#include "client/grading/word/docx_package.h"
+#include "client/grading/word/document.h"
+#include "client/grading/word/grading.h"
+#include "tests/support/temp_dir.h"
+#include "tests/word/word_test_util.h"
+
+using namespace kav::word;
+using kav::test::TempDir;
+
+namespace {
+
+// Writes a zip whose entries are (name, bytes); stored when `store`.
+void writeZip(const std::filesystem::path& file, const std::vector<std::pair<std::string, std::string>>& entries,
+              bool store = false) {
+    int error = 0;
+    zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(z, nullptr);
+    for (auto& [name, bytes] : entries) {
+        zip_source_t* src = zip_source_buffer(z, bytes.data(), bytes.size(), 0);
+        zip_int64_t idx = zip_file_add(z, name.c_str(), src, ZIP_FL_OVERWRITE);
+        ASSERT_GE(idx, 0);
+        if (store) zip_set_file_compression(z, static_cast<zip_uint64_t>(idx), ZIP_CM_STORE, 0);
+    }
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+std::string documentXml(const std::string& body) {
+    return "<?xml version=\"1.0\"?><w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+           "<w:body>" + body + "</w:body></w:document>";
+}
+
+std::string readError(const std::filesystem::path& file) {
+    try {
+        Document::load(file);
+    } catch (const DocxError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(WordBrokenFiles, NotAZipAndMissingFile) {
+    TempDir dir;
+    kav::test::writeFile(dir / "text.docx", "这不是压缩包");
+    EXPECT_NE(readError(dir / "text.docx").find("不是有效的 Word 文档"), std::string::npos);
+    EXPECT_NE(readError(dir / "none.docx").find("不存在"), std::string::npos);
+    kav::test::writeFile(dir / "empty.docx", "");
+    EXPECT_FALSE(readError(dir / "empty.docx").empty());
+}
+
+TEST(WordBrokenFiles, TruncatedZips) {
+    TempDir dir;
+    std::string bytes = kav::test::readFile(kav::word::test::fixture("lo_text.docx"));
+    for (std::size_t keep : {bytes.size() - 1, bytes.size() / 2, std::size_t{30}}) {
+        kav::test::writeFile(dir / "cut.docx", bytes.substr(0, keep));
+        EXPECT_FALSE(readError(dir / "cut.docx").empty()) << keep;
+    }
+}
+
+TEST(WordBrokenFiles, InvalidXmlNamesThePart) {
+    TempDir dir;
+    writeZip(dir / "bad.docx", {{"word/document.xml", "<w:document><w:body><w:p></w:body>"}});
+    std::string e = readError(dir / "bad.docx");
+    EXPECT_NE(e.find("word/document.xml"), std::string::npos) << e;
+    EXPECT_NE(e.find("XML"), std::string::npos) << e;
+}
+
+TEST(WordBrokenFiles, MissingMainPartAndMissingBody) {
+    TempDir dir;
+    writeZip(dir / "nopart.docx", {{"word/other.xml", "<x/>"}});
+    EXPECT_NE(readError(dir / "nopart.docx").find("缺少部件 word/document.xml"), std::string::npos);
+    writeZip(dir / "nobody.docx", {{"word/document.xml", "<w:document/>"}});
+    EXPECT_NE(readError(dir / "nobody.docx").find("w:body"), std::string::npos);
+}
+
+TEST(WordBrokenFiles, ZipBombStopsAtThePartCap) {
+    TempDir dir;
+    // 80 MiB of one repeated paragraph compress to well under 1 MiB.
+    std::string para = "<w:p><w:r><w:t>aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa</w:t></w:r></w:p>";
+    std::string body;
+    body.reserve(80u << 20);
+    while (body.size() < (80u << 20)) body += para;
+    writeZip(dir / "bomb.docx", {{"word/document.xml", documentXml(body)}});
+    body.clear();
+    body.shrink_to_fit();
+    EXPECT_LT(std::filesystem::file_size(dir / "bomb.docx"), 2u << 20);
+    std::string e = readError(dir / "bomb.docx");
+    EXPECT_NE(e.find("超过 64 MB"), std::string::npos) << e;
+    // The same mechanism with a small cap: reading stops at the cap.
+    DocxPackage small(dir / "bomb.docx", 1 << 20);
+    EXPECT_THROW(small.read("word/document.xml"), DocxError);
+}
+
+TEST(WordBrokenFiles, TwentyMegabyteDocumentIsReadWhole) {
+    TempDir dir;
+    std::string body;
+    const int paragraphs = 60000;
+    for (int i = 1; i <= paragraphs; ++i)
+        body += "<w:p><w:pPr><w:jc w:val=\"center\"/></w:pPr><w:r><w:rPr><w:b/></w:rPr><w:t>第" + std::to_string(i) +
+                "段文字。</w:t></w:r></w:p>";
+    std::string media(14u << 20, '\0');
+    std::mt19937 rng(7);
+    for (auto& c : media) c = static_cast<char>(rng());
+    writeZip(dir / "big.docx", {{"word/document.xml", documentXml(body)}, {"word/media/image1.bin", media}}, true);
+    EXPECT_GT(std::filesystem::file_size(dir / "big.docx"), 20u << 20);
+    auto grade = gradeWordTask(dir / "big.docx", "33 1 last 1*12 1 60000 第60000段文字。*34 1 30000 0*1 1 first 第");
+    ASSERT_FALSE(grade.readError) << *grade.readError;
+    EXPECT_EQ(grade.total, 4);
+}

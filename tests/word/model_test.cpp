@@ -1,0 +1,131 @@
+// The document model's numbering and reads, checked on the fixtures directly.
+#include <gtest/gtest.h>
+
+#include "tests/word/word_test_util.h"
+
+using namespace kav::word;
+using kav::word::test::fixtureDoc;
+
+namespace {
+std::string paragraphText(const Document& d, int n) {
+    const Paragraph& p = d.paragraphs().at(static_cast<std::size_t>(n - 1));
+    return d.text(p.first, p.last + 1);
+}
+std::string charText(const Document& d, int n) { return d.text(n - 1, n); }
+}  // namespace
+
+TEST(WordModel, CharactersAndParagraphsAroundTables) {
+    const Document& d = fixtureDoc("tables.docx");
+    // AB¶ | C¤ D¤ row | E¶ F¤ ¤ row | G. H¶ | 宽¤ row | 合¤ 右¤ row | ¤ 下¤ row | End¶
+    ASSERT_EQ(d.paragraphs().size(), 18u);
+    EXPECT_EQ(paragraphText(d, 1), "AB\r");
+    EXPECT_EQ(paragraphText(d, 2), "C\r\a");
+    EXPECT_EQ(paragraphText(d, 4), "\r\a");  // the row-end mark is a paragraph
+    EXPECT_TRUE(d.paragraphs()[3].rowEnd);
+    EXPECT_EQ(paragraphText(d, 5), "E\r");  // not the cell's last paragraph: a plain mark
+    EXPECT_EQ(paragraphText(d, 6), "F\r\a");
+    EXPECT_EQ(paragraphText(d, 7), "\r\a");  // an empty cell
+    EXPECT_EQ(paragraphText(d, 9), "G. H\r");
+    EXPECT_EQ(paragraphText(d, 18), "End\r");
+    EXPECT_EQ(charText(d, 3), "\r");
+    EXPECT_EQ(charText(d, 4), "C");
+    EXPECT_EQ(charText(d, 5), "\r\a");
+    EXPECT_EQ(charText(d, 8), "\r\a");
+    EXPECT_EQ(charText(d, 15), "G");
+    EXPECT_EQ(d.characters().size(), 35u);
+    ASSERT_EQ(d.tables().size(), 2u);
+    EXPECT_TRUE(d.tables()[1].rows[2].cells[0].mergedAway);
+}
+
+TEST(WordModel, SentencesInWordsNumbering) {
+    const Document& d = fixtureDoc("lo_text.docx");
+    auto sentence = [&](int n) {
+        auto [a, b] = d.sentences().at(static_cast<std::size_t>(n - 1));
+        return d.text(a, b);
+    };
+    EXPECT_EQ(sentence(1), "计算机等级考试。\r");
+    EXPECT_EQ(sentence(2), "Hello World. ");
+    EXPECT_EQ(sentence(3), "Second sentence! ");
+    EXPECT_EQ(sentence(4), "第三句？\f\r");
+    EXPECT_EQ(sentence(5), "分页段落\r");
+    // "G. H": a period followed by a space ends a sentence; in a number it does not.
+    const Document& t = fixtureDoc("tables.docx");
+    std::vector<std::string> texts;
+    for (auto [a, b] : t.sentences()) texts.push_back(t.text(a, b));
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "G. "), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "H\r"), texts.end());
+}
+
+TEST(WordModel, EmptyParagraphsJoinTheSentenceBefore) {
+    const Document& d = fixtureDoc("lo_text.docx");
+    // Every character belongs to exactly one sentence, in order.
+    int expected = 0;
+    for (auto [a, b] : d.sentences()) {
+        EXPECT_EQ(a, expected);
+        EXPECT_LT(a, b);
+        expected = b;
+    }
+    EXPECT_EQ(expected, static_cast<int>(d.characters().size()));
+}
+
+TEST(WordModel, StyleInheritanceAndToggles) {
+    const Document& d = fixtureDoc("styles.docx");
+    auto fmt = [&](int para) -> const CharFormat& {
+        return d.runs()[d.characters()[static_cast<std::size_t>(d.paragraphs()[para - 1].first)].run];
+    };
+    EXPECT_FALSE(fmt(1).bold);
+    EXPECT_EQ(fmt(1).halfPoints, 21);     // document defaults
+    EXPECT_EQ(fmt(1).color, 0xFF0000);    // Normal's blue, as WdColor
+    EXPECT_TRUE(fmt(2).bold);             // from the paragraph style
+    EXPECT_EQ(fmt(2).halfPoints, 28);
+    EXPECT_TRUE(fmt(3).bold && fmt(3).italic);  // through basedOn
+    EXPECT_FALSE(fmt(4).bold);            // the derived style turns it off
+    EXPECT_FALSE(fmt(5).bold);            // bold style XOR bold character style
+    EXPECT_TRUE(fmt(6).bold);             // direct formatting is absolute
+    EXPECT_DOUBLE_EQ(d.paragraphs()[1].format.leftIndent, 28.35);
+    EXPECT_EQ(d.paragraphs()[2].format.alignment, 1);
+    EXPECT_EQ(d.paragraphs()[0].format.alignment, 3);  // document default "both"
+}
+
+TEST(WordModel, ThemeAndEastAsianFonts) {
+    const Document& d = fixtureDoc("styles.docx");
+    int p1 = d.paragraphs()[0].first;
+    EXPECT_EQ(d.fontName(p1), "Calibri");      // minorHAnsi of the theme
+    EXPECT_EQ(d.fontName(p1 + 5), "宋体");      // minorEastAsia: the theme's Hans font
+    int p7 = d.paragraphs()[6].first;
+    EXPECT_EQ(d.fontName(p7), "Arial");
+    EXPECT_EQ(d.fontName(p7 + 1), "仿宋");
+    EXPECT_EQ(d.runs()[d.characters()[static_cast<std::size_t>(d.paragraphs()[6].last)].run].halfPoints, 44);
+    const Document& lo = fixtureDoc("lo_text.docx");
+    EXPECT_EQ(lo.fontName(0), "黑体");
+    EXPECT_TRUE(lo.writtenByLibreOffice());
+    EXPECT_FALSE(d.writtenByLibreOffice());
+}
+
+TEST(WordModel, ShapesInWordsOrderAndAlternateContentReadOnce) {
+    const Document& d = fixtureDoc("shapes.docx");
+    ASSERT_EQ(d.shapes().size(), 5u);
+    EXPECT_EQ(d.shapes()[0].frameText, "背后\r");  // behind the text: first
+    EXPECT_EQ(d.shapes()[1].frameText, "竖排\r两段\r");
+    EXPECT_EQ(d.shapes()[2].frameText, "甲框\r");
+    EXPECT_TRUE(d.shapes()[3].isWordArt);
+    EXPECT_EQ(d.shapes()[3].wordArtText, "ArtDML");
+    EXPECT_EQ(d.shapes()[4].wordArtText, "艺术字VML");
+    // Anchors take no character; an inline picture takes one.
+    EXPECT_EQ(d.text(0, static_cast<int>(d.characters().size())), "一\r二\r三\r\x01四\r");
+}
+
+TEST(WordModel, SectionsHeadersAndFields) {
+    const Document& d = fixtureDoc("page.docx");
+    ASSERT_EQ(d.sections().size(), 2u);
+    EXPECT_EQ(d.sections()[0].pageBorders[0].artStyle, 1);
+    EXPECT_EQ(d.headerText(1), "主页眉\r");
+    EXPECT_EQ(d.headerText(2), "首页\r眉\r");
+    EXPECT_EQ(d.headerText(3), "\r");
+    EXPECT_EQ(d.footerText(1), "1\r");
+    EXPECT_EQ(d.paragraphs()[4].last, d.paragraphs()[4].first + 4);
+    EXPECT_EQ(d.text(d.paragraphs()[4].last, d.paragraphs()[4].last + 1), "\f");  // section break
+    const Document& f = fixtureDoc("fields.docx");
+    EXPECT_EQ(f.text(0, 14), "前\x13 DATE \x14" "2026\x15");
+    EXPECT_EQ(f.searchText().substr(0, std::string("前2026后").size()), "前2026后");
+}
