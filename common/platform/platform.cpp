@@ -134,7 +134,7 @@ fs::path joinRelative(const fs::path& base, std::string_view relative) {
 fs::path resolve(std::string_view path, const fs::path& base) {
     if (isDriveC(path)) return joinRelative(driveCRoot(), path.substr(2));
     if (hasDriveLetter(path)) return joinRelative(base, path.substr(2));
-    if (!path.empty() && path.front() == '/') return fs::path(std::string(path));
+    if (!path.empty() && path.front() == '/') return joinRelative("/", path);
     return joinRelative(base, path);
 }
 

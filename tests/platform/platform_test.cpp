@@ -54,6 +54,9 @@ TEST_F(DriveC, ResolvesDrivePathsAndRelativePathsWithEitherSeparator) {
     EXPECT_EQ(resolve("word/a.docx", "/prog"), fs::path("/prog/word/a.docx"));
     EXPECT_EQ(resolve("d:\\file\\a.txt", "/prog"), fs::path("/prog/file/a.txt"));
     EXPECT_EQ(resolve("/srv/teacher", "/prog"), fs::path("/srv/teacher"));
+    // The teacher's folder from tpath.txt with a name appended the Windows way.
+    EXPECT_EQ(resolve("/srv/lab/teacher\\teacher.mdb", "/prog"), fs::path("/srv/lab/teacher/teacher.mdb"));
+    EXPECT_EQ(resolve("/srv/lab/teacher\\txt\\txt0.txt"), fs::path("/srv/lab/teacher/txt/txt0.txt"));
     EXPECT_EQ(joinRelative("/srv/teacher", "\\teacher.mdb"), fs::path("/srv/teacher/teacher.mdb"));
     EXPECT_EQ(joinRelative("/prog", "txt\\sub\\t.txt"), fs::path("/prog/txt/sub/t.txt"));
 }
