@@ -460,7 +460,10 @@ void TForm4::refresh() {
     SpeedButton5->setText(q(logic_.SpeedButton5));
     SpeedButton5->setEnabled(logic_.SpeedButton5Enabled);
     if (logic_.visible && !isVisible()) show();
-    if (isVisible()) raise();  // above the time-up screen
+    // The toolbar stays usable above the time-up screen.
+    const bool screenUp = logic_.timeUpScreen().visible();
+    if (screenUp && !aboveScreen_ && isVisible()) raise();
+    aboveScreen_ = screenUp;
 }
 
 // ---------------------------------------------------------------- TForm_fullenter

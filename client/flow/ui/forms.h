@@ -146,6 +146,7 @@ protected:
 private:
     KavlorApp& app_;
     ToolbarLogic& logic_;
+    bool aboveScreen_ = false;
 };
 
 // The time-up screen.
