@@ -44,6 +44,8 @@ protected:
         form = std::make_unique<TForm7>(fx->tables(), dialogs);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
     void TearDown() override { form.reset(); }
 

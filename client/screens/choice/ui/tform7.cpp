@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QTextBlock>
@@ -321,11 +322,7 @@ void TForm7::changeEvent(QEvent* event) {
 }
 
 void TForm7::FormShow() {
-    if (!filtering_) {
-        // The hot keys: an application-wide filter for exactly as long as the screen is shown.
-        qApp->installEventFilter(this);
-        filtering_ = true;
-    }
+    takeHotKeys();
     run([this] { logic_.show(); });
 }
 
@@ -335,9 +332,37 @@ void TForm7::FormHide() {
     form8_->close();
 }
 
+void TForm7::takeHotKeys() {
+    if (filtering_) return;
+    // Inside the client: an application-wide filter for exactly as long as the screen is shown.
+    qApp->installEventFilter(this);
+    filtering_ = true;
+    // On an X11 display also a grab, so that no other program gets the keys.
+    if (!keyGrab_) {
+        if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+            xcb_connection_t* c = x11->connection();
+            keyGrab_ = std::make_unique<X11KeyGrab>(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
+            grabRetry_.setInterval(500);
+            connect(&grabRetry_, &QTimer::timeout, this, [this] {
+                if (keyGrab_->grab()) grabRetry_.stop();
+            });
+        }
+    }
+    if (keyGrab_) {
+        qApp->installNativeEventFilter(this);
+        if (!keyGrab_->grab()) grabRetry_.start();
+    }
+}
+
 void TForm7::releaseHotKeys() {
-    if (filtering_) qApp->removeEventFilter(this);
+    if (!filtering_) return;
+    qApp->removeEventFilter(this);
     filtering_ = false;
+    if (keyGrab_) {
+        grabRetry_.stop();
+        keyGrab_->release();
+        qApp->removeNativeEventFilter(this);
+    }
 }
 
 void TForm7::FormActivate() { goto_pp(); }
@@ -395,6 +420,15 @@ bool TForm7::eventFilter(QObject* watched, QEvent* event) {
             return false;
         default: return false;
     }
+}
+
+bool TForm7::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (!keyGrab_ || eventType != "xcb_generic_event_t") return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    if (!keyGrab_->isGrabbedKeyEvent(event)) return false;
+    if (auto arrow = keyGrab_->pressed(event))
+        run([&] { logic_.hotKey(*arrow == X11KeyGrab::Arrow::Left ? Key::Left : Key::Right, {}); });
+    return true;
 }
 
 }  // namespace kavlor

@@ -18,23 +18,28 @@
 // The cursors and the dialogs must outlive the window. The window hides itself
 // on "关 闭" and key Q; it is never closed by the candidate (Alt+F4 and close
 // requests are ignored). While it is shown, plain ← and → reach this screen
-// from every window of the client and nothing else.
+// and nothing else: from every window of the client, and under X11 from every
+// program of the display (a keyboard grab, retried while another program holds it).
+#include <QAbstractNativeEventFilter>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QTimer>
 #include <array>
+#include <memory>
 
 #include "client/screens/choice/choice_screen.h"
 #include "client/screens/choice/ui/tform8.h"
+#include "client/screens/choice/ui/x11_key_grab.h"
 #include "common/ui/dialogs.h"
 
 class QKeyEvent;
 
 namespace kavlor {
 
-class TForm7 : public QWidget {
+class TForm7 : public QWidget, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
     // FormCreate: creates the (hidden) picture window and loads the questions
@@ -85,6 +90,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
     void buildControls();
@@ -94,6 +100,7 @@ private:
     void run(F step);
     void refresh();
     void placePictureButton();
+    void takeHotKeys();
     void releaseHotKeys();
 
     kav::choice::ChoiceScreen logic_;
@@ -101,6 +108,8 @@ private:
     TForm8* form8_ = nullptr;
     QFrame* questionPanel_ = nullptr;
     bool filtering_ = false;
+    std::unique_ptr<X11KeyGrab> keyGrab_;  // only on an X11 display
+    QTimer grabRetry_;
 };
 
 }  // namespace kavlor
