@@ -338,15 +338,14 @@ void TForm7::takeHotKeys() {
     qApp->installEventFilter(this);
     filtering_ = true;
     // On an X11 display also a grab, so that no other program gets the keys.
-    if (!keyGrab_) {
-        if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-            xcb_connection_t* c = x11->connection();
-            keyGrab_ = std::make_unique<X11KeyGrab>(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
-            grabRetry_.setInterval(500);
-            connect(&grabRetry_, &QTimer::timeout, this, [this] {
-                if (keyGrab_->grab()) grabRetry_.stop();
-            });
-        }
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!keyGrab_ && QGuiApplication::platformName() == "xcb" && x11 && x11->connection()) {
+        xcb_connection_t* c = x11->connection();
+        keyGrab_ = std::make_unique<X11KeyGrab>(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
+        grabRetry_.setInterval(500);
+        connect(&grabRetry_, &QTimer::timeout, this, [this] {
+            if (keyGrab_->grab()) grabRetry_.stop();
+        });
     }
     if (keyGrab_) {
         qApp->installNativeEventFilter(this);
