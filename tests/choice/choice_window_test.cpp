@@ -68,7 +68,7 @@ TEST_F(ChoiceWindowTest, ShowsTheFirstQuestionLikeTheExamProgram) {
     EXPECT_EQ(form->Label1->text(), "1、");
     EXPECT_EQ(form->Memo1->toPlainText(), QString::fromStdString(ExamFixture::stemAt(p)));
     EXPECT_TRUE(form->Memo1->isReadOnly());
-    EXPECT_EQ(form->RadioButtons[1]->text(), QString::fromStdString(ExamFixture::optionAt(p, 'B')));
+    EXPECT_EQ(form->OptionLabels[1]->text(), QString::fromStdString(ExamFixture::optionAt(p, 'B')));
     for (auto* r : form->RadioButtons) EXPECT_FALSE(r->isChecked());
     EXPECT_EQ(caption(1), "1 ");
     EXPECT_EQ(caption(30), "30 ");
@@ -94,6 +94,10 @@ TEST_F(ChoiceWindowTest, ClickingAnOptionRecordsAndStoresIt) {
     EXPECT_EQ(form->speedButtons[1]->palette().color(QPalette::ButtonText) == QColor(Qt::red), false);
     EXPECT_EQ(fx->storedAnswers().substr(0, 4), "c * ");
     EXPECT_FALSE(form->RadioButton5->isVisible());
+    // a click on an option's text selects it too
+    QTest::mouseClick(form->OptionLabels[3], Qt::LeftButton);
+    EXPECT_TRUE(form->RadioButtons[3]->isChecked());
+    EXPECT_EQ(caption(1), "1D");
 }
 
 TEST_F(ChoiceWindowTest, NavigationByButtonsAndKeys) {
@@ -275,7 +279,8 @@ TEST_F(ChoiceWindowTest, ScreenshotsAt800x600) {
     fx->selecttest->field("sel_a").setString("总线型拓扑");
     fx->selecttest->field("sel_b").setString("星型拓扑");
     fx->selecttest->field("sel_c").setString("环型拓扑");
-    fx->selecttest->field("sel_d").setString("网状拓扑");
+    fx->selecttest->field("sel_d").setString(
+        "网状拓扑：每台计算机都与其他多台计算机之间有直接的线路相连，可靠性高，但结构复杂、建网成本高");
     fx->selecttest->post();
     form = std::make_unique<TForm7>(fx->tables(), dialogs);
     // the exam machine's screen: 800 × 600
@@ -294,6 +299,7 @@ TEST_F(ChoiceWindowTest, ScreenshotsAt800x600) {
     QWidget* lowest = form->speedButtons[29];
     EXPECT_LE(lowest->mapTo(form.get(), QPoint(0, lowest->height())).y(), 590);
     EXPECT_LE(form->BitBtn3->mapTo(form.get(), QPoint(form->BitBtn3->width(), 0)).x(), 790);
+    EXPECT_GT(form->OptionLabels[3]->height(), form->OptionLabels[0]->height());  // the long option wraps
     const QString folder = QString::fromLocal8Bit(qgetenv("KAV_BINARY_DIR")) + "/screens";
     QDir().mkpath(folder);
     EXPECT_TRUE(shot.save(folder + "/choice.png"));

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QVBoxLayout>
@@ -62,9 +63,10 @@ QFrame#Panel_question, QFrame#Panel_options, QFrame#Panel_buttons {
 QTextEdit#Memo1 { background: white; border: none; color: #111; }
 QLabel#Label1 { color: #1b3d72; }
 QLabel.letter { color: #1b3d72; }
-QRadioButton { color: #111; spacing: 8px; padding: 3px; }
-QRadioButton:disabled { color: #999; }
-QRadioButton:checked { background: #fff4d6; border-radius: 3px; }
+QRadioButton { padding: 3px; }
+QLabel[option="true"] { color: #111; padding: 2px 6px; border-radius: 3px; }
+QLabel[option="true"]:disabled { color: #999; }
+QLabel[option="true"][selected="true"] { background: #fff4d6; }
 QPushButton {
   background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #d8e1ed);
   border: 1px solid #8aa0bd; border-radius: 3px; padding: 2px 6px; }
@@ -116,7 +118,7 @@ void TForm7::buildControls() {
     // The question: number, text, and the picture button below the last line.
     questionPanel_ = new QFrame(this);
     questionPanel_->setObjectName("Panel_question");
-    questionPanel_->setFixedHeight(150);
+    questionPanel_->setMinimumHeight(96);  // takes the room that the options leave
     auto* q = new QHBoxLayout(questionPanel_);
     q->setContentsMargins(12, 10, 12, 10);
     Label1 = new QLabel(questionPanel_);
@@ -140,7 +142,7 @@ void TForm7::buildControls() {
     Label8->setFixedSize(52, 22);
     Label8->hide();
     connect(Label8, &QPushButton::clicked, this, [this] { Label8Click(); });
-    body->addWidget(questionPanel_);
+    body->addWidget(questionPanel_, 1);
 
     // The options A–D, and the focus holder outside the visible part of the panel.
     auto* optionPanel = new QFrame(this);
@@ -155,15 +157,24 @@ void TForm7::buildControls() {
         auto* letter = new QLabel(letters[i], optionPanel);
         letter->setProperty("class", "letter");
         letter->setFont(fontOf(12, true));
-        o->addWidget(letter, i, 0);
+        o->addWidget(letter, i, 0, Qt::AlignTop);
         auto* radio = new QRadioButton(optionPanel);
         radio->setObjectName(QString("RadioButton%1").arg(i + 1));
-        radio->setFont(fontOf(12));
-        o->addWidget(radio, i, 1);
+        o->addWidget(radio, i, 1, Qt::AlignTop);
         group->addButton(radio);
         RadioButtons[i] = radio;
+        // The option text wraps; a click on it selects the option.
+        auto* text = new QLabel(optionPanel);
+        text->setObjectName(QString("Label_option%1").arg(i + 1));
+        text->setFont(fontOf(12));
+        text->setWordWrap(true);
+        text->setProperty("option", true);
+        text->setTextFormat(Qt::PlainText);
+        text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        o->addWidget(text, i, 2);
+        OptionLabels[i] = text;
     }
-    o->setColumnStretch(1, 1);
+    o->setColumnStretch(2, 1);
     RadioButton5 = new QRadioButton(optionPanel);
     RadioButton5->setObjectName("RadioButton5");
     RadioButton5->setGeometry(-60, -60, 20, 20);
@@ -232,7 +243,6 @@ void TForm7::buildControls() {
     tip->setObjectName("Label_tip");
     tip->setFont(fontOf(9));
     body->addWidget(tip);
-    body->addStretch(1);
 }
 
 template <class F>
@@ -250,8 +260,14 @@ void TForm7::refresh() {
     const QString question = QString::fromStdString(logic_.questionText());
     if (Memo1->toPlainText() != question) Memo1->setPlainText(question);
     for (int i = 0; i < 4; ++i) {
-        RadioButtons[i]->setText(QString::fromStdString(logic_.optionCaption(static_cast<Option>(i))));
+        OptionLabels[i]->setText(QString::fromStdString(logic_.optionCaption(static_cast<Option>(i))));
         RadioButtons[i]->setEnabled(logic_.questionAvailable());
+        OptionLabels[i]->setEnabled(logic_.questionAvailable());
+        const bool selected = logic_.checkedOption() == static_cast<Option>(i);
+        if (OptionLabels[i]->property("selected").toBool() != selected) {
+            OptionLabels[i]->setProperty("selected", selected);
+            OptionLabels[i]->style()->polish(OptionLabels[i]);
+        }
     }
     const Option checked = logic_.checkedOption();
     (checked == Option::None ? RadioButton5 : RadioButtons[static_cast<int>(checked)])->setChecked(true);
@@ -416,6 +432,8 @@ bool TForm7::eventFilter(QObject* watched, QEvent* event) {
             return false;
         case QEvent::MouseButtonRelease:
             if (watched == Memo1->viewport()) Memo1Click();
+            for (int i = 0; i < 4; ++i)
+                if (watched == OptionLabels[i] && OptionLabels[i]->isEnabled()) RadioButtons[i]->click();
             return false;
         default: return false;
     }

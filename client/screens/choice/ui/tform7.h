@@ -76,6 +76,7 @@ public:
     QTextEdit* Memo1 = nullptr;
     QPushButton* Label8 = nullptr;  // "如图"
     std::array<QRadioButton*, 4> RadioButtons{};  // RadioButton1–RadioButton4: A–D
+    std::array<QLabel*, 4> OptionLabels{};        // their texts (wrapped; a click selects)
     QRadioButton* RadioButton5 = nullptr;         // the focus holder
     std::array<QPushButton*, kav::choice::kQuestions> speedButtons{};
     QPushButton* previous = nullptr;  // "上一题"
