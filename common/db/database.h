@@ -76,9 +76,16 @@ class Cursor;
 
 // One column of a cursor's current row. Reading converts as the engine does
 // (an integer as text gives its decimal digits, a text of digits as integer gives
-// its number, NULL gives 0, "" or false); writing needs edit or append mode and
-// converts to the column's type, failing with DbError when it cannot or when a
-// text is longer than its column.
+// its number, NULL gives 0, "", the zero date-time, false or an empty blob; a
+// date-time as text is "YYYY-MM-DD hh:mm:ss", a Boolean as text "True"/"False",
+// a text that is no number read as integer is a DbError); writing needs edit or
+// append mode and converts to the column's type (a text of digits into an integer
+// column, "True"/"yes"/"1" into a yes/no column, "YYYY-MM-DD[ hh:mm:ss]" into a
+// date-time), failing with DbError when it cannot, when a text is longer than its
+// column, or when an integer is outside its column's range; a refused value
+// leaves the field as it was. value() gives the stored value itself: NULL,
+// an integer (also for auto-number and int16/int32), a text (text and memo), a
+// DateTime, a bool or a Blob.
 class Field {
 public:
     Field(Cursor& cursor, int index) : cursor_(cursor), index_(index) {}
@@ -146,7 +153,8 @@ public:
     virtual bool eof() const = 0;  // moved past the last row, or empty
     virtual bool bof() const = 0;  // moved before the first row, or empty
     virtual int recordCount() const = 0;
-    virtual int recNo() const = 0;  // current row number, 0 when there is none
+    virtual int recNo() const = 0;  // current row number, 0 when there is none;
+                                     // during append, the number the new row will get
 
     // Moves to the first row (in table order) whose column equals value exactly
     // (case-sensitive); returns false and stays put when there is none.
@@ -169,7 +177,8 @@ public:
 class Connection {
 public:
     virtual ~Connection() = default;
-    // Opens a cursor on a whole table (already open, at its first row).
+    // Opens a cursor on a whole table (already open, at its first row); table
+    // names are case-insensitive. A cursor may outlive its connection.
     virtual std::unique_ptr<Cursor> openTable(std::string_view name) = 0;
     virtual std::vector<std::string> tableNames() = 0;
     // The data source as opened (a relative one resolved against the working folder).
@@ -177,7 +186,12 @@ public:
 };
 
 // Opens the database that the connection string names; a relative Data Source
-// is resolved against workingFolder. Throws DbError with the engine's text.
+// is resolved against workingFolder (written with "/" or "\"). The provider
+// selects the backend: Microsoft.Jet.OLEDB.4.0 is an encrypted database file.
+// Throws DbError with the engine's text: a missing file gives "Could not find
+// file '...'.", a wrong password "... file is encrypted or is not a database".
+// Share mode is deny-none: any number of programs may hold the same file open;
+// a busy file is waited for up to 5 seconds before "database is locked".
 std::unique_ptr<Connection> connect(std::string_view connectionString,
                                     const std::filesystem::path& workingFolder);
 

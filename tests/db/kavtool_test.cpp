@@ -20,8 +20,12 @@ struct Outcome {
 class KavtoolTest : public ::testing::Test {
 protected:
     Outcome kavtool(const std::string& args) {
+        // The build folder: KAV_BINARY_DIR, or three levels above this test program.
         const char* bin = std::getenv("KAV_BINARY_DIR");
-        std::string program = std::string(bin ? bin : ".") + "/tools/kavtool/kavtool";
+        std::filesystem::path build =
+            bin ? std::filesystem::path(bin)
+                : std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path();
+        std::string program = (build / "tools/kavtool/kavtool").string();
         std::string command = "cd '" + dir.path().string() + "' && '" + program + "' " + args + " > out.txt 2> err.txt";
         int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir / "out.txt"), readFile(dir / "err.txt")};
