@@ -75,10 +75,15 @@ std::string Document::text(int first, int end) const {
     return out;
 }
 
+const std::string& Document::searchText() const {
+    if (!searchText_) searchText_ = resultText(0, static_cast<int>(chars_.size()));
+    return *searchText_;
+}
+
 const std::string& Document::fontName(int i) const {
     const Character& c = chars_.at(static_cast<std::size_t>(i));
     const CharFormat& f = runs_[c.run];
-    return f.fonts[c.isMark() ? kAscii : fontSlotOf(c.code, f.hintEastAsia)];
+    return fontNames_[f.fonts[c.isMark() ? kAscii : fontSlotOf(c.code, f.hintEastAsia)]];
 }
 
 std::string Document::headerText(int h) const {
@@ -335,7 +340,7 @@ private:
                     e.shape.wordArtText = t;
                     if (auto first = firstRun(txbx)) {
                         const CharFormat& f = first->first;
-                        e.shape.wordArtFont = f.fonts[fontSlotOf(first->second, f.hintEastAsia)];
+                        e.shape.wordArtFont = sheet_.fonts.name(f.fonts[fontSlotOf(first->second, f.hintEastAsia)]);
                         e.shape.wordArtBold = f.bold ? -1 : 0;
                         e.shape.wordArtItalic = f.italic ? -1 : 0;
                     }
@@ -671,7 +676,12 @@ std::string Document::resultText(int first, int end) const {
             continue;
         }
         if (!inCode.empty() && inCode.back()) continue;
-        out += text(i, i + 1);
+        switch (c.kind) {
+        case CharKind::Text: appendUtf8(out, c.code); break;
+        case CharKind::ParagraphMark: out += '\r'; break;
+        case CharKind::SectionMark: out += '\f'; break;
+        default: out += "\r\a"; break;
+        }
     }
     return out;
 }
@@ -698,6 +708,10 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
         doc->libreOffice_ = std::string_view(app->child("Properties").child_value("Application")).find("LibreOffice") !=
                             std::string_view::npos;
 
+    // A character takes some 6 bytes of XML or more, a run some 60.
+    auto mainSize = std::min<std::size_t>(package.partSize(mainPart), 6u << 20);
+    doc->chars_.reserve(mainSize / 6);
+    doc->runs_.reserve(mainSize / 60);
     DocumentBuilder builder(*doc, sheet, package, true);
     builder.walkBlocks(body, "", 0, false);
 
@@ -723,7 +737,7 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
     });
     for (auto& e : builder.shapes) doc->shapes_.push_back(std::move(e.shape));
     doc->sentences_ = splitSentences(doc->chars_);
-    doc->searchText_ = doc->resultText(0, static_cast<int>(doc->chars_.size()));
+    doc->fontNames_ = sheet.fonts.take();
     return doc;
 }
 

@@ -43,8 +43,9 @@ struct Shading {
 enum FontSlot { kAscii, kHAnsi, kEastAsia, kComplex, kFontSlots };
 
 struct CharFormat {
-    std::array<std::string, kFontSlots> fonts{"Times New Roman", "Times New Roman", "Times New Roman",
-                                              "Times New Roman"};
+    // Font names of the four slots, as numbers into Document::fontNames();
+    // 0 is "Times New Roman", Word's font when nothing names one.
+    std::array<std::uint16_t, kFontSlots> fonts{};
     bool hintEastAsia = false;
     int halfPoints = 20;
     int color = kColorAutomatic;
@@ -158,7 +159,7 @@ public:
     // The text of characters [first, end) with field codes left out.
     std::string resultText(int first, int end) const;
     // The main text as Find sees it: field codes left out.
-    const std::string& searchText() const { return searchText_; }
+    const std::string& searchText() const;  // built on first use
     // Word's Range.Text of header or footer h (1 primary, 2 first page, 3 even
     // pages) of the first section; a missing one reads "\r".
     std::string headerText(int h) const;
@@ -166,6 +167,7 @@ public:
     // The font Word reports for one character: the font of its script's slot.
     const std::string& fontName(int charIndex) const;
     bool writtenByLibreOffice() const { return libreOffice_; }
+    const std::vector<std::string>& fontNames() const { return fontNames_; }
 
 private:
     Document() = default;
@@ -177,7 +179,8 @@ private:
     std::vector<Table> tables_;
     std::vector<Shape> shapes_;
     std::vector<Section> sections_;
-    std::string searchText_;
+    mutable std::optional<std::string> searchText_;
+    std::vector<std::string> fontNames_;
     std::array<std::string, 3> firstHeaders_, firstFooters_;
     std::array<bool, 3> hasFirstHeader_{}, hasFirstFooter_{};
     bool libreOffice_ = false;

@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace kav::word {
@@ -85,6 +86,13 @@ std::string DocxPackage::read(const std::string& part) const {
     }
     zip_fclose(f);
     return bytes;
+}
+
+std::size_t DocxPackage::partSize(const std::string& part) const {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat(zip_->handle, part.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return 0;
+    return std::min<std::size_t>(st.size, maxPartSize_);
 }
 
 std::unique_ptr<pugi::xml_document> DocxPackage::xml(const std::string& part) const {

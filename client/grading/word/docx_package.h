@@ -34,6 +34,8 @@ public:
     // The inflated bytes of a part; throws DocxError when it is missing, broken
     // or larger than the cap.
     std::string read(const std::string& part) const;
+    // The inflated size the zip declares for a part (0 when missing), at most the cap.
+    std::size_t partSize(const std::string& part) const;
     // The part parsed as XML; throws DocxError naming the part on broken XML.
     std::unique_ptr<pugi::xml_document> xml(const std::string& part) const;
     // The part parsed as XML when it exists, else nullptr.

@@ -123,9 +123,20 @@ std::string StyleSheet::themeFont(std::string_view name) const {
     return it == themeFonts_.end() ? std::string() : it->second;
 }
 
-void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) const {
+std::uint16_t FontNames::id(std::string_view name) {
+    auto it = ids_.find(std::string(name));
+    if (it != ids_.end()) return it->second;
+    if (names_.size() >= 0xFFFF) return 0;  // more fonts than any document names
+    names_.emplace_back(name);
+    auto n = static_cast<std::uint16_t>(names_.size() - 1);
+    ids_.emplace(std::string(name), n);
+    return n;
+}
+
+void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) {
     if (!rPr) return;
-    if (auto fonts = rPr.child("w:rFonts")) {
+    if (auto fontsElement = rPr.child("w:rFonts")) {
+        auto& fonts = fontsElement;
         static constexpr const char* names[kFontSlots][2] = {
             {"w:ascii", "w:asciiTheme"}, {"w:hAnsi", "w:hAnsiTheme"}, {"w:eastAsia", "w:eastAsiaTheme"},
             {"w:cs", "w:cstheme"}};
@@ -133,22 +144,27 @@ void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) const {
             if (auto theme = fonts.attribute(names[slot][1])) {
                 std::string name = themeFont(theme.value());
                 if (!name.empty()) {
-                    f.fonts[slot] = name;
+                    f.fonts[slot] = this->fonts.id(name);
                     continue;
                 }
             }
-            if (auto a = fonts.attribute(names[slot][0])) f.fonts[slot] = a.value();
+            if (auto a = fonts.attribute(names[slot][0])) f.fonts[slot] = this->fonts.id(a.value());
         }
         if (auto hint = fonts.attribute("w:hint")) f.hintEastAsia = std::string_view(hint.value()) == "eastAsia";
     }
-    if (auto sz = rPr.child("w:sz")) f.halfPoints = static_cast<int>(intAttr(sz, "w:val", f.halfPoints));
-    if (auto color = rPr.child("w:color")) f.color = colorFromHex(color.attribute("w:val").value());
-    for (int i = 0; i < 6; ++i)
-        if (auto e = rPr.child(kToggleNames[i])) t.v[i] = onOff(e);
-    if (auto e = rPr.child("w:dstrike")) f.doubleStrike = onOff(e);
-    if (auto u = rPr.child("w:u")) f.underline = ooxml::underlineOf(u.attribute("w:val").value());
-    if (auto b = rPr.child("w:bdr")) f.border = readBorder(b);
-    if (auto s = rPr.child("w:shd")) f.shading = readShading(s);
+    // One pass over the properties: rPr holds a handful of children.
+    for (auto e : rPr.children()) {
+        std::string_view n = e.name();
+        if (n == "w:sz") f.halfPoints = static_cast<int>(intAttr(e, "w:val", f.halfPoints));
+        else if (n == "w:color") f.color = colorFromHex(e.attribute("w:val").value());
+        else if (n == "w:dstrike") f.doubleStrike = onOff(e);
+        else if (n == "w:u") f.underline = ooxml::underlineOf(e.attribute("w:val").value());
+        else if (n == "w:bdr") f.border = readBorder(e);
+        else if (n == "w:shd") f.shading = readShading(e);
+        else
+            for (int i = 0; i < 6; ++i)
+                if (n == kToggleNames[i]) t.v[i] = onOff(e);
+    }
 }
 
 const StyleSheet::Base& StyleSheet::base(const std::string& tblStyle, const std::string& pStyle,
@@ -199,7 +215,13 @@ std::vector<pugi::xml_node> StyleSheet::tablePropsChain(const std::string& tblSt
 
 void StyleSheet::readPPr(pugi::xml_node pPr, RawParaProps& p) const {
     if (!pPr) return;
-    if (auto ind = pPr.child("w:ind")) {
+    for (auto e : pPr.children()) readParaProperty(e, p);
+}
+
+void StyleSheet::readParaProperty(pugi::xml_node e, RawParaProps& p) const {
+    std::string_view n = e.name();
+    if (n == "w:ind") {
+        auto ind = e;
         auto take = [&](std::optional<long long>& dst, const char* a, const char* b = nullptr) {
             if (auto x = ind.attribute(a)) dst = intAttr(ind, a);
             else if (b && ind.attribute(b)) dst = intAttr(ind, b);
@@ -220,15 +242,17 @@ void StyleSheet::readPPr(pugi::xml_node pPr, RawParaProps& p) const {
             take(p.firstLineChars, "w:firstLineChars");
         }
     }
-    if (auto sp = pPr.child("w:spacing")) {
+    else if (n == "w:spacing") {
+        auto sp = e;
         if (sp.attribute("w:line")) p.line = intAttr(sp, "w:line");
         if (auto r = sp.attribute("w:lineRule")) p.lineRule = r.value();
         if (sp.attribute("w:after")) p.after = intAttr(sp, "w:after");
         if (sp.attribute("w:afterLines")) p.afterLines = intAttr(sp, "w:afterLines");
         if (auto a = sp.attribute("w:afterAutospacing")) p.afterAutospacing = onOffValue(a.value());
     }
-    if (auto jc = pPr.child("w:jc")) p.jc = jc.attribute("w:val").value();
-    if (auto bdr = pPr.child("w:pBdr")) {
+    else if (n == "w:jc") p.jc = e.attribute("w:val").value();
+    else if (n == "w:pBdr") {
+        auto bdr = e;
         const char* sides[5][2] = {{"w:top", nullptr}, {"w:left", "w:start"}, {"w:bottom", nullptr},
                                    {"w:right", "w:end"}, {"w:between", nullptr}};
         for (int i = 0; i < 5; ++i) {
@@ -236,9 +260,10 @@ void StyleSheet::readPPr(pugi::xml_node pPr, RawParaProps& p) const {
             if (b) p.borders[static_cast<std::size_t>(i)] = readBorder(b);
         }
     }
-    if (auto shd = pPr.child("w:shd")) p.shading = readShading(shd);
-    if (auto pb = pPr.child("w:pageBreakBefore")) p.pageBreakBefore = onOff(pb);
-    if (auto frame = pPr.child("w:framePr")) {
+    else if (n == "w:shd") p.shading = readShading(e);
+    else if (n == "w:pageBreakBefore") p.pageBreakBefore = onOff(e);
+    else if (n == "w:framePr") {
+        auto frame = e;
         DropCap d;
         std::string_view kind = frame.attribute("w:dropCap").value();
         d.position = kind == "drop" ? 1 : kind == "margin" ? 2 : 0;
@@ -246,28 +271,41 @@ void StyleSheet::readPPr(pugi::xml_node pPr, RawParaProps& p) const {
         d.distance = static_cast<double>(intAttr(frame, "w:hSpace", 0)) / 20.0;
         p.dropCap = d;
     }
-    if (auto num = pPr.child("w:numPr")) {
+    else if (n == "w:numPr") {
+        auto num = e;
         if (auto id = num.child("w:numId")) p.numId = id.attribute("w:val").value();
         if (auto lvl = num.child("w:ilvl")) p.ilvl = static_cast<int>(intAttr(lvl, "w:val"));
     }
 }
 
 RawParaProps StyleSheet::paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr) {
-    auto styleChain = chain(pStyle.empty() ? defaultParagraphStyle_ : pStyle);
-    // The numbering level is chosen by the style chain and the direct numPr.
-    RawParaProps numberingChoice;
-    for (auto* s : styleChain) readPPr(s->pPr, numberingChoice);
-    readPPr(pPr, numberingChoice);
-
-    RawParaProps p;
-    readPPr(pPrDefault_, p);
-    if (!tblStyle.empty())
-        for (auto* s : chain(tblStyle)) readPPr(s->pPr, p);
-    if (numberingChoice.numId) {
-        auto it = numberingLevels_.find(*numberingChoice.numId + "/" + std::to_string(numberingChoice.ilvl.value_or(0)));
-        if (it != numberingLevels_.end()) readPPr(it->second.child("w:pPr"), p);
+    const std::string& style = pStyle.empty() ? defaultParagraphStyle_ : pStyle;
+    auto styleIt = styleProps_.find(style);
+    if (styleIt == styleProps_.end()) {
+        RawParaProps own;
+        for (auto* s : chain(style)) readPPr(s->pPr, own);
+        styleIt = styleProps_.emplace(style, std::move(own)).first;
     }
-    for (auto* s : styleChain) readPPr(s->pPr, p);
+    // The numbering level is chosen by the direct numPr, else by the style's.
+    std::string numId = styleIt->second.numId.value_or("");
+    int ilvl = styleIt->second.ilvl.value_or(0);
+    if (auto num = pPr.child("w:numPr")) {
+        if (auto id = num.child("w:numId")) numId = id.attribute("w:val").value();
+        if (auto lvl = num.child("w:ilvl")) ilvl = static_cast<int>(intAttr(lvl, "w:val"));
+    }
+    std::string key = tblStyle + '\x1f' + style + '\x1f' + numId + '/' + std::to_string(ilvl);
+    auto baseIt = paraBase_.find(key);
+    if (baseIt == paraBase_.end()) {
+        RawParaProps p;
+        readPPr(pPrDefault_, p);
+        if (!tblStyle.empty())
+            for (auto* s : chain(tblStyle)) readPPr(s->pPr, p);
+        auto level = numberingLevels_.find(numId + "/" + std::to_string(ilvl));
+        if (!numId.empty() && level != numberingLevels_.end()) readPPr(level->second.child("w:pPr"), p);
+        for (auto* s : chain(style)) readPPr(s->pPr, p);
+        baseIt = paraBase_.emplace(std::move(key), std::move(p)).first;
+    }
+    RawParaProps p = baseIt->second;
     readPPr(pPr, p);
     return p;
 }

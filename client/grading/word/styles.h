@@ -5,7 +5,9 @@
 // formatting. Toggle properties (bold, italic, emboss, engrave, shadow,
 // strike) flip at every style level that sets them and are absolute in
 // direct formatting.
+#include <cstdint>
 #include <map>
+#include <string_view>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,8 +38,23 @@ struct RawParaProps {
 Border readBorder(pugi::xml_node b);
 Shading readShading(pugi::xml_node shd);
 
+// Font names interned once per document, so that formats copy cheaply.
+class FontNames {
+public:
+    FontNames() { id("Times New Roman"); }
+    std::uint16_t id(std::string_view name);
+    const std::string& name(std::uint16_t id) const { return names_[id]; }
+    std::vector<std::string> take() { return std::move(names_); }
+
+private:
+    std::vector<std::string> names_;
+    std::unordered_map<std::string, std::uint16_t> ids_;
+};
+
 class StyleSheet {
 public:
+    FontNames fonts;
+
     StyleSheet(const pugi::xml_document* styles, const pugi::xml_document* theme,
                const pugi::xml_document* numbering);
 
@@ -67,8 +84,9 @@ private:
         std::array<bool, 6> toggles{};
     };
     std::vector<const Style*> chain(const std::string& id) const;
-    void readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) const;
+    void readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t);
     void readPPr(pugi::xml_node pPr, RawParaProps& p) const;
+    void readParaProperty(pugi::xml_node property, RawParaProps& p) const;
     std::string themeFont(std::string_view themeName) const;
     const Base& base(const std::string& tblStyle, const std::string& pStyle, const std::string& rStyle);
 
@@ -78,6 +96,7 @@ private:
     std::map<std::string, std::string> themeFonts_;  // "minorHAnsi" -> typeface
     std::map<std::string, pugi::xml_node> numberingLevels_;  // "numId/ilvl" -> w:lvl
     std::unordered_map<std::string, Base> baseCache_;
+    std::unordered_map<std::string, RawParaProps> styleProps_, paraBase_;
 };
 
 }  // namespace kav::word
