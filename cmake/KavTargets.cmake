@@ -3,7 +3,8 @@
 # kav_logic_library(NAME [DEPS ...])    the .cpp files of the current folder; links no Qt Widgets
 # kav_widget_library(NAME DIR d [DEPS]) the .cpp files of folder d (the window classes)
 # kav_test(NAME SOURCES ... [DEPS ...] [GUI])  one GoogleTest executable, registered with CTest;
-#                                       GUI ones run on Qt's offscreen platform
+#                                       GUI ones run on Qt's offscreen platform (unless
+#                                       QT_QPA_PLATFORM names another)
 # kav_benchmark(NAME SOURCES ... [DEPS ...])   one Google Benchmark executable (not run by CTest)
 
 set_property(GLOBAL PROPERTY KAV_LOGIC_TARGETS "")
@@ -45,16 +46,19 @@ endfunction()
 
 function(kav_test name)
   cmake_parse_arguments(A "GUI" "" "SOURCES;DEPS" ${ARGN})
-  add_executable(${name} ${A_SOURCES})
+  add_executable(${name} ${A_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_environment.cpp)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE KAV_SOURCE_DIR_DEFAULT="${PROJECT_SOURCE_DIR}"
+                                             KAV_BINARY_DIR_DEFAULT="${PROJECT_BINARY_DIR}")
   if(A_GUI)
     target_link_libraries(${name} PRIVATE kav_test_support_gui ${A_DEPS})
   else()
     target_link_libraries(${name} PRIVATE kav_test_support ${A_DEPS})
   endif()
+  # The test environment is set by test_environment.cpp: a list-valued
+  # ENVIRONMENT property does not survive the discovery script.
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KAV_SOURCE_DIR=${PROJECT_SOURCE_DIR};KAV_BINARY_DIR=${PROJECT_BINARY_DIR}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
