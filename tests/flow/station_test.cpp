@@ -1,0 +1,201 @@
+// The teacher's station changes, made through another connection to
+// teacher.mdb while the client runs, and the time-up screen with its delay
+// passwords.
+#include <QMenu>
+#include <gtest/gtest.h>
+
+#include "client/flow/ui/app.h"
+#include "client/flow/ui/forms.h"
+#include "client/flow/login.h"
+#include "client/flow/toolbar.h"
+#include "tests/flow/flow_lab.h"
+
+namespace kavlor::test {
+namespace {
+
+using kav::ui::MessageKind;
+using Form = TimeUpLogic::Form;
+
+// A client in its exam, started at a first login of the first candidate.
+struct Running {
+    explicit Running(LabOptions options = {}) : h(options), app(h.env()) {
+        EXPECT_TRUE(app.start());
+        LoginLogic& login = *app.client().login();
+        login.Edit1 = kFirst;
+        app.run([&] { login.BitBtn1Click(); });
+        app.run([&] { login.BitBtn3Click(); });
+        app.Form2()->SpeedButton1Click();
+        toolbar = app.client().toolbar();
+        EXPECT_NE(toolbar, nullptr);
+        h.dialogs.shown.clear();
+    }
+    // The teacher switches; the client sees it at its next poll.
+    void teacherSets(int korl) {
+        h.lab.setKorl(korl);
+        h.clock.advance(2000);
+    }
+    int scoreRows() {
+        auto t = h.lab.teacherDb();
+        return rowCount(*t, "score");
+    }
+    Harness h;
+    KavlorApp app;
+    ToolbarLogic* toolbar = nullptr;
+};
+
+TEST(StationTest, ExamToPracticeEnablesGradingAndLaterOnlyTheEndCounts) {
+    Running r;
+    r.teacherSets(2);
+    EXPECT_EQ(r.h.dialogs.texts(), std::vector<std::string>{"将进入练习状态,可自进评分！！！"});
+    EXPECT_EQ(r.h.dialogs.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(r.app.Form4()->SpeedButton7->text().toStdString(), "练习状态");
+    EXPECT_TRUE(r.app.Form5()->N4->isEnabled());
+    // Practice ignores forced collection and a return to exam mode.
+    r.teacherSets(3);
+    r.teacherSets(1);
+    EXPECT_EQ(r.h.dialogs.shown.size(), 1u);
+    EXPECT_EQ(r.toolbar->rememberedMode(), 2);
+    EXPECT_EQ(r.toolbar->lastReadMode(), 1);
+    EXPECT_EQ(r.scoreRows(), 0);
+    r.teacherSets(4);
+    EXPECT_EQ(r.h.dialogs.lastText(), "结束！系统将退出，请与管理员联系！！！");
+    EXPECT_EQ(r.h.exits, 1);
+}
+
+TEST(StationTest, ExamToEndedEndsTheClient) {
+    Running r;
+    r.teacherSets(4);
+    EXPECT_EQ(r.h.dialogs.texts(), std::vector<std::string>{"结束！系统将退出，请与管理员联系！！！"});
+    EXPECT_EQ(r.h.exits, 1);
+    EXPECT_EQ(r.scoreRows(), 0);
+}
+
+TEST(StationTest, ForcedCollectionGradesReportsAndCoversTheScreen) {
+    Running r;
+    r.h.clock.advance(1000);
+    r.teacherSets(3);
+    EXPECT_EQ(r.h.dialogs.texts(), std::vector<std::string>{"将进入强制评分！！！"});
+    EXPECT_EQ(r.app.Form4()->SpeedButton7->text().toStdString(), "评分状态");
+    EXPECT_TRUE(r.toolbar->forcedCollection());
+    EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Collecting);
+    TForm_fullenter* screen = r.app.Form_fullenter();
+    EXPECT_TRUE(screen->isVisible());
+    EXPECT_TRUE(screen->Label2->isVisible());
+    EXPECT_FALSE(screen->Label1->isVisible());
+    EXPECT_FALSE(screen->Edit1->isVisible());
+    EXPECT_FALSE(r.app.Form4()->SpeedButton5->isEnabled());
+    EXPECT_FALSE(r.app.Form5()->N4->isEnabled());
+    EXPECT_TRUE(r.toolbar->clockRunning());  // the clock runs on during collection
+    auto t = r.h.lab.teacherDb();
+    EXPECT_EQ(rowValue(*t, "score", kFirst, "win_cj"), "8");
+    EXPECT_EQ(rowValue(*t, "condition", kFirst, "resttime"), "1:30:00");
+    EXPECT_EQ(r.h.exits, 0);
+
+    // Collection ends by a switch to practice; a later 3 is then ignored.
+    r.teacherSets(2);
+    EXPECT_EQ(r.h.dialogs.lastText(), "结束强制评分，将转到练习状态！");
+    EXPECT_FALSE(screen->isVisible());
+    EXPECT_TRUE(r.app.Form5()->N4->isEnabled());
+    EXPECT_EQ(r.app.Form4()->SpeedButton7->text().toStdString(), "练习状态");
+    EXPECT_FALSE(r.toolbar->forcedCollection());
+    EXPECT_FALSE(r.app.Form4()->SpeedButton5->isEnabled());  // ending collection does not enable it
+    const size_t shown = r.h.dialogs.shown.size();
+    r.teacherSets(3);
+    EXPECT_EQ(r.h.dialogs.shown.size(), shown);
+    EXPECT_FALSE(screen->isVisible());
+}
+
+TEST(StationTest, ForcedCollectionThenEndedEndsTheClient) {
+    Running r;
+    r.teacherSets(3);
+    r.teacherSets(1);  // ignored: the client stays in collection
+    EXPECT_TRUE(r.toolbar->forcedCollection());
+    r.teacherSets(4);
+    EXPECT_EQ(r.h.dialogs.lastText(), "结束！系统将退出，请与管理员联系！！！");
+    EXPECT_EQ(r.h.exits, 1);
+}
+
+TEST(StationTest, HandInDuringCollectionLeavesWithoutASecondReport) {
+    Running r;
+    r.teacherSets(3);
+    {
+        // The teacher clears the scores after collecting.
+        auto t = r.h.lab.teacherDb();
+        auto score = t->openTable("score");
+        score->first();
+        score->remove();
+    }
+    r.app.Form4()->SpeedButton6Click();
+    EXPECT_EQ(r.h.exits, 1);
+    EXPECT_EQ(r.scoreRows(), 0);
+}
+
+TEST(StationTest, TimeUpAsksForADelayPasswordAndAnAssistantExtends) {
+    Running r({.resttime = "0:00:02"});
+    r.h.clock.advance(2000);
+    EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString(), "0:00:00");
+    EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Hidden);
+    r.h.clock.advance(1000);  // one second after 0:00:00 the time is up
+    EXPECT_TRUE(r.toolbar->timeUpFlag());
+    EXPECT_FALSE(r.toolbar->clockRunning());
+    r.h.clock.advance(1000);  // the poll raises the screen
+    EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
+    TForm_fullenter* screen = r.app.Form_fullenter();
+    EXPECT_TRUE(screen->isVisible());
+    EXPECT_TRUE(screen->Label1->isVisible());
+    EXPECT_TRUE(screen->Edit1->isEnabled());
+    EXPECT_FALSE(screen->Label2->isVisible());
+    EXPECT_FALSE(r.app.Form4()->SpeedButton5->isEnabled());
+    EXPECT_TRUE(r.app.tabBlocker().active());
+
+    // The administrator's password and a wrong one grant nothing, silently.
+    for (const char* wrong : {"admin", "9999"}) {
+        screen->Edit1->setText(wrong);
+        screen->BitBtn1Click();
+        EXPECT_TRUE(screen->isVisible());
+        EXPECT_EQ(screen->Edit1->text().toStdString(), wrong);
+    }
+    EXPECT_TRUE(r.h.dialogs.shown.empty());
+    // The second-level assistant's current password gives five minutes.
+    r.h.lab.setAssistantPassword(3, "fresh");
+    screen->Edit1->setText("fresh");
+    screen->BitBtn1Click();
+    EXPECT_FALSE(screen->isVisible());
+    EXPECT_FALSE(r.app.tabBlocker().active());
+    EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "2");
+    r.h.clock.advance(2000);  // the poll takes the level
+    EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "0");
+    EXPECT_TRUE(r.app.Form4()->SpeedButton5->isEnabled());
+    EXPECT_TRUE(r.toolbar->clockRunning());
+    r.h.clock.advance(1000);  // the new time shows from the next whole second on
+    const std::string shown = r.app.Form5()->BitBtn1->text().toStdString();
+    EXPECT_TRUE(shown == "0:04:59" || shown == "0:04:58") << shown;
+}
+
+TEST(StationTest, AssistantsWithTheSamePasswordGiveTheFirstLevel) {
+    Running r({.resttime = "0:00:00"});
+    r.h.lab.setAssistantPassword(2, "same");
+    r.h.lab.setAssistantPassword(3, "same");
+    r.h.clock.advance(4000);  // "0:00:00" at the start is up within about three seconds
+    ASSERT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
+    r.app.Form_fullenter()->Edit1->setText("same");
+    r.app.Form_fullenter()->BitBtn1Click();
+    EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "1");
+    r.h.clock.advance(3000);
+    EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString().substr(0, 4), "0:09");
+}
+
+TEST(StationTest, CollectionDuringTheDelayPasswordTakesOverTheScreen) {
+    Running r({.resttime = "0:00:00"});
+    r.h.clock.advance(4000);
+    ASSERT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
+    r.teacherSets(3);
+    EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Collecting);
+    EXPECT_FALSE(r.app.Form_fullenter()->Edit1->isVisible());
+    r.teacherSets(2);
+    EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Hidden);
+    EXPECT_FALSE(r.toolbar->clockRunning());  // a clock that had run out stays stopped
+}
+
+}  // namespace
+}  // namespace kavlor::test
