@@ -66,6 +66,8 @@ std::vector<std::string> decodeTypingFile(std::string_view bytes, TypingFileKind
 }
 
 std::vector<std::string> readTypingFile(const std::filesystem::path& file, TypingFileKind kind) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) throw TextError("无法打开文件 " + file.string() + "：这是一个文件夹");
     std::ifstream in(file, std::ios::binary);
     if (!in) throw TextError("无法打开文件 " + file.string() + "：" + systemReason());
     std::ostringstream bytes;

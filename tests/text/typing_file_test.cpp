@@ -148,6 +148,7 @@ TEST(TypingFileRead, EmptyAndTruncatedFiles) {
 
 TEST(TypingFileRead, MissingFileNamesThePath) {
     test::TempDir dir;
+    EXPECT_THROW(readTypingFile(dir.path(), TypingFileKind::Model), TextError);  // a folder, not a file
     try {
         readTypingFile(dir / "txt9.txt", TypingFileKind::Model);
         FAIL() << "no error";

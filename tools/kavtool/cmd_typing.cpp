@@ -12,13 +12,15 @@ namespace {
 using namespace kav::text;
 
 // Lines of a UTF-8 text file: LF or CR LF ends a line; an empty last line after
-// the final line break is not a line (as the generator's input box counts).
+// the final line break is not a line (as the generator's input box counts); a
+// byte-order mark at the start is dropped.
 std::vector<std::string> readUtf8Lines(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) throw std::runtime_error("无法打开文件 " + file);
     std::vector<std::string> lines;
     std::string line;
     while (std::getline(in, line)) {
+        if (lines.empty() && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
     }
