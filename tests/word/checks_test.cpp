@@ -30,6 +30,7 @@ void run(const std::vector<Case>& cases) {
 }
 
 constexpr const char* L = "lo_text.docx";
+constexpr const char* LS = "lo_shapes.docx";
 constexpr const char* P = "python_docx.docx";
 constexpr const char* Y = "styles.docx";
 constexpr const char* T = "tables.docx";
@@ -143,6 +144,12 @@ TEST(WordChecks, PageBorderTextBoxAndWordArtKinds38To52) {
         {S, "50 1 5", 1},            {S, "50 1 4", 1},            {S, "50 1 3", 0},
         {S, "51 1 5", 1},            {S, "51 1 4", 0},
         {S, "52 1 5 9", 1},          {S, "52 1 4 9", 1},          {S, "52 1 5 1", 0},
+        // Writer: Fontwork as DrawingML with a VML fallback, plain-text Fontwork as VML only
+        {LS, "48 1 1 ArchArt", 1},   {LS, "49 1 1 Impact", 1},    {LS, "52 1 1 9", 1},
+        {LS, "50 1 1", 0},  // Writer does not write the Fontwork's bold
+        {LS, "48 1 3 PlainArt", 1},  {LS, "49 1 3 Impact", 1},    {LS, "52 1 3 1", 1},  {LS, "52 1 3 9", 0},
+        {LS, "44 1 2 竖排框", 1},    {LS, "46 1 2 6", 1},
+        {LS, "45 1 2 5", 0},  // nor a frame's text direction
     });
 }
 

@@ -305,7 +305,10 @@ private:
             } else if (is(c, "w:pict") || is(c, "w:object")) {
                 vml(c, run);
             } else if (is(c, "mc:AlternateContent")) {
+                auto outer = fallback_;
+                fallback_ = c.child("mc:Fallback");
                 runContent(chosenBranch(c), run);
+                fallback_ = outer;
             }
         }
     }
@@ -344,6 +347,13 @@ private:
                         e.shape.wordArtBold = f.bold ? -1 : 0;
                         e.shape.wordArtItalic = f.italic ? -1 : 0;
                     }
+                    // LibreOffice writes the Fontwork's font only into the VML
+                    // fallback of the same object.
+                    auto path = fallback_.find_node([](pugi::xml_node n) { return is(n, "v:textpath"); });
+                    auto css = parseCss(path.attribute("style").value());
+                    if (!css["font-family"].empty()) e.shape.wordArtFont = css["font-family"];
+                    if (css["font-weight"] == "bold") e.shape.wordArtBold = -1;
+                    if (css["font-style"] == "italic") e.shape.wordArtItalic = -1;
                 }
             }
         }
@@ -390,10 +400,13 @@ private:
                 e.shape.wordArtFont = ps["font-family"];
                 e.shape.wordArtBold = ps["font-weight"] == "bold" ? -1 : 0;
                 e.shape.wordArtItalic = ps["font-style"] == "italic" ? -1 : 0;
+                // The preset is the shape type's number: o:spt, or the type
+                // reference "#_x0000_t136" (LibreOffice leaves out the "#").
                 int spt = static_cast<int>(intAttr(v, "o:spt", 0));
                 std::string_view type = v.attribute("type").value();
-                if (!spt && type.size() > 8 && type.substr(0, 8) == "#_x0000_")
-                    std::from_chars(type.data() + 9, type.data() + type.size(), spt);  // "#_x0000_t136"
+                if (!type.empty() && type.front() == '#') type.remove_prefix(1);
+                if (!spt && type.size() > 8 && type.substr(0, 8) == "_x0000_t")
+                    std::from_chars(type.data() + 8, type.data() + type.size(), spt);
                 e.shape.wordArtPreset = ooxml::presetFromVmlSpt(spt);
             }
             shapes.push_back(std::move(e));
@@ -528,6 +541,7 @@ private:
     const DocxPackage& package_;
     bool main_;
     std::string tblStyle_, pStyle_;
+    pugi::xml_node fallback_;  // the mc:Fallback beside the branch being read
 };
 
 namespace {

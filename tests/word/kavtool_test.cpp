@@ -1,0 +1,52 @@
+// kavtool word-check as an administrator runs it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
+
+#include "tests/support/temp_dir.h"
+#include "tests/word/word_test_util.h"
+
+namespace {
+struct ToolRun {
+    int status;
+    std::string out;
+};
+ToolRun kavtool(const std::string& args) {
+    const char* bin = std::getenv("KAV_BINARY_DIR");
+    std::string cmd = std::string(bin ? bin : ".") + "/tools/kavtool/kavtool word-check " + args + " 2>/dev/null";
+    ToolRun r{0, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
+    r.status = WEXITSTATUS(pclose(p));
+    return r;
+}
+}  // namespace
+
+TEST(KavtoolWordCheck, PrintsEveryRuleEveryPartAndTheTotal) {
+    kav::test::TempDir dir;
+    kav::test::writeFile(dir / "answer.txt", "1 2 1 计*10 3 1 12**55 4 7\n");
+    ToolRun r = kavtool(kav::word::test::fixture("lo_text.docx").string() + " " + (dir / "answer.txt").string());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "1 2 1 计\t1\t1\t1\t2\t\"计\"\n"
+              "10 3 1 12\t1\t2\t10\t0\t14\n"
+              "55 4 7\t2\t1\t55\t0\t2\n"
+              "part\t1\t2\n"
+              "part\t2\t0\n"
+              "total\t2\n");
+}
+
+TEST(KavtoolWordCheck, MissingOrUnreadableFilesFail) {
+    kav::test::TempDir dir;
+    kav::test::writeFile(dir / "answer.txt", "1 2 1 计");
+    kav::test::writeFile(dir / "bad.docx", "garbage");
+    EXPECT_NE(kavtool((dir / "none.docx").string() + " " + (dir / "answer.txt").string()).status, 0);
+    EXPECT_NE(kavtool(kav::word::test::fixture("lo_text.docx").string() + " " + (dir / "none.txt").string()).status, 0);
+    ToolRun bad = kavtool((dir / "bad.docx").string() + " " + (dir / "answer.txt").string());
+    EXPECT_NE(bad.status, 0);
+    EXPECT_NE(bad.out.find("total\t0"), std::string::npos);
+    EXPECT_EQ(kavtool("").status, 2);
+}
