@@ -314,16 +314,26 @@ bool TypingEngine::saveAndQuit() {
 }
 
 // The automatic store while typing: the typed-text file and dz_result with the
-// time so far; the period goes on. A failure is reported once, not every time.
+// time so far; the period goes on. Each is tried even when the other fails; a
+// failure is reported once, not at every store.
 void TypingEngine::storeState() {
+    std::string error;
     try {
-        record_.storeResult(resultText());
         std::filesystem::create_directories(place_.scratchFolder);
         text::writeTypingFile(typedTextFile(), typed_, text::TypingFileKind::Typed, keys_);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    try {
+        record_.storeResult(resultText());
+    } catch (const std::exception& e) {
+        if (error.empty()) error = e.what();
+    }
+    if (error.empty()) {
         dirty_ = false;
         storeErrorShown_ = false;
-    } catch (const std::exception& e) {
-        if (!storeErrorShown_) showError(e.what());
+    } else if (!storeErrorShown_) {
+        showError(error);
         storeErrorShown_ = true;
     }
 }
