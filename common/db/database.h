@@ -126,7 +126,8 @@ private:
 // row to the file at once; an appended row is placed last with its auto-number
 // assigned. post and cancel outside edit or append mode do nothing. Moving,
 // locate, append and requery post a pending edit first; close drops it; remove
-// drops it and deletes the current row. Posting an edit of, or removing, a row
+// drops it and deletes the current row (during append, remove only drops the new
+// row). Posting an edit of, or removing, a row
 // that another program deleted meanwhile fails with DbError. After remove the
 // cursor is on the row that followed; when the last row was removed it is on the
 // new last row with eof set. edit and remove need a current row.

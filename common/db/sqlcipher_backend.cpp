@@ -29,8 +29,11 @@ std::string quoteName(std::string_view name) {
 class Database {
 public:
     Database(const std::filesystem::path& file, const std::string& password, int flags) : file_(file) {
-        int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
-        if (rc != SQLITE_OK) fail("Cannot open the database '" + file.string() + "'");
+        if (sqlite3_open_v2(file.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+            std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+            sqlite3_close_v2(db_);
+            throw DbError("Cannot open the database '" + file.string() + "': " + message);
+        }
         if (!password.empty()) sqlite3_key(db_, password.data(), static_cast<int>(password.size()));
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
         sqlite3_extended_result_codes(db_, 0);

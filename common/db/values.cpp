@@ -171,7 +171,16 @@ Value toColumnValue(const ColumnDef& column, Value value, bool forSearch) {
         case ColumnType::Text:
         case ColumnType::Memo: return toTextColumn(column, value, forSearch);
         case ColumnType::DateTime:
-            if (auto* d = std::get_if<DateTime>(&value)) return *d;
+            if (auto* d = std::get_if<DateTime>(&value)) {
+                // Only a real calendar date and time of day can be stored and read back.
+                bool valid = false;
+                try {
+                    valid = parseStoredDateTime(storedDateTime(*d)) == *d;
+                } catch (const DbError&) {
+                }
+                if (!valid) mismatch(column, "the invalid date-time " + storedDateTime(*d));
+                return *d;
+            }
             if (auto* s = std::get_if<std::string>(&value)) {
                 try {
                     return parseStoredDateTime(*s);

@@ -143,11 +143,4 @@ TEST_F(StationTest, RefusedRestTimeLeavesTheRecordUnchanged) {
     EXPECT_FALSE(readStation(*state).update);
 }
 
-TEST(Korl, OnlyOneToFourAreStationModes) {
-    EXPECT_FALSE(isValidKorl(0));
-    EXPECT_TRUE(isValidKorl(1));
-    EXPECT_TRUE(isValidKorl(4));
-    EXPECT_FALSE(isValidKorl(5));
-}
-
 }  // namespace

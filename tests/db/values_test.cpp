@@ -101,6 +101,9 @@ TEST_F(ValuesTest, DateTimesBooleansBlobsAndNullsRoundTrip) {
     student->field("kstime").setString("2026-01-02 03:04:05");
     EXPECT_THROW(student->field("kstime").setString("yesterday"), DbError);
     EXPECT_THROW(student->field("kstime").setInteger(5), DbError);
+    EXPECT_THROW(student->field("kstime").setDateTime({2026, 2, 30, 0, 0, 0, 0}), DbError);
+    EXPECT_THROW(student->field("kstime").setDateTime({2026, 1, 1, 24, 0, 0, 0}), DbError);
+    EXPECT_THROW(student->field("kstime").setDateTime({2026, 1, 1, 0, 0, 0, 1000}), DbError);
     student->post();
     auto back = reopened("student");
     EXPECT_EQ(back->field("kstime").asDateTime(), when);
@@ -151,22 +154,13 @@ TEST_F(ValuesTest, BooleansAcceptTheUsualSpellings) {
     EXPECT_EQ(std::get<bool>(state->field("update").value()), true);
 }
 
-TEST(ValueReadings, ConvertAsTheEngineDoes) {
-    EXPECT_EQ(readInteger(std::string("42")), 42);
+TEST(ValueReadings, TextsReadAsNumbersOnlyWhenTheyAreNumbers) {
     EXPECT_EQ(readInteger(std::string(" -7")), -7);
     EXPECT_EQ(readInteger(Value{}), 0);
     EXPECT_THROW(readInteger(std::string("4x")), DbError);
     EXPECT_THROW(readInteger(std::string("")), DbError);
-    EXPECT_THROW(readInteger(Blob{1}), DbError);
-    EXPECT_EQ(readString(std::int64_t{-12}), "-12");
-    EXPECT_EQ(readString(Value{}), "");
-    EXPECT_EQ(readString(false), "False");
-    EXPECT_EQ(readString(kav::DateTime{2026, 1, 2, 3, 4, 5, 6}), "2026-01-02 03:04:05");
-    EXPECT_TRUE(readDateTime(Value{}).isZero());
+    EXPECT_THROW(readInteger(std::string("99999999999999999999")), DbError);
     EXPECT_THROW(readDateTime(std::string("2026-13-01")), DbError);
-    EXPECT_FALSE(readBoolean(Value{}));
-    EXPECT_TRUE(readBoolean(std::int64_t{2}));
-    EXPECT_TRUE(readBlob(Value{}).empty());
 }
 
 TEST(ValueReadings, TextsMustBeValidUtf8) {
