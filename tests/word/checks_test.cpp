@@ -31,6 +31,7 @@ void run(const std::vector<Case>& cases) {
 
 constexpr const char* L = "lo_text.docx";
 constexpr const char* LS = "lo_shapes.docx";
+constexpr const char* LG = "lo_gutter.docx";
 constexpr const char* P = "python_docx.docx";
 constexpr const char* Y = "styles.docx";
 constexpr const char* T = "tables.docx";
@@ -217,6 +218,18 @@ TEST(WordChecks, PositionsFirstLastAndBadNumbers) {
         {L, "1 1 2x 计", 0, "不是整数"},                         {L, "1 1 0 计", 0, "不存在"},
         {L, "1 1 -3 计", 0, "不存在"},                           {L, "10 1 1 14.0", 0, "不是整数"},
         {L, "65 1 first 2", 1},      {S, "48 1 last 艺术字VML", 1},
+    });
+}
+
+TEST(WordChecks, WhatWriterWritesAsWordWould) {
+    run({
+        {LG, "60 1 72", 1},  // Writer's left margin holds the gutter
+        {LG, "62 1 20", 1},          {LG, "60 1 52", 0},
+        {LG, "7 1 2 0", 1},          {LG, "7 1 1 0", 0},
+        {LG, "8 1 2 2", 1},          {LG, "8 1 4 3", 1},          {LG, "8 1 4 4", 1},  {LG, "8 1 4 5", 1},
+        {LG, "8 1 1 2", 0},
+        {LG, "31 1 1 42", 1},  // Gray25
+        {LG, "50 1 1", 0},           {LG, "51 1 1", 0},  // Fontwork bold and italic are not written
     });
 }
 

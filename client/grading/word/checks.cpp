@@ -319,6 +319,8 @@ double pageSetup(const Document& doc, const std::function<double(const Section&)
 // header's height: the candidate set the former.
 double topMargin(const Section& s, bool libreOffice) { return libreOffice && s.hasHeader ? s.header : s.top; }
 double bottomMargin(const Section& s, bool libreOffice) { return libreOffice && s.hasFooter ? s.footer : s.bottom; }
+// Writer's left margin includes the gutter; it writes the margin less the gutter.
+double leftMargin(const Section& s, bool libreOffice) { return libreOffice ? s.left + s.gutter : s.left; }
 
 int pageBorderSide(const std::string& field) {
     long long s = whole(field, "边框编号");
@@ -587,7 +589,7 @@ CheckOutcome runCheck(const Document& doc, int kind, const AnswerRule& rule) {
     }
     case 58: return compareLength(pageSetup(doc, [lo](const Section& s) { return topMargin(s, lo); }), whole(f3));
     case 59: return compareLength(pageSetup(doc, [lo](const Section& s) { return bottomMargin(s, lo); }), whole(f3));
-    case 60: return compareLength(pageSetup(doc, [](const Section& s) { return s.left; }), whole(f3));
+    case 60: return compareLength(pageSetup(doc, [lo](const Section& s) { return leftMargin(s, lo); }), whole(f3));
     case 61: return compareLength(pageSetup(doc, [](const Section& s) { return s.right; }), whole(f3));
     case 62: return compareLength(pageSetup(doc, [](const Section& s) { return s.gutter; }), whole(f3));
     case 63: return compareLength(pageSetup(doc, [](const Section& s) { return s.header; }), whole(f3));
