@@ -81,6 +81,22 @@ TEST(WordBrokenFiles, MissingMainPartAndMissingBody) {
     EXPECT_NE(readError(dir / "nobody.docx").find("w:body"), std::string::npos);
 }
 
+TEST(WordBrokenFiles, EndlessNestingFailsCleanly) {
+    TempDir dir;
+    std::string open, close;
+    for (int i = 0; i < 100000; ++i) {
+        open += "<w:sdt><w:sdtContent>";
+        close += "</w:sdtContent></w:sdt>";
+    }
+    writeZip(dir / "deep.docx", {{"word/document.xml", documentXml(open + "<w:p/>" + close)}});
+    EXPECT_NE(readError(dir / "deep.docx").find("嵌套"), std::string::npos);
+    // Ordinary nesting (a table in a table in a text box) is read.
+    std::string nested = "<w:p><w:r><w:t>x</w:t></w:r></w:p>";
+    for (int i = 0; i < 10; ++i) nested = "<w:tbl><w:tr><w:tc>" + nested + "<w:p/></w:tc></w:tr></w:tbl><w:p/>";
+    writeZip(dir / "nested.docx", {{"word/document.xml", documentXml(nested)}});
+    EXPECT_EQ(readError(dir / "nested.docx"), "");
+}
+
 TEST(WordBrokenFiles, ZipBombStopsAtThePartCap) {
     TempDir dir;
     // 80 MiB of one repeated paragraph compress to well under 1 MiB.

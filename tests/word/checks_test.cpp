@@ -60,6 +60,7 @@ TEST(WordChecks, CharacterKinds1To11) {
         {L, "10 1 1 14", 1},          {L, "10 1 59 10", 0, "10.5"},
         {L, "10 1 59 11", 0},
         {L, "11 1 1 6", 1},           {L, "11 1 10 6", 0},
+        {Y, "10 1 37 22", 1},  // the paragraph mark has its own formatting
     });
 }
 

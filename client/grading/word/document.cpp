@@ -163,12 +163,32 @@ struct ShapeEntry {
 
 }  // namespace
 
+// Counts the nesting of the walk, so that a document built to nest without
+// end fails cleanly instead of exhausting the stack.
+class Nesting {
+public:
+    explicit Nesting(int& depth) : depth_(depth) {
+        if (++depth_ > kMaxNesting) {
+            --depth_;
+            throw DocxError("文档结构嵌套超过 " + std::to_string(kMaxNesting) + " 层，无法读取");
+        }
+    }
+    ~Nesting() { --depth_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+    static constexpr int kMaxNesting = 200;
+
+private:
+    int& depth_;
+};
+
 class DocumentBuilder {
 public:
     DocumentBuilder(Document& doc, StyleSheet& sheet, const DocxPackage& package, bool mainStory)
         : doc_(doc), sheet_(sheet), package_(package), main_(mainStory) {}
 
     void walkBlocks(pugi::xml_node container, const std::string& tblStyle, int depth, bool inCell) {
+        Nesting guard(nesting_);
         std::vector<pugi::xml_node> blocks;
         flattenBlocks(container, blocks);
         pugi::xml_node lastPara;
@@ -193,6 +213,7 @@ public:
     std::string storyText(pugi::xml_node container) {
         Document story;
         DocumentBuilder b(story, sheet_, package_, false);
+        b.nesting_ = nesting_;  // a text box inside a text box nests deeper
         b.walkBlocks(container, "", 1, false);
         return story.resultText(0, static_cast<int>(story.chars_.size()));
     }
@@ -200,6 +221,7 @@ public:
     std::optional<std::pair<CharFormat, char32_t>> firstRun(pugi::xml_node container) {
         Document story;
         DocumentBuilder b(story, sheet_, package_, false);
+        b.nesting_ = nesting_;  // a text box inside a text box nests deeper
         b.walkBlocks(container, "", 1, false);
         for (auto& c : story.chars_)
             if (!c.isMark()) return std::make_pair(story.runs_[c.run], c.code);
@@ -209,6 +231,7 @@ public:
 
 private:
     void flattenBlocks(pugi::xml_node container, std::vector<pugi::xml_node>& out) {
+        Nesting guard(nesting_);
         for (auto c : container.children()) {
             if (is(c, "w:p") || is(c, "w:tbl")) out.push_back(c);
             else if (is(c, "w:sdt")) flattenBlocks(c.child("w:sdtContent"), out);
@@ -255,6 +278,7 @@ private:
     }
 
     void inlineContent(pugi::xml_node container) {
+        Nesting guard(nesting_);
         for (auto c : container.children()) {
             const char* n = c.name();
             if (is(c, "w:r")) run(c);
@@ -273,6 +297,7 @@ private:
     }
 
     void runContent(pugi::xml_node r, std::uint32_t run) {
+        Nesting guard(nesting_);
         for (auto c : r.children()) {
             if (is(c, "w:t") || is(c, "w:instrText")) {
                 text(c.text().get(), run);
@@ -542,6 +567,7 @@ private:
     bool main_;
     std::string tblStyle_, pStyle_;
     pugi::xml_node fallback_;  // the mc:Fallback beside the branch being read
+    int nesting_ = 0;
 };
 
 namespace {
