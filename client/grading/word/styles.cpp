@@ -226,20 +226,32 @@ void StyleSheet::readParaProperty(pugi::xml_node e, RawParaProps& p) const {
             if (auto x = ind.attribute(a)) dst = intAttr(ind, a);
             else if (b && ind.attribute(b)) dst = intAttr(ind, b);
         };
-        take(p.left, "w:left", "w:start");
-        take(p.right, "w:right", "w:end");
-        take(p.leftChars, "w:leftChars", "w:startChars");
-        take(p.rightChars, "w:rightChars", "w:endChars");
-        if (ind.attribute("w:hanging") || ind.attribute("w:hangingChars")) {
+        // A side stated in points, in characters or both replaces both of a lower layer.
+        auto side = [&](std::optional<long long>& twips, std::optional<long long>& chars, const char* t1,
+                        const char* t2, const char* c1, const char* c2) {
+            if (ind.attribute(t1) || ind.attribute(t2) || ind.attribute(c1) || ind.attribute(c2)) {
+                twips.reset();
+                chars.reset();
+                take(twips, t1, t2);
+                take(chars, c1, c2);
+            }
+        };
+        side(p.left, p.leftChars, "w:left", "w:start", "w:leftChars", "w:startChars");
+        side(p.right, p.rightChars, "w:right", "w:end", "w:rightChars", "w:endChars");
+        // firstLine and hanging exclude each other; either replaces both of a lower layer.
+        if (ind.attribute("w:hanging") || ind.attribute("w:hangingChars") || ind.attribute("w:firstLine") ||
+            ind.attribute("w:firstLineChars")) {
             p.firstLine.reset();
             p.firstLineChars.reset();
-            take(p.hanging, "w:hanging");
-            take(p.hangingChars, "w:hangingChars");
-        } else if (ind.attribute("w:firstLine") || ind.attribute("w:firstLineChars")) {
             p.hanging.reset();
             p.hangingChars.reset();
-            take(p.firstLine, "w:firstLine");
-            take(p.firstLineChars, "w:firstLineChars");
+            if (ind.attribute("w:hanging") || ind.attribute("w:hangingChars")) {
+                take(p.hanging, "w:hanging");
+                take(p.hangingChars, "w:hangingChars");
+            } else {
+                take(p.firstLine, "w:firstLine");
+                take(p.firstLineChars, "w:firstLineChars");
+            }
         }
     }
     else if (n == "w:spacing") {
@@ -312,13 +324,16 @@ RawParaProps StyleSheet::paraProps(const std::string& tblStyle, const std::strin
 
 ParaFormat RawParaProps::resolve(double fontSize) const {
     ParaFormat f;
+    // Writers that state a length in characters also write its points (WPS,
+    // Word); the characters alone are turned into points with the font size.
     auto length = [&](const std::optional<long long>& chars, const std::optional<long long>& twips) {
-        if (chars && *chars != 0) return static_cast<double>(*chars) / 100.0 * fontSize;
-        return static_cast<double>(twips.value_or(0)) / 20.0;
+        if (twips) return static_cast<double>(*twips) / 20.0;
+        if (chars) return static_cast<double>(*chars) / 100.0 * fontSize;
+        return 0.0;
     };
     f.leftIndent = length(leftChars, left);
     f.rightIndent = length(rightChars, right);
-    if ((hanging && *hanging) || (hangingChars && *hangingChars)) f.firstLineIndent = -length(hangingChars, hanging);
+    if (hanging || hangingChars) f.firstLineIndent = -length(hangingChars, hanging);
     else f.firstLineIndent = length(firstLineChars, firstLine);
 
     std::string rule = lineRule.value_or("auto");
