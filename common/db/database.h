@@ -141,7 +141,7 @@ public:
     virtual State state() const = 0;
     bool isOpen() const { return state() != State::Closed; }
 
-    virtual void open() = 0;     // takes a fresh snapshot, at the first row
+    virtual void open() = 0;     // takes a fresh snapshot, at the first row (on an open cursor: requery)
     virtual void close() = 0;    // drops the snapshot and any unposted edit
     virtual void requery() = 0;  // fresh snapshot of the table, at the first row
 

@@ -36,7 +36,6 @@ public:
         }
         if (!password.empty()) sqlite3_key(db_, password.data(), static_cast<int>(password.size()));
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        sqlite3_extended_result_codes(db_, 0);
     }
     ~Database() { sqlite3_close_v2(db_); }
     Database(const Database&) = delete;
