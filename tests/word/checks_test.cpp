@@ -38,6 +38,7 @@ constexpr const char* T = "tables.docx";
 constexpr const char* S = "shapes.docx";
 constexpr const char* G = "page.docx";
 constexpr const char* F = "fields.docx";
+constexpr const char* W = "wps_style.docx";
 
 }  // namespace
 
@@ -232,6 +233,18 @@ TEST(WordChecks, WhatWriterWritesAsWordWould) {
         {LG, "8 1 1 2", 0},
         {LG, "31 1 1 42", 1},  // Gray25
         {LG, "50 1 1", 0},           {LG, "51 1 1", 0},  // Fontwork bold and italic are not written
+    });
+}
+
+TEST(WordChecks, WpsStyleOutput) {
+    run({
+        {W, "9 1 1 宋体", 1},  // a quotation mark with the East Asian hint
+        {W, "9 1 5 Times", 0, "Times New Roman"},  // the same mark without it
+        {W, "1 1 8 选", 1},          {W, "81 1 1 后备", 1},       {W, "81 1 0 回退", 1},
+        {W, "41 1 4 1", 1},          {W, "42 1 4 2", 1},          {W, "40 1 4 黑体", 1},  {W, "43 1 4 0", 1},
+        {W, "26 1 5 21", 1},
+        {W, "44 1 1 衬底", 1},  // behind the text: first
+        {W, "44 1 2 回退框", 1},     {W, "46 1 2 0", 1},          {W, "44 1 3 x", 0, "不存在"},
     });
 }
 
