@@ -216,16 +216,9 @@ void ChoiceScreen::close() {
 }
 
 bool ChoiceScreen::hotKey(Key key, Modifiers modifiers) {
-    if (!hotKeys_ || modifiers.any()) return false;
-    if (key == Key::Left) {
-        previous();
-        return true;
-    }
-    if (key == Key::Right) {
-        next();
-        return true;
-    }
-    return false;
+    if (!isHotKey(key, modifiers)) return false;
+    key == Key::Left ? previous() : next();
+    return true;
 }
 
 void ChoiceScreen::keyDown(Key key, Modifiers modifiers) {

@@ -95,8 +95,12 @@ public:
     // "关 闭" and key Q: stores the answers and hides the screen.
     void close();
 
-    // A system-wide hot key: plain ← and → while the screen is shown. Returns
-    // whether the key was taken (it then goes to nothing else).
+    // The system-wide hot keys: plain ← and → while the screen is shown.
+    bool isHotKey(Key key, Modifiers modifiers) const {
+        return hotKeys_ && !modifiers.any() && (key == Key::Left || key == Key::Right);
+    }
+    // Runs a hot key (← previous, → next). Returns whether the key was one;
+    // it then goes to nothing else.
     bool hotKey(Key key, Modifiers modifiers);
     // A key pressed on the screen (the screen sees it before its controls):
     // Alt+F4 is discarded, PgDn/PgUp move, Q closes; otherwise the focused

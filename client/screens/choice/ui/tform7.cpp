@@ -332,6 +332,11 @@ void TForm7::hideEvent(QHideEvent* event) {
 
 void TForm7::closeEvent(QCloseEvent* event) { event->ignore(); }
 
+void TForm7::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placePictureButton();  // the text may wrap into another number of lines
+}
+
 void TForm7::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && logic_.visible()) FormActivate();
@@ -404,9 +409,9 @@ void TForm7::FormKeyDown(QKeyEvent* event) {
 }
 
 bool TForm7::HotKey(QKeyEvent* event) {
-    bool taken = false;
-    run([&] { taken = logic_.hotKey(keyOf(event), modifiersOf(event)); });
-    return taken;
+    if (!logic_.isHotKey(keyOf(event), modifiersOf(event))) return false;
+    run([&] { logic_.hotKey(keyOf(event), modifiersOf(event)); });
+    return true;
 }
 
 bool TForm7::eventFilter(QObject* watched, QEvent* event) {
@@ -416,8 +421,7 @@ bool TForm7::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::ShortcutOverride: {
             // Keys for this screen are never taken as shortcuts of another window.
             auto* key = static_cast<QKeyEvent*>(event);
-            bool hot = (keyOf(key) == Key::Left || keyOf(key) == Key::Right) && !modifiersOf(key).any();
-            if (onScreen || hot) event->accept();
+            if (onScreen || logic_.isHotKey(keyOf(key), modifiersOf(key))) event->accept();
             return false;
         }
         case QEvent::KeyPress: {

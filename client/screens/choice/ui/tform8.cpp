@@ -20,6 +20,8 @@ TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTo
 }
 
 void TForm8::setPicture(const kav::db::Blob& bytes) {
+    if (bytes == bytes_ && !bytes.empty()) return;  // the same question's picture is up already
+    bytes_ = bytes;
     picture_ = QPixmap();
     if (!bytes.empty() && !picture_.loadFromData(bytes.data(), static_cast<uint>(bytes.size()))) {
         Image1->setPixmap(QPixmap());

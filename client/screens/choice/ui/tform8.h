@@ -28,6 +28,7 @@ protected:
 
 private:
     void fit();
+    kav::db::Blob bytes_;
     QPixmap picture_;
 };
 
