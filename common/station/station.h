@@ -54,7 +54,7 @@ std::optional<RestTime> parseRestTime(std::string_view text);
 // The positional reading the client applies to a stored text: digits are taken
 // where they stand, whatever else the text holds (a non-digit, or a position
 // beyond the end of a short text, counts as 0). It never fails: "" reads 0:00:00,
-// "10:00:00" reads 1 hour (positions 3-4 hold "0:"), and minutes or seconds of
+// "10:00:00" reads 1:00:00 (positions 3-4 hold ":0"), and minutes or seconds of
 // 60-99 are kept as they stand ("1:75:00" is 1 hour 75 minutes, 2:15:00 in all).
 RestTime readRestTimePositional(std::string_view text);
 
