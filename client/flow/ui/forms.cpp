@@ -74,9 +74,11 @@ void TForm1::keyPressEvent(QKeyEvent*) { FormClick(); }
 TForm3::TForm3(KavlorApp& app, LoginLogic& logic)
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), app_(app), logic_(logic) {
     setWindowTitle(kTitle);
+    setAttribute(Qt::WA_StyledBackground);
+    setObjectName("TForm3");
     setFixedSize(500, 300);
     setStyleSheet(
-        "TForm3, QWidget#body { background: #eef3fa; }"
+        "#TForm3, QWidget#body { background: #eef3fa; }"
         "QLabel#header { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #1f5fae, stop:1 #134a8e);"
         " color: white; padding-left: 16px; }"
         "QLineEdit { padding: 4px; border: 1px solid #8aa6cc; border-radius: 3px; background: white; }"
@@ -186,8 +188,10 @@ TForm6::TForm6(KavlorApp&, DrawingProgress& logic)
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
       logic_(logic) {
     setWindowTitle(QString::fromUtf8("提示:正在抽题，请稍候 ..."));
+    setAttribute(Qt::WA_StyledBackground);
+    setObjectName("TForm6");
     setFixedSize(380, 120);
-    setStyleSheet("TForm6 { background: #eef3fa; }");
+    setStyleSheet("#TForm6 { background: #eef3fa; }");
     Label1 = new QLabel(QString::fromUtf8("正在抽题，请稍候 ..."), this);
     Label1->setFont(pixelFont(16));
     Label1->setGeometry(24, 18, 332, 30);
@@ -410,10 +414,12 @@ TForm4::TForm4(KavlorApp& app, ToolbarLogic& logic)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool), app_(app), logic_(logic) {
     setToolTip(QString::fromUtf8("《计算机基础》考试系统工具栏"));
     setWindowTitle(QString::fromUtf8("《计算机基础》考试系统工具栏"));
+    setAttribute(Qt::WA_StyledBackground);
+    setObjectName("TForm4");
     setStyleSheet(
-        "TForm4 { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #2a6fc0, stop:1 #164f96);"
+        "#TForm4 { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #2a6fc0, stop:1 #164f96);"
         " border: 1px solid #0b3366; }"
-        "QToolButton { color: white; font-size: 14px; padding: 2px 8px; border: none; }"
+        "QToolButton { color: white; padding: 2px 8px; border: none; }"
         "QToolButton:hover:enabled { background: rgba(255,255,255,40); border-radius: 3px; }"
         "QToolButton:disabled { color: #9bb3d4; }"
         "QToolButton#handin { color: #ffe066; font-weight: bold; }"
@@ -424,6 +430,7 @@ TForm4::TForm4(KavlorApp& app, ToolbarLogic& logic)
     auto make = [this, row](const char* name = "") {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
+        b->setFont(pixelFont(14, true));
         b->setFocusPolicy(Qt::NoFocus);
         row->addWidget(b);
         return b;
@@ -471,7 +478,9 @@ void TForm4::refresh() {
 TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), app_(app), logic_(logic) {
     setWindowTitle(kTitle);
-    setStyleSheet("TForm_fullenter { background: #10233f; }"
+    setAttribute(Qt::WA_StyledBackground);
+    setObjectName("TForm_fullenter");
+    setStyleSheet("#TForm_fullenter { background: #10233f; }"
                   "QLineEdit { font-size: 22px; padding: 6px; border: 2px solid #c01818; border-radius: 4px; }"
                   "QPushButton { font-size: 18px; padding: 6px 24px; border-radius: 4px; background: #f0f0f0; }");
     coverScreen(this);
