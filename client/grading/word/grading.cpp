@@ -89,6 +89,8 @@ WordGrade gradeWordTask(const std::filesystem::path& document, const std::string
         doc = Document::load(document);
     } catch (const DocxError& e) {
         return gradeAnswer(nullptr, answerText, std::string(e.what()));
+    } catch (const std::exception& e) {  // out of memory and the like: still a grade of 0
+        return gradeAnswer(nullptr, answerText, "无法读取文档 " + document.string() + "：" + e.what());
     }
     return gradeAnswer(doc.get(), answerText);
 }

@@ -76,7 +76,8 @@ std::string candidateFolderFromCaption(std::string_view caption);
 // error when the file cannot be read, shows "Word题得分:" + total + result
 // text when grading is enabled, and stores word_cj into the current student
 // row and word_result into the current ct row (edit, set, post).
-// Returns the grade, or nullopt when the file is missing.
+// Returns the grade, or nullopt when the file is missing. A DbError of the
+// cursors reaches the caller, as every database error does.
 std::optional<WordGrade> word2Click(const WordTask& task, ui::Dialogs& dialogs, db::Cursor& student, db::Cursor& ct);
 
 // Stores the grade into the current rows: student.word_cj, ct.word_result.
