@@ -15,6 +15,7 @@
 #include "client/flow/ui/app.h"
 #include "client/flow/ui/forms.h"
 #include "client/screens/choice/ui/tform7.h"
+#include "client/screens/typing/ui/tform9.h"
 #include "tests/flow/flow_lab.h"
 
 namespace kavlor::test {
@@ -166,6 +167,17 @@ TEST(ExamFlowTest, FirstLoginDrawsAnswersAndHandsIn) {
     EXPECT_EQ(ctValue(h, kFirst, "sel_arr3").substr(0, 4), "b a ");
     form7->BitBtn3Click();
     EXPECT_FALSE(form7->isVisible());
+
+    // The typing screen is made once and shown again.
+    form5->N3Click();
+    TForm9* form9 = form5->Form9();
+    ASSERT_NE(form9, nullptr);
+    EXPECT_TRUE(form9->isVisible());
+    form9->hide();
+    form5->N3Click();
+    EXPECT_EQ(form5->Form9(), form9);
+    EXPECT_TRUE(form9->isVisible());
+    form9->hide();
 
     // Hand-in: No leaves everything as it was.
     h.dialogs.answers.push_back(Answer::No);

@@ -20,6 +20,8 @@
 #include "client/flow/ui/artwork.h"
 #include "client/flow/ui/lockdown.h"
 #include "client/screens/choice/ui/tform7.h"
+#include "client/screens/typing/ui/tform9.h"
+#include "common/platform/platform.h"
 
 namespace kavlor {
 
@@ -280,7 +282,10 @@ void TForm2::refresh() {
 
 // ---------------------------------------------------------------- TForm5
 
-TForm5::~TForm5() { delete form7_; }
+TForm5::~TForm5() {
+    delete form7_;
+    delete form9_;
+}
 
 TForm5::TForm5(KavlorApp& app, ExamShell& logic, ToolbarLogic& toolbar)
     : QMainWindow(nullptr), app_(app), logic_(logic), toolbar_(toolbar) {
@@ -380,7 +385,16 @@ void TForm5::N2Click() {
 }
 
 void TForm5::N3Click() {
-    // The typing screen plugs in here (created at the first use, then shown again).
+    app_.run([this] {
+        if (!form9_) {
+            Client& client = app_.client();
+            DataModule& dm = client.data();
+            form9_ = new TForm9(dm.ADOTable_student(), dm.ADOTable_ct(), client.zkzh, client.clock(), client.dialogs(),
+                                {candidateFolderName(client.zkzh), client.workingFolder(),
+                                 kav::platform::resolve("c:\\kavtmp")});
+        }
+        form9_->show();
+    });
 }
 
 void TForm5::closeEvent(QCloseEvent* e) {

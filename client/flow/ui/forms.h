@@ -21,6 +21,7 @@ class ToolbarLogic;
 class ExamShell;
 class TimeUpLogic;
 class TForm7;
+class TForm9;
 
 // The splash window: the main window of the client, one stretched picture.
 class TForm1 : public QWidget {
@@ -118,6 +119,7 @@ public:
     QTextEdit* Memo1;
     QMenu* N4;
     TForm7* Form7() const { return form7_; }
+    TForm9* Form9() const { return form9_; }
 
 protected:
     void closeEvent(QCloseEvent*) override;
@@ -125,6 +127,7 @@ protected:
 private:
     void run(void (ExamShell::*handler)());
     TForm7* form7_ = nullptr;  // the multiple-choice screen, made at its first use
+    TForm9* form9_ = nullptr;  // the typing screen, made at its first use
     KavlorApp& app_;
     ExamShell& logic_;
     ToolbarLogic& toolbar_;
