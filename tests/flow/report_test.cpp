@@ -1,0 +1,119 @@
+// The report of an exam record to teacher.mdb and the grading totals.
+#include <gtest/gtest.h>
+
+#include "client/flow/drawing.h"
+#include "client/flow/exam_shell.h"
+#include "client/flow/login.h"
+#include "tests/flow/flow_lab.h"
+
+namespace kavlor::test {
+namespace {
+
+// A client whose first candidate has just drawn the exam.
+struct Drawn {
+    Drawn() : client(h.env()) {
+        EXPECT_TRUE(client.start());
+        LoginLogic& login = *client.login();
+        login.Edit1 = kFirst;
+        client.handle([&] { login.BitBtn1Click(); });
+        client.handle([&] { login.BitBtn3Click(); });
+    }
+    Harness h;
+    Client client;
+};
+
+TEST(ReportTest, EmptyAnswersAreReportedAsASingleSpace) {
+    Drawn d;
+    SaveExamRecord(d.client);
+    auto t = d.h.lab.teacherDb();
+    for (const char* column : {"sel_arr3", "dz_result", "word_result"})
+        EXPECT_EQ(rowValue(*t, "condition", kFirst, column), " ") << column;
+    EXPECT_EQ(rowValue(*t, "condition", kFirst, "win_condiction"), "");
+    EXPECT_EQ(rowValue(*t, "score", kFirst, "kscj"), "0");
+    // kstime is the roster's, not the login time of the exam record.
+    auto stu = d.h.lab.stuDb();
+    EXPECT_EQ(rowValue(*t, "score", kFirst, "kstime"), rowValue(*stu, "student", kFirst, "kstime"));
+}
+
+TEST(ReportTest, UpdatesTheCandidatesRowsOrAppendsThem) {
+    Drawn d;
+    {
+        // The score row is there already (an earlier machine), the condition row is not.
+        auto t = d.h.lab.teacherDb();
+        auto score = t->openTable("score");
+        for (const char* z : {kSecond, kFirst}) {
+            score->append();
+            score->field("zkzh").setString(z);
+            score->field("kscj").setInteger(77);
+            score->field("login_keyword").setString("kept");
+            score->post();
+        }
+    }
+    SaveExamRecord(d.client);
+    {
+        auto t = d.h.lab.teacherDb();
+        EXPECT_EQ(rowCount(*t, "score"), 2);
+        EXPECT_EQ(rowCount(*t, "condition"), 1);
+        EXPECT_EQ(rowValue(*t, "score", kFirst, "kscj"), "0");
+        EXPECT_EQ(rowValue(*t, "score", kFirst, "login_keyword"), "kept");  // never written by the client
+        EXPECT_EQ(rowValue(*t, "score", kSecond, "kscj"), "77");
+    }
+    // A later report of the same candidate overwrites both rows.
+    auto& student = d.client.data().ADOTable_student();
+    student.edit();
+    student.field("kscj").setInteger(42);
+    student.post();
+    SaveExamRecord(d.client);
+    auto t = d.h.lab.teacherDb();
+    EXPECT_EQ(rowCount(*t, "score"), 2);
+    EXPECT_EQ(rowCount(*t, "condition"), 1);
+    EXPECT_EQ(rowValue(*t, "score", kFirst, "kscj"), "42");
+}
+
+TEST(ReportTest, AllUnansweredChoiceQuestionsListEveryQuestion) {
+    Drawn d;
+    ExamShell shell(d.client);
+    shell.N4Enabled = true;  // practice: the result is shown
+    shell.N5Click();
+    ASSERT_EQ(d.h.dialogs.shown.size(), 1u);
+    const std::string text = d.h.dialogs.lastText();
+    EXPECT_EQ(text.rfind("选择题得分:0\r答错题号及答案：", 0), 0u) << text;
+    const auto correct = shell.answersFromRecord().correct;
+    std::string list;
+    for (int i = 0; i < 30; ++i) list += std::to_string(i + 1) + correct[i] + " ";
+    EXPECT_EQ(text, "选择题得分:0\r答错题号及答案：" + list);
+    EXPECT_EQ(d.client.data().ADOTable_student().field("select_cj").asInteger(), 0);
+}
+
+TEST(ReportTest, TotalCountsAnEmptyTypingScoreAsZeroAndExamModeStaysSilent) {
+    Drawn d;
+    auto& student = d.client.data().ADOTable_student();
+    student.edit();
+    student.field("dz_cj").setNull();
+    student.post();
+    auto& ct = d.client.data().ADOTable_ct();
+    ct.edit();
+    // Every answer right.
+    ct.field("sel_arr3").setString(ct.field("sel_arr2").asString());
+    ct.post();
+    ExamShell shell(d.client);
+    shell.Button2Caption = "考生文件夹:c:\\kavlor\\11010001";
+    const std::string document = ct.field("filename_word").asString();
+    std::filesystem::create_directories(d.h.lab.driveC / "kavlor" / "11010001");
+    std::filesystem::copy_file(d.h.lab.station / "word" / document, d.h.lab.driveC / "kavlor" / "11010001" / document);
+    shell.N10Click();
+    EXPECT_TRUE(d.h.dialogs.shown.empty());
+    shell.N4Enabled = true;
+    shell.N10Click();
+    EXPECT_EQ(d.h.dialogs.lastText(), "打字题得分:\r评分标准(参照一级B标准):\r打完全文,错字每3个字扣1分,扣完为止！");
+    shell.N4Enabled = false;
+    d.h.dialogs.shown.clear();
+    d.client.handle([&] { shell.N9Click(); });
+    EXPECT_TRUE(d.h.dialogs.shown.empty()) << d.h.dialogs.lastText();
+    EXPECT_EQ(student.field("select_cj").asInteger(), 30);
+    EXPECT_EQ(student.field("kscj").asInteger(),
+              student.field("win_cj").asInteger() + 30 + student.field("word_cj").asInteger());
+}
+
+}  // namespace
+}  // namespace kavlor::test
