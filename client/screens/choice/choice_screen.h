@@ -71,7 +71,7 @@ public:
         db::Cursor& selecttest;
         db::Cursor& state;
     };
-    static constexpr int kDesignPointSize = 9, kCurrentPointSize = 15, kPreviousPointSize = 7;
+    static constexpr int kNormalPointSize = 9, kCurrentPointSize = 15, kPreviousPointSize = 7;
 
     // Loads the questions and the candidate's earlier answers (run once, at creation).
     explicit ChoiceScreen(Tables tables);

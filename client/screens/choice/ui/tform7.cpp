@@ -84,7 +84,7 @@ TForm7::TForm7(ChoiceScreen::Tables tables, kav::ui::Dialogs& dialogs, QWidget* 
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), logic_(tables), dialogs_(dialogs) {
     setObjectName("Form7");
     setWindowTitle(kTitle);
-    setFont(fontOf(ChoiceScreen::kDesignPointSize));
+    setFont(fontOf(ChoiceScreen::kNormalPointSize));
     setStyleSheet(kStyle);
     setWindowState(Qt::WindowMaximized);
     form8_ = new TForm8(this);
