@@ -1,5 +1,6 @@
 #include "client/flow/client.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -87,10 +88,10 @@ void Client::handle(const std::function<void()>& handler) {
     if (handlerDepth_ == 0) runDeferredTicks();
 }
 
-Client::TimerKey Client::startTimer(int intervalMs, std::function<void()> tick) {
+Client::TimerKey Client::startTimer(int intervalMs, std::function<void()> tick, bool coalesce) {
     TimerKey key = nextTimer_++;
     auto clockId = env_.clock.startTimer(intervalMs, [this, key] { onTimer(key); });
-    timers_[key] = Timer{clockId, std::move(tick)};
+    timers_[key] = Timer{clockId, std::move(tick), coalesce};
     return key;
 }
 
@@ -102,12 +103,13 @@ void Client::stopTimer(TimerKey key) {
 }
 
 void Client::onTimer(TimerKey key) {
-    if (handlerDepth_ > 0) {
-        deferred_.push_back(key);
-        return;
-    }
     auto it = timers_.find(key);
     if (it == timers_.end()) return;
+    if (handlerDepth_ > 0) {
+        if (!it->second.coalesce || std::find(deferred_.begin(), deferred_.end(), key) == deferred_.end())
+            deferred_.push_back(key);
+        return;
+    }
     auto tick = it->second.tick;  // the tick may stop its own timer
     handle(tick);
 }

@@ -65,7 +65,8 @@ public:
     // Timers of the client: ticks run one at a time with the handlers (a tick
     // that falls due while a handler shows a message box waits for it).
     using TimerKey = int;
-    TimerKey startTimer(int intervalMs, std::function<void()> tick);
+    // A coalescing timer waits with at most one tick; the others keep every tick.
+    TimerKey startTimer(int intervalMs, std::function<void()> tick, bool coalesce = false);
     void stopTimer(TimerKey key);
 
     // Splash window (TForm1).
@@ -118,6 +119,7 @@ private:
     struct Timer {
         kav::ui::Clock::TimerId clockId;
         std::function<void()> tick;
+        bool coalesce;
     };
     std::map<TimerKey, Timer> timers_;
     TimerKey nextTimer_ = 1;

@@ -38,7 +38,7 @@ void ToolbarLogic::FormCreate() {
     minutes_ = rest.minutes;
     seconds_ = rest.seconds;
     startClock();
-    pollTimer_ = client_.startTimer(2000, [this] { Timer1Timer(); });
+    pollTimer_ = client_.startTimer(2000, [this] { Timer1Timer(); }, /*coalesce=*/true);
 
     SpeedButton2 = client_.zkzh;
     SpeedButton3 = client_.ksxm;

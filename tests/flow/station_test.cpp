@@ -199,3 +199,68 @@ TEST(StationTest, CollectionDuringTheDelayPasswordTakesOverTheScreen) {
 
 }  // namespace
 }  // namespace kavlor::test
+
+namespace kavlor::test {
+namespace {
+
+// Message boxes that let time pass while they are open, as a modal box does.
+class SlowDialogs : public kav::test::FakeDialogs {
+public:
+    kav::test::FakeClock* clock = nullptr;
+    std::int64_t openMs = 0;
+    kav::ui::Answer message(kav::ui::MessageKind kind, const std::string& text, kav::ui::Buttons buttons,
+                            const std::string& caption) override {
+        if (clock && openMs) {
+            const auto ms = openMs;
+            openMs = 0;
+            clock->advance(ms);
+        }
+        return FakeDialogs::message(kind, text, buttons, caption);
+    }
+};
+
+TEST(StationTest, TicksThatFallDueDuringAMessageBoxWaitForIt) {
+    Harness h;
+    SlowDialogs dialogs;
+    dialogs.clock = &h.clock;
+    ClientEnv env{dialogs, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7};
+    KavlorApp app(env);
+    ASSERT_TRUE(app.start());
+    LoginLogic& login = *app.client().login();
+    login.Edit1 = kFirst;
+    app.run([&] { login.BitBtn1Click(); });
+    app.run([&] { login.BitBtn3Click(); });
+    app.Form2()->SpeedButton1Click();
+    ToolbarLogic& toolbar = *app.client().toolbar();
+
+    // The hand-in question stays open for 3 s, and the teacher switches to practice meanwhile.
+    h.lab.setKorl(2);
+    dialogs.openMs = 3000;
+    dialogs.answers.push_back(kav::ui::Answer::No);
+    std::string clockDuringBox;
+    app.run([&] {
+        toolbar.SpeedButton6Click();
+        clockDuringBox = toolbar.examWindow().BitBtn1;
+        EXPECT_EQ(toolbar.rememberedMode(), 1);  // the poll has not run inside the handler
+    });
+    EXPECT_EQ(clockDuringBox, "1:30:00");
+    // Afterwards the waiting ticks ran one after the other: three seconds, one poll.
+    EXPECT_EQ(toolbar.examWindow().BitBtn1, "1:29:57");
+    EXPECT_EQ(toolbar.rememberedMode(), 2);
+    EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{"将退出系统！！！", "将进入练习状态,可自进评分！！！"}));
+}
+
+TEST(StationTest, WindowsTheCandidateMustNotCloseStayOpen) {
+    Running r({.resttime = "0:00:00"});
+    r.h.clock.advance(4000);
+    for (QWidget* w : std::initializer_list<QWidget*>{r.app.Form4(), r.app.Form_fullenter()}) {
+        ASSERT_TRUE(w->isVisible());
+        EXPECT_FALSE(w->close());
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    }
+    EXPECT_EQ(r.h.exits, 0);
+}
+
+}  // namespace
+}  // namespace kavlor::test
