@@ -22,7 +22,7 @@ struct Drawn {
     Client client;
 };
 
-TEST(ReportTest, EmptyAnswersAreReportedAsASingleSpace) {
+TEST(FlowReportTest, EmptyAnswersAreReportedAsASingleSpace) {
     Drawn d;
     SaveExamRecord(d.client);
     auto t = d.h.lab.teacherDb();
@@ -35,7 +35,7 @@ TEST(ReportTest, EmptyAnswersAreReportedAsASingleSpace) {
     EXPECT_EQ(rowValue(*t, "score", kFirst, "kstime"), rowValue(*stu, "student", kFirst, "kstime"));
 }
 
-TEST(ReportTest, UpdatesTheCandidatesRowsOrAppendsThem) {
+TEST(FlowReportTest, UpdatesTheCandidatesRowsOrAppendsThem) {
     Drawn d;
     {
         // The score row is there already (an earlier machine), the condition row is not.
@@ -70,7 +70,7 @@ TEST(ReportTest, UpdatesTheCandidatesRowsOrAppendsThem) {
     EXPECT_EQ(rowValue(*t, "score", kFirst, "kscj"), "42");
 }
 
-TEST(ReportTest, AllUnansweredChoiceQuestionsListEveryQuestion) {
+TEST(FlowReportTest, AllUnansweredChoiceQuestionsListEveryQuestion) {
     Drawn d;
     ExamShell shell(d.client);
     shell.N4Enabled = true;  // practice: the result is shown
@@ -85,7 +85,7 @@ TEST(ReportTest, AllUnansweredChoiceQuestionsListEveryQuestion) {
     EXPECT_EQ(d.client.data().ADOTable_student().field("select_cj").asInteger(), 0);
 }
 
-TEST(ReportTest, TotalCountsAnEmptyTypingScoreAsZeroAndExamModeStaysSilent) {
+TEST(FlowReportTest, TotalCountsAnEmptyTypingScoreAsZeroAndExamModeStaysSilent) {
     Drawn d;
     auto& student = d.client.data().ADOTable_student();
     student.edit();

@@ -38,7 +38,7 @@ void save(const QImage& image, const char* name) {
         EXPECT_TRUE(image.save(QString::fromLocal8Bit(dir) + "/" + name + ".png")) << name;
 }
 
-TEST(ScreensTest, EveryWindowOfTheExamFlow) {
+TEST(FlowScreensTest, EveryWindowOfTheExamFlow) {
     artwork::applyClientFont();
     Harness h;
     KavlorApp app(h.env());

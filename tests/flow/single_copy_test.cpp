@@ -24,7 +24,7 @@ fs::path kavlorBinary() {
     return fs::path(bin ? bin : "") / "client" / "Kavlor";
 }
 
-class SingleCopyTest : public ::testing::Test {
+class FlowSingleCopyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         runtime = lab.root() / "run";
@@ -88,7 +88,7 @@ protected:
     std::vector<pid_t> children;
 };
 
-TEST_F(SingleCopyTest, ASecondStartIsRefusedAndAKilledClientDoesNotLockTheMachineOut) {
+TEST_F(FlowSingleCopyTest, ASecondStartIsRefusedAndAKilledClientDoesNotLockTheMachineOut) {
     const pid_t first = startClient();
     ASSERT_TRUE(waitUntilRunning(first));
 

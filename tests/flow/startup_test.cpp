@@ -14,7 +14,7 @@ using kav::test::readFile;
 using kav::test::writeFile;
 using kav::ui::MessageKind;
 
-TEST(StartupTest, ReachesTheHiddenLoginWindowWithoutAnyMessage) {
+TEST(FlowStartupTest, ReachesTheHiddenLoginWindowWithoutAnyMessage) {
     Harness h;
     Client client(h.env());
     ASSERT_TRUE(client.start());
@@ -28,7 +28,7 @@ TEST(StartupTest, ReachesTheHiddenLoginWindowWithoutAnyMessage) {
     EXPECT_TRUE(client.login()->stayOnTop);
 }
 
-TEST(StartupTest, RefusesToStartWhileTheLabCollectsOrHasEnded) {
+TEST(FlowStartupTest, RefusesToStartWhileTheLabCollectsOrHasEnded) {
     for (int korl : {3, 4}) {
         Harness h;
         h.lab.setKorl(korl);
@@ -44,7 +44,7 @@ TEST(StartupTest, RefusesToStartWhileTheLabCollectsOrHasEnded) {
     }
 }
 
-TEST(StartupTest, ASecondCopyEndsQuietlyWithoutTouchingAnything) {
+TEST(FlowStartupTest, ASecondCopyEndsQuietlyWithoutTouchingAnything) {
     Harness h;
     kav::platform::SingleCopyLock running(h.lab.lockFile);
     ASSERT_TRUE(running.held());
@@ -59,7 +59,7 @@ TEST(StartupTest, ASecondCopyEndsQuietlyWithoutTouchingAnything) {
     EXPECT_TRUE(running.held());
 }
 
-TEST(StartupTest, SwitchesAnyOtherScreenSizeTo800x600) {
+TEST(FlowStartupTest, SwitchesAnyOtherScreenSizeTo800x600) {
     for (ScreenSize size : {ScreenSize{1024, 600}, ScreenSize{800, 768}}) {
         Harness h;
         h.desktop.size = size;
@@ -78,7 +78,7 @@ TEST(StartupTest, SwitchesAnyOtherScreenSizeTo800x600) {
               (std::vector<std::string>{"您的显示器分辨率不是800*600，系统将自动切换！", "切换失败，将退出！"}));
 }
 
-TEST(StartupTest, AMissingTeacherPathOrDatabaseEndsWithTheLayersText) {
+TEST(FlowStartupTest, AMissingTeacherPathOrDatabaseEndsWithTheLayersText) {
     Harness h;
     fs::remove(h.lab.station / "tpath.txt");
     Client client(h.env());
@@ -96,7 +96,7 @@ TEST(StartupTest, AMissingTeacherPathOrDatabaseEndsWithTheLayersText) {
     EXPECT_FALSE(moved.dialogs.shown[0].text.empty());
 }
 
-TEST(StartupTest, CopiesTheUpdateListReplacingOlderFiles) {
+TEST(FlowStartupTest, CopiesTheUpdateListReplacingOlderFiles) {
     Harness h;
     writeFile(h.lab.teacher / "txt" / "txt9.txt", "new text");
     writeFile(h.lab.teacher / "readme.txt", "notes");
@@ -112,7 +112,7 @@ TEST(StartupTest, CopiesTheUpdateListReplacingOlderFiles) {
     EXPECT_TRUE(h.dialogs.shown.empty());
 }
 
-TEST(StartupTest, AnUpdateThatCannotBeCopiedEndsTheClientKeepingEarlierCopies) {
+TEST(FlowStartupTest, AnUpdateThatCannotBeCopiedEndsTheClientKeepingEarlierCopies) {
     Harness h;
     writeFile(h.lab.teacher / "one.txt", "1");
     writeFile(h.lab.teacher / "two.txt", "2");
@@ -128,7 +128,7 @@ TEST(StartupTest, AnUpdateThatCannotBeCopiedEndsTheClientKeepingEarlierCopies) {
     EXPECT_FALSE(fs::exists(h.lab.station / "two.txt"));
 }
 
-TEST(StartupTest, UpdateFlagOffCopiesNothing) {
+TEST(FlowStartupTest, UpdateFlagOffCopiesNothing) {
     Harness h;
     writeFile(h.lab.teacher / "one.txt", "1");
     h.lab.setUpdateList("one.txt");
@@ -137,7 +137,7 @@ TEST(StartupTest, UpdateFlagOffCopiesNothing) {
     EXPECT_FALSE(fs::exists(h.lab.station / "one.txt"));
 }
 
-TEST(StartupTest, RecordResetWipesTheExamRecordsAndResetsTheRoster) {
+TEST(FlowStartupTest, RecordResetWipesTheExamRecordsAndResetsTheRoster) {
     Harness h;
     {
         auto stu = h.lab.stuDb();
@@ -175,7 +175,7 @@ TEST(StartupTest, RecordResetWipesTheExamRecordsAndResetsTheRoster) {
     EXPECT_FALSE(fs::exists(h.lab.station / "_copy.bat"));
 }
 
-TEST(StartupTest, RecordResetOnAnEmptyRecordTableResetsOnlyTheRoster) {
+TEST(FlowStartupTest, RecordResetOnAnEmptyRecordTableResetsOnlyTheRoster) {
     Harness h;
     h.lab.setLogins(kSecond, 2);
     h.lab.setStation({2, false, true, false, "1:30:00"});
@@ -187,7 +187,7 @@ TEST(StartupTest, RecordResetOnAnEmptyRecordTableResetsOnlyTheRoster) {
     EXPECT_TRUE(fs::exists(h.lab.driveC / "kavlor" / "11010002" / "keep.txt"));  // clearfold is off
 }
 
-TEST(StartupTest, CandidateFolderNameDropsTheFifthToEighthCharacters) {
+TEST(FlowStartupTest, CandidateFolderNameDropsTheFifthToEighthCharacters) {
     EXPECT_EQ(candidateFolderName("110199990001"), "11010001");
     EXPECT_EQ(candidateFolderName("12345678"), "1234");
     EXPECT_EQ(candidateFolderName("1234"), "1234");

@@ -43,7 +43,7 @@ struct Running {
     ToolbarLogic* toolbar = nullptr;
 };
 
-TEST(StationTest, ExamToPracticeEnablesGradingAndLaterOnlyTheEndCounts) {
+TEST(FlowStationTest, ExamToPracticeEnablesGradingAndLaterOnlyTheEndCounts) {
     Running r;
     r.teacherSets(2);
     EXPECT_EQ(r.h.dialogs.texts(), std::vector<std::string>{"将进入练习状态,可自进评分！！！"});
@@ -62,7 +62,7 @@ TEST(StationTest, ExamToPracticeEnablesGradingAndLaterOnlyTheEndCounts) {
     EXPECT_EQ(r.h.exits, 1);
 }
 
-TEST(StationTest, ExamToEndedEndsTheClient) {
+TEST(FlowStationTest, ExamToEndedEndsTheClient) {
     Running r;
     r.teacherSets(4);
     EXPECT_EQ(r.h.dialogs.texts(), std::vector<std::string>{"结束！系统将退出，请与管理员联系！！！"});
@@ -70,7 +70,7 @@ TEST(StationTest, ExamToEndedEndsTheClient) {
     EXPECT_EQ(r.scoreRows(), 0);
 }
 
-TEST(StationTest, ForcedCollectionGradesReportsAndCoversTheScreen) {
+TEST(FlowStationTest, ForcedCollectionGradesReportsAndCoversTheScreen) {
     Running r;
     r.h.clock.advance(1000);
     r.teacherSets(3);
@@ -105,7 +105,7 @@ TEST(StationTest, ForcedCollectionGradesReportsAndCoversTheScreen) {
     EXPECT_FALSE(screen->isVisible());
 }
 
-TEST(StationTest, ForcedCollectionThenEndedEndsTheClient) {
+TEST(FlowStationTest, ForcedCollectionThenEndedEndsTheClient) {
     Running r;
     r.teacherSets(3);
     r.teacherSets(1);  // ignored: the client stays in collection
@@ -115,7 +115,7 @@ TEST(StationTest, ForcedCollectionThenEndedEndsTheClient) {
     EXPECT_EQ(r.h.exits, 1);
 }
 
-TEST(StationTest, HandInDuringCollectionLeavesWithoutASecondReport) {
+TEST(FlowStationTest, HandInDuringCollectionLeavesWithoutASecondReport) {
     Running r;
     r.teacherSets(3);
     {
@@ -130,7 +130,7 @@ TEST(StationTest, HandInDuringCollectionLeavesWithoutASecondReport) {
     EXPECT_EQ(r.scoreRows(), 0);
 }
 
-TEST(StationTest, TimeUpAsksForADelayPasswordAndAnAssistantExtends) {
+TEST(FlowStationTest, TimeUpAsksForADelayPasswordAndAnAssistantExtends) {
     Running r({.resttime = "0:00:02"});
     r.h.clock.advance(2000);
     EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString(), "0:00:00");
@@ -172,7 +172,7 @@ TEST(StationTest, TimeUpAsksForADelayPasswordAndAnAssistantExtends) {
     EXPECT_TRUE(shown == "0:04:59" || shown == "0:04:58") << shown;
 }
 
-TEST(StationTest, AssistantsWithTheSamePasswordGiveTheFirstLevel) {
+TEST(FlowStationTest, AssistantsWithTheSamePasswordGiveTheFirstLevel) {
     Running r({.resttime = "0:00:00"});
     r.h.lab.setAssistantPassword(2, "same");
     r.h.lab.setAssistantPassword(3, "same");
@@ -185,7 +185,7 @@ TEST(StationTest, AssistantsWithTheSamePasswordGiveTheFirstLevel) {
     EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString().substr(0, 4), "0:09");
 }
 
-TEST(StationTest, CollectionDuringTheDelayPasswordTakesOverTheScreen) {
+TEST(FlowStationTest, CollectionDuringTheDelayPasswordTakesOverTheScreen) {
     Running r({.resttime = "0:00:00"});
     r.h.clock.advance(4000);
     ASSERT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
@@ -219,7 +219,7 @@ public:
     }
 };
 
-TEST(StationTest, TicksThatFallDueDuringAMessageBoxWaitForIt) {
+TEST(FlowStationTest, TicksThatFallDueDuringAMessageBoxWaitForIt) {
     Harness h;
     SlowDialogs dialogs;
     dialogs.clock = &h.clock;
@@ -250,7 +250,7 @@ TEST(StationTest, TicksThatFallDueDuringAMessageBoxWaitForIt) {
     EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{"将退出系统！！！", "将进入练习状态,可自进评分！！！"}));
 }
 
-TEST(StationTest, WindowsTheCandidateMustNotCloseStayOpen) {
+TEST(FlowStationTest, WindowsTheCandidateMustNotCloseStayOpen) {
     Running r({.resttime = "0:00:00"});
     r.h.clock.advance(4000);
     for (QWidget* w : std::initializer_list<QWidget*>{r.app.Form4(), r.app.Form_fullenter()}) {
