@@ -418,3 +418,47 @@ TEST(ExamFlowTest, TheToolbarHidesAndShowsTheExamWindow) {
 
 }  // namespace
 }  // namespace kavlor::test
+
+namespace kavlor::test {
+namespace {
+
+TEST(ExamFlowTest, AFolderThatCannotBeMadeKeepsTheInstructionsForAnotherTry) {
+    Harness h;
+    KavlorApp app(h.env());
+    ASSERT_TRUE(app.start());
+    login(app, kFirst);
+    fs::remove_all(h.lab.driveC / "kavlor");
+    kav::test::writeFile(h.lab.driveC / "kavlor", "not a folder");
+    QTest::keyClick(app.Form2(), Qt::Key_S);
+    EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"Cannot create c:\\kavlor"});
+    EXPECT_EQ(h.dialogs.shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(app.Form4(), nullptr);
+    EXPECT_TRUE(app.Form2()->isVisible());
+    EXPECT_EQ(h.clock.runningTimers(), 0);  // no clock left running
+
+    fs::remove(h.lab.driveC / "kavlor");
+    QTest::keyClick(app.Form2(), Qt::Key_S);
+    ASSERT_NE(app.Form4(), nullptr);
+    EXPECT_TRUE(fs::is_directory(h.lab.driveC / "kavlor" / "11010001" / "TEST"));
+}
+
+TEST(ExamFlowTest, AnExistingCandidateFolderIsReusedAndItsWordDocumentReplaced) {
+    Harness h;
+    KavlorApp app(h.env());
+    ASSERT_TRUE(app.start());
+    login(app, kFirst);
+    const fs::path folder = h.lab.driveC / "kavlor" / "11010001";
+    const std::string document = ctValue(h, kFirst, "filename_word");
+    kav::test::writeFile(folder / "mine.txt", "kept");
+    kav::test::writeFile(folder / "a.txt", "the candidate's own");
+    kav::test::writeFile(folder / document, "an old copy");
+    QTest::keyClick(app.Form2(), Qt::Key_S);
+    ASSERT_NE(app.Form4(), nullptr);
+    EXPECT_EQ(kav::test::readFile(folder / "mine.txt"), "kept");
+    EXPECT_EQ(kav::test::readFile(folder / "a.txt"), "the candidate's own");
+    EXPECT_EQ(kav::test::readFile(folder / document), kav::test::readFile(h.lab.station / "word" / document));
+    EXPECT_TRUE(fs::is_regular_file(folder / "TEST" / "b.txt"));
+}
+
+}  // namespace
+}  // namespace kavlor::test
