@@ -451,6 +451,7 @@ TForm4::TForm4(KavlorApp& app, ToolbarLogic& logic)
     };
     SpeedButton1 = make();
     SpeedButton1->setIcon(QIcon(artwork::clientIcon(24)));
+    SpeedButton1->setIconSize(QSize(22, 22));
     SpeedButton6 = make("handin");
     SpeedButton6->setText(QString::fromUtf8("交卷"));
     SpeedButton2 = make();
