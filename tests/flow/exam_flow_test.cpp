@@ -462,3 +462,46 @@ TEST(ExamFlowTest, AnExistingCandidateFolderIsReusedAndItsWordDocumentReplaced) 
 
 }  // namespace
 }  // namespace kavlor::test
+
+namespace kavlor::test {
+namespace {
+
+TEST(ExamFlowTest, EnterPressesTheVisibleDefaultButtonOfTheLogin) {
+    Harness h;
+    KavlorApp app(h.env());
+    ASSERT_TRUE(app.start());
+    QTest::keyClick(app.Form1(), Qt::Key_Space);  // any key on the splash
+    TForm3* form3 = app.Form3();
+    ASSERT_TRUE(form3->isVisible());
+    form3->Edit1->setText(kSecond);
+    QTest::keyClick(form3->Edit1, Qt::Key_Return);  // 验考号
+    EXPECT_EQ(form3->Edit2->text().toStdString(), "李四");
+    EXPECT_TRUE(form3->Edit1->isReadOnly());
+    form3->BitBtn4Click();  // 重新输入
+    EXPECT_TRUE(form3->Edit1->text().isEmpty());
+    EXPECT_FALSE(form3->Edit1->isReadOnly());
+    EXPECT_TRUE(form3->BitBtn1->isVisible());
+    form3->Edit1->setText(kSecond);
+    QTest::keyClick(form3->Edit1, Qt::Key_Return);
+    QTest::keyClick(form3->Edit1, Qt::Key_Return);  // 确定
+    ASSERT_NE(app.Form2(), nullptr);
+    EXPECT_TRUE(app.Form2()->isVisible());
+    EXPECT_EQ(app.Form2()->Label_xm->text().toStdString(), "考生姓名：李四");
+}
+
+TEST(ExamFlowTest, TheExitButtonEndsTheClient) {
+    Harness h;
+    KavlorApp app(h.env());
+    ASSERT_TRUE(app.start());
+    app.Form1()->FormClick();
+    app.Form3()->BitBtn2Click();
+    EXPECT_EQ(h.exits, 1);
+    EXPECT_TRUE(app.client().exitFlag);
+    EXPECT_FALSE(app.Form3()->isVisible());
+    EXPECT_FALSE(app.Form1()->isVisible());
+    kav::platform::SingleCopyLock again(h.lab.lockFile);
+    EXPECT_TRUE(again.held());
+}
+
+}  // namespace
+}  // namespace kavlor::test
