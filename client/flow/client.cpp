@@ -185,7 +185,11 @@ void Client::copyUpdateList() {
     for (const std::string& name : kav::station::splitUpdateList(list)) {
         const fs::path target = kav::platform::joinRelative(env_.workingFolder, name);
         std::error_code ec;
-        if (!name.empty() && fs::is_regular_file(target, ec)) fs::remove(target, ec);
+        if (!name.empty() && fs::is_regular_file(target, ec)) {
+            fs::remove(target, ec);
+            // A journal left beside a replaced database would be applied to the new copy.
+            for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(target.string() + suffix, ec);
+        }
         if (name.empty() ||
             !kav::platform::copyFileNoOverwrite(kav::platform::joinRelative(shared, name), target)) {
             env_.dialogs.message(MessageKind::Warning, "从教师题更新题库失败，请与管理员联系！！！");

@@ -112,6 +112,23 @@ TEST(FlowStartupTest, CopiesTheUpdateListReplacingOlderFiles) {
     EXPECT_TRUE(h.dialogs.shown.empty());
 }
 
+TEST(FlowStartupTest, ReplacingADatabaseRemovesTheJournalsLeftBesideTheOldCopy) {
+    Harness h;
+    writeFile(h.lab.teacher / "bank.mdb", "new bank");
+    writeFile(h.lab.station / "bank.mdb", "old bank");
+    writeFile(h.lab.station / "bank.mdb-journal", "journal of the old bank");
+    writeFile(h.lab.station / "bank.mdb-wal", "log of the old bank");
+    h.lab.setUpdateList("bank.mdb");
+    auto record = h.lab.station_();
+    record.update = true;
+    h.lab.setStation(record);
+    Client client(h.env());
+    ASSERT_TRUE(client.start());
+    EXPECT_EQ(readFile(h.lab.station / "bank.mdb"), "new bank");
+    EXPECT_FALSE(fs::exists(h.lab.station / "bank.mdb-journal"));
+    EXPECT_FALSE(fs::exists(h.lab.station / "bank.mdb-wal"));
+}
+
 TEST(FlowStartupTest, AnUpdateThatCannotBeCopiedEndsTheClientKeepingEarlierCopies) {
     Harness h;
     writeFile(h.lab.teacher / "one.txt", "1");

@@ -30,6 +30,8 @@ namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string s(const QString& q) { return q.toStdString(); }
 const QString kTitle = QString::fromUtf8(texts::kTitle);
+// Password boxes show each character as "*", whatever the platform style draws.
+const QString kPasswordStars = QStringLiteral("lineedit-password-character: 42;");
 
 QFont pixelFont(int px, bool bold = false) {
     QFont f = QApplication::font();
@@ -115,6 +117,7 @@ TForm3::TForm3(KavlorApp& app, LoginLogic& logic)
     Edit2->setGeometry(244, 124, 220, 30);
     Edit3 = new QLineEdit(this);
     Edit3->setEchoMode(QLineEdit::Password);
+    Edit3->setStyleSheet(kPasswordStars);
     Edit3->setGeometry(244, 170, 220, 30);
     for (QLineEdit* e : {Edit1, Edit2, Edit3}) e->setFont(pixelFont(15));
 
@@ -512,6 +515,7 @@ TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
     Label2 = red("正在收分！请稍候...");
     Edit1 = new QLineEdit(this);
     Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setStyleSheet(kPasswordStars);
     Edit1->setGeometry(250, 290, 300, 46);
     BitBtn1 = new QPushButton(QString::fromUtf8("确定"), this);
     BitBtn1->setGeometry(340, 360, 120, 44);
