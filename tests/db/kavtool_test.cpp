@@ -1,11 +1,11 @@
 // kavtool init-db, tables, dump and station, run as the built program.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <cstdlib>
 
 #include "tests/db/db_test_util.h"
+#include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"
 
 using kav::test::readFile;
@@ -20,15 +20,8 @@ struct Outcome {
 class KavtoolTest : public ::testing::Test {
 protected:
     Outcome kavtool(const std::string& args) {
-        // The build folder: KAV_BINARY_DIR, or three levels above this test program.
-        const char* bin = std::getenv("KAV_BINARY_DIR");
-        std::filesystem::path build =
-            bin ? std::filesystem::path(bin)
-                : std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path();
-        std::string program = (build / "tools/kavtool/kavtool").string();
-        std::string command = "cd '" + dir.path().string() + "' && '" + program + "' " + args + " > out.txt 2> err.txt";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir / "out.txt"), readFile(dir / "err.txt")};
+        kav::test::ToolRun run = kav::test::runKavtool(args, dir.path());
+        return {run.status, run.out, run.err};
     }
     kav::test::TempDir dir;
 };

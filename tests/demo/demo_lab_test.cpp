@@ -1,6 +1,5 @@
 #include "tools/demo/demo_lab.h"
 
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <functional>
@@ -14,6 +13,7 @@
 #include "common/db/database.h"
 #include "common/platform/platform.h"
 #include "common/text/typing_file.h"
+#include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"
 #include "tools/demo/bitmap.h"
 #include "tools/demo/demo_bank.h"
@@ -298,24 +298,20 @@ TEST(DemoLabFolder, RefusesAFolderThatIsNotEmptyAndTouchesNothing) {
 }
 
 TEST(DemoLabCommand, ExitsNonZeroWithAMessageOnBadInput) {
-    // The build folder: from the environment, else two levels above this test.
-    const char* binary = std::getenv("KAV_BINARY_DIR");
-    fs::path build = binary ? fs::path(binary) : fs::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path();
-    fs::path kavtool = build / "tools" / "kavtool" / "kavtool";
-    if (!fs::exists(kavtool)) GTEST_SKIP() << "kavtool is not built";
     TempDir dir;
     kav::test::writeFile(dir / "full" / "x", "x");
+    std::string printed;
     auto run = [&](const std::string& args) {
-        std::string command = kavtool.string() + " demo-lab " + args + " >" + (dir / "out").string() + " 2>&1";
-        int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        kav::test::ToolRun r = kav::test::runKavtool("demo-lab " + args);
+        printed = r.out + r.err;
+        return r.status;
     };
     EXPECT_EQ(run(""), 2);
-    EXPECT_NE(readFile(dir / "out").find("usage: kavtool demo-lab DIR"), std::string::npos);
+    EXPECT_NE(printed.find("usage: kavtool demo-lab DIR"), std::string::npos);
     EXPECT_EQ(run((dir / "lab").string() + " zero"), 2);
-    EXPECT_NE(readFile(dir / "out").find("STATIONS must be a number"), std::string::npos);
+    EXPECT_NE(printed.find("STATIONS must be a number"), std::string::npos);
     EXPECT_EQ(run((dir / "full").string()), 1);
-    EXPECT_NE(readFile(dir / "out").find("not an empty folder"), std::string::npos);
+    EXPECT_NE(printed.find("not an empty folder"), std::string::npos);
     EXPECT_EQ(run((dir / "lab").string() + " 1"), 0);
     EXPECT_TRUE(fs::is_regular_file(dir / "lab" / "station1" / "stu.mdb"));
     EXPECT_FALSE(fs::exists(dir / "lab" / "station2"));

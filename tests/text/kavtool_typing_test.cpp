@@ -1,29 +1,23 @@
 // kavtool typing encode / decode, run as the administrator runs them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <sys/wait.h>
 
 #include "common/text/typing_file.h"
+#include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+// What kavtool printed on both streams.
 struct ToolRun {
     int status;
-    std::string output;  // stdout and stderr
+    std::string output;
 };
 
 ToolRun kavtool(const std::string& args) {
-    const char* bin = std::getenv("KAV_BINARY_DIR");
-    std::string cmd = std::string(bin ? bin : ".") + "/tools/kavtool/kavtool " + args + " 2>&1";
-    ToolRun r{0, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[512];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) r.output.append(buf, n);
-    r.status = WEXITSTATUS(pclose(p));
-    return r;
+    kav::test::ToolRun run = kav::test::runKavtool(args);
+    return {run.status, run.out + run.err};
 }
 
 TEST(KavtoolTyping, EncodeThenDecodeGivesTheLinesBack) {

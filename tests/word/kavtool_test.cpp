@@ -1,28 +1,14 @@
 // kavtool word-check as an administrator runs it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <sys/wait.h>
 
+#include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"
 #include "tests/word/word_test_util.h"
 
 namespace {
-struct ToolRun {
-    int status;
-    std::string out;
-};
-ToolRun kavtool(const std::string& args) {
-    const char* bin = std::getenv("KAV_BINARY_DIR");
-    std::string cmd = std::string(bin ? bin : ".") + "/tools/kavtool/kavtool word-check " + args + " 2>/dev/null";
-    ToolRun r{0, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
-    r.status = WEXITSTATUS(pclose(p));
-    return r;
-}
+using kav::test::ToolRun;
+ToolRun kavtool(const std::string& args) { return kav::test::runKavtool("word-check " + args); }
 }  // namespace
 
 TEST(KavtoolWordCheck, PrintsEveryRuleEveryPartAndTheTotal) {
