@@ -6,6 +6,16 @@
 #include <stdexcept>
 
 namespace kav::db {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
 namespace {
 
 std::string_view trimSpaces(std::string_view s) {
@@ -22,15 +32,6 @@ std::int64_t parseInteger(std::string_view text) {
     if (s.empty() || ec != std::errc{} || end != s.data() + s.size())
         throw DbError("'" + std::string(text) + "' is not a valid integer value");
     return n;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
 }
 
 bool parseBoolean(std::string_view text) {

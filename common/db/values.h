@@ -20,6 +20,9 @@ DateTime readDateTime(const Value& v);
 bool readBoolean(const Value& v);
 Blob readBlob(const Value& v);
 
+// ASCII case-insensitive comparison (column names, connection fields, yes/no words).
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
 // Number of Unicode code points of a UTF-8 text; -1 when it is not valid UTF-8.
 long utf8Length(std::string_view text);
 
