@@ -101,17 +101,21 @@ bool writeHiddenList(const fs::path& folder, const std::vector<std::string>& nam
     return true;
 }
 
-std::string leafName(const fs::path& path) {
-    // "dir/" and "dir" name the same folder.
-    fs::path p = path;
-    if (!p.has_filename()) p = p.parent_path();
-    return p.filename().string();
+// "dir/" and "dir" name the same folder.
+fs::path withoutTrailingSeparator(const fs::path& path) {
+    fs::path p = fs::path(path).lexically_normal();
+    return p.has_filename() ? p : p.parent_path();
 }
+
+std::string leafName(const fs::path& path) { return withoutTrailingSeparator(path).filename().string(); }
+
+// The folder whose .hidden file lists path.
+fs::path parentFolder(const fs::path& path) { return withoutTrailingSeparator(path).parent_path(); }
 
 bool hiddenByName(const fs::path& path) {
     std::string name = leafName(path);
     if (name.size() > 1 && name[0] == '.' && name != "..") return true;
-    auto list = readHiddenList(fs::path(path).lexically_normal().parent_path());
+    auto list = readHiddenList(parentFolder(path));
     return std::find(list.begin(), list.end(), name) != list.end();
 }
 
@@ -208,7 +212,7 @@ bool setFileAttributes(const fs::path& path, std::uint32_t attributes, std::stri
         setError(error, "a name beginning with \".\" is always hidden: " + name);
         return false;
     }
-    fs::path folder = fs::path(path).lexically_normal().parent_path();
+    fs::path folder = parentFolder(path);
     if (folder.empty()) folder = ".";
     auto list = readHiddenList(folder);
     auto at = std::find(list.begin(), list.end(), name);

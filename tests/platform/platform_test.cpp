@@ -167,3 +167,16 @@ TEST_F(DriveC, SambaDosAttribWinsWhenItCanBeParsed) {
     ssize_t n = ::getxattr(a.c_str(), "user.DOSATTRIB", buf, sizeof buf);
     EXPECT_EQ(std::string(buf, std::size_t(n)), std::string("0x21\0", 5));
 }
+
+TEST_F(DriveC, AFolderNamedWithATrailingSeparatorIsLookedUpInItsParent) {
+    fs::create_directories(tmp / "k" / "DIR");
+    writeFile(tmp / "k" / ".hidden", "DIR\n");
+    EXPECT_EQ(fileAttributes(tmp / "k" / "DIR/"), 18u);
+
+    fs::create_directories(tmp / "k" / "OTHER");
+    std::string error;
+    ASSERT_TRUE(setFileAttributes(tmp / "k" / "OTHER/", kAttrHidden, &error)) << error;
+    EXPECT_EQ(readFile(tmp / "k" / ".hidden"), "DIR\nOTHER\n");
+    EXPECT_FALSE(fs::exists(tmp / "k" / "OTHER" / ".hidden"));
+    EXPECT_EQ(fileAttributes(tmp / "k" / "OTHER"), 18u);
+}

@@ -229,3 +229,22 @@ TEST_F(WinTask, AFolderThatCannotBeCreatedStopsThePreparation) {
     }
     EXPECT_FALSE(fs::exists(candidate / "x.txt"));  // the tokens after it do not run
 }
+
+TEST_F(WinTask, PreparationFindsSourcesAndExistingTargetsIgnoringCase) {
+    // The task names its files as the teacher typed them; Windows finds them whatever their case.
+    writeFile(program / "file" / "report.txt", "source");
+    writeFile(program / "file" / "Data.Dat", "data");
+    folder("Work");
+    writeFile(candidate / "DATA.DAT", "candidate's copy");
+    prepareCandidateFolder(kFolder, "REPORT.TXT*WORK data.dat*", program);
+    EXPECT_EQ(readFile(candidate / "Work" / "REPORT.TXT"), "source");
+    // A file already present under another spelling is that file: nothing is added beside it.
+    EXPECT_FALSE(fs::exists(candidate / "data.dat"));
+    EXPECT_EQ(readFile(candidate / "DATA.DAT"), "candidate's copy");
+}
+
+TEST_F(WinTask, AFolderPathWrittenWithATrailingBackslashKeepsItsHiddenBit) {
+    folder("HD");
+    file(".hidden", "HD\n");
+    EXPECT_EQ(gradeCandidateFolder(kFolder, "18 HD\\**7 HD\\").score, 8);
+}

@@ -99,9 +99,12 @@ void prepareCandidateFolder(std::string_view candidateFolder, std::string_view q
         std::string_view name = token.substr(0, star);
         std::string_view target = token.substr(star + 1);
         std::string targetFolder = target.empty() ? std::string(candidateFolder) : inFolder(candidateFolder, target);
-        fs::path to = platform::joinRelative(onDisk(targetFolder), name);
+        // Source and target are found ignoring case, as on Windows: a target present
+        // under another spelling exists, and the copy fails.
+        fs::path from = platform::findIgnoringCase(platform::joinRelative(sources, name));
+        fs::path to = platform::findIgnoringCase(platform::joinRelative(onDisk(targetFolder), name));
         // A copy that fails (missing source or folder, existing target) is skipped.
-        platform::copyFileNoOverwrite(platform::joinRelative(sources, name), to);
+        platform::copyFileNoOverwrite(from, to);
     }
 }
 
