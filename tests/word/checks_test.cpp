@@ -215,6 +215,15 @@ TEST(WordChecks, FindKind81) {
     });
 }
 
+TEST(WordChecks, TextsOfSentencesAndCellsShowFieldResults) {
+    run({
+        {F, "12 1 3 共15元。", 1},        {F, "12 1 3 共元。", 0, "\"共15元。\\r\""},
+        {F, "67 1 1 1 1 150", 1},         {F, "67 1 1 1 2 2", 1},
+        {F, "67 1 1 1 1 =SUM(LEFT)", 0, "\"150\\r\\a\""},
+        {F, "1 1 4 D", 1},  // the characters still count the field code
+    });
+}
+
 TEST(WordChecks, PositionsFirstLastAndBadNumbers) {
     run({
         {L, "1 1 first 计", 1},      {L, "36 1 last 12", 1},      {L, "12 1 LAST x", 0},

@@ -447,7 +447,7 @@ CheckOutcome tableCheck(const Document& doc, int kind, const AnswerRule& rule) {
     case 66: return compareInt(t.columnCount(), whole(rule.field(4)));
     case 67: {
         const TableCell& c = cellAt(t, rule.field(4), rule.field(5));
-        std::string text = doc.text(c.first, c.last + 1);
+        std::string text = doc.resultText(c.first, c.last + 1);
         return {withoutClosingMarks(text) == rule.field(6), visibleText(text)};
     }
     case 68: {
@@ -533,7 +533,8 @@ CheckOutcome runCheck(const Document& doc, int kind, const AnswerRule& rule) {
         Range r{doc, first, end};
         switch (kind) {
         case 12: {
-            std::string text = doc.text(first, end);
+            // Range.Text shows a field's result, not its code (a formula's sum).
+            std::string text = doc.resultText(first, end);
             return {withoutClosingMarks(text) == rule.field(4), visibleText(text)};
         }
         case 15: return compareInt(r.border(textBorderSide(rule.field(4), false)).lineStyle,
