@@ -206,6 +206,14 @@ TEST_F(Engine, SpeedCountsEveryTypedCellPerMinuteOfTypingTime) {
     EXPECT_EQ(e->speedLabel(), "速度:11字/分钟");
 }
 
+TEST_F(Engine, ASpeedOfAThousandOrMoreIsShownWhole) {
+    writeModel(7);
+    auto e = open();
+    typeModel(*e, 1, 5);
+    clock.advance(250);  // 5 cells in a quarter second
+    EXPECT_EQ(e->speedLabel(), "速度:1200字/分钟");
+}
+
 TEST_F(Engine, StatisticsRefreshOnlyEveryQuarterSecond) {
     writeModel(7);
     auto e = open();
@@ -411,10 +419,15 @@ TEST_F(Engine, CaretBlinksAndShowsTheMode) {
     writeModel(7);
     auto e = open();
     EXPECT_EQ(e->caretPhase(), 1);
-    clock.advance(200);
+    EXPECT_TRUE(e->caretBlack());
+    clock.advance(200);  // painted by phase 1, then flipped
     EXPECT_EQ(e->caretPhase(), 2);
+    EXPECT_TRUE(e->caretBlack());
     clock.advance(200);
     EXPECT_EQ(e->caretPhase(), 1);
+    EXPECT_FALSE(e->caretBlack());
+    clock.advance(200);
+    EXPECT_TRUE(e->caretBlack());
     EXPECT_TRUE(e->insertMode());
     e->press(Key::Insert);
     EXPECT_FALSE(e->insertMode());

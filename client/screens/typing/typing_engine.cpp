@@ -267,12 +267,15 @@ void TypingEngine::statisticsTick() {
     if (running_) {
         const std::int64_t elapsed = dzTime_ + periodMs();
         const auto speed = elapsed > 0 ? static_cast<std::int64_t>(static_cast<double>(right + wrong) / elapsed * 60000.0) : 0;
+        // The whole number: a speed of 1000 or more (a few keys in the first
+        // moments of a period) is shown in full, not cut to its first three digits.
         speedLabel_ = "速度:" + number(speed) + "字/分钟";
     }
     changed();
 }
 
 void TypingEngine::blinkTick() {
+    caretBlack_ = caretPhase_ == 1;
     caretPhase_ = caretPhase_ == 1 ? 2 : 1;
     changed();
 }

@@ -73,6 +73,10 @@ public:
     int absoluteLine() const { return (page_ - 1) * kLinesPerPage + line_; }
     bool insertMode() const { return insert_; }
     int caretPhase() const { return caretPhase_; }
+    // The drawn caret's colour: each blink tick paints it by the phase it finds
+    // (black for phase 1, white for 2) and then flips the phase, so the caret
+    // is black until the second tick.
+    bool caretBlack() const { return caretBlack_; }
     bool running() const { return running_; }
     std::string pageModelLine(int pageLine) const;  // at most 56 bytes
     std::string pageTypedLine(int pageLine) const;  // the 56 visible bytes
@@ -130,6 +134,7 @@ private:
     int page_ = 1, line_ = 1, col_ = 1;
     bool insert_ = true;
     int caretPhase_ = 1;
+    bool caretBlack_ = true;
     bool firstShowing_ = true;
     std::int64_t dzTime_ = 0, dzStart_ = 0;
     bool running_ = false;

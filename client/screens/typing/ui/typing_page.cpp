@@ -86,7 +86,7 @@ void TypingPage::paintEvent(QPaintEvent*) {
                 p.drawText(markCell(line, cell), Qt::AlignCenter, QString::fromUtf8("×"));
     }
     const QRect caret = caretRect();
-    p.fillRect(caret, engine_.caretPhase() == 1 ? Qt::black : Qt::white);
+    p.fillRect(caret, engine_.caretBlack() ? Qt::black : Qt::white);
     if (!preedit_.isEmpty()) {
         QRect r(caret.left(), caret.bottom() + 3, fontMetrics().horizontalAdvance(preedit_) + 6, kRowHeight);
         p.fillRect(r, QColor(255, 255, 200));
