@@ -505,3 +505,53 @@ TEST(ExamFlowTest, TheExitButtonEndsTheClient) {
 
 }  // namespace
 }  // namespace kavlor::test
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "client/flow/ui/qt_services.h"
+
+namespace kavlor::test {
+namespace {
+
+// Shows the hand-in question through the Qt dialogs; `act` runs on the open box.
+kav::ui::Answer askHandIn(const std::function<void(QMessageBox&)>& act) {
+    QTimer::singleShot(0, [act] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        act(*box);
+        if (box->isVisible()) box->done(0);
+    });
+    QtDialogs qt;
+    kav::ui::Dialogs& dialogs = qt;
+    return dialogs.message(MessageKind::Warning, "将退出系统！！！", kav::ui::Buttons::OkNo);
+}
+
+QPushButton* buttonNamed(QMessageBox& box, const char* text) {
+    for (QAbstractButton* b : box.buttons())
+        if (b->text() == QString::fromUtf8(text)) return qobject_cast<QPushButton*>(b);
+    return nullptr;
+}
+
+TEST(ExamFlowTest, TheHandInQuestionShowsNoBeforeOkWithOkAsDefault) {
+    const Answer answer = askHandIn([](QMessageBox& box) {
+        EXPECT_EQ(box.text().toStdString(), "将退出系统！！！");
+        EXPECT_EQ(box.icon(), QMessageBox::Warning);
+        ASSERT_EQ(box.buttons().size(), 2);
+        QPushButton* no = buttonNamed(box, "否");
+        QPushButton* ok = buttonNamed(box, "确定");
+        ASSERT_NE(no, nullptr);
+        ASSERT_NE(ok, nullptr);
+        EXPECT_LT(no->mapTo(&box, QPoint(0, 0)).x(), ok->mapTo(&box, QPoint(0, 0)).x()) << "No comes first";
+        EXPECT_EQ(box.defaultButton(), ok);
+        EXPECT_EQ(box.escapeButton(), no);
+        ok->click();
+    });
+    EXPECT_EQ(answer, Answer::Ok);
+    // Esc answers No.
+    EXPECT_EQ(askHandIn([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }), Answer::No);
+}
+
+}  // namespace
+}  // namespace kavlor::test

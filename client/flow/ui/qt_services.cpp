@@ -69,8 +69,10 @@ Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons but
             escape = add("取消", QMessageBox::RejectRole, Answer::Cancel);
             break;
         case Buttons::OkNo:
-            escape = add("否", QMessageBox::NoRole, Answer::No);
-            box.setDefaultButton(add("确定", QMessageBox::AcceptRole, Answer::Ok));
+            // One role for both keeps them in this order (No, then OK) in every
+            // platform's button layout; the default and Esc are set explicitly.
+            escape = add("否", QMessageBox::ActionRole, Answer::No);
+            box.setDefaultButton(add("确定", QMessageBox::ActionRole, Answer::Ok));
             break;
     }
     box.setEscapeButton(escape);
