@@ -264,3 +264,84 @@ TEST(FlowStationTest, WindowsTheCandidateMustNotCloseStayOpen) {
 
 }  // namespace
 }  // namespace kavlor::test
+
+namespace kavlor::test {
+namespace {
+
+// A client whose exam starts while the teacher is collecting.
+struct StartedDuringCollection {
+    StartedDuringCollection() : app(h.env()) {
+        EXPECT_TRUE(app.start());
+        LoginLogic& login = *app.client().login();
+        login.Edit1 = kFirst;
+        app.run([&] { login.BitBtn1Click(); });
+        app.run([&] { login.BitBtn3Click(); });
+        h.lab.setKorl(3);
+        app.Form2()->SpeedButton1Click();
+        toolbar = app.client().toolbar();
+        h.dialogs.shown.clear();
+    }
+    Harness h;
+    KavlorApp app;
+    ToolbarLogic* toolbar = nullptr;
+};
+
+TEST(FlowStationTest, AToolbarMadeDuringCollectionShowsExamModeAndLeavesCollectionOnPractice) {
+    {
+        StartedDuringCollection s;
+        ASSERT_NE(s.toolbar, nullptr);
+        EXPECT_EQ(s.toolbar->rememberedMode(), 3);
+        EXPECT_EQ(s.app.Form4()->SpeedButton7->text().toStdString(), "考试状态");
+        EXPECT_FALSE(s.app.Form5()->N4->isEnabled());
+        EXPECT_FALSE(s.toolbar->forcedCollection());
+        s.h.lab.setKorl(2);
+        s.h.clock.advance(2000);
+        EXPECT_EQ(s.h.dialogs.texts(), std::vector<std::string>{"结束强制评分，将转到练习状态！"});
+        EXPECT_EQ(s.app.Form4()->SpeedButton7->text().toStdString(), "练习状态");
+        EXPECT_TRUE(s.app.Form5()->N4->isEnabled());
+        EXPECT_EQ(s.toolbar->rememberedMode(), 2);
+    }
+    // Before any switch it hands in as in an exam.
+    StartedDuringCollection s;
+    s.app.Form4()->SpeedButton6Click();
+    EXPECT_EQ(s.h.exits, 1);
+    auto t = s.h.lab.teacherDb();
+    EXPECT_EQ(rowCount(*t, "score"), 1);
+    EXPECT_EQ(rowCount(*t, "condition"), 1);
+}
+
+TEST(FlowStationTest, TheThirdLevelAssistantGivesOneMinute) {
+    Running r({.resttime = "0:00:00"});
+    r.h.lab.setAssistantPassword(4, "third");
+    r.h.clock.advance(4000);
+    ASSERT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
+    r.app.Form_fullenter()->Edit1->setText("third");
+    r.app.Form_fullenter()->BitBtn1Click();
+    EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "3");
+    r.h.clock.advance(2000);  // the poll takes the level
+    ASSERT_TRUE(r.toolbar->clockRunning());
+    EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString(), "0:00:00");  // until the next whole second
+    r.h.clock.advance(1000);
+    EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString(), "0:00:59");
+}
+
+TEST(FlowStationTest, AGradingErrorAtHandInReportsNothingAndKeepsTheClientOpen) {
+    Running r;
+    {
+        // The exam record disappears under the client: grading cannot post it.
+        auto stu = r.h.lab.stuDb();
+        auto ct = stu->openTable("ct");
+        ct->first();
+        ct->remove();
+    }
+    r.app.Form4()->SpeedButton6Click();
+    ASSERT_EQ(r.h.dialogs.shown.size(), 2u);
+    EXPECT_EQ(r.h.dialogs.shown[1].kind, MessageKind::Error);
+    EXPECT_FALSE(r.h.dialogs.shown[1].text.empty());
+    EXPECT_EQ(r.h.exits, 0);
+    EXPECT_FALSE(r.toolbar->clockRunning());
+    EXPECT_EQ(r.scoreRows(), 0);
+}
+
+}  // namespace
+}  // namespace kavlor::test
