@@ -205,6 +205,8 @@ void ToolbarLogic::SpeedButton5Click() {
 
 void ToolbarLogic::SpeedButton6Click() {
     const auto answer = client_.dialogs().message(MessageKind::Warning, "将退出系统！！！", kav::ui::Buttons::OkNo);
+    // No or Esc leaves the exam running; so does a box closed without an answer,
+    // so that dismissing the question never hands the exam in.
     if (answer == kav::ui::Answer::No || answer == kav::ui::Answer::Cancel) return;
     StopClock();
     if (SpeedButton7 == "考试状态") gradeAndReport();
