@@ -22,8 +22,10 @@ struct AnswerPart {
     std::vector<AnswerRule> rules;
 };
 
-// The largest number of fields and parts the exam's engine ever took; the
-// grading still grades beyond them but reports such rules and parts.
+// The largest number of fields and parts the exam's engine ever took. Parts
+// beyond kMaxParts are graded like the others; a rule with a non-empty field
+// beyond kMaxFields earns nothing and its result says why (such a rule almost
+// always has a space inside its content).
 constexpr std::size_t kMaxFields = 10;
 constexpr std::size_t kMaxParts = 10;
 
