@@ -26,10 +26,14 @@ done
 if ((${#missing[@]} == 0)); then
   exit 0
 fi
+as_root=()
 if [[ $(id -u) -ne 0 ]]; then
-  echo "install-deps: these packages are missing and installing them needs root: ${missing[*]}" >&2
-  exit 1
+  if ! command -v sudo >/dev/null; then
+    echo "install-deps: these packages are missing and installing them needs root: ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "install-deps: installing ${missing[*]} with sudo" >&2
+  as_root=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
