@@ -6,8 +6,8 @@
 #include "client/flow/texts.h"
 #include "client/flow/ui/app.h"
 #include "client/flow/ui/artwork.h"
-#include "client/flow/ui/qt_services.h"
 #include "common/platform/platform.h"
+#include "gui/qt_services.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -17,9 +17,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     kavlor::artwork::applyClientFont();
 
-    kavlor::QtDialogs dialogs;
-    kavlor::QtClock clock;
-    kavlor::QtDesktop desktop;
+    kav::gui::QtDialogs dialogs(QString::fromUtf8(kavlor::texts::kTitle), /*stayOnTop=*/true);
+    kav::gui::QtClock clock;
+    kav::gui::QtDesktop desktop(kavlor::artwork::clientIcon(48), QString::fromUtf8("《计算机等级考试一级B》模拟系统"),
+                                /*stayOnTop=*/true);
     kavlor::ClientEnv env{dialogs, clock, desktop, std::filesystem::current_path(),
                           kav::platform::singleCopyLockFile(), {}, std::nullopt};
     kavlor::KavlorApp client(std::move(env));

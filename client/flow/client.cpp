@@ -134,7 +134,7 @@ void Client::startup() {
     }
 
     // 2. Display.
-    const ScreenSize screen = env_.desktop.screenSize();
+    const kav::ui::ScreenSize screen = env_.desktop.screenSize();
     if (screen.width != 800 || screen.height != 600) {
         env_.dialogs.message(MessageKind::Plain, "您的显示器分辨率不是800*600，系统将自动切换！");
         if (!env_.desktop.changeResolution(800, 600)) {

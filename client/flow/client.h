@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "client/flow/data_module.h"
-#include "client/flow/desktop.h"
+#include "common/ui/desktop.h"
 #include "common/platform/platform.h"
 #include "common/station/station.h"
 #include "common/ui/clock.h"
@@ -37,7 +37,7 @@ struct ClientExit : std::exception {
 struct ClientEnv {
     kav::ui::Dialogs& dialogs;
     kav::ui::Clock& clock;
-    Desktop& desktop;
+    kav::ui::Desktop& desktop;
     std::filesystem::path workingFolder;      // the program folder: tpath.txt, stu.mdb, txt, word, file
     std::filesystem::path lockFile;           // the single-copy marker
     std::function<void()> onExit;             // ends the application (after ExitClient)
@@ -93,7 +93,7 @@ public:
     const kav::station::StationRecord& startupState() const { return startupState_; }
     kav::ui::Dialogs& dialogs() { return env_.dialogs; }
     kav::ui::Clock& clock() { return env_.clock; }
-    Desktop& desktop() { return env_.desktop; }
+    kav::ui::Desktop& desktop() { return env_.desktop; }
     const std::filesystem::path& workingFolder() const { return env_.workingFolder; }
     std::mt19937_64& random() { return random_; }
 

@@ -47,7 +47,7 @@ void ExamShell::Button2Click() {
     const std::string prefix = "考生文件夹:";
     const auto at = Button2Caption.find(prefix);
     if (at == std::string::npos) return;
-    client_.desktop().openFolder(kav::platform::resolve(Button2Caption.substr(at + prefix.size())));
+    client_.desktop().open(kav::platform::resolve(Button2Caption.substr(at + prefix.size())));
 }
 
 void ExamShell::N8Click() { client_.desktop().showAbout("一级B模拟系统Kavlor V1.0"); }

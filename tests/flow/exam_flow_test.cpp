@@ -510,7 +510,8 @@ TEST(ExamFlowTest, TheExitButtonEndsTheClient) {
 #include <QPushButton>
 #include <QTimer>
 
-#include "client/flow/ui/qt_services.h"
+#include "client/flow/texts.h"
+#include "gui/qt_services.h"
 
 namespace kavlor::test {
 namespace {
@@ -523,7 +524,7 @@ kav::ui::Answer askHandIn(const std::function<void(QMessageBox&)>& act) {
         act(*box);
         if (box->isVisible()) box->done(0);
     });
-    QtDialogs qt;
+    kav::gui::QtDialogs qt(QString::fromUtf8(texts::kTitle), true);
     kav::ui::Dialogs& dialogs = qt;
     return dialogs.message(MessageKind::Warning, "将退出系统！！！", kav::ui::Buttons::OkNo);
 }

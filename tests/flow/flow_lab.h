@@ -54,21 +54,24 @@ private:
     kav::test::TempDir dir_;
 };
 
-class FakeDesktop : public Desktop {
+class FakeDesktop : public kav::ui::Desktop {
 public:
-    ScreenSize size{800, 600};
+    kav::ui::ScreenSize size{800, 600};
     bool switchWorks = true;
     int switches = 0;
     std::vector<std::filesystem::path> opened;
     std::vector<std::string> abouts;
 
-    ScreenSize screenSize() override { return size; }
+    kav::ui::ScreenSize screenSize() override { return size; }
     bool changeResolution(int width, int height) override {
         ++switches;
         if (switchWorks) size = {width, height};
         return switchWorks;
     }
-    void openFolder(const std::filesystem::path& folder) override { opened.push_back(folder); }
+    bool open(const std::filesystem::path& path) override {
+        opened.push_back(path);
+        return true;
+    }
     void showAbout(const std::string& title) override { abouts.push_back(title); }
 };
 

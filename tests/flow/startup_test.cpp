@@ -60,7 +60,7 @@ TEST(FlowStartupTest, ASecondCopyEndsQuietlyWithoutTouchingAnything) {
 }
 
 TEST(FlowStartupTest, SwitchesAnyOtherScreenSizeTo800x600) {
-    for (ScreenSize size : {ScreenSize{1024, 600}, ScreenSize{800, 768}}) {
+    for (kav::ui::ScreenSize size : {kav::ui::ScreenSize{1024, 600}, kav::ui::ScreenSize{800, 768}}) {
         Harness h;
         h.desktop.size = size;
         Client client(h.env());

@@ -1,4 +1,4 @@
-#include "client/flow/ui/qt_services.h"
+#include "gui/qt_services.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -14,14 +14,12 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "client/flow/texts.h"
-#include "client/flow/ui/artwork.h"
 
-namespace kavlor {
+namespace kav::gui {
 
-using kav::ui::Answer;
-using kav::ui::Buttons;
-using kav::ui::MessageKind;
+using ui::Answer;
+using ui::Buttons;
+using ui::MessageKind;
 
 namespace {
 
@@ -36,8 +34,8 @@ QString lines(const std::string& text) {
 
 Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons buttons, const std::string& caption) {
     QMessageBox box;
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.setWindowTitle(caption.empty() ? QString::fromUtf8(texts::kTitle) : QString::fromStdString(caption));
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
+    box.setWindowTitle(caption.empty() ? defaultCaption_ : QString::fromStdString(caption));
     box.setText(lines(text));
     switch (kind) {
         case MessageKind::Plain: box.setIcon(QMessageBox::NoIcon); break;
@@ -105,14 +103,14 @@ std::optional<std::filesystem::path> QtDialogs::saveFile(const std::string& capt
 
 QtClock::QtClock() { elapsed_.start(); }
 
-kav::DateTime QtClock::nowLocal() const {
+DateTime QtClock::nowLocal() const {
     const QDateTime now = QDateTime::currentDateTime();
     const QDate d = now.date();
     const QTime t = now.time();
     return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()};
 }
 
-kav::TimeOfDay QtClock::utcTimeOfDay() const {
+TimeOfDay QtClock::utcTimeOfDay() const {
     const QTime t = QDateTime::currentDateTimeUtc().time();
     return {t.hour(), t.minute(), t.second(), t.msec()};
 }
@@ -138,7 +136,7 @@ void QtClock::stopTimer(TimerId id) {
     timers_.erase(it);
 }
 
-ScreenSize QtDesktop::screenSize() {
+ui::ScreenSize QtDesktop::screenSize() {
     const QSize s = QGuiApplication::primaryScreen()->size();
     return {s.width(), s.height()};
 }
@@ -156,17 +154,19 @@ bool QtDesktop::changeResolution(int width, int height) {
     return screenSize().width == width && screenSize().height == height;
 }
 
-void QtDesktop::openFolder(const std::filesystem::path& folder) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+bool QtDesktop::open(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
 }
 
 void QtDesktop::showAbout(const std::string& title) {
     QMessageBox box;
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
     box.setWindowTitle(QString::fromStdString(title));
-    box.setIconPixmap(artwork::clientIcon(48));
-    box.setText(QString::fromStdString(title) + QString::fromUtf8("\n《计算机等级考试一级B》模拟系统"));
+    box.setIconPixmap(aboutIcon_);
+    box.setText(QString::fromStdString(title) + "\n" + aboutText_);
     box.exec();
 }
 
-}  // namespace kavlor
+}  // namespace kav::gui

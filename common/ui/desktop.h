@@ -1,0 +1,29 @@
+#pragma once
+// What the programs ask of the machine's desktop: the screen mode, files and
+// folders opened with their default program, and the version box. The Qt
+// implementation (gui/) uses XRandR and the desktop services; tests inject
+// their own.
+#include <filesystem>
+#include <string>
+
+namespace kav::ui {
+
+struct ScreenSize {
+    int width = 0, height = 0;
+};
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    virtual ScreenSize screenSize() = 0;
+    // Asks the display system for width × height (depth and refresh rate stay);
+    // true when the screen now has that size.
+    virtual bool changeResolution(int width, int height) = 0;
+    // Opens a folder (a file manager window) or a file (its default program,
+    // a browser for an .htm file); false when the desktop could not open it.
+    virtual bool open(const std::filesystem::path& path) = 0;
+    // The version box titled `title`.
+    virtual void showAbout(const std::string& title) = 0;
+};
+
+}  // namespace kav::ui

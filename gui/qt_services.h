@@ -1,0 +1,72 @@
+#pragma once
+// The Qt implementations of the dialogs, clock and desktop that both programs
+// use: Kavlor on every exam station and Mendrix on the teacher machine.
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPixmap>
+#include <QString>
+#include <map>
+
+#include "common/ui/clock.h"
+#include "common/ui/desktop.h"
+#include "common/ui/dialogs.h"
+
+class QTimer;
+
+namespace kav::gui {
+
+// Modal message boxes, prompts and file dialogs. `defaultCaption` titles a box
+// whose caller gives no caption; with `stayOnTop` the boxes stay above a
+// program's stay-on-top windows (the exam client's). A CR in a text breaks the
+// line.
+class QtDialogs : public ui::Dialogs {
+public:
+    explicit QtDialogs(QString defaultCaption, bool stayOnTop = false)
+        : defaultCaption_(std::move(defaultCaption)), stayOnTop_(stayOnTop) {}
+    ui::Answer message(ui::MessageKind kind, const std::string& text, ui::Buttons buttons,
+                       const std::string& caption) override;
+    std::optional<std::string> prompt(const std::string& caption, const std::string& label, const std::string& initial,
+                                      bool password) override;
+    std::optional<std::filesystem::path> openFile(const std::string& caption, const std::string& filter) override;
+    std::optional<std::filesystem::path> saveFile(const std::string& caption, const std::string& filter) override;
+
+private:
+    QString defaultCaption_;
+    bool stayOnTop_;
+};
+
+// Timers with QTimer on the user-interface thread.
+class QtClock : public QObject, public ui::Clock {
+public:
+    QtClock();
+    DateTime nowLocal() const override;
+    TimeOfDay utcTimeOfDay() const override;
+    std::int64_t monotonicMs() const override;
+    TimerId startTimer(int intervalMs, std::function<void()> tick) override;
+    void stopTimer(TimerId id) override;
+
+private:
+    QElapsedTimer elapsed_;
+    std::map<TimerId, QTimer*> timers_;
+    TimerId nextId_ = 1;
+};
+
+// The screen through Qt, the mode change through XRandR (the xrandr tool),
+// files and folders through the desktop's default programs. The version box
+// shows `aboutIcon` and `aboutText` under the title it is given.
+class QtDesktop : public ui::Desktop {
+public:
+    QtDesktop(QPixmap aboutIcon, QString aboutText, bool stayOnTop = false)
+        : aboutIcon_(std::move(aboutIcon)), aboutText_(std::move(aboutText)), stayOnTop_(stayOnTop) {}
+    ui::ScreenSize screenSize() override;
+    bool changeResolution(int width, int height) override;
+    bool open(const std::filesystem::path& path) override;
+    void showAbout(const std::string& title) override;
+
+private:
+    QPixmap aboutIcon_;
+    QString aboutText_;
+    bool stayOnTop_;
+};
+
+}  // namespace kav::gui
