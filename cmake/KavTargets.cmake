@@ -69,8 +69,7 @@ function(kav_benchmark name)
   target_link_libraries(${name} PRIVATE benchmark::benchmark benchmark::benchmark_main ${A_DEPS})
 endfunction()
 
-# common/ and every grading and file-format unit are toolkit-free: fail the
-# configuration when one of them reaches Qt Widgets through any dependency.
+# Every target that `target` links, directly or through its dependencies.
 function(_kav_collect_links target out)
   set(seen ${${out}})
   get_target_property(type ${target} TYPE)
@@ -90,7 +89,55 @@ function(_kav_collect_links target out)
   set(${out} ${seen} PARENT_SCOPE)
 endfunction()
 
+# Every target of the build, each defined in the folder of its CMakeLists.txt.
+function(_kav_targets_under dir out)
+  get_property(found DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    _kav_targets_under(${sub} more)
+    list(APPEND found ${more})
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# The top folder of the tree that declares target t: client, common, gui, tools, tests ...
+function(_kav_target_root t out)
+  get_target_property(dir ${t} SOURCE_DIR)
+  file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${dir})
+  string(REGEX REPLACE "/.*" "" root "${rel}")
+  set(${out} ${root} PARENT_SCOPE)
+endfunction()
+
 function(kav_check_layering)
+  # The exam client's code stays in the client: only client/ and tests/ targets
+  # may link a target declared under client/, directly or through dependencies.
+  _kav_targets_under(${PROJECT_SOURCE_DIR} every)
+  set(client_targets "")
+  foreach(t IN LISTS every)
+    _kav_target_root(${t} root)
+    if(root STREQUAL "client")
+      list(APPEND client_targets ${t})
+    endif()
+  endforeach()
+  foreach(t IN LISTS every)
+    _kav_target_root(${t} root)
+    if(root STREQUAL "client" OR root STREQUAL "tests")
+      continue()
+    endif()
+    set(all "")
+    _kav_collect_links(${t} all)
+    foreach(l IN LISTS all)
+      if(l IN_LIST client_targets)
+        get_target_property(dir ${l} SOURCE_DIR)
+        file(RELATIVE_PATH from ${PROJECT_SOURCE_DIR} ${dir})
+        message(FATAL_ERROR "${t} (declared in ${root}/) links ${l}, a target of the exam client (${from}/); "
+                            "only client/ and tests/ targets may use the client's code")
+      endif()
+    endforeach()
+  endforeach()
+
+  # common/ and every grading and file-format unit are toolkit-free: fail when
+  # one of them reaches Qt Widgets through any dependency.
   get_property(targets GLOBAL PROPERTY KAV_LOGIC_TARGETS)
   foreach(t IN LISTS targets)
     set(all "")

@@ -2,7 +2,7 @@
 
 #include "client/flow/client.h"
 #include "client/grading/wintask/wintask.h"
-#include "client/grading/word/grading.h"
+#include "client/grading/word/word_click.h"
 #include "common/platform/platform.h"
 
 namespace kavlor {

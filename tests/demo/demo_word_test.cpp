@@ -4,7 +4,7 @@
 // earns every point.
 #include <gtest/gtest.h>
 
-#include "client/grading/word/grading.h"
+#include "common/word/grading.h"
 #include "tests/support/temp_dir.h"
 #include "tools/demo/demo_bank.h"
 

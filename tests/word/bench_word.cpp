@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "client/grading/word/docx_package.h"
-#include "client/grading/word/grading.h"
+#include "common/word/docx_package.h"
+#include "common/word/grading.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <random>
 
-#include "client/grading/word/docx_package.h"
-#include "client/grading/word/document.h"
-#include "client/grading/word/grading.h"
+#include "common/word/docx_package.h"
+#include "common/word/document.h"
+#include "common/word/grading.h"
 #include "tests/support/temp_dir.h"
 #include "tests/word/word_test_util.h"
 

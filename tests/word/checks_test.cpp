@@ -3,7 +3,7 @@
 // Each row grades one rule worth 1 point and says whether it must earn it.
 #include <gtest/gtest.h>
 
-#include "client/grading/word/checks.h"
+#include "common/word/checks.h"
 #include "tests/word/word_test_util.h"
 
 using namespace kav::word;

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <map>
 
-#include "client/grading/word/grading.h"
+#include "common/word/grading.h"
+#include "client/grading/word/word_click.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/temp_dir.h"
 #include "tests/word/word_test_util.h"

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "client/grading/word/document.h"
-#include "client/grading/word/grading.h"
+#include "common/word/document.h"
+#include "common/word/grading.h"
 
 namespace kav::word::test {
 

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "client/grading/word/checks.h"
-#include "client/grading/word/grading.h"
+#include "common/word/checks.h"
+#include "common/word/grading.h"
 #include "tools/kavtool/command.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
-// The Word grading engine: grades the candidate's saved .docx against the
-// task's answer text and records the Word score.
+// The exam window's Word grading: grades the candidate's saved .docx and
+// records the Word score.
 //
 // How the exam window calls it (TForm5.Word2Click, and "全部评分(&A)"):
 //
@@ -20,43 +20,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/db/database.h"
 #include "common/ui/dialogs.h"
+#include "common/word/grading.h"
 
 namespace kav::word {
-
-class Document;
-
-struct RuleResult {
-    std::string ruleText;  // the rule as stored
-    int part = 0;          // 1-based part number
-    int index = 0;         // 1-based place of the rule in its part
-    std::string kind;      // field 1 as stored
-    int earned = 0;        // points earned (0 unless the check passed)
-    bool passed = false;
-    std::string observed;  // the value the check read, or why the rule earned nothing
-};
-
-struct WordGrade {
-    std::vector<RuleResult> rules;
-    std::vector<int> partScores;  // one per part, in order
-    long long total = 0;
-    std::string resultText;              // word_result: "\r" then "i、score\r" per part
-    std::optional<std::string> readError;  // the reader's text when the document could not be read
-};
-
-// Grades an already read document (nullptr when it could not be read:
-// every rule then earns nothing, with readError as its reason).
-WordGrade gradeAnswer(const Document* doc, const std::string& answerText,
-                      const std::optional<std::string>& readError = std::nullopt);
-// Reads the document once and grades it; a document that cannot be read gives
-// a grade of 0 with readError set.
-WordGrade gradeWordTask(const std::filesystem::path& document, const std::string& answerText);
-
-// "\r1、10\r2、8\r" for part scores 10 and 8.
-std::string wordResultText(const std::vector<int>& partScores);
 
 struct WordTask {
     std::string folderCaption;  // the folder button's whole caption, "考生文件夹:" + folder

@@ -1,13 +1,13 @@
-#include "client/grading/word/document.h"
+#include "common/word/document.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <map>
 
-#include "client/grading/word/docx_package.h"
-#include "client/grading/word/ooxml_values.h"
-#include "client/grading/word/styles.h"
+#include "common/word/docx_package.h"
+#include "common/word/ooxml_values.h"
+#include "common/word/styles.h"
 
 namespace kav::word {
 

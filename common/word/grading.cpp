@@ -1,8 +1,8 @@
-#include "client/grading/word/grading.h"
+#include "common/word/grading.h"
 
-#include "client/grading/word/checks.h"
-#include "client/grading/word/docx_package.h"
-#include "client/grading/word/document.h"
+#include "common/word/checks.h"
+#include "common/word/docx_package.h"
+#include "common/word/document.h"
 #include "common/answer/answer_text.h"
 
 namespace kav::word {
@@ -93,46 +93,6 @@ WordGrade gradeWordTask(const std::filesystem::path& document, const std::string
         return gradeAnswer(nullptr, answerText, "无法读取文档 " + document.string() + "：" + e.what());
     }
     return gradeAnswer(doc.get(), answerText);
-}
-
-std::string candidateFolderFromCaption(std::string_view caption) {
-    static constexpr std::string_view prefix = "考生文件夹:";
-    auto at = caption.find(prefix);
-    return std::string(at == std::string_view::npos ? caption : caption.substr(at + prefix.size()));
-}
-
-namespace {
-int columnOf(const db::Cursor& cursor, std::string_view name) {
-    const auto& columns = cursor.definition().columns;
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        if (columns[i].name == name) return static_cast<int>(i);
-    throw db::DbError("表 " + cursor.definition().name + " 没有字段 " + std::string(name));
-}
-}  // namespace
-
-void storeWordGrade(const WordGrade& grade, db::Cursor& student, db::Cursor& ct) {
-    student.edit();
-    student.set(columnOf(student, "word_cj"), db::Value{static_cast<std::int64_t>(grade.total)});
-    student.post();
-    ct.edit();
-    ct.set(columnOf(ct, "word_result"), db::Value{grade.resultText});
-    ct.post();
-}
-
-std::optional<WordGrade> word2Click(const WordTask& task, ui::Dialogs& dialogs, db::Cursor& student, db::Cursor& ct) {
-    std::string shownPath = candidateFolderFromCaption(task.folderCaption) + "\\" + task.documentName;
-    std::filesystem::path file = task.resolvePath ? task.resolvePath(shownPath) : std::filesystem::path(shownPath);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) {
-        dialogs.message(ui::MessageKind::Plain, "Word答题文件:" + shownPath + "不存在！不能评分！");
-        return std::nullopt;
-    }
-    WordGrade grade = gradeWordTask(file, task.answerText);
-    if (grade.readError) dialogs.message(ui::MessageKind::Error, *grade.readError);
-    if (task.gradingEnabled)
-        dialogs.message(ui::MessageKind::Plain, "Word题得分:" + std::to_string(grade.total) + grade.resultText);
-    storeWordGrade(grade, student, ct);
-    return grade;
 }
 
 }  // namespace kav::word

@@ -1,4 +1,4 @@
-#include "client/grading/word/docx_package.h"
+#include "common/word/docx_package.h"
 
 #include <zip.h>
 

@@ -1,4 +1,4 @@
-#include "client/grading/word/ooxml_values.h"
+#include "common/word/ooxml_values.h"
 
 #include <algorithm>
 #include <array>

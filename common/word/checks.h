@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "client/grading/word/document.h"
+#include "common/word/document.h"
 #include "common/answer/answer_text.h"
 
 namespace kav::word {

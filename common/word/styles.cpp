@@ -1,8 +1,8 @@
-#include "client/grading/word/styles.h"
+#include "common/word/styles.h"
 
 #include <cstring>
 
-#include "client/grading/word/ooxml_values.h"
+#include "common/word/ooxml_values.h"
 
 namespace kav::word {
 

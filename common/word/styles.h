@@ -16,7 +16,7 @@
 
 #include <pugixml.hpp>
 
-#include "client/grading/word/document.h"
+#include "common/word/document.h"
 
 namespace kav::word {
 

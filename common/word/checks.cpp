@@ -1,4 +1,4 @@
-#include "client/grading/word/checks.h"
+#include "common/word/checks.h"
 
 #include <algorithm>
 #include <cctype>
