@@ -7,12 +7,14 @@
 #include <functional>
 #include <optional>
 
+#include "common/answer/rule_kinds.h"
 #include "common/answer/value_lists.h"
 
 namespace kav::word {
 
 using answer::AnswerRule;
 using answer::ListId;
+using answer::Position;
 
 bool lengthEquals(double points, long long whole) {
     return std::fabs(points - static_cast<double>(whole)) <= kLengthTolerance + 1e-9;
@@ -92,6 +94,34 @@ int listValue(ListId list, const std::string& field) {
         throw CheckError("列表项 " + std::to_string(entry) + " 不在" + std::string(answer::valueList(list).name()) +
                          "列表中");
     return *v;
+}
+
+// A rule's fields as the table of rule kinds lays them out for its kind.
+struct RuleFields {
+    const answer::RuleKind& kind;
+    const AnswerRule& rule;
+
+    int number() const { return kind.number; }
+    bool takes(Position p) const { return kind.fieldOf(p).has_value(); }
+    // The field of position p; a check asking for a position its kind does not
+    // take disagrees with the table.
+    const std::string& at(Position p) const {
+        auto field = kind.fieldOf(p);
+        if (!field) throw std::logic_error("第 " + std::to_string(kind.number) + " 种规则没有这个位置");
+        return rule.field(*field);
+    }
+    const std::string& value() const { return rule.field(kind.valueField()); }
+    long long wholeValue() const { return whole(value()); }
+    const answer::ValueList& list() const {
+        if (!kind.list) throw std::logic_error("第 " + std::to_string(kind.number) + " 种规则没有值列表");
+        return answer::valueList(*kind.list);
+    }
+    // The Word value of the value field's entry in the kind's list.
+    int entry() const { return listValue(list().id(), value()); }
+};
+
+[[noreturn]] void noCheck(int kind) {
+    throw std::logic_error("第 " + std::to_string(kind) + " 种规则没有检查");
 }
 
 CheckOutcome compareInt(long long actual, long long expected) {
@@ -200,15 +230,17 @@ int textBorderSide(const std::string& field, bool allowBetween) {
     throw CheckError("边框编号 " + std::to_string(s) + " 不存在");
 }
 
-CheckOutcome shadowCheck(bool shadow, const std::string& entryField) {
-    int entry = listValue(ListId::YesNo, entryField);
+// Yes/no list: entry 0 asks for a shadow, entry 1 for none.
+CheckOutcome shadowCheck(bool shadow, const RuleFields& f) {
+    int entry = f.entry();
     return {entry == 0 ? shadow : !shadow, shadow ? "有阴影" : "无阴影"};
 }
 
-CheckOutcome decorationCheck(const Range& r, const std::string& entryField) {
-    long long entry = whole(entryField, "列表项");
-    auto& list = answer::valueList(ListId::Decoration);
-    if (!list.wordValue(entry)) throw CheckError("列表项 " + std::to_string(entry) + " 不在decoration列表中");
+CheckOutcome decorationCheck(const Range& r, const RuleFields& f) {
+    long long entry = whole(f.value(), "列表项");
+    auto& list = f.list();
+    if (!list.wordValue(entry))
+        throw CheckError("列表项 " + std::to_string(entry) + " 不在" + std::string(list.name()) + "列表中");
     if (entry < answer::kBooleanDecorations) {
         int v = r.decoration(static_cast<int>(entry));
         return {v == 1, std::string(list.entries()[static_cast<std::size_t>(entry)].text) + "=" + number(v)};
@@ -216,58 +248,65 @@ CheckOutcome decorationCheck(const Range& r, const std::string& entryField) {
     return compareInt(r.underline(), *list.wordValue(entry));
 }
 
-// The checks shared by characters (kinds 1-11) and sentences (12-22).
-CheckOutcome rangeCheck(const Range& r, int offset, const AnswerRule& rule) {
-    const std::string& v = rule.field(4);
-    switch (offset) {
-    case 0: return compareText(r.doc.text(r.first, r.end), v);
-    case 1: return compareInt(r.shading().fill, listValue(ListId::Colour, v));
-    case 2: return compareInt(r.shading().texture, listValue(ListId::Texture, v));
-    case 7: return decorationCheck(r, v);
-    case 8: return compareText(r.fontName(), v);
-    case 9: return compareLength(r.size(), whole(v));
-    case 10: return compareInt(r.color(), listValue(ListId::Colour, v));
+// The checks of a range of text: a character, a sentence or a paragraph's
+// range. A character's border is its top side (Borders.Item(1)); a sentence
+// rule names the side.
+CheckOutcome rangeCheck(const Range& r, const RuleFields& f) {
+    auto side = [&] { return f.takes(Position::Side) ? textBorderSide(f.at(Position::Side), false) : 0; };
+    switch (f.number()) {
+    case 1: return compareText(r.doc.text(r.first, r.end), f.value());
+    case 12: {
+        // Range.Text shows a field's result, not its code (a formula's sum).
+        std::string text = r.doc.resultText(r.first, r.end);
+        return {withoutClosingMarks(text) == f.value(), visibleText(text)};
     }
-    return {};
+    case 2: case 13: return compareInt(r.shading().fill, f.entry());
+    case 3: case 14: return compareInt(r.shading().texture, f.entry());
+    case 4: case 15: return compareInt(r.border(side()).lineStyle, f.entry());
+    case 5: case 16: return compareInt(r.border(side()).lineWidth, f.entry());
+    case 6: case 17: return compareInt(r.border(side()).color, f.entry());
+    case 7: case 18: return shadowCheck(r.shadow(), f);
+    case 8: case 19: case 34: return decorationCheck(r, f);
+    case 9: case 20: case 35: return compareText(r.fontName(), f.value());
+    case 10: case 21: case 36: return compareLength(r.size(), f.wholeValue());
+    case 11: case 22: case 37: return compareInt(r.color(), f.entry());
+    }
+    noCheck(f.number());
 }
 
 // ---- paragraphs -------------------------------------------------------------
 
-CheckOutcome paragraphCheck(const Document& doc, int kind, const AnswerRule& rule) {
-    int n = position(rule.field(3), static_cast<int>(doc.paragraphs().size()), "段落");
+CheckOutcome paragraphCheck(const Document& doc, const RuleFields& rf) {
+    int n = position(rf.at(Position::Paragraph), static_cast<int>(doc.paragraphs().size()), "段落");
     const Paragraph& p = doc.paragraphs()[static_cast<std::size_t>(n - 1)];
     const ParaFormat& f = p.format;
     Range range{doc, p.first, p.last + 1};
-    const std::string& v = rule.field(4);
-    switch (kind) {
-    case 23: return compareInt(f.lineSpacingRule, listValue(ListId::LineSpacing, v));
-    case 24: return compareLength(f.leftIndent, whole(v));
-    case 25: return compareLength(f.rightIndent, whole(v));
-    case 26: return compareLength(f.firstLineIndent, whole(v));
-    case 27: return compareLength(f.spaceAfter, whole(v));
+    switch (rf.number()) {
+    case 23: return compareInt(f.lineSpacingRule, rf.entry());
+    case 24: return compareLength(f.leftIndent, rf.wholeValue());
+    case 25: return compareLength(f.rightIndent, rf.wholeValue());
+    case 26: return compareLength(f.firstLineIndent, rf.wholeValue());
+    case 27: return compareLength(f.spaceAfter, rf.wholeValue());
     case 28: {
-        const Border& b = f.borders[static_cast<std::size_t>(textBorderSide(rule.field(4), true))];
-        return compareInt(b.lineStyle, listValue(ListId::LineStyle, rule.field(5)));
+        const Border& b = f.borders[static_cast<std::size_t>(textBorderSide(rf.at(Position::Side), true))];
+        return compareInt(b.lineStyle, rf.entry());
     }
     case 29: {
-        const Border& b = f.borders[static_cast<std::size_t>(textBorderSide(rule.field(4), true))];
-        return compareInt(b.lineWidth, listValue(ListId::LineWidth, rule.field(5)));
+        const Border& b = f.borders[static_cast<std::size_t>(textBorderSide(rf.at(Position::Side), true))];
+        return compareInt(b.lineWidth, rf.entry());
     }
     case 30: {
         bool shadow = std::any_of(f.borders.begin(), f.borders.begin() + 4, [](const Border& b) { return b.shadow; });
-        return shadowCheck(shadow, v);
+        return shadowCheck(shadow, rf);
     }
-    case 31: return compareInt(f.shading.fill, listValue(ListId::Colour, v));
-    case 32: return compareInt(f.shading.texture, listValue(ListId::Texture, v));
-    case 33: return compareInt(f.alignment, listValue(ListId::Alignment, v));
-    case 34: return decorationCheck(range, v);
-    case 35: return compareText(range.fontName(), v);
-    case 36: return compareLength(range.size(), whole(v));
-    case 37: return compareInt(range.color(), listValue(ListId::Colour, v));
-    case 40: return compareText(range.fontName(), v);
-    case 41: return compareInt(f.dropCap.position, listValue(ListId::DropPosition, v));
-    case 42: return compareInt(f.dropCap.lines, whole(v));
-    case 43: return compareLength(f.dropCap.distance, whole(v));
+    case 31: return compareInt(f.shading.fill, rf.entry());
+    case 32: return compareInt(f.shading.texture, rf.entry());
+    case 33: return compareInt(f.alignment, rf.entry());
+    case 34: case 35: case 36: case 37: return rangeCheck(range, rf);
+    case 40: return compareText(range.fontName(), rf.value());
+    case 41: return compareInt(f.dropCap.position, rf.entry());
+    case 42: return compareInt(f.dropCap.lines, rf.wholeValue());
+    case 43: return compareLength(f.dropCap.distance, rf.wholeValue());
     case 47: {
         // LibreOffice writes "page break before" as a page break ending the
         // previous paragraph; either way the paragraph starts a new page.
@@ -275,7 +314,7 @@ CheckOutcome paragraphCheck(const Document& doc, int kind, const AnswerRule& rul
         return {before, before ? "段前分页" : "无段前分页"};
     }
     }
-    return {};
+    noCheck(rf.number());
 }
 
 // ---- shapes, page, headers ---------------------------------------------------
@@ -440,55 +479,55 @@ int colorIndexOf(int color) {
     return kUndefined;
 }
 
-CheckOutcome tableCheck(const Document& doc, int kind, const AnswerRule& rule) {
-    const Table& t = tableAt(doc, rule.field(3));
-    switch (kind) {
-    case 65: return compareInt(static_cast<long long>(t.rows.size()), whole(rule.field(4)));
-    case 66: return compareInt(t.columnCount(), whole(rule.field(4)));
+CheckOutcome tableCheck(const Document& doc, const RuleFields& f) {
+    const Table& t = tableAt(doc, f.at(Position::Table));
+    auto row = [&]() -> const TableRow& { return rowAt(t, f.at(Position::Row)); };
+    auto cell = [&]() -> const TableCell& { return cellAt(t, f.at(Position::Row), f.at(Position::Column)); };
+    auto side = [&] { return tableBorderSide(f.at(Position::Side)); };
+    switch (f.number()) {
+    case 65: return compareInt(static_cast<long long>(t.rows.size()), f.wholeValue());
+    case 66: return compareInt(t.columnCount(), f.wholeValue());
     case 67: {
-        const TableCell& c = cellAt(t, rule.field(4), rule.field(5));
+        const TableCell& c = cell();
         std::string text = doc.resultText(c.first, c.last + 1);
-        return {withoutClosingMarks(text) == rule.field(6), visibleText(text)};
+        return {withoutClosingMarks(text) == f.value(), visibleText(text)};
     }
     case 68: {
-        const TableCell& c = cellAt(t, rule.field(4), rule.field(5));
-        int d = listValue(ListId::Diagonal, rule.field(6));
+        const TableCell& c = cell();
+        int d = f.entry();
         bool visible = c.borders[d == -7 ? kDiagDown : kDiagUp].present();
         return {visible, visible ? "有斜线" : "无斜线"};
     }
     case 69: {
-        const TableCell& c = cellAt(t, rule.field(4), rule.field(5));
-        return compareInt(c.shading.texture, listValue(ListId::Texture, rule.field(6)));
+        const TableCell& c = cell();
+        return compareInt(c.shading.texture, f.entry());
     }
     case 70: {
-        auto cells = rowCells(rowAt(t, rule.field(4)));
+        auto cells = rowCells(row());
         auto fill = uniformOver<int>(cells, [](const TableCell& c) { return c.shading.fill; });
-        return compareInt(fill ? colorIndexOf(*fill) : kUndefined, listValue(ListId::Highlight, rule.field(5)));
+        return compareInt(fill ? colorIndexOf(*fill) : kUndefined, f.entry());
     }
     case 71:
     case 72: {
-        Border b = rowBorder(rowCells(rowAt(t, rule.field(4))), tableBorderSide(rule.field(5)));
-        if (kind == 71) return compareInt(b.lineStyle, listValue(ListId::LineStyle, rule.field(6)));
-        return compareInt(b.lineWidth, listValue(ListId::LineWidth, rule.field(6)));
+        Border b = rowBorder(rowCells(row()), side());
+        if (f.number() == 71) return compareInt(b.lineStyle, f.entry());
+        return compareInt(b.lineWidth, f.entry());
     }
     case 73:
     case 74: {
-        Border b = columnBorder(columnCells(t, rule.field(4)), tableBorderSide(rule.field(5)));
-        if (kind == 73) return compareInt(b.lineStyle, listValue(ListId::LineStyle, rule.field(6)));
-        return compareInt(b.lineWidth, listValue(ListId::LineWidth, rule.field(6)));
+        Border b = columnBorder(columnCells(t, f.at(Position::Column)), side());
+        if (f.number() == 73) return compareInt(b.lineStyle, f.entry());
+        return compareInt(b.lineWidth, f.entry());
     }
     case 75:
-        return compareLength(uniformLength(rowCells(rowAt(t, rule.field(4))), [](const TableCell& c) { return c.width; }),
-                             whole(rule.field(5)));
+        return compareLength(uniformLength(rowCells(row()), [](const TableCell& c) { return c.width; }),
+                             f.wholeValue());
     case 76:
-        return compareLength(uniformLength(columnCells(t, rule.field(4)), [](const TableCell& c) { return c.width; }),
-                             whole(rule.field(5)));
-    case 77: {
-        const TableRow& row = rowAt(t, rule.field(4));
-        return compareLength(row.height.value_or(0), whole(rule.field(5)));
-    }
+        return compareLength(uniformLength(columnCells(t, f.at(Position::Column)), [](const TableCell& c) { return c.width; }),
+                             f.wholeValue());
+    case 77: return compareLength(row().height.value_or(0), f.wholeValue());
     case 78: {
-        int c = position(rule.field(4), t.columnCount(), "列");
+        int c = position(f.at(Position::Column), t.columnCount(), "列");
         std::optional<double> value;
         double h = 0;
         for (auto& r : t.rows) {
@@ -500,110 +539,98 @@ CheckOutcome tableCheck(const Document& doc, int kind, const AnswerRule& rule) {
             }
             value = h = rh;
         }
-        return compareLength(h, whole(rule.field(5)));
+        return compareLength(h, f.wholeValue());
     }
     case 79: {
-        auto cells = rowCells(rowAt(t, rule.field(4)));
+        auto cells = rowCells(row());
         auto v = uniformOver<int>(cells, [](const TableCell& c) { return c.verticalAlignment; });
-        return compareInt(v.value_or(kUndefined), listValue(ListId::VerticalAlignment, rule.field(5)));
+        return compareInt(v.value_or(kUndefined), f.entry());
     }
-    case 80: return compareInt(t.alignment, listValue(ListId::TableAlignment, rule.field(4)));
+    case 80: return compareInt(t.alignment, f.entry());
     }
-    return {};
+    noCheck(f.number());
+}
+
+// The checks of the page, the shapes, headers and footers, and the search.
+CheckOutcome documentCheck(const Document& doc, const RuleFields& f) {
+    const Section& sec1 = doc.sections().front();
+    bool lo = doc.writtenByLibreOffice();
+    switch (f.number()) {
+    case 38: return compareInt(sec1.pageBorders[static_cast<std::size_t>(pageBorderSide(f.at(Position::Side)))].artStyle,
+                               f.entry());
+    case 39: return compareInt(sec1.pageBorders[static_cast<std::size_t>(pageBorderSide(f.at(Position::Side)))].artWidth,
+                               f.wholeValue());
+    case 44: {
+        const Shape& s = textFrameShape(doc, f.at(Position::Shape));
+        return {dropLastCharacter(s.frameText) == f.value(), visibleText(s.frameText)};
+    }
+    case 45: return compareInt(textFrameShape(doc, f.at(Position::Shape)).orientation, f.entry());
+    case 46: return compareLength(textFrameShape(doc, f.at(Position::Shape)).marginBottom, f.wholeValue());
+    case 48: return compareText(wordArtShape(doc, f.at(Position::Shape)).wordArtText, f.value());
+    case 49: return compareText(wordArtShape(doc, f.at(Position::Shape)).wordArtFont, f.value());
+    case 50: return compareInt(wordArtShape(doc, f.at(Position::Shape)).wordArtBold, -1);
+    case 51: return compareInt(wordArtShape(doc, f.at(Position::Shape)).wordArtItalic, -1);
+    case 52: return compareInt(wordArtShape(doc, f.at(Position::Shape)).wordArtPreset, f.entry());
+    case 53: {
+        std::string text = doc.headerText(headerNumber(f.at(Position::HeaderFooter)));
+        return {withoutClosingMarks(text) == f.value(), visibleText(text)};
+    }
+    case 54: {
+        std::string text = doc.footerText(headerNumber(f.at(Position::HeaderFooter)));
+        return {withoutClosingMarks(text) == f.value(), visibleText(text)};
+    }
+    case 55: {
+        // An empty column count reads as 0.
+        long long expected = f.value().empty() ? 0 : f.wholeValue();
+        return compareInt(static_cast<long long>(pageSetup(doc, [](const Section& s) { return s.columns; })), expected);
+    }
+    case 56: return compareLength(pageSetup(doc, [](const Section& s) { return s.firstColumnSpaceAfter; }), f.wholeValue());
+    case 57: {
+        int paper = f.entry();
+        return compareInt(static_cast<long long>(pageSetup(doc, [](const Section& s) { return s.paperSize; })), paper);
+    }
+    case 58: return compareLength(pageSetup(doc, [lo](const Section& s) { return topMargin(s, lo); }), f.wholeValue());
+    case 59: return compareLength(pageSetup(doc, [lo](const Section& s) { return bottomMargin(s, lo); }), f.wholeValue());
+    case 60: return compareLength(pageSetup(doc, [lo](const Section& s) { return leftMargin(s, lo); }), f.wholeValue());
+    case 61: return compareLength(pageSetup(doc, [](const Section& s) { return s.right; }), f.wholeValue());
+    case 62: return compareLength(pageSetup(doc, [](const Section& s) { return s.gutter; }), f.wholeValue());
+    case 63: return compareLength(pageSetup(doc, [](const Section& s) { return s.header; }), f.wholeValue());
+    case 64: return compareLength(pageSetup(doc, [](const Section& s) { return s.footer; }), f.wholeValue());
+    case 81: {
+        // The find field is compared as text: "0" must be found, "1" must not.
+        const std::string& mode = f.at(Position::Find);
+        const std::string& text = f.value();
+        bool found = !text.empty() && doc.searchText().find(text) != std::string::npos;
+        if (mode == "0") return {found, found ? "找到" : "未找到"};
+        if (mode == "1") return {!found, found ? "找到" : "未找到"};
+        throw CheckError("查找方式 " + visibleText(mode) + " 不是 0 或 1");
+    }
+    }
+    noCheck(f.number());
 }
 
 }  // namespace
 
 CheckOutcome runCheck(const Document& doc, int kind, const AnswerRule& rule) {
-    const std::string& f3 = rule.field(3);
-    if (kind >= 1 && kind <= 11) {
-        int n = position(f3, static_cast<int>(doc.characters().size()), "字符");
-        Range r{doc, n - 1, n};
-        switch (kind) {
-        case 4: return compareInt(r.border(0).lineStyle, listValue(ListId::LineStyle, rule.field(4)));
-        case 5: return compareInt(r.border(0).lineWidth, listValue(ListId::LineWidth, rule.field(4)));
-        case 6: return compareInt(r.border(0).color, listValue(ListId::Colour, rule.field(4)));
-        case 7: return shadowCheck(r.shadow(), rule.field(4));
-        default: return rangeCheck(r, kind - 1, rule);
-        }
+    const answer::RuleKind* k = answer::findRuleKind(kind);
+    if (!k) throw CheckError("没有第 " + std::to_string(kind) + " 种规则");
+    RuleFields f{*k, rule};
+    if (k->positions.empty()) return documentCheck(doc, f);  // the page set-up
+    // The first position names the object the kind looks at.
+    switch (k->positions.front()) {
+    case Position::Character: {
+        int n = position(f.at(Position::Character), static_cast<int>(doc.characters().size()), "字符");
+        return rangeCheck(Range{doc, n - 1, n}, f);
     }
-    if (kind >= 12 && kind <= 22) {
-        int n = position(f3, static_cast<int>(doc.sentences().size()), "句子");
+    case Position::Sentence: {
+        int n = position(f.at(Position::Sentence), static_cast<int>(doc.sentences().size()), "句子");
         auto [first, end] = doc.sentences()[static_cast<std::size_t>(n - 1)];
-        Range r{doc, first, end};
-        switch (kind) {
-        case 12: {
-            // Range.Text shows a field's result, not its code (a formula's sum).
-            std::string text = doc.resultText(first, end);
-            return {withoutClosingMarks(text) == rule.field(4), visibleText(text)};
-        }
-        case 15: return compareInt(r.border(textBorderSide(rule.field(4), false)).lineStyle,
-                                   listValue(ListId::LineStyle, rule.field(5)));
-        case 16: return compareInt(r.border(textBorderSide(rule.field(4), false)).lineWidth,
-                                   listValue(ListId::LineWidth, rule.field(5)));
-        case 17: return compareInt(r.border(textBorderSide(rule.field(4), false)).color,
-                                   listValue(ListId::Colour, rule.field(5)));
-        case 18: return shadowCheck(r.shadow(), rule.field(4));
-        default: return rangeCheck(r, kind - 12, rule);
-        }
+        return rangeCheck(Range{doc, first, end}, f);
     }
-    if ((kind >= 23 && kind <= 37) || (kind >= 40 && kind <= 43) || kind == 47) return paragraphCheck(doc, kind, rule);
-    if (kind >= 65 && kind <= 80) return tableCheck(doc, kind, rule);
-
-    const Section& sec1 = doc.sections().front();
-    const std::string& v = rule.field(4);
-    bool lo = doc.writtenByLibreOffice();
-    switch (kind) {
-    case 38: return compareInt(sec1.pageBorders[static_cast<std::size_t>(pageBorderSide(f3))].artStyle,
-                               listValue(ListId::PageArt, v));
-    case 39: return compareInt(sec1.pageBorders[static_cast<std::size_t>(pageBorderSide(f3))].artWidth, whole(v));
-    case 44: {
-        const Shape& s = textFrameShape(doc, f3);
-        return {dropLastCharacter(s.frameText) == v, visibleText(s.frameText)};
+    case Position::Paragraph: return paragraphCheck(doc, f);
+    case Position::Table: return tableCheck(doc, f);
+    default: return documentCheck(doc, f);
     }
-    case 45: return compareInt(textFrameShape(doc, f3).orientation, listValue(ListId::Orientation, v));
-    case 46: return compareLength(textFrameShape(doc, f3).marginBottom, whole(v));
-    case 48: return compareText(wordArtShape(doc, f3).wordArtText, v);
-    case 49: return compareText(wordArtShape(doc, f3).wordArtFont, v);
-    case 50: return compareInt(wordArtShape(doc, f3).wordArtBold, -1);
-    case 51: return compareInt(wordArtShape(doc, f3).wordArtItalic, -1);
-    case 52: return compareInt(wordArtShape(doc, f3).wordArtPreset, listValue(ListId::WordArtShape, v));
-    case 53: {
-        std::string text = doc.headerText(headerNumber(f3));
-        return {withoutClosingMarks(text) == v, visibleText(text)};
-    }
-    case 54: {
-        std::string text = doc.footerText(headerNumber(f3));
-        return {withoutClosingMarks(text) == v, visibleText(text)};
-    }
-    case 55: {
-        long long expected = f3.empty() ? 0 : whole(f3);
-        return compareInt(static_cast<long long>(pageSetup(doc, [](const Section& s) { return s.columns; })), expected);
-    }
-    case 56: return compareLength(pageSetup(doc, [](const Section& s) { return s.firstColumnSpaceAfter; }), whole(f3));
-    case 57: {
-        long long entry = whole(f3, "列表项");
-        auto paper = answer::valueList(ListId::Paper).wordValue(entry);
-        if (!paper) throw CheckError("列表项 " + std::to_string(entry) + " 不在paper列表中");
-        double actual = pageSetup(doc, [](const Section& s) { return s.paperSize; });
-        return compareInt(static_cast<long long>(actual), *paper);
-    }
-    case 58: return compareLength(pageSetup(doc, [lo](const Section& s) { return topMargin(s, lo); }), whole(f3));
-    case 59: return compareLength(pageSetup(doc, [lo](const Section& s) { return bottomMargin(s, lo); }), whole(f3));
-    case 60: return compareLength(pageSetup(doc, [lo](const Section& s) { return leftMargin(s, lo); }), whole(f3));
-    case 61: return compareLength(pageSetup(doc, [](const Section& s) { return s.right; }), whole(f3));
-    case 62: return compareLength(pageSetup(doc, [](const Section& s) { return s.gutter; }), whole(f3));
-    case 63: return compareLength(pageSetup(doc, [](const Section& s) { return s.header; }), whole(f3));
-    case 64: return compareLength(pageSetup(doc, [](const Section& s) { return s.footer; }), whole(f3));
-    case 81: {
-        const std::string& text = rule.field(4);
-        bool found = !text.empty() && doc.searchText().find(text) != std::string::npos;
-        if (f3 == "0") return {found, found ? "找到" : "未找到"};
-        if (f3 == "1") return {!found, found ? "找到" : "未找到"};
-        throw CheckError("查找方式 " + visibleText(f3) + " 不是 0 或 1");
-    }
-    }
-    throw CheckError("没有第 " + std::to_string(kind) + " 种规则");
 }
 
 }  // namespace kav::word

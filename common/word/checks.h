@@ -1,6 +1,8 @@
 #pragma once
 // The checks of the 81 Word rule kinds: each reads one property of the
-// document model along Word's object path and compares it with the rule.
+// document model along Word's object path and compares it with the rule. The
+// rule's positions, value and value list are where the table of rule kinds
+// (common/answer/rule_kinds.h) puts them for its kind.
 #include <stdexcept>
 #include <string>
 
@@ -21,7 +23,8 @@ struct CheckOutcome {
     std::string observed;  // the value the check read, as text
 };
 
-// Runs the check of `kind` (1-81) for rule; throws CheckError.
+// Runs the check of `kind` (1-81) for rule; throws CheckError. A kind that the
+// table lists but no check handles throws std::logic_error.
 CheckOutcome runCheck(const Document& doc, int kind, const answer::AnswerRule& rule);
 
 // Lengths in points equal a rule's whole number within the format's rounding.

@@ -4,6 +4,7 @@
 #include "common/word/docx_package.h"
 #include "common/word/document.h"
 #include "common/answer/answer_text.h"
+#include "common/answer/rule_kinds.h"
 
 namespace kav::word {
 
@@ -35,7 +36,7 @@ RuleResult gradeRule(const Document* doc, const answer::AnswerRule& rule, const 
         r.observed = "规则种类 " + visibleText(rule.field(1)) + " 不是整数";
         return r;
     }
-    if (*kind < 1 || *kind > 81) {
+    if (!answer::findRuleKind(*kind)) {
         r.observed = "没有第 " + std::to_string(*kind) + " 种规则";
         return r;
     }
