@@ -1,7 +1,7 @@
 #include "common/db/schema.h"
 
-#include <cctype>
-
+#include "common/core/ascii.h"
+#include "common/core/sqlite_files.h"
 #include "common/db/sqlcipher_backend.h"
 
 namespace kav::db {
@@ -72,11 +72,6 @@ std::vector<TableDef> teacherTables() {
     };
 }
 
-std::string lowerAscii(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 void addTeacherRows(Connection& connection) {
     auto user = connection.openTable("user");
     for (const auto& account : kDefaultAccounts) {
@@ -117,7 +112,7 @@ const std::vector<TableDef>& tablesOf(DatabaseKind kind) {
 
 const TableDef& tableDef(DatabaseKind kind, std::string_view table) {
     for (const auto& t : tablesOf(kind))
-        if (lowerAscii(t.name) == lowerAscii(std::string(table))) return t;
+        if (equalsIgnoringCase(t.name, table)) return t;
     throw DbError("Cannot find the input table or query '" + std::string(table) + "' of " +
                   std::string(fileNameOf(kind)));
 }
@@ -131,7 +126,8 @@ void createDatabase(const std::filesystem::path& file, DatabaseKind kind) {
         addTeacherRows(*connection);
     } catch (...) {
         std::error_code ec;
-        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(file.string() + suffix, ec);
+        std::filesystem::remove(file, ec);
+        removeSqliteSideFiles(file);
         throw;
     }
 }

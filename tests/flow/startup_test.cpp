@@ -204,12 +204,5 @@ TEST(FlowStartupTest, RecordResetOnAnEmptyRecordTableResetsOnlyTheRoster) {
     EXPECT_TRUE(fs::exists(h.lab.driveC / "kavlor" / "11010002" / "keep.txt"));  // clearfold is off
 }
 
-TEST(FlowStartupTest, CandidateFolderNameDropsTheFifthToEighthCharacters) {
-    EXPECT_EQ(candidateFolderName("110199990001"), "11010001");
-    EXPECT_EQ(candidateFolderName("12345678"), "1234");
-    EXPECT_EQ(candidateFolderName("1234"), "1234");
-    EXPECT_EQ(candidateFolderName("123456"), "1234");
-}
-
 }  // namespace
 }  // namespace kavlor::test
