@@ -3,6 +3,7 @@
 #include "common/core/ascii.h"
 #include "common/core/sqlite_files.h"
 #include "common/db/sqlcipher_backend.h"
+#include "common/db/tables.h"
 
 namespace kav::db {
 namespace {
@@ -122,7 +123,7 @@ void createDatabase(const std::filesystem::path& file, DatabaseKind kind) {
     createSqlCipherFile(file, password, tablesOf(kind), /*writeAheadLog=*/kind == DatabaseKind::Teacher);
     if (kind != DatabaseKind::Teacher) return;
     try {
-        auto connection = connect(ConnectionString::forDataSource(std::filesystem::absolute(file).string()).toString(), {});
+        auto connection = connectFile(std::filesystem::absolute(file).string(), {});
         addTeacherRows(*connection);
     } catch (...) {
         std::error_code ec;

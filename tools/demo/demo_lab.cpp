@@ -9,6 +9,7 @@
 #include "common/core/utf8.h"
 #include "common/db/database.h"
 #include "common/db/schema.h"
+#include "common/db/tables.h"
 #include "common/platform/platform.h"
 #include "common/text/gbk.h"
 #include "common/text/typing_file.h"
@@ -46,7 +47,7 @@ void copyFolder(const fs::path& from, const fs::path& to) {
 }
 
 std::unique_ptr<db::Connection> openDatabase(const fs::path& file) {
-    return db::connect(db::ConnectionString::forDataSource(file.string()).toString(), file.parent_path());
+    return db::connectFile(file.string(), file.parent_path());
 }
 
 void fillRoster(db::Connection& stu) {
