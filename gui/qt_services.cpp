@@ -110,10 +110,7 @@ DateTime QtClock::nowLocal() const {
     return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()};
 }
 
-TimeOfDay QtClock::utcTimeOfDay() const {
-    const QTime t = QDateTime::currentDateTimeUtc().time();
-    return {t.hour(), t.minute(), t.second(), t.msec()};
-}
+TimeOfDay QtClock::utcTimeOfDay() const { return kav::utcTimeOfDay(); }
 
 std::int64_t QtClock::monotonicMs() const { return elapsed_.elapsed(); }
 

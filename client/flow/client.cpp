@@ -11,6 +11,7 @@
 #include "client/flow/login.h"
 #include "client/flow/toolbar.h"
 #include "common/core/datetime.h"
+#include "common/core/sqlite_files.h"
 
 namespace kavlor {
 
@@ -188,7 +189,7 @@ void Client::copyUpdateList() {
         if (!name.empty() && fs::is_regular_file(target, ec)) {
             fs::remove(target, ec);
             // A journal left beside a replaced database would be applied to the new copy.
-            for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(target.string() + suffix, ec);
+            kav::removeSqliteSideFiles(target);
         }
         if (name.empty() ||
             !kav::platform::copyFileNoOverwrite(kav::platform::joinRelative(shared, name), target)) {
@@ -254,13 +255,6 @@ void Client::startExam() {
     toolbar_ = std::move(toolbar);
     toolbar_->visible = true;
     toolbar_->FormShow();
-}
-
-std::string candidateFolderName(const std::string& zkzh) {
-    if (zkzh.size() < 5) return zkzh;
-    std::string name = zkzh;
-    name.erase(4, 4);
-    return name;
 }
 
 }  // namespace kavlor

@@ -132,8 +132,4 @@ private:
     std::unique_ptr<ToolbarLogic> toolbar_;
 };
 
-// The admission number without its 5th to 8th characters (110199990001 gives
-// 11010001; one shorter than 5 characters is used whole).
-std::string candidateFolderName(const std::string& zkzh);
-
 }  // namespace kavlor

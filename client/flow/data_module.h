@@ -8,42 +8,37 @@
 #include <memory>
 #include <string>
 
-#include "common/db/database.h"
+#include "common/db/tables.h"
 
 namespace kavlor {
 
 class DataModule {
 public:
     // Connects to <sharedFolder>\teacher.mdb and opens score, condition, state,
-    // updatefile and user, in this order. Throws db::DbError.
+    // updatefile and user, in this order. Throws db::DbError, leaving the
+    // module as it was.
     void openTeacher(const std::string& sharedFolder, const std::filesystem::path& workingFolder);
     // Connects to stu.mdb in the working folder and opens student, win, ct,
-    // selecttest and word, in this order. Throws db::DbError.
+    // selecttest and word, in this order. Throws db::DbError, leaving the
+    // module as it was.
     void openStudent(const std::filesystem::path& workingFolder);
 
-    kav::db::Cursor& ADOTable_Tscore() { return *tscore_; }
-    kav::db::Cursor& ADOTable_Tcondition() { return *tcondition_; }
-    kav::db::Cursor& ADOTable_Tstate() { return *tstate_; }
-    kav::db::Cursor& ADOTable_Tupdatefile() { return *tupdatefile_; }
-    kav::db::Cursor& ADOTable_Tuser() { return *tuser_; }
-    kav::db::Cursor& ADOTable_student() { return *student_; }
-    kav::db::Cursor& ADOTable_win() { return *win_; }
-    kav::db::Cursor& ADOTable_ct() { return *ct_; }
-    kav::db::Cursor& ADOTable_selecttest() { return *selecttest_; }
-    kav::db::Cursor& ADOTable_word() { return *word_; }
+    kav::db::Cursor& ADOTable_Tscore() { return teacher_->table("score"); }
+    kav::db::Cursor& ADOTable_Tcondition() { return teacher_->table("condition"); }
+    kav::db::Cursor& ADOTable_Tstate() { return teacher_->table("state"); }
+    kav::db::Cursor& ADOTable_Tupdatefile() { return teacher_->table("updatefile"); }
+    kav::db::Cursor& ADOTable_Tuser() { return teacher_->table("user"); }
+    kav::db::Cursor& ADOTable_student() { return stu_->table("student"); }
+    kav::db::Cursor& ADOTable_win() { return stu_->table("win"); }
+    kav::db::Cursor& ADOTable_ct() { return stu_->table("ct"); }
+    kav::db::Cursor& ADOTable_selecttest() { return stu_->table("selecttest"); }
+    kav::db::Cursor& ADOTable_word() { return stu_->table("word"); }
 
     bool teacherOpen() const { return teacher_ != nullptr; }
     bool studentOpen() const { return stu_ != nullptr; }
 
 private:
-    std::unique_ptr<kav::db::Connection> teacher_, stu_;
-    std::unique_ptr<kav::db::Cursor> tscore_, tcondition_, tstate_, tupdatefile_, tuser_;
-    std::unique_ptr<kav::db::Cursor> student_, win_, ct_, selecttest_, word_;
+    std::unique_ptr<kav::db::OpenTables> teacher_, stu_;
 };
-
-// Goes to the row at 1-based position `position` of a bank (first row, then
-// forward position - 1 rows). Returns false, leaving the cursor at eof or bof,
-// when the bank has no such row.
-bool gotoPosition(kav::db::Cursor& bank, int position);
 
 }  // namespace kavlor

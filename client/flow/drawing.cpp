@@ -1,14 +1,17 @@
 #include "client/flow/drawing.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "client/flow/client.h"
+#include "common/core/ascii.h"
+#include "common/core/tokens.h"
+#include "common/db/columns.h"
 
 namespace kavlor {
 
 namespace fs = std::filesystem;
 namespace db = kav::db;
+namespace col = kav::db::col;
 using kav::ui::MessageKind;
 
 void DrawingProgress::stepIt(int steps) { position_ = std::min(100, position_ + 15 * steps); }
@@ -67,21 +70,9 @@ bool Drawing::DrawChoiceQuestions(ChoiceDraw& out) {
             k = drawFrom0To(n);
         out.positions.push_back(k);
         gotoPosition(selecttest_, k);
-        std::string answer = selecttest_.field(6).asString();
-        std::transform(answer.begin(), answer.end(), answer.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        out.answers.push_back(answer);
+        out.answers.push_back(kav::lowerAscii(selecttest_.field(col::selecttest_correct_sel).asString()));
     }
     return true;
-}
-
-std::string joinTokens(const std::vector<std::string>& tokens) {
-    std::string text;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        if (i) text += ' ';
-        text += tokens[i];
-    }
-    return text;
 }
 
 void createExamRecord(Client& client) {
@@ -108,7 +99,7 @@ void createExamRecord(Client& client) {
     step(2);
     std::vector<std::string> positions;
     for (int p : choice.positions) positions.push_back(std::to_string(p));
-    const std::string selArr1 = joinTokens(positions), selArr2 = joinTokens(choice.answers);
+    const std::string selArr1 = kav::joinTokens(positions), selArr2 = kav::joinTokens(choice.answers);
     step(1);
 
     db::Cursor& ct = data.ADOTable_ct();

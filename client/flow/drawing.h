@@ -56,7 +56,4 @@ void createExamRecord(Client& client);
 // into condition of teacher.mdb, updating the candidate's rows or appending them.
 void SaveExamRecord(Client& client);
 
-// "17 154 3 ..." and "b a d ...".
-std::string joinTokens(const std::vector<std::string>& tokens);
-
 }  // namespace kavlor

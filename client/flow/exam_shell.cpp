@@ -3,11 +3,14 @@
 #include "client/flow/client.h"
 #include "client/grading/wintask/wintask.h"
 #include "client/grading/word/word_click.h"
+#include "common/core/candidate.h"
+#include "common/db/columns.h"
 #include "common/platform/platform.h"
 
 namespace kavlor {
 
 namespace db = kav::db;
+namespace col = kav::db::col;
 using kav::ui::MessageKind;
 
 
@@ -21,7 +24,7 @@ void ExamShell::Button3Click() {
     Memo1.clear();
     Memo1.push_back("请先单击按钮：“" + Button2Caption + "”即可进入考生文件夹，开始考试！");
     db::Cursor& win = client_.data().ADOTable_win();
-    Memo1.push_back(gotoPosition(win, winno) ? win.field(1).asString() : std::string());
+    Memo1.push_back(gotoPosition(win, winno) ? win.field(col::win_question1).asString() : std::string());
 }
 
 void ExamShell::Button4Click() {
@@ -40,7 +43,7 @@ void ExamShell::Button1Click() {
     const bool drawn = gotoPosition(word, wordno);
     Memo1.push_back("请在考生文件夹中的中打开文件" + (drawn ? word.field("filename_word").asString() : std::string()) +
                     "进行答题！");
-    Memo1.push_back(drawn ? word.field(1).asString() : std::string());
+    Memo1.push_back(drawn ? word.field(col::word_question).asString() : std::string());
 }
 
 void ExamShell::Button2Click() {
@@ -52,20 +55,20 @@ void ExamShell::Button2Click() {
 
 void ExamShell::N8Click() { client_.desktop().showAbout("一级B模拟系统Kavlor V1.0"); }
 
-std::string ExamShell::candidateFolder() const { return "c:\\kavlor\\" + candidateFolderName(client_.zkzh); }
+std::string ExamShell::candidateFolder() const { return "c:\\kavlor\\" + kav::candidateFolderName(client_.zkzh); }
 
 void ExamShell::WIN1Click() {
     DataModule& data = client_.data();
     db::Cursor& win = data.ADOTable_win();
-    const std::string answer = gotoPosition(win, winno) ? win.field(3).asString() : std::string();
+    const std::string answer = gotoPosition(win, winno) ? win.field(col::win_answer).asString() : std::string();
     const auto grade = kav::wintask::gradeWinTask(candidateFolder(), answer, gradingReports(), client_.dialogs());
     db::Cursor& ct = data.ADOTable_ct();
     ct.edit();
-    ct.field(5).setString(grade.storedText);
+    ct.field(col::ct_win_condiction).setString(grade.storedText);
     ct.post();
     db::Cursor& student = data.ADOTable_student();
     student.edit();
-    student.field(7).setInteger(grade.score);
+    student.field(col::student_win_cj).setInteger(grade.score);
     student.post();
 }
 
@@ -103,7 +106,7 @@ void ExamShell::N5Click() {
                                   "选择题得分:" + std::to_string(grade.count) + "\r答错题号及答案：" + grade.wrongList);
     db::Cursor& student = client_.data().ADOTable_student();
     student.edit();
-    student.field(8).setInteger(grade.count);
+    student.field(col::student_select_cj).setInteger(grade.count);
     student.post();
 }
 

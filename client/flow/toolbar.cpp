@@ -5,12 +5,15 @@
 
 #include "client/flow/drawing.h"
 #include "client/grading/wintask/wintask.h"
+#include "common/core/candidate.h"
+#include "common/db/columns.h"
 #include "common/platform/platform.h"
 
 namespace kavlor {
 
 namespace fs = std::filesystem;
 namespace db = kav::db;
+namespace col = kav::db::col;
 using kav::ui::MessageKind;
 
 ToolbarLogic::~ToolbarLogic() { StopClock(); client_.stopTimer(pollTimer_); }
@@ -42,7 +45,7 @@ void ToolbarLogic::FormCreate() {
 
     SpeedButton2 = client_.zkzh;
     SpeedButton3 = client_.ksxm;
-    folderName_ = candidateFolderName(client_.zkzh);
+    folderName_ = kav::candidateFolderName(client_.zkzh);
     form5_->Button2Caption = "考生文件夹:c:\\kavlor\\" + folderName_;
 
     prepareCandidateFolder();
@@ -58,7 +61,7 @@ void ToolbarLogic::prepareCandidateFolder() {
     std::error_code ec;
     if (!fs::is_directory(root, ec) && !fs::create_directories(root, ec)) throw std::runtime_error("Cannot create c:\\kavlor");
 
-    if (data.ADOTable_student().field(5).asInteger() != 1) return;  // a re-login keeps the folder as it is
+    if (data.ADOTable_student().field(col::student_havelogined).asInteger() != 1) return;  // a re-login keeps the folder as it is
 
     const fs::path folder = root / folderName_;
     if (!fs::is_directory(folder, ec) && !fs::create_directory(folder, ec))
@@ -66,7 +69,7 @@ void ToolbarLogic::prepareCandidateFolder() {
 
     // The Windows task's folders and source files.
     db::Cursor& win = data.ADOTable_win();
-    const std::string question2 = gotoPosition(win, form5_->winno) ? win.field(2).asString() : std::string();
+    const std::string question2 = gotoPosition(win, form5_->winno) ? win.field(col::win_question2).asString() : std::string();
     kav::wintask::prepareCandidateFolder("c:\\kavlor\\" + folderName_, question2, client_.workingFolder());
 
     const fs::path document = folder / filenameWord;

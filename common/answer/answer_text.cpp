@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "common/core/tokens.h"
+
 namespace kav::answer {
 
 const std::string& AnswerRule::field(std::size_t i) const {
@@ -10,16 +12,8 @@ const std::string& AnswerRule::field(std::size_t i) const {
 }
 
 std::vector<std::string> splitFields(std::string_view rule) {
-    std::vector<std::string> fields;
-    for (;;) {
-        auto space = rule.find(' ');
-        if (space == std::string_view::npos) {
-            fields.emplace_back(rule);
-            return fields;
-        }
-        fields.emplace_back(rule.substr(0, space));
-        rule.remove_prefix(space + 1);
-    }
+    const auto tokens = splitTokens(rule);
+    return {tokens.begin(), tokens.end()};
 }
 
 std::vector<AnswerPart> parseAnswerText(std::string_view text) {

@@ -46,6 +46,18 @@ DateTime DateTime::fromOleDays(double days) {
     return r;
 }
 
+TimeOfDay TimeOfDay::fromMilliseconds(long long ms) {
+    constexpr long long kDay = 86'400'000;
+    ms = (ms % kDay + kDay) % kDay;
+    return {static_cast<int>(ms / 3'600'000), static_cast<int>(ms / 60'000 % 60), static_cast<int>(ms / 1000 % 60),
+            static_cast<int>(ms % 1000)};
+}
+
+TimeOfDay utcTimeOfDay() {
+    const auto sinceEpoch = system_clock::now().time_since_epoch();
+    return TimeOfDay::fromMilliseconds(duration_cast<milliseconds>(sinceEpoch).count());
+}
+
 std::string DateTime::toIso() const {
     char buf[40];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);

@@ -29,6 +29,11 @@ struct DateTime {
 // The UTC time of day, for keys drawn from the clock.
 struct TimeOfDay {
     int hour = 0, minute = 0, second = 0, millisecond = 0;
+
+    // The time of day `ms` milliseconds after midnight (taken modulo one day).
+    static TimeOfDay fromMilliseconds(long long ms);
 };
+// The system clock's present UTC time of day.
+TimeOfDay utcTimeOfDay();
 
 }  // namespace kav

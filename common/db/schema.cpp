@@ -1,8 +1,9 @@
 #include "common/db/schema.h"
 
-#include <cctype>
-
+#include "common/core/ascii.h"
+#include "common/core/sqlite_files.h"
 #include "common/db/sqlcipher_backend.h"
+#include "common/db/tables.h"
 
 namespace kav::db {
 namespace {
@@ -72,11 +73,6 @@ std::vector<TableDef> teacherTables() {
     };
 }
 
-std::string lowerAscii(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 void addTeacherRows(Connection& connection) {
     auto user = connection.openTable("user");
     for (const auto& account : kDefaultAccounts) {
@@ -117,7 +113,7 @@ const std::vector<TableDef>& tablesOf(DatabaseKind kind) {
 
 const TableDef& tableDef(DatabaseKind kind, std::string_view table) {
     for (const auto& t : tablesOf(kind))
-        if (lowerAscii(t.name) == lowerAscii(std::string(table))) return t;
+        if (equalsIgnoringCase(t.name, table)) return t;
     throw DbError("Cannot find the input table or query '" + std::string(table) + "' of " +
                   std::string(fileNameOf(kind)));
 }
@@ -127,11 +123,12 @@ void createDatabase(const std::filesystem::path& file, DatabaseKind kind) {
     createSqlCipherFile(file, password, tablesOf(kind), /*writeAheadLog=*/kind == DatabaseKind::Teacher);
     if (kind != DatabaseKind::Teacher) return;
     try {
-        auto connection = connect(ConnectionString::forDataSource(std::filesystem::absolute(file).string()).toString(), {});
+        auto connection = connectFile(std::filesystem::absolute(file).string(), {});
         addTeacherRows(*connection);
     } catch (...) {
         std::error_code ec;
-        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(file.string() + suffix, ec);
+        std::filesystem::remove(file, ec);
+        removeSqliteSideFiles(file);
         throw;
     }
 }

@@ -3,9 +3,9 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
 
-#include <cctype>
 #include <system_error>
 
+#include "common/core/sqlite_files.h"
 #include "common/db/snapshot_cursor.h"
 #include "common/db/values.h"
 
@@ -240,14 +240,6 @@ ColumnType columnTypeFromName(std::string_view name) {
     throw DbError("Unknown column type '" + std::string(name) + "' in the column catalogue");
 }
 
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 class SqlCipherConnection final : public Connection {
 public:
     SqlCipherConnection(std::shared_ptr<Database> db, std::vector<TableDef> tables)
@@ -255,7 +247,7 @@ public:
 
     std::unique_ptr<Cursor> openTable(std::string_view name) override {
         for (const auto& t : tables_) {
-            if (!sameNameIgnoringCase(t.name, name)) continue;
+            if (!equalsIgnoringCase(t.name, name)) continue;
             auto cursor = std::make_unique<SqlCipherCursor>(db_, t);
             cursor->open();
             return cursor;
@@ -306,8 +298,8 @@ std::string columnDeclaration(const ColumnDef& c) {
 
 void removeDatabaseFiles(const std::filesystem::path& file) {
     std::error_code ec;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        std::filesystem::remove(file.string() + suffix, ec);
+    std::filesystem::remove(file, ec);
+    removeSqliteSideFiles(file);
 }
 
 }  // namespace

@@ -5,16 +5,9 @@
 #include <limits>
 #include <stdexcept>
 
-namespace kav::db {
+#include "common/core/utf8.h"
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
+namespace kav::db {
 
 namespace {
 
@@ -111,25 +104,6 @@ std::string_view columnTypeName(ColumnType type) {
         case ColumnType::Blob: return "blob";
     }
     return "?";
-}
-
-long utf8Length(std::string_view text) {
-    static constexpr std::uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-    long count = 0;
-    for (size_t i = 0; i < text.size(); ++count) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0 || text.size() - i <= static_cast<size_t>(extra)) return -1;
-        std::uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            auto c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80) return -1;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
-        i += 1 + extra;
-    }
-    return count;
 }
 
 std::string storedDateTime(const DateTime& d) {

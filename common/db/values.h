@@ -3,6 +3,7 @@
 // a value is written to it, and how a stored value reads as another type.
 #include <string_view>
 
+#include "common/core/ascii.h"
 #include "common/db/database.h"
 
 namespace kav::db {
@@ -19,12 +20,6 @@ std::string readString(const Value& v);
 DateTime readDateTime(const Value& v);
 bool readBoolean(const Value& v);
 Blob readBlob(const Value& v);
-
-// ASCII case-insensitive comparison (column names, connection fields, yes/no words).
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
-
-// Number of Unicode code points of a UTF-8 text; -1 when it is not valid UTF-8.
-long utf8Length(std::string_view text);
 
 // Date-times are kept as text "YYYY-MM-DD hh:mm:ss.zzz" (sorts in time order).
 std::string storedDateTime(const DateTime& d);

@@ -15,6 +15,8 @@
 #include <system_error>
 #include <vector>
 
+#include "common/core/ascii.h"
+
 namespace fs = std::filesystem;
 
 namespace kav::platform {
@@ -35,12 +37,6 @@ bool isDriveC(std::string_view p) {
 }
 bool hasDriveLetter(std::string_view p) {
     return p.size() >= 2 && p[1] == ':' && ((p[0] >= 'a' && p[0] <= 'z') || (p[0] >= 'A' && p[0] <= 'Z'));
-}
-
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return asciiLower(x) == asciiLower(y); });
 }
 
 // The text part of Samba's DOSATTRIB value: "0x" and hex digits, ended by a NUL
@@ -155,7 +151,7 @@ fs::path findIgnoringCase(const fs::path& path) {
         }
         std::optional<fs::path> match;
         for (fs::directory_iterator it(found, ec), end; !ec && it != end; it.increment(ec)) {
-            if (equalIgnoringCase(it->path().filename().string(), part.string())) {
+            if (equalsIgnoringCase(it->path().filename().string(), part.string())) {
                 match = it->path();
                 break;
             }

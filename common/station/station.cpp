@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/core/tokens.h"
+
 namespace kav::station {
 
 StationRecord readStation(db::Cursor& state) {
@@ -59,14 +61,8 @@ void writeUpdateList(db::Cursor& updatefile, const std::string& list) {
 }
 
 std::vector<std::string> splitUpdateList(std::string_view list) {
-    std::vector<std::string> names;
-    while (!list.empty()) {
-        size_t star = list.find('*');
-        names.emplace_back(list.substr(0, star));
-        if (star == std::string_view::npos) break;
-        list.remove_prefix(star + 1);
-    }
-    return names;
+    const auto names = splitStoredList(list, '*');
+    return {names.begin(), names.end()};
 }
 
 RestTime RestTime::fromSeconds(int total) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <iconv.h>
 
+#include "common/core/utf8.h"
+
 namespace kav::text {
 namespace {
 
@@ -43,24 +45,6 @@ private:
     iconv_t cd_;
 };
 
-// Length of the UTF-8 sequence starting with byte b (1 for a stray byte).
-std::size_t utf8SequenceLength(unsigned char b) {
-    if (b >= 0xF0) return 4;
-    if (b >= 0xE0) return 3;
-    if (b >= 0xC0) return 2;
-    return 1;
-}
-
-std::uint32_t codePoint(std::string_view seq) {
-    auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(seq[i])); };
-    switch (seq.size()) {
-    case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
-    case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
-    case 4: return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
-    default: return b(0);
-    }
-}
-
 }  // namespace
 
 std::string utf8ToGbk(std::string_view utf8) {
@@ -71,15 +55,11 @@ std::string utf8ToGbk(std::string_view utf8) {
     if (error == 0) return out;
 
     // Tell a valid character that GBK lacks from broken UTF-8.
-    std::string_view rest = utf8.substr(done);
-    std::size_t len = utf8SequenceLength(static_cast<unsigned char>(rest[0]));
-    std::string probe;
-    int probeError = 0;
-    Converter check("UTF-32LE", "UTF-8");
-    if (len <= rest.size() && check.convert(rest.substr(0, len), probe, probeError) == len && probeError == 0) {
+    std::size_t end = done;
+    if (auto c = nextCodePoint(utf8, end)) {
         char cp[16];
-        std::snprintf(cp, sizeof cp, "U+%04X", static_cast<unsigned>(codePoint(rest.substr(0, len))));
-        throw TextError("字符“" + std::string(rest.substr(0, len)) + "”(" + cp + ")无法用GBK编码表示");
+        std::snprintf(cp, sizeof cp, "U+%04X", static_cast<unsigned>(*c));
+        throw TextError("字符“" + std::string(utf8.substr(done, end - done)) + "”(" + cp + ")无法用GBK编码表示");
     }
     throw TextError("文本在第" + std::to_string(done + 1) + "字节处不是有效的UTF-8编码");
 }

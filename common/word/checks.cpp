@@ -1,7 +1,6 @@
 #include "common/word/checks.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -9,6 +8,8 @@
 
 #include "common/answer/rule_kinds.h"
 #include "common/answer/value_lists.h"
+#include "common/core/ascii.h"
+#include "common/core/utf8.h"
 
 namespace kav::word {
 
@@ -60,12 +61,6 @@ std::string number(double v) {
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
     return s;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 // A 1-based position into a collection of `count` items; "first" and "last"
@@ -337,10 +332,7 @@ const Shape& wordArtShape(const Document& doc, const std::string& field) {
 }
 
 std::string dropLastCharacter(std::string text) {
-    if (text.empty()) return text;
-    std::size_t i = text.size() - 1;
-    while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
-    text.erase(i);
+    text.erase(previousCharacterStart(text, text.size()));
     return text;
 }
 

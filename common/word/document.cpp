@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "common/core/utf8.h"
 #include "common/word/docx_package.h"
 #include "common/word/ooxml_values.h"
 #include "common/word/styles.h"
@@ -20,24 +21,6 @@ int colorFromHex(std::string_view hex) {
     if (ec != std::errc{} || end != hex.data() + 6) return kColorAutomatic;
     unsigned r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
     return static_cast<int>(r | (g << 8) | (b << 16));
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 FontSlot fontSlotOf(char32_t c, bool hintEastAsia) {
@@ -338,15 +321,12 @@ private:
         }
     }
 
-    void text(const char* s, std::uint32_t run) {
-        auto* p = reinterpret_cast<const unsigned char*>(s);
-        while (*p) {
-            char32_t c = *p;
-            int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
-            c = extra == 0 ? c : extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
-            ++p;
-            for (int i = 0; i < extra && (*p & 0xC0) == 0x80; ++i, ++p) c = (c << 6) | (*p & 0x3F);
-            push(c, CharKind::Text, run);
+    void text(std::string_view s, std::uint32_t run) {
+        for (std::size_t at = 0; at < s.size();) {
+            // A byte that starts no valid character stands as U+FFFD.
+            std::optional<char32_t> c = nextCodePoint(s, at);
+            if (!c) ++at;
+            push(c.value_or(U'\uFFFD'), CharKind::Text, run);
         }
     }
 

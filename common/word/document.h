@@ -188,8 +188,6 @@ private:
 
 // The WdColor of an OOXML colour ("FF0000" red -> 255); auto -> automatic.
 int colorFromHex(std::string_view hex);
-// UTF-8 of one code point.
-void appendUtf8(std::string& out, char32_t c);
 // The font slot Word uses for a character.
 FontSlot fontSlotOf(char32_t c, bool hintEastAsia);
 

@@ -2,11 +2,13 @@
 // stored value as another type; values read back from a reopened file.
 #include <gtest/gtest.h>
 
+#include "common/core/utf8.h"
 #include "common/db/values.h"
 #include "tests/db/db_test_util.h"
 #include "tests/support/temp_dir.h"
 
 using namespace kav::db;
+using kav::utf8Length;
 
 namespace {
 

@@ -3,7 +3,9 @@
 // resets.
 #include <gtest/gtest.h>
 
+#include "client/flow/data_module.h"
 #include "client/flow/login.h"
+#include "common/db/schema.h"
 #include "tests/flow/flow_lab.h"
 
 namespace kavlor::test {
@@ -204,11 +206,23 @@ TEST(FlowStartupTest, RecordResetOnAnEmptyRecordTableResetsOnlyTheRoster) {
     EXPECT_TRUE(fs::exists(h.lab.driveC / "kavlor" / "11010002" / "keep.txt"));  // clearfold is off
 }
 
-TEST(FlowStartupTest, CandidateFolderNameDropsTheFifthToEighthCharacters) {
-    EXPECT_EQ(candidateFolderName("110199990001"), "11010001");
-    EXPECT_EQ(candidateFolderName("12345678"), "1234");
-    EXPECT_EQ(candidateFolderName("1234"), "1234");
-    EXPECT_EQ(candidateFolderName("123456"), "1234");
+TEST(FlowStartupTest, AFailedOpeningLeavesTheDataModuleAsItWas) {
+    kav::test::TempDir good, wrong;
+    kav::db::createDatabase(good / "stu.mdb");
+    // A teacher file under the student file's name: it connects, but has no student table.
+    kav::db::createDatabase(wrong / "teacher.mdb");
+    fs::rename(wrong / "teacher.mdb", wrong / "stu.mdb");
+
+    DataModule data;
+    EXPECT_THROW(data.openStudent(wrong.path()), kav::db::DbError);
+    EXPECT_FALSE(data.studentOpen());
+
+    data.openStudent(good.path());
+    kav::db::Cursor& win = data.ADOTable_win();
+    EXPECT_THROW(data.openStudent(wrong.path()), kav::db::DbError);
+    EXPECT_TRUE(data.studentOpen());
+    EXPECT_EQ(&data.ADOTable_win(), &win);  // the cursors opened before stay in use
+    EXPECT_EQ(data.ADOTable_word().definition().name, "word");
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 #include "tools/demo/demo_lab.h"
 
 #include <cerrno>
-#include <chrono>
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
 
+#include "common/core/datetime.h"
+#include "common/core/utf8.h"
 #include "common/db/database.h"
 #include "common/db/schema.h"
+#include "common/db/tables.h"
 #include "common/platform/platform.h"
 #include "common/text/gbk.h"
 #include "common/text/typing_file.h"
@@ -44,24 +46,8 @@ void copyFolder(const fs::path& from, const fs::path& to) {
     for (const auto& entry : fs::directory_iterator(from)) copyFile(entry.path(), to / entry.path().filename());
 }
 
-// The bytes of a UTF-8 character that starts with lead (1 for a stray byte,
-// which the GBK conversion then refuses).
-std::size_t utf8Length(std::uint8_t lead) {
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC0) return 2;
-    return 1;
-}
-
-TimeOfDay utcTimeOfDay() {
-    using namespace std::chrono;
-    auto now = system_clock::now();
-    auto ms = duration_cast<milliseconds>(now - floor<days>(now)).count();
-    return {int(ms / 3600000), int(ms / 60000 % 60), int(ms / 1000 % 60), int(ms % 1000)};
-}
-
 std::unique_ptr<db::Connection> openDatabase(const fs::path& file) {
-    return db::connect(db::ConnectionString::forDataSource(file.string()).toString(), file.parent_path());
+    return db::connectFile(file.string(), file.parent_path());
 }
 
 void fillRoster(db::Connection& stu) {
@@ -153,9 +139,9 @@ std::vector<std::string> typingModelLines(const std::string& utf8Text) {
     static const std::string closing = "，。、；：！？”’）》";
     std::vector<std::vector<std::string>> lines;  // the characters (UTF-8) of each line
     for (std::size_t at = 0; at < utf8Text.size();) {
-        std::size_t len = utf8Length(std::uint8_t(utf8Text[at]));
-        std::string ch = utf8Text.substr(at, len);
-        at += len;
+        const std::size_t start = at;
+        if (!nextCodePoint(utf8Text, at)) throw std::runtime_error("a typing text must be UTF-8");
+        std::string ch = utf8Text.substr(start, at - start);
         if (text::utf8ToGbk(ch).size() != 2)
             throw std::runtime_error("a typing text may hold double-byte characters only, not \"" + ch + "\"");
         if (lines.empty() || lines.back().size() >= kTypingLineChars) {

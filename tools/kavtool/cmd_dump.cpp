@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "common/db/database.h"
+#include "common/db/tables.h"
 #include "tools/kavtool/command.h"
 
 namespace {
@@ -40,8 +41,7 @@ std::string rendered(const Value& v) {
 
 int dump(const kavtool::Args& args) {
     if (args.size() != 2) throw kavtool::UsageError("expects FILE and TABLE");
-    auto connection = kav::db::connect(kav::db::ConnectionString::forDataSource(args[0]).toString(),
-                                       std::filesystem::current_path());
+    auto connection = kav::db::connectFile(args[0], std::filesystem::current_path());
     auto cursor = connection->openTable(args[1]);
     const auto& columns = cursor->definition().columns;
     std::string out;

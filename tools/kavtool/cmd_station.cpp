@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/db/database.h"
+#include "common/db/tables.h"
 #include "common/station/station.h"
 #include "tools/kavtool/command.h"
 
@@ -19,8 +20,7 @@ bool yesNo(const std::string& option, const std::string& value) {
 
 int station(const kavtool::Args& args) {
     if (args.empty()) throw UsageError("expects FILE");
-    auto connection = kav::db::connect(kav::db::ConnectionString::forDataSource(args[0]).toString(),
-                                       std::filesystem::current_path());
+    auto connection = kav::db::connectFile(args[0], std::filesystem::current_path());
     auto state = connection->openTable("state");
     if (args.size() == 1) {
         kav::station::StationRecord r = kav::station::readStation(*state);

@@ -3,14 +3,14 @@
 #include <filesystem>
 
 #include "common/db/database.h"
+#include "common/db/tables.h"
 #include "tools/kavtool/command.h"
 
 namespace {
 
 int tables(const kavtool::Args& args) {
     if (args.size() != 1) throw kavtool::UsageError("expects one FILE");
-    auto connection = kav::db::connect(kav::db::ConnectionString::forDataSource(args[0]).toString(),
-                                       std::filesystem::current_path());
+    auto connection = kav::db::connectFile(args[0], std::filesystem::current_path());
     for (const auto& name : connection->tableNames()) std::printf("%s\n", name.c_str());
     return 0;
 }

@@ -1,10 +1,10 @@
 // kavtool typing decode|encode: reads and writes the scrambled typing files.
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "common/core/datetime.h"
 #include "common/text/typing_file.h"
 #include "tools/kavtool/command.h"
 
@@ -55,11 +55,7 @@ int encode(const kavtool::Args& args) {
     auto faults = checkModelLines(gbkLines);
     for (auto& message : faults) std::fprintf(stderr, "kavtool typing: %s\n", message.c_str());
     if (!faults.empty()) return 1;
-    KeyDrawer keys([] {
-        auto now = std::chrono::system_clock::now().time_since_epoch();
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count() % 86'400'000;
-        return kav::TimeOfDay{int(ms / 3'600'000), int(ms / 60'000 % 60), int(ms / 1000 % 60), int(ms % 1000)};
-    });
+    KeyDrawer keys(kav::utcTimeOfDay);
     writeTypingFile(args[1], gbkLines, TypingFileKind::Model, keys);
     return 0;
 }

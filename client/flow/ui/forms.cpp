@@ -21,6 +21,7 @@
 #include "client/flow/ui/lockdown.h"
 #include "client/screens/choice/ui/tform7.h"
 #include "client/screens/typing/ui/tform9.h"
+#include "common/core/candidate.h"
 #include "common/platform/platform.h"
 
 namespace kavlor {
@@ -393,7 +394,7 @@ void TForm5::N3Click() {
             Client& client = app_.client();
             DataModule& dm = client.data();
             form9_ = new TForm9(dm.ADOTable_student(), dm.ADOTable_ct(), client.zkzh, client.clock(), client.dialogs(),
-                                {candidateFolderName(client.zkzh), client.workingFolder(),
+                                {kav::candidateFolderName(client.zkzh), client.workingFolder(),
                                  kav::platform::resolve("c:\\kavtmp")});
         }
         form9_->show();

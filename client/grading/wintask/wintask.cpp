@@ -4,6 +4,7 @@
 #include <optional>
 #include <system_error>
 
+#include "common/core/tokens.h"
 #include "common/platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -84,8 +85,7 @@ CheckOutcome runCheck(std::string_view candidateFolder, std::string_view check) 
 void prepareCandidateFolder(std::string_view candidateFolder, std::string_view question2,
                             const fs::path& programFolder) {
     const fs::path sources = programFolder / "file";
-    for (std::string_view rest = question2; !rest.empty();) {
-        std::string_view token = cutAt(rest, " ");
+    for (std::string_view token : splitTokens(question2)) {
         if (token.empty()) continue;
         auto star = token.find('*');
         if (star == std::string_view::npos) {

@@ -1,6 +1,9 @@
 #include "client/screens/choice/choice_screen.h"
 
+#include <algorithm>
 #include <charconv>
+
+#include "common/core/tokens.h"
 
 namespace kav::choice {
 namespace {
@@ -32,27 +35,12 @@ std::string unansweredCaption(int number) { return std::to_string(number) + " ";
 
 AnswerList splitList(std::string_view text) {
     AnswerList list;
-    int index = 0;
-    while (!text.empty() && index < kQuestions) {
-        std::size_t space = text.find(' ');
-        if (space == std::string_view::npos) {
-            list[index++] = std::string(text);
-            break;
-        }
-        list[index++] = std::string(text.substr(0, space));
-        text.remove_prefix(space + 1);
-    }
+    const auto tokens = splitStoredList(text);
+    std::copy_n(tokens.begin(), std::min<std::size_t>(tokens.size(), kQuestions), list.begin());
     return list;
 }
 
-std::string joinList(const AnswerList& list) {
-    std::string text;
-    for (int i = 0; i < kQuestions; ++i) {
-        if (i > 0) text += ' ';
-        text += list[i];
-    }
-    return text;
-}
+std::string joinList(const AnswerList& list) { return joinTokens(list); }
 
 Grade grade(const AnswerList& correct, const AnswerList& given) {
     Grade g;

@@ -5,20 +5,11 @@
 #include <numeric>
 
 #include "client/screens/typing/typing_cells.h"
+#include "common/core/utf8.h"
 #include "common/text/typing_file.h"
 
 namespace kav::typing {
 namespace {
-
-// Length of the UTF-8 character that starts with byte b; 0 for a byte that
-// cannot start one.
-std::size_t utf8Length(unsigned char b) {
-    if (b < 0x80) return 1;
-    if (b >= 0xC2 && b <= 0xDF) return 2;
-    if (b >= 0xE0 && b <= 0xEF) return 3;
-    if (b >= 0xF0 && b <= 0xF4) return 4;
-    return 0;
-}
 
 std::string number(std::int64_t n) { return std::to_string(n); }
 
@@ -181,18 +172,17 @@ void TypingEngine::enterText(std::string_view utf8) {
     if (!hasText()) return;
     bool any = false;
     for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t len = utf8Length(static_cast<unsigned char>(utf8[i]));
-        if (len == 0 || i + len > utf8.size()) {
-            ++i;
+        const std::size_t start = i;
+        if (!nextCodePoint(utf8, i)) {
+            ++i;  // a byte that starts no character is passed over
             continue;
         }
         std::string gbk;
         try {
-            gbk = text::utf8ToGbk(utf8.substr(i, len));
+            gbk = text::utf8ToGbk(utf8.substr(start, i - start));
         } catch (const text::TextError&) {
             gbk = "?";  // as the code page conversion of the input field gives it
         }
-        i += len;
         const std::string cell = cellOfCharacter(gbk);
         if (cell.empty()) continue;
         const int L = absoluteLine();

@@ -1,0 +1,47 @@
+#pragma once
+// The whole-table cursors a program works on: one connection with a cursor
+// open on each of its tables, opened in the order the program names them.
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "common/db/database.h"
+
+namespace kav::db {
+
+// The order in which each program opens the tables of stu.mdb and teacher.mdb.
+inline constexpr std::array<std::string_view, 5> kClientStudentTables = {"student", "win", "ct", "selecttest", "word"};
+inline constexpr std::array<std::string_view, 5> kConsoleStudentTables = {"student", "win", "selecttest", "ct", "word"};
+inline constexpr std::array<std::string_view, 5> kTeacherTables = {"score", "condition", "state", "updatefile", "user"};
+
+// Connects to a database file with the standard connection string of both
+// programs; a relative dataSource is resolved against workingFolder. Throws DbError.
+std::unique_ptr<Connection> connectFile(const std::string& dataSource, const std::filesystem::path& workingFolder);
+
+class OpenTables {
+public:
+    // Opens a cursor on each named table of the connection, in the given order.
+    // Throws DbError (keeping nothing open) when a table cannot be opened.
+    OpenTables(std::unique_ptr<Connection> connection, std::span<const std::string_view> order);
+
+    // The cursor of one of the opened tables (case-insensitive); DbError for
+    // a table that was not opened.
+    Cursor& table(std::string_view name) const;
+    Connection& connection() const { return *connection_; }
+
+private:
+    std::unique_ptr<Connection> connection_;
+    std::vector<std::pair<std::string, std::unique_ptr<Cursor>>> cursors_;
+};
+
+// Goes to the row at 1-based position `position` of a bank (first row, then
+// forward position - 1 rows). Returns false, leaving the cursor at eof or bof,
+// when the bank has no such row.
+bool gotoPosition(Cursor& bank, int position);
+
+}  // namespace kav::db
