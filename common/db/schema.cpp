@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "common/account/password.h"
 #include "common/db/sqlcipher_backend.h"
 
 namespace kav::db {
@@ -68,7 +69,7 @@ std::vector<TableDef> teacherTables() {
           {"clearfold", T::Boolean},
           {"resttime", T::Text, 50}}},
         {"updatefile", {{"ID", T::AutoNumber}, {"filename", T::Text, 255}}},
-        {"user", {{"username", T::Text, 50}, {"password", T::Text, 50}}},
+        {"user", {{"username", T::Text, 50}, {"password", T::Text, 255}}},
     };
 }
 
@@ -82,7 +83,7 @@ void addTeacherRows(Connection& connection) {
     for (const auto& account : kDefaultAccounts) {
         user->append();
         user->field("username").setString(std::string(account.username));
-        user->field("password").setString(std::string(account.password));
+        user->field("password").setString(account::hashPassword(account.password));
         user->post();
     }
     auto state = connection.openTable("state");
