@@ -1,6 +1,7 @@
 #include "client/flow/timeup.h"
 
 #include "client/flow/client.h"
+#include "common/account/password.h"
 
 namespace kavlor {
 
@@ -19,7 +20,7 @@ void TimeUpLogic::BitBtn1Click() {
     for (int level = 1; level <= 3; ++level) {
         user.next();
         if (user.eof()) return;
-        if (user.field("password").asString() == Edit1) {
+        if (kav::account::verifyPassword(user.field("password").asString(), Edit1)) {
             Edit2 = std::to_string(level);
             form_ = Form::Hidden;
             return;

@@ -184,6 +184,15 @@ public:
     virtual std::vector<std::string> tableNames() = 0;
     // The data source as opened (a relative one resolved against the working folder).
     virtual std::string dataSource() const = 0;
+    // Secure delete: while on, this connection overwrites with zeros the space
+    // that a deleted or replaced value leaves in the file, so that no freed
+    // space keeps the old value.
+    virtual void setSecureDelete(bool on) = 0;
+    // Moves every change still held in the write-ahead log into the file itself
+    // and empties the log, so that the log keeps no earlier version of a row.
+    // A program reading at that moment can keep the log from being emptied; it
+    // is then emptied by a later write. Nothing to do for a file without a log.
+    virtual void checkpoint() = 0;
 };
 
 // Opens the database that the connection string names; a relative Data Source

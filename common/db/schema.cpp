@@ -1,5 +1,8 @@
 #include "common/db/schema.h"
 
+#include <cctype>
+
+#include "common/account/password.h"
 #include "common/core/ascii.h"
 #include "common/core/sqlite_files.h"
 #include "common/db/sqlcipher_backend.h"
@@ -69,7 +72,7 @@ std::vector<TableDef> teacherTables() {
           {"clearfold", T::Boolean},
           {"resttime", T::Text, 50}}},
         {"updatefile", {{"ID", T::AutoNumber}, {"filename", T::Text, 255}}},
-        {"user", {{"username", T::Text, 50}, {"password", T::Text, 50}}},
+        {"user", {{"username", T::Text, 50}, {"password", T::Text, 255}}},
     };
 }
 
@@ -78,7 +81,7 @@ void addTeacherRows(Connection& connection) {
     for (const auto& account : kDefaultAccounts) {
         user->append();
         user->field("username").setString(std::string(account.username));
-        user->field("password").setString(std::string(account.password));
+        user->field("password").setString(account::hashPassword(account.password));
         user->post();
     }
     auto state = connection.openTable("state");

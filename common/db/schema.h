@@ -4,7 +4,7 @@
 //
 // Widths that the programs themselves never declared:
 //  - ct has exactly the columns of condition (same types and widths);
-//  - user: username and password text(50);
+//  - user: username text(50), password text(255) (it holds a password hash);
 //  - state: korl int32, update/clearinfo/clearfold yes/no, resttime text(50).
 // win_condiction and dz_result (in ct and condition) are memo: their texts can
 // outgrow 50 characters, and a text is never cut.
@@ -30,6 +30,7 @@ const TableDef& tableDef(DatabaseKind kind, std::string_view table);
 
 // The console accounts of a new teacher.mdb, rows 1-4 of `user`: the administrator
 // and the three assistants (whose passwords are the clients' delay passwords).
+// The file stores a hash of each password (common/account/password.h).
 struct DefaultAccount {
     std::string_view username, password;
 };

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "common/core/sqlite_files.h"
+#include "common/db/schema.h"
 #include "common/db/snapshot_cursor.h"
 #include "common/db/values.h"
 
@@ -264,6 +265,16 @@ public:
 
     std::string dataSource() const override { return db_->file().string(); }
 
+    void setSecureDelete(bool on) override {
+        db_->exec(on ? "PRAGMA secure_delete = ON" : "PRAGMA secure_delete = OFF", "Cannot set secure delete");
+    }
+
+    void checkpoint() override {
+        int rc = sqlite3_wal_checkpoint_v2(db_->handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        // Busy: another program is reading the log; a later write empties it.
+        if (rc != SQLITE_OK && rc != SQLITE_BUSY) db_->fail("Cannot write the log into '" + db_->file().string() + "'");
+    }
+
 private:
     std::shared_ptr<Database> db_;
     std::vector<TableDef> tables_;
@@ -296,6 +307,49 @@ std::string columnDeclaration(const ColumnDef& c) {
     return quoteName(c.name);
 }
 
+// The current definition of a table of either kind, nullptr for an unknown one.
+const TableDef* currentDefinition(std::string_view table) {
+    for (DatabaseKind kind : {DatabaseKind::Student, DatabaseKind::Teacher})
+        for (const TableDef& t : tablesOf(kind))
+            if (t.name == table) return &t;
+    return nullptr;
+}
+
+// A file made when a text column was narrower than it is today gets the
+// current width in its catalogue, once; the stored texts need no change.
+// Types are never changed and nothing is narrowed.
+void widenOlderTextColumns(Database& db, std::vector<TableDef>& tables) {
+    struct Widening {
+        std::string table, column;
+        int width;
+    };
+    std::vector<Widening> widenings;
+    for (TableDef& table : tables) {
+        const TableDef* current = currentDefinition(table.name);
+        if (!current) continue;
+        for (ColumnDef& column : table.columns) {
+            int at = current->indexOf(column.name);
+            if (at < 0 || column.type != ColumnType::Text) continue;
+            const ColumnDef& now = current->columns[static_cast<size_t>(at)];
+            if (now.type != ColumnType::Text || now.width <= column.width) continue;
+            column.width = now.width;
+            widenings.push_back({table.name, column.name, now.width});
+        }
+    }
+    if (widenings.empty()) return;
+    writeOneRow(db, [&] {
+        Statement st(db, std::string("UPDATE ") + kCatalog +
+                             " SET width = ?1 WHERE table_name = ?2 AND name = ?3 AND width < ?1");
+        for (const Widening& w : widenings) {
+            sqlite3_reset(st.get());
+            sqlite3_bind_int(st.get(), 1, w.width);
+            sqlite3_bind_text(st.get(), 2, w.table.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st.get(), 3, w.column.c_str(), -1, SQLITE_TRANSIENT);
+            st.step();
+        }
+    });
+}
+
 void removeDatabaseFiles(const std::filesystem::path& file) {
     std::error_code ec;
     std::filesystem::remove(file, ec);
@@ -319,7 +373,9 @@ std::unique_ptr<Connection> openSqlCipherFile(const std::filesystem::path& file,
             throw DbError(context + ": the file holds no exam tables (no column catalogue)");
     }
     try {
-        return std::make_unique<SqlCipherConnection>(db, readCatalog(*db));
+        std::vector<TableDef> tables = readCatalog(*db);
+        widenOlderTextColumns(*db, tables);
+        return std::make_unique<SqlCipherConnection>(db, std::move(tables));
     } catch (const DbError& e) {
         throw DbError(context + ": " + e.what());
     }

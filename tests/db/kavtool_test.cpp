@@ -3,7 +3,9 @@
 
 
 #include <cstdlib>
+#include <sstream>
 
+#include "common/account/password.h"
 #include "tests/db/db_test_util.h"
 #include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"
@@ -46,8 +48,18 @@ TEST_F(KavtoolTest, InitDbMakesEitherFileAndRefusesToOverwrite) {
 
 TEST_F(KavtoolTest, DumpPrintsNamesThenRowsTabSeparated) {
     ASSERT_EQ(kavtool("init-db teacher.mdb").rc, 0);
-    EXPECT_EQ(kavtool("dump teacher.mdb user").out,
-              "username\tpassword\nadmin\tadmin\nassist1\t1111\nassist2\t2222\nassist3\t3333\n");
+    // The accounts' passwords are stored, and dumped, as hashes.
+    std::istringstream users(kavtool("dump teacher.mdb user").out);
+    std::string line;
+    std::getline(users, line);
+    EXPECT_EQ(line, "username\tpassword");
+    for (const auto& account : kav::db::kDefaultAccounts) {
+        ASSERT_TRUE(std::getline(users, line));
+        const std::size_t tab = line.find('\t');
+        EXPECT_EQ(line.substr(0, tab), account.username);
+        EXPECT_TRUE(kav::account::verifyPassword(line.substr(tab + 1), account.password)) << line;
+    }
+    EXPECT_FALSE(std::getline(users, line));
     EXPECT_EQ(kavtool("dump teacher.mdb state").out,
               "korl\tupdate\tclearinfo\tclearfold\tresttime\n1\tno\tno\tno\t1:30:00\n");
     EXPECT_EQ(kavtool("dump teacher.mdb updatefile").out, "ID\tfilename\n1\t\n");

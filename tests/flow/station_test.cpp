@@ -185,6 +185,43 @@ TEST(FlowStationTest, AssistantsWithTheSamePasswordGiveTheFirstLevel) {
     EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString().substr(0, 4), "0:09");
 }
 
+TEST(FlowStationTest, HashedAssistantPasswordsGiveTheirLevelsAndNothingElseDoes) {
+    // A new teacher.mdb stores hashes of "1111", "2222" and "3333".
+    struct Case {
+        const char* typed;
+        const char* level;
+    };
+    const Case cases[] = {{"1111", "1"}, {"2222", "2"}, {"3333", "3"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Running r({.resttime = "0:00:00"});
+        r.h.clock.advance(4000);
+        ASSERT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
+        TForm_fullenter* screen = r.app.Form_fullenter();
+        std::string storedHash;
+        {
+            auto t = r.h.lab.teacherDb();
+            auto user = t->openTable("user");
+            user->moveBy(std::stoi(c.level));
+            storedHash = user->field("password").asString();
+        }
+        // Refused: the administrator's password, near misses, an empty box and
+        // the stored text itself.
+        for (const std::string& wrong : {std::string("admin"), std::string(c.typed) + " ", std::string(),
+                                         std::string(c.typed).substr(1), storedHash}) {
+            screen->Edit1->setText(QString::fromStdString(wrong));
+            screen->BitBtn1Click();
+            EXPECT_TRUE(screen->isVisible()) << wrong;
+            EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "0") << wrong;
+        }
+        screen->Edit1->setText(c.typed);
+        screen->BitBtn1Click();
+        EXPECT_FALSE(screen->isVisible());
+        EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, c.level);
+        EXPECT_TRUE(r.h.dialogs.shown.empty());
+    }
+}
+
 TEST(FlowStationTest, CollectionDuringTheDelayPasswordTakesOverTheScreen) {
     Running r({.resttime = "0:00:00"});
     r.h.clock.advance(4000);
