@@ -74,31 +74,55 @@ Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons but
             break;
     }
     box.setEscapeButton(escape);
-    box.exec();
+    runModal(box);
     auto it = answers.find(box.clickedButton());
     return it == answers.end() ? (escape ? answers[escape] : Answer::Ok) : it->second;
 }
 
 std::optional<std::string> QtDialogs::prompt(const std::string& caption, const std::string& label,
                                              const std::string& initial, bool password) {
-    bool ok = false;
-    QString text = QInputDialog::getText(nullptr, QString::fromStdString(caption), QString::fromStdString(label),
-                                         password ? QLineEdit::Password : QLineEdit::Normal,
-                                         QString::fromStdString(initial), &ok);
-    if (!ok) return std::nullopt;
-    return text.toStdString();
+    QInputDialog dialog;
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
+    dialog.setWindowTitle(QString::fromStdString(caption));
+    dialog.setLabelText(QString::fromStdString(label));
+    dialog.setTextEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setTextValue(QString::fromStdString(initial));
+    if (runModal(dialog) != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().toStdString();
 }
 
+namespace {
+
+std::optional<std::filesystem::path> chosenFile(QFileDialog& dialog, int result) {
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+}
+
+}  // namespace
+
 std::optional<std::filesystem::path> QtDialogs::openFile(const std::string& caption, const std::string& filter) {
-    QString f = QFileDialog::getOpenFileName(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
-    if (f.isEmpty()) return std::nullopt;
-    return std::filesystem::path(f.toStdString());
+    QFileDialog dialog(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return chosenFile(dialog, runModal(dialog));
 }
 
 std::optional<std::filesystem::path> QtDialogs::saveFile(const std::string& caption, const std::string& filter) {
-    QString f = QFileDialog::getSaveFileName(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
-    if (f.isEmpty()) return std::nullopt;
-    return std::filesystem::path(f.toStdString());
+    QFileDialog dialog(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    return chosenFile(dialog, runModal(dialog));
+}
+
+int QtDialogs::runModal(QDialog& dialog) {
+    open_.emplace_back(&dialog);
+    const int result = dialog.exec();
+    std::erase_if(open_, [&](const QPointer<QDialog>& d) { return d == &dialog || d.isNull(); });
+    return result;
+}
+
+void QtDialogs::closeOpenBoxes() {
+    for (const QPointer<QDialog>& dialog : open_)
+        if (dialog) dialog->reject();
 }
 
 QtClock::QtClock() { elapsed_.start(); }

@@ -1,11 +1,14 @@
 #pragma once
 // The Qt implementations of the dialogs, clock and desktop that both programs
 // use: Kavlor on every exam station and Mendrix on the teacher machine.
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QPixmap>
 #include <QString>
 #include <map>
+#include <vector>
 
 #include "common/ui/clock.h"
 #include "common/ui/desktop.h"
@@ -29,8 +32,12 @@ public:
                                       bool password) override;
     std::optional<std::filesystem::path> openFile(const std::string& caption, const std::string& filter) override;
     std::optional<std::filesystem::path> saveFile(const std::string& caption, const std::string& filter) override;
+    void closeOpenBoxes() override;
 
 private:
+    // Runs a modal dialog, known as open until it returns.
+    int runModal(QDialog& dialog);
+    std::vector<QPointer<QDialog>> open_;
     QString defaultCaption_;
     bool stayOnTop_;
 };

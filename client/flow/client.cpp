@@ -39,13 +39,16 @@ std::uint64_t clockSeed() {
 
 }  // namespace
 
-Client::Client(ClientEnv env) : env_(std::move(env)), random_(env_.drawSeed.value_or(clockSeed())) {}
-
-Client::~Client() {
-    // Windows first: the toolbar stops its timers through this client.
-    toolbar_.reset();
-    for (auto& [key, timer] : timers_) env_.clock.stopTimer(timer.clockId);
+Client::Client(ClientEnv env)
+    : env_(std::move(env)), gate_(env_.dialogs, env_.clock), random_(env_.drawSeed.value_or(clockSeed())) {
+    gate_.afterHandler = [this] { notify(); };
+    gate_.onExit = [this] {
+        if (env_.onExit) env_.onExit();
+    };
 }
+
+// Windows first: the toolbar stops its timers through the gate.
+Client::~Client() { toolbar_.reset(); }
 
 void Client::notify() {
     if (changed) changed();
@@ -53,77 +56,12 @@ void Client::notify() {
 
 void Client::ExitClient() {
     if (lock_) lock_->release();
-    ended_ = true;
     throw ClientExit{};
 }
 
 bool Client::start() {
     handle([this] { startup(); });
-    return !ended_;
-}
-
-void Client::handle(const std::function<void()>& handler) {
-    if (ended_) return;
-    ++handlerDepth_;
-    try {
-        try {
-            handler();
-        } catch (const ClientExit&) {
-            throw;
-        } catch (const std::exception& e) {
-            env_.dialogs.message(MessageKind::Error, e.what());
-        }
-    } catch (const ClientExit&) {
-        ended_ = true;
-    }
-    --handlerDepth_;
-    if (ended_) {
-        for (auto& [key, timer] : timers_) env_.clock.stopTimer(timer.clockId);
-        timers_.clear();
-        deferred_.clear();
-        notify();
-        if (handlerDepth_ == 0 && env_.onExit) env_.onExit();
-        return;
-    }
-    notify();
-    if (handlerDepth_ == 0) runDeferredTicks();
-}
-
-Client::TimerKey Client::startTimer(int intervalMs, std::function<void()> tick, bool coalesce) {
-    TimerKey key = nextTimer_++;
-    auto clockId = env_.clock.startTimer(intervalMs, [this, key] { onTimer(key); });
-    timers_[key] = Timer{clockId, std::move(tick), coalesce};
-    return key;
-}
-
-void Client::stopTimer(TimerKey key) {
-    auto it = timers_.find(key);
-    if (it == timers_.end()) return;
-    env_.clock.stopTimer(it->second.clockId);
-    timers_.erase(it);
-}
-
-void Client::onTimer(TimerKey key) {
-    auto it = timers_.find(key);
-    if (it == timers_.end()) return;
-    if (handlerDepth_ > 0) {
-        if (!it->second.coalesce || std::find(deferred_.begin(), deferred_.end(), key) == deferred_.end())
-            deferred_.push_back(key);
-        return;
-    }
-    auto tick = it->second.tick;  // the tick may stop its own timer
-    handle(tick);
-}
-
-void Client::runDeferredTicks() {
-    while (!deferred_.empty() && !ended_) {
-        TimerKey key = deferred_.front();
-        deferred_.erase(deferred_.begin());
-        auto it = timers_.find(key);
-        if (it == timers_.end()) continue;  // stopped meanwhile
-        auto tick = it->second.tick;
-        handle(tick);
-    }
+    return !ended();
 }
 
 void Client::startup() {
@@ -137,9 +75,9 @@ void Client::startup() {
     // 2. Display.
     const kav::ui::ScreenSize screen = env_.desktop.screenSize();
     if (screen.width != 800 || screen.height != 600) {
-        env_.dialogs.message(MessageKind::Plain, "您的显示器分辨率不是800*600，系统将自动切换！");
+        dialogs().message(MessageKind::Plain, "您的显示器分辨率不是800*600，系统将自动切换！");
         if (!env_.desktop.changeResolution(800, 600)) {
-            env_.dialogs.message(MessageKind::Plain, "切换失败，将退出！");
+            dialogs().message(MessageKind::Plain, "切换失败，将退出！");
             ExitClient();
         }
     }
@@ -152,7 +90,7 @@ void Client::startup() {
         // 5. Station mode.
         startupState_ = kav::station::readStation(data_.ADOTable_Tstate());
         if (startupState_.korl > 2) {
-            env_.dialogs.message(MessageKind::Warning, "考试练习状态未重置，请与管理员联系！！！");
+            dialogs().message(MessageKind::Warning, "考试练习状态未重置，请与管理员联系！！！");
             ExitClient();
         }
 
@@ -169,7 +107,7 @@ void Client::startup() {
         throw;
     } catch (const std::exception& e) {
         // A failure of the file or database layer makes the exam impossible.
-        env_.dialogs.message(MessageKind::Error, e.what());
+        dialogs().message(MessageKind::Error, e.what());
         ExitClient();
     }
 
@@ -193,7 +131,7 @@ void Client::copyUpdateList() {
         }
         if (name.empty() ||
             !kav::platform::copyFileNoOverwrite(kav::platform::joinRelative(shared, name), target)) {
-            env_.dialogs.message(MessageKind::Warning, "从教师题更新题库失败，请与管理员联系！！！");
+            dialogs().message(MessageKind::Warning, "从教师题更新题库失败，请与管理员联系！！！");
             ExitClient();
         }
     }

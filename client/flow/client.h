@@ -6,7 +6,6 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -19,6 +18,7 @@
 #include "common/station/station.h"
 #include "common/ui/clock.h"
 #include "common/ui/dialogs.h"
+#include "common/ui/event_gate.h"
 
 namespace kavlor {
 
@@ -28,9 +28,8 @@ class InstructionsLogic;
 class ToolbarLogic;
 
 // Thrown by ExitClient: the program ends, and no further step of the operation
-// that called it runs. The handler boundary (Client::handle) turns it into the
-// end of the application.
-struct ClientExit : std::exception {
+// that called it runs. The event gate turns it into the end of the application.
+struct ClientExit : kav::ui::ProgramExit {
     const char* what() const noexcept override { return "ExitClient"; }
 };
 
@@ -55,19 +54,21 @@ public:
 
     // Deletes the running marker and ends the client: throws ClientExit.
     [[noreturn]] void ExitClient();
-    bool ended() const { return ended_; }
+    bool ended() const { return gate_.ended(); }
 
-    // Runs one event handler: every error of the database or file layer that no
-    // rule handles is shown with that layer's text; ExitClient ends the client.
-    // Timer ticks that fall due meanwhile wait until the handler is done.
-    void handle(const std::function<void()>& handler);
+    // Runs one event handler through the client's event gate: every error of
+    // the database or file layer that no rule handles is shown with that
+    // layer's text; ExitClient ends the client. Timer ticks that fall due
+    // meanwhile wait until the handler is done.
+    void handle(const std::function<void()>& handler) { gate_.handle(handler); }
 
-    // Timers of the client: ticks run one at a time with the handlers (a tick
-    // that falls due while a handler shows a message box waits for it).
-    using TimerKey = int;
-    // A coalescing timer waits with at most one tick; the others keep every tick.
-    TimerKey startTimer(int intervalMs, std::function<void()> tick, bool coalesce = false);
-    void stopTimer(TimerKey key);
+    // Timers of the client, run through the gate with the handlers.
+    using TimerKey = kav::ui::EventGate::TimerId;
+    TimerKey startTimer(int intervalMs, std::function<void()> tick, kav::ui::TimerOptions options = {}) {
+        return gate_.startTimer(intervalMs, std::move(tick), std::move(options));
+    }
+    void stopTimer(TimerKey key) { gate_.stopTimer(key); }
+    kav::ui::EventGate& gate() { return gate_; }
 
     // Splash window (TForm1).
     void FormClick();  // a click on the picture or a key: the login window appears
@@ -91,8 +92,9 @@ public:
 
     DataModule& data() { return data_; }
     const kav::station::StationRecord& startupState() const { return startupState_; }
-    kav::ui::Dialogs& dialogs() { return env_.dialogs; }
-    kav::ui::Clock& clock() { return env_.clock; }
+    // The boxes and the timers of every window go through the gate.
+    kav::ui::Dialogs& dialogs() { return gate_.dialogs(); }
+    kav::ui::Clock& clock() { return gate_.clock(); }
     kav::ui::Desktop& desktop() { return env_.desktop; }
     const std::filesystem::path& workingFolder() const { return env_.workingFolder; }
     std::mt19937_64& random() { return random_; }
@@ -106,25 +108,13 @@ private:
     void copyUpdateList();
     void resetRecords();
     void ResetExamFolders();
-    void onTimer(TimerKey key);
-    void runDeferredTicks();
 
     ClientEnv env_;
+    kav::ui::EventGate gate_;
     std::optional<kav::platform::SingleCopyLock> lock_;
     DataModule data_;
     kav::station::StationRecord startupState_;
     std::mt19937_64 random_;
-    bool ended_ = false;
-
-    struct Timer {
-        kav::ui::Clock::TimerId clockId;
-        std::function<void()> tick;
-        bool coalesce;
-    };
-    std::map<TimerKey, Timer> timers_;
-    TimerKey nextTimer_ = 1;
-    int handlerDepth_ = 0;
-    std::vector<TimerKey> deferred_;
 
     std::unique_ptr<LoginLogic> login_;
     std::unique_ptr<DrawingProgress> progress_;

@@ -46,12 +46,8 @@ void ExamShell::Button1Click() {
     Memo1.push_back(drawn ? word.field(col::word_question).asString() : std::string());
 }
 
-void ExamShell::Button2Click() {
-    const std::string prefix = "考生文件夹:";
-    const auto at = Button2Caption.find(prefix);
-    if (at == std::string::npos) return;
-    client_.desktop().open(kav::platform::resolve(Button2Caption.substr(at + prefix.size())));
-}
+// Opens the folder the button names (its caption is derived from the same name).
+void ExamShell::Button2Click() { client_.desktop().open(kav::platform::resolve(candidateFolder())); }
 
 void ExamShell::N8Click() { client_.desktop().showAbout("一级B模拟系统Kavlor V1.0"); }
 

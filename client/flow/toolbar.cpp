@@ -1,6 +1,5 @@
 #include "client/flow/toolbar.h"
 
-#include <cstdio>
 #include <stdexcept>
 
 #include "client/flow/drawing.h"
@@ -22,10 +21,9 @@ void ToolbarLogic::FormCreate() {
     DataModule& data = client_.data();
     db::Cursor& state = data.ADOTable_Tstate();
     state.requery();
-    remembered_ = kav::station::readStation(state).korl;
-    lastRead_ = remembered_;
-    if (remembered_ == kav::station::kExam) SpeedButton7 = "考试状态";
-    if (remembered_ == kav::station::kPractice) SpeedButton7 = "练习状态";
+    lastRead_ = kav::station::readStation(state).korl;
+    remembered_ = stationModeOf(lastRead_);
+    label_ = initialLabel(remembered_);
 
     shown_ = true;
     forced_ = false;
@@ -35,13 +33,14 @@ void ToolbarLogic::FormCreate() {
 
     db::Cursor& ct = data.ADOTable_ct();
     const std::string resttime = ct.field("resttime").asString();
-    form5_->BitBtn1 = resttime;
-    const auto rest = kav::station::readRestTimePositional(resttime);
-    hours_ = rest.hours;
-    minutes_ = rest.minutes;
-    seconds_ = rest.seconds;
+    form5_->BitBtn1 = resttime;  // shown as stored
+    remaining_ = kav::station::readRestTimePositional(resttime);
+    onClock_ = remaining_;
     startClock();
-    pollTimer_ = client_.startTimer(2000, [this] { Timer1Timer(); }, /*coalesce=*/true);
+    // The teacher's forced collection and end do not wait for a box the
+    // candidate left open; other changes wait until the candidate is done.
+    pollTimer_ = client_.startTimer(2000, [this] { Timer1Timer(); },
+                                    {.coalesce = true, .runsAtBox = [this](int) { return teacherOrderWaiting(); }});
 
     SpeedButton2 = client_.zkzh;
     SpeedButton3 = client_.ksxm;
@@ -85,9 +84,30 @@ void ToolbarLogic::prepareCandidateFolder() {
     }
 }
 
+namespace {
+
+// One second less on the countdown; false when the time was already up.
+bool oneSecondLess(kav::station::RestTime& t) {
+    if (--t.seconds < 0) {
+        t.seconds = 59;
+        if (--t.minutes < 0) {
+            t.minutes = 59;
+            if (--t.hours < 0) return false;
+        }
+    }
+    return true;
+}
+
+bool savedAt(const kav::station::RestTime& t) { return t.seconds == 0 || t.seconds == 30; }
+
+}  // namespace
+
 void ToolbarLogic::startClock() {
     StopClock();
-    clockTimer_ = client_.startTimer(200, [this] { ClockTick(); });
+    // The remaining time is saved every 30 seconds even while the candidate
+    // leaves a box open: the ticks up to the save then run at the box.
+    clockTimer_ = client_.startTimer(200, [this] { ClockTick(); },
+                                     {.runsAtBox = [this](int ticks) { return savesWithin(ticks); }});
 }
 
 void ToolbarLogic::StopClock() {
@@ -96,27 +116,20 @@ void ToolbarLogic::StopClock() {
 }
 
 void ToolbarLogic::showTime() {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d:%02d:%02d", hours_, minutes_, seconds_);
-    form5_->BitBtn1 = text;
+    onClock_ = remaining_;
+    form5_->BitBtn1 = onClock_.toString();
 }
 
 void ToolbarLogic::ClockTick() {
     if (++ticks_ < 5) return;
     ticks_ = 0;
-    if (--seconds_ < 0) {
-        seconds_ = 59;
-        if (--minutes_ < 0) {
-            minutes_ = 59;
-            if (--hours_ < 0) {
-                timeUp_ = true;
-                StopClock();
-                return;
-            }
-        }
+    if (!oneSecondLess(remaining_)) {
+        timeUp_ = true;
+        StopClock();
+        return;
     }
     showTime();
-    if (seconds_ == 0 || seconds_ == 30) {
+    if (savedAt(remaining_)) {
         db::Cursor& ct = client_.data().ADOTable_ct();
         ct.edit();
         ct.field("resttime").setString(form5_->BitBtn1);
@@ -124,53 +137,57 @@ void ToolbarLogic::ClockTick() {
     }
 }
 
+bool ToolbarLogic::savesWithin(int ticks) const {
+    kav::station::RestTime t = remaining_;
+    for (int seconds = (ticks_ + ticks) / 5; seconds > 0; --seconds)
+        if (!oneSecondLess(t) || savedAt(t)) return true;  // time-up comes before waiting too
+    return false;
+}
+
 void ToolbarLogic::gradeAndReport() {
     form5_->N9Click();
     SaveExamRecord(client_);
 }
 
-void ToolbarLogic::endByTeacher() {
-    remembered_ = kav::station::kEnded;
-    client_.dialogs().message(MessageKind::Warning, "结束！系统将退出，请与管理员联系！！！");
-    client_.ExitClient();
+bool ToolbarLogic::teacherOrderWaiting() {
+    db::Cursor& state = client_.data().ADOTable_Tstate();
+    state.requery();
+    const auto transition = transitionFor(remembered_, kav::station::readStation(state).korl);
+    return transition && overridesOpenBoxes(transition->change);
+}
+
+void ToolbarLogic::changeMode(const ModeTransition& t) {
+    auto& dialogs = client_.dialogs();
+    if (overridesOpenBoxes(t.change)) dialogs.closeOpenBoxes();
+    remembered_ = t.to;
+    dialogs.message(MessageKind::Warning, t.warning);
+    label_ = t.label.value_or(label_);
+    switch (t.change) {
+    case ModeChange::EnterPractice: form5_->N4Enabled = true; break;
+    case ModeChange::Collect:
+        forced_ = true;
+        fullenter_->raiseCollecting();
+        SpeedButton5Enabled = false;
+        client_.notify();
+        gradeAndReport();
+        form5_->N4Enabled = false;
+        break;
+    case ModeChange::LeaveCollection:
+        fullenter_->BitBtn2Click();
+        form5_->N4Enabled = true;
+        forced_ = false;
+        break;
+    case ModeChange::End: client_.ExitClient();
+    }
 }
 
 void ToolbarLogic::Timer1Timer() {
-    using namespace kav::station;
     db::Cursor& state = client_.data().ADOTable_Tstate();
     state.requery();
-    lastRead_ = readStation(state).korl;
-    if (lastRead_ != remembered_) {
-        auto& dialogs = client_.dialogs();
-        if (remembered_ == kExam && lastRead_ == kPractice) {
-            remembered_ = kPractice;
-            dialogs.message(MessageKind::Warning, "将进入练习状态,可自进评分！！！");
-            SpeedButton7 = "练习状态";
-            form5_->N4Enabled = true;
-        } else if (remembered_ == kExam && lastRead_ == kForcedCollection) {
-            remembered_ = kForcedCollection;
-            dialogs.message(MessageKind::Warning, "将进入强制评分！！！");
-            SpeedButton7 = "评分状态";
-            forced_ = true;
-            fullenter_->raiseCollecting();
-            SpeedButton5Enabled = false;
-            client_.notify();
-            gradeAndReport();
-            form5_->N4Enabled = false;
-        } else if (lastRead_ == kEnded && (remembered_ == kExam || remembered_ == kPractice ||
-                                           remembered_ == kForcedCollection)) {
-            endByTeacher();
-        } else if (remembered_ == kForcedCollection && lastRead_ == kPractice) {
-            remembered_ = kPractice;
-            dialogs.message(MessageKind::Warning, "结束强制评分，将转到练习状态！");
-            fullenter_->BitBtn2Click();
-            form5_->N4Enabled = true;
-            SpeedButton7 = "练习状态";
-            forced_ = false;
-        }
-    }
+    lastRead_ = kav::station::readStation(state).korl;
+    if (const auto transition = transitionFor(remembered_, lastRead_)) changeMode(*transition);
 
-    if (form5_->BitBtn1 == "0:00:00" && timeUp_ && !forced_) {
+    if (onClock_.totalSeconds() == 0 && timeUp_ && !forced_) {
         timeUp_ = false;
         SpeedButton5Enabled = false;
         fullenter_->raisePassword();
@@ -184,9 +201,7 @@ void ToolbarLogic::Timer1Timer() {
     }
     if (level > 0) {
         if (level >= 1 && level <= 3) {
-            hours_ = 0;
-            minutes_ = level == 1 ? 10 : level == 2 ? 5 : 1;
-            seconds_ = 0;
+            remaining_ = {0, level == 1 ? 10 : level == 2 ? 5 : 1, 0};
             ticks_ = 0;
         }
         SpeedButton5Enabled = true;
@@ -212,10 +227,10 @@ void ToolbarLogic::SpeedButton6Click() {
     // so that dismissing the question never hands the exam in.
     if (answer == kav::ui::Answer::No || answer == kav::ui::Answer::Cancel) return;
     StopClock();
-    if (SpeedButton7 == "考试状态") gradeAndReport();
+    if (label_ == ModeLabel::Exam) gradeAndReport();
     client_.ExitClient();
 }
 
-void ToolbarLogic::FormShow() { form5_->N4Enabled = SpeedButton7 != "考试状态"; }
+void ToolbarLogic::FormShow() { form5_->N4Enabled = label_ != ModeLabel::Exam; }
 
 }  // namespace kavlor

@@ -6,7 +6,9 @@
 
 #include "client/flow/client.h"
 #include "client/flow/exam_shell.h"
+#include "client/flow/station_mode.h"
 #include "client/flow/timeup.h"
+#include "common/station/station.h"
 
 namespace kavlor {
 
@@ -30,12 +32,13 @@ public:
     TimeUpLogic& timeUpScreen() { return *fullenter_; }
 
     std::string SpeedButton2, SpeedButton3;  // admission number, name
-    std::string SpeedButton7 = "考试状态";   // the mode label
+    std::string SpeedButton7() const { return caption(label_); }  // the mode label
+    ModeLabel modeLabel() const { return label_; }
     std::string SpeedButton5 = "隐藏题目";
     bool SpeedButton5Enabled = true;
     bool visible = false;
 
-    int rememberedMode() const { return remembered_; }
+    int rememberedMode() const { return static_cast<int>(remembered_); }
     int lastReadMode() const { return lastRead_; }
     bool forcedCollection() const { return forced_; }
     bool clockRunning() const { return clockTimer_ != 0; }
@@ -45,16 +48,25 @@ public:
 private:
     void startClock();
     void showTime();
+    void changeMode(const ModeTransition& transition);
+    // Whether the poll has a teacher's order that must not wait for a box the
+    // candidate left open: forced collection or the end.
+    bool teacherOrderWaiting();
+    // Whether `ticks` more countdown ticks reach a remaining time that is saved.
+    bool savesWithin(int ticks) const;
     void prepareCandidateFolder();
     void gradeAndReport();
-    void endByTeacher();
 
     Client& client_;
     std::unique_ptr<ExamShell> form5_;
     std::unique_ptr<TimeUpLogic> fullenter_;
-    int remembered_ = 0, lastRead_ = 0;
+    StationMode remembered_ = StationMode::Other;
+    int lastRead_ = 0;
+    ModeLabel label_ = ModeLabel::Exam;
     bool shown_ = true, forced_ = false;
-    int hours_ = 0, minutes_ = 0, seconds_ = 0, ticks_ = 0;
+    kav::station::RestTime remaining_;  // counted down; below 0:00:00 once the time is up
+    kav::station::RestTime onClock_;    // the time the exam window's clock shows
+    int ticks_ = 0;
     bool timeUp_ = false;
     Client::TimerKey clockTimer_ = 0, pollTimer_ = 0;
     std::string folderName_;

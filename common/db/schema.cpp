@@ -1,7 +1,5 @@
 #include "common/db/schema.h"
 
-#include <cctype>
-
 #include "common/account/password.h"
 #include "common/core/ascii.h"
 #include "common/core/sqlite_files.h"

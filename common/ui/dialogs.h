@@ -25,6 +25,10 @@ public:
     // File dialogs; filter in Qt's form ("文本文件 (*.txt)"). nullopt when cancelled.
     virtual std::optional<std::filesystem::path> openFile(const std::string& caption, const std::string& filter) = 0;
     virtual std::optional<std::filesystem::path> saveFile(const std::string& caption, const std::string& filter) = 0;
+    // Closes every box, prompt and file dialog that is open now, as if it had
+    // been cancelled (the program ends, or a teacher's order overrides them):
+    // each open call returns its cancel answer once control gets back to it.
+    virtual void closeOpenBoxes() = 0;
 };
 
 }  // namespace kav::ui

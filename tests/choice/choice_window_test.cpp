@@ -13,6 +13,8 @@
 
 #include "client/screens/choice/ui/tform7.h"
 #include "tests/choice/exam_fixture.h"
+#include "common/ui/event_gate.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/fake_dialogs.h"
 
 namespace kavlor {
@@ -41,7 +43,7 @@ class ChoiceWindowTest : public ::testing::Test {
 protected:
     void open(const ExamSetup& setup = {}) {
         fx = std::make_unique<ExamFixture>(setup);
-        form = std::make_unique<TForm7>(fx->tables(), dialogs);
+        form = std::make_unique<TForm7>(fx->tables(), gate);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         form->activateWindow();
@@ -56,6 +58,8 @@ protected:
     }
 
     kav::test::FakeDialogs dialogs;
+    kav::test::FakeClock clock;
+    kav::ui::EventGate gate{dialogs, clock};
     std::unique_ptr<ExamFixture> fx;
     std::unique_ptr<TForm7> form;
 };
@@ -282,7 +286,7 @@ TEST_F(ChoiceWindowTest, ScreenshotsAt800x600) {
     fx->selecttest->field("sel_d").setString(
         "网状拓扑：每台计算机都与其他多台计算机之间有直接的线路相连，可靠性高，但结构复杂、建网成本高");
     fx->selecttest->post();
-    form = std::make_unique<TForm7>(fx->tables(), dialogs);
+    form = std::make_unique<TForm7>(fx->tables(), gate);
     // the exam machine's screen: 800 × 600
     form->setWindowState(Qt::WindowNoState);
     form->setGeometry(0, 0, 800, 600);

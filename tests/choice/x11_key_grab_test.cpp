@@ -18,6 +18,8 @@
 #include "client/screens/choice/ui/tform7.h"
 #include "client/screens/choice/ui/x11_key_grab.h"
 #include "tests/choice/exam_fixture.h"
+#include "common/ui/event_gate.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/fake_dialogs.h"
 
 namespace kavlor {
@@ -201,7 +203,9 @@ TEST_F(X11KeyGrabTest, TheShownScreenTakesTheArrowsFromOtherPrograms) {
 
     kav::test::ExamFixture fx;
     kav::test::FakeDialogs dialogs;
-    TForm7 form(fx.tables(), dialogs);
+    kav::test::FakeClock clock;
+    kav::ui::EventGate gate{dialogs, clock};
+    TForm7 form(fx.tables(), gate);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     xcb_set_input_focus(other.c, XCB_INPUT_FOCUS_POINTER_ROOT, other.window, XCB_CURRENT_TIME);

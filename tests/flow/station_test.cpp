@@ -2,12 +2,18 @@
 // teacher.mdb while the client runs, and the time-up screen with its delay
 // passwords.
 #include <QMenu>
+#include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <gtest/gtest.h>
+#include <fstream>
 
 #include "client/flow/ui/app.h"
 #include "client/flow/ui/forms.h"
 #include "client/flow/login.h"
 #include "client/flow/toolbar.h"
+#include "client/screens/typing/ui/tform9.h"
+#include "common/text/gbk.h"
+#include "common/text/typing_file.h"
 #include "tests/flow/flow_lab.h"
 
 namespace kavlor::test {
@@ -240,17 +246,20 @@ TEST(FlowStationTest, CollectionDuringTheDelayPasswordTakesOverTheScreen) {
 namespace kavlor::test {
 namespace {
 
-// Message boxes that let time pass while they are open, as a modal box does.
+// Message boxes that let time pass while they are open, as a modal box does;
+// whileOpen looks at the lab just before the box is closed.
 class SlowDialogs : public kav::test::FakeDialogs {
 public:
     kav::test::FakeClock* clock = nullptr;
     std::int64_t openMs = 0;
+    std::function<void()> whileOpen;
     kav::ui::Answer message(kav::ui::MessageKind kind, const std::string& text, kav::ui::Buttons buttons,
                             const std::string& caption) override {
         if (clock && openMs) {
             const auto ms = openMs;
             openMs = 0;
             clock->advance(ms);
+            if (auto look = std::exchange(whileOpen, nullptr)) look();
         }
         return FakeDialogs::message(kind, text, buttons, caption);
     }
@@ -378,6 +387,136 @@ TEST(FlowStationTest, AGradingErrorAtHandInReportsNothingAndKeepsTheClientOpen) 
     EXPECT_EQ(r.h.exits, 0);
     EXPECT_FALSE(r.toolbar->clockRunning());
     EXPECT_EQ(r.scoreRows(), 0);
+}
+
+}  // namespace
+}  // namespace kavlor::test
+
+namespace kavlor::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A client in its exam whose boxes stay open for a while.
+struct SlowBoxes {
+    SlowBoxes() {
+        dialogs.clock = &h.clock;
+        app = std::make_unique<KavlorApp>(
+            ClientEnv{dialogs, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [this] { ++h.exits; }, 7});
+        EXPECT_TRUE(app->start());
+        LoginLogic& login = *app->client().login();
+        login.Edit1 = kFirst;
+        app->run([&] { login.BitBtn1Click(); });
+        app->run([&] { login.BitBtn3Click(); });
+        app->Form2()->SpeedButton1Click();
+        toolbar = app->client().toolbar();
+    }
+    std::string stu(const std::string& table, const std::string& column) {
+        auto db = h.lab.stuDb();
+        return rowValue(*db, table, kFirst, column);
+    }
+    std::string teacher(const std::string& table, const std::string& column) {
+        auto db = h.lab.teacherDb();
+        return rowValue(*db, table, kFirst, column);
+    }
+    // The typing screen on a one-line text whose first three characters the
+    // candidate types right, with c:\kavtmp made a plain file so that the
+    // typed text cannot be stored.
+    TForm9* typeWithoutAScratchFolder() {
+        const std::string line = kav::text::utf8ToGbk("计算机是二十世纪最先进的科学技术发明之一对人类的生产活动");
+        kav::text::KeyDrawer keys(h.clock);
+        kav::text::writeTypingFile(h.lab.station / "txt" / stu("ct", "filename_dz"), {line},
+                                   kav::text::TypingFileKind::Model, keys);
+        fs::remove_all(h.lab.driveC / "kavtmp");
+        std::ofstream(h.lab.driveC / "kavtmp") << "not a folder";
+        app->Form5()->N3Click();
+        TForm9* form9 = app->Form5()->Form9();
+        QInputMethodEvent typed;
+        typed.setCommitString(QString::fromStdString(kav::text::gbkToUtf8(line.substr(0, 6))));
+        QCoreApplication::sendEvent(form9->Edit1, &typed);
+        dialogs.shown.clear();
+        return form9;
+    }
+    Harness h;
+    SlowDialogs dialogs;
+    std::unique_ptr<KavlorApp> app;
+    ToolbarLogic* toolbar = nullptr;
+};
+
+// The teacher collects while the candidate leaves the typing screen's error box
+// open: the collection does not wait for the box, runs only once the save has
+// stored what it could, grades that record and closes the box.
+TEST(FlowStationTest, ACollectionDuringATypingErrorBoxGradesTheStoredRecordAndClosesTheBox) {
+    SlowBoxes s;
+    TForm9* form9 = s.typeWithoutAScratchFolder();
+    s.h.lab.setKorl(3);
+    s.dialogs.openMs = 3000;
+    std::string reportedWhileOpen, storedWhileOpen;
+    int closedWhileOpen = 0;
+    s.dialogs.whileOpen = [&] {
+        reportedWhileOpen = s.teacher("condition", "dz_result");
+        storedWhileOpen = s.stu("ct", "dz_result");
+        closedWhileOpen = s.dialogs.closeRequests;
+    };
+    form9->BitBtn1Click();  // 存盘退出
+
+    // The boxes are recorded as they close: the collection's own warning first.
+    ASSERT_EQ(s.dialogs.shown.size(), 2u);
+    EXPECT_EQ(s.dialogs.shown[0].text, "将进入强制评分！！！");
+    EXPECT_EQ(s.dialogs.shown[1].kind, MessageKind::Error);  // the file layer's text
+    EXPECT_NE(s.dialogs.shown[1].text.find("kavtmp"), std::string::npos) << s.dialogs.shown[1].text;
+    // Collected while the box was open, from the record the save had stored.
+    EXPECT_GE(closedWhileOpen, 1);
+    EXPECT_NE(storedWhileOpen.find("正确字数：3字"), std::string::npos) << storedWhileOpen;
+    EXPECT_EQ(reportedWhileOpen, storedWhileOpen);
+    EXPECT_EQ(s.teacher("score", "dz_cj"), s.stu("student", "dz_cj"));
+    EXPECT_EQ(s.toolbar->timeUpScreen().form(), TimeUpLogic::Form::Collecting);
+    // The save failed: the screen stays open and typing goes on.
+    EXPECT_TRUE(form9->isVisible());
+    EXPECT_TRUE(form9->engine().running());
+    EXPECT_EQ(s.h.exits, 0);
+}
+
+// The teacher ends the exam while the box is open: the client ends at once, the
+// box is closed and the typing screen's save goes no further.
+TEST(FlowStationTest, TheEndDuringATypingErrorBoxClosesItAndStopsTheScreen) {
+    SlowBoxes s;
+    TForm9* form9 = s.typeWithoutAScratchFolder();
+    s.h.lab.setKorl(4);
+    s.dialogs.openMs = 3000;
+    int exitsWhileOpen = -1;
+    s.dialogs.whileOpen = [&] { exitsWhileOpen = s.h.exits; };
+    form9->BitBtn1Click();
+
+    ASSERT_EQ(s.dialogs.shown.size(), 2u);
+    EXPECT_EQ(s.dialogs.shown[0].text, "结束！系统将退出，请与管理员联系！！！");
+    EXPECT_EQ(s.dialogs.shown[1].kind, MessageKind::Error);
+    EXPECT_EQ(exitsWhileOpen, 0);  // ended once the save had unwound
+    EXPECT_EQ(s.h.exits, 1);
+    EXPECT_GE(s.dialogs.closeRequests, 1);
+    EXPECT_TRUE(s.app->client().ended());
+    EXPECT_FALSE(form9->engine().running());  // no new typing period after the end
+    EXPECT_FALSE(form9->isVisible());
+    EXPECT_EQ(s.h.clock.runningTimers(), 0);
+    EXPECT_EQ(s.teacher("score", "dz_cj"), "<no row>");
+}
+
+// The remaining time is saved every 30 seconds also while a box stays open,
+// and the clock shows the same time as is saved.
+TEST(FlowStationTest, TheRemainingTimeIsSavedWhileABoxStaysOpen) {
+    SlowBoxes s;
+    s.dialogs.openMs = 40'000;
+    s.dialogs.answers.push_back(kav::ui::Answer::No);
+    std::string savedWhileOpen, shownWhileOpen;
+    s.dialogs.whileOpen = [&] {
+        savedWhileOpen = s.stu("ct", "resttime");
+        shownWhileOpen = s.toolbar->examWindow().BitBtn1;
+    };
+    s.app->Form4()->SpeedButton6Click();  // the hand-in question, left open for 40 s
+    EXPECT_EQ(savedWhileOpen, "1:29:30");
+    EXPECT_EQ(shownWhileOpen, "1:29:30");
+    EXPECT_EQ(s.toolbar->examWindow().BitBtn1, "1:29:20");  // the waiting ticks ran afterwards
+    EXPECT_EQ(s.h.exits, 0);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ public:
     std::deque<ui::Answer> answers;
     std::deque<std::optional<std::string>> replies;
     std::deque<std::optional<std::filesystem::path>> files;
+    int closeRequests = 0;  // calls of closeOpenBoxes()
 
     ui::Answer message(ui::MessageKind kind, const std::string& text, ui::Buttons buttons,
                        const std::string&) override {
@@ -42,6 +43,7 @@ public:
     }
     std::optional<std::filesystem::path> openFile(const std::string&, const std::string&) override { return nextFile(); }
     std::optional<std::filesystem::path> saveFile(const std::string&, const std::string&) override { return nextFile(); }
+    void closeOpenBoxes() override { ++closeRequests; }
 
     std::vector<std::string> texts() const {
         std::vector<std::string> t;

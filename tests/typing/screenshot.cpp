@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "client/screens/typing/ui/tform9.h"
+#include "common/ui/event_gate.h"
 #include "tests/typing/typing_fixture.h"
 
 int main(int argc, char** argv) {
@@ -28,7 +29,8 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < paragraph.size(); i += 56) lines.push_back(paragraph.substr(i, 56));
     if (!kav::text::checkModelLines(lines).empty()) return 1;
     setup.writeModel(lines);
-    kavlor::TForm9 w(setup.record, setup.clock, setup.dialogs, setup.place());
+    kav::ui::EventGate gate(setup.dialogs, setup.clock);
+    kavlor::TForm9 w(setup.record, gate, setup.place());
     w.setWindowState(Qt::WindowNoState);
     w.resize(800, 600);
     w.show();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "client/screens/typing/typing_cells.h"
+#include "common/ui/event_gate.h"
 #include "tests/typing/typing_fixture.h"
 
 namespace kavlor {
@@ -17,9 +18,10 @@ using kav::typing::test::modelLine;
 
 class Window : public ::testing::Test, protected kav::typing::test::TypingSetup {
 protected:
+    kav::ui::EventGate gate{dialogs, clock};
     std::unique_ptr<TForm9> open(int lines = 17) {
         writeModel(lines);
-        auto w = std::make_unique<TForm9>(record, clock, dialogs, place());
+        auto w = std::make_unique<TForm9>(record, gate, place());
         w->resize(800, 600);
         w->show();
         QApplication::processEvents();

@@ -7,6 +7,8 @@
 #include "client/flow/login.h"
 #include "client/flow/toolbar.h"
 #include "client/flow/ui/forms.h"
+#include "client/screens/choice/ui/tform7.h"
+#include "client/screens/typing/ui/tform9.h"
 
 namespace kavlor {
 
@@ -68,6 +70,9 @@ void KavlorApp::sync() {
         // The client has ended: nothing of it stays on the screen.
         for (QWidget* w : std::initializer_list<QWidget*>{fullenter_, form4_, form5_, form2_, form6_, form3_, form1_})
             if (w) w->hide();
+        if (form5_)
+            for (QWidget* screen : std::initializer_list<QWidget*>{form5_->Form7(), form5_->Form9()})
+                if (screen) screen->hide();
         tabBlocker_.setActive(false);
         syncing_ = false;
         return;

@@ -379,7 +379,7 @@ void TForm5::N2Click() {
         if (!form7_) {
             DataModule& dm = app_.client().data();
             form7_ = new TForm7({dm.ADOTable_ct(), dm.ADOTable_student(), dm.ADOTable_selecttest(), dm.ADOTable_Tstate()},
-                                app_.client().dialogs(), nullptr);
+                                app_.client().gate(), nullptr);
             logic_.choiceAnswers = [this] {
                 return ChoiceAnswers{form7_->logic().sel_correct(), form7_->logic().sel_given()};
             };
@@ -393,7 +393,7 @@ void TForm5::N3Click() {
         if (!form9_) {
             Client& client = app_.client();
             DataModule& dm = client.data();
-            form9_ = new TForm9(dm.ADOTable_student(), dm.ADOTable_ct(), client.zkzh, client.clock(), client.dialogs(),
+            form9_ = new TForm9(dm.ADOTable_student(), dm.ADOTable_ct(), client.zkzh, client.gate(),
                                 {kav::candidateFolderName(client.zkzh), client.workingFolder(),
                                  kav::platform::resolve("c:\\kavtmp")});
         }
@@ -482,7 +482,7 @@ bool TForm4::event(QEvent* e) {
 void TForm4::refresh() {
     SpeedButton2->setText(q(logic_.SpeedButton2));
     SpeedButton3->setText(q(logic_.SpeedButton3));
-    SpeedButton7->setText(q(logic_.SpeedButton7));
+    SpeedButton7->setText(q(logic_.SpeedButton7()));
     SpeedButton5->setText(q(logic_.SpeedButton5));
     SpeedButton5->setEnabled(logic_.SpeedButton5Enabled);
     if (logic_.visible && !isVisible()) show();

@@ -80,8 +80,8 @@ QLabel#Panel1:disabled { color: #8d98a6; }
 
 }  // namespace
 
-TForm7::TForm7(ChoiceScreen::Tables tables, kav::ui::Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), logic_(tables), dialogs_(dialogs) {
+TForm7::TForm7(ChoiceScreen::Tables tables, kav::ui::EventGate& gate, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), logic_(tables), gate_(gate) {
     setObjectName("Form7");
     setWindowTitle(kTitle);
     setFont(fontOf(ChoiceScreen::kNormalPointSize));
@@ -245,13 +245,8 @@ void TForm7::buildControls() {
     body->addWidget(tip);
 }
 
-template <class F>
-void TForm7::run(F step) {
-    try {
-        step();
-    } catch (const std::exception& e) {
-        dialogs_.message(kav::ui::MessageKind::Error, e.what());
-    }
+void TForm7::run(const std::function<void()>& step) {
+    gate_.handle(step);
     refresh();
 }
 
@@ -349,7 +344,7 @@ void TForm7::FormShow() {
 
 void TForm7::FormHide() {
     releaseHotKeys();
-    logic_.hide();
+    run([this] { logic_.hide(); });
     form8_->close();
 }
 

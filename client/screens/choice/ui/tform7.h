@@ -10,12 +10,13 @@
 //   // cannot be read
 //   form7_ = new kavlor::TForm7({dm.ADOTable_ct(), dm.ADOTable_student(),
 //                                dm.ADOTable_selecttest(), dm.ADOTable_Tstate()},
-//                               dialogs, this);
+//                               gate, this);
 //   form7_->show();     // FormShow: reads the station mode, takes ← and →
 //   ...
 //   form7_->logic().sel_given(), form7_->logic().sel_correct()   // choice grading
 //
-// The cursors and the dialogs must outlive the window. The window hides itself
+// The cursors and the gate must outlive the window; every handler runs
+// through the program's event gate, and its error boxes are the gate's. The window hides itself
 // on "关 闭" and key Q; it is never closed by the candidate (Alt+F4 and close
 // requests are ignored). While it is shown, plain ← and → reach this screen
 // and nothing else: from every window of the client, and under X11 from every
@@ -33,7 +34,7 @@
 #include "client/screens/choice/choice_screen.h"
 #include "client/screens/choice/ui/tform8.h"
 #include "client/screens/choice/ui/x11_key_grab.h"
-#include "common/ui/dialogs.h"
+#include "common/ui/event_gate.h"
 
 class QKeyEvent;
 
@@ -44,7 +45,7 @@ class TForm7 : public QWidget, public QAbstractNativeEventFilter {
 public:
     // FormCreate: creates the (hidden) picture window and loads the questions
     // and the candidate's earlier answers.
-    TForm7(kav::choice::ChoiceScreen::Tables tables, kav::ui::Dialogs& dialogs, QWidget* parent = nullptr);
+    TForm7(kav::choice::ChoiceScreen::Tables tables, kav::ui::EventGate& gate, QWidget* parent = nullptr);
     ~TForm7() override;
 
     const kav::choice::ChoiceScreen& logic() const { return logic_; }
@@ -96,17 +97,16 @@ protected:
 
 private:
     void buildControls();
-    // Runs one step of the logic; a database failure is shown with the
-    // engine's text. Then the controls show the logic's state.
-    template <class F>
-    void run(F step);
+    // Runs one step of the logic through the gate (a database failure is
+    // shown with the engine's text); then the controls show the logic's state.
+    void run(const std::function<void()>& step);
     void refresh();
     void placePictureButton();
     void takeHotKeys();
     void releaseHotKeys();
 
     kav::choice::ChoiceScreen logic_;
-    kav::ui::Dialogs& dialogs_;
+    kav::ui::EventGate& gate_;
     TForm8* form8_ = nullptr;
     QFrame* questionPanel_ = nullptr;
     bool filtering_ = false;

@@ -15,18 +15,20 @@ namespace {
 QString u(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
-TForm9::TForm9(kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh, kav::ui::Clock& clock,
-               kav::ui::Dialogs& dialogs, kav::typing::TypingPlace place, QWidget* parent)
+TForm9::TForm9(kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh, kav::ui::EventGate& gate,
+               kav::typing::TypingPlace place, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      gate_(gate),
       ownRecord_(std::make_unique<kav::typing::CursorTypingRecord>(student, ct, zkzh)) {
-    engine_ = std::make_unique<kav::typing::TypingEngine>(*ownRecord_, clock, dialogs, std::move(place));
+    engine_ = std::make_unique<kav::typing::TypingEngine>(*ownRecord_, gate.clock(), gate.dialogs(), std::move(place));
     build();
 }
 
-TForm9::TForm9(kav::typing::TypingRecord& record, kav::ui::Clock& clock, kav::ui::Dialogs& dialogs,
-               kav::typing::TypingPlace place, QWidget* parent)
+TForm9::TForm9(kav::typing::TypingRecord& record, kav::ui::EventGate& gate, kav::typing::TypingPlace place,
+               QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      engine_(std::make_unique<kav::typing::TypingEngine>(record, clock, dialogs, std::move(place))) {
+      gate_(gate),
+      engine_(std::make_unique<kav::typing::TypingEngine>(record, gate.clock(), gate.dialogs(), std::move(place))) {
     build();
 }
 
@@ -58,7 +60,7 @@ void TForm9::build() {
     auto* body = new QHBoxLayout;
     body->setContentsMargins(6, 0, 6, 6);
     outer->addLayout(body, 1);
-    Edit1 = new TypingPage(*engine_, this);
+    Edit1 = new TypingPage(*engine_, gate_, this);
     body->addWidget(Edit1, 0, Qt::AlignTop);
 
     auto* side = new QVBoxLayout;
@@ -143,24 +145,28 @@ void TForm9::refresh() {
 }
 
 void TForm9::BitBtn1Click() {
-    if (engine_->saveAndQuit()) hide();
+    gate_.handle([this] {
+        if (engine_->saveAndQuit()) hide();
+    });
 }
 
-void TForm9::SpeedButton1Click() { engine_->press(Key::Insert); }
+void TForm9::SpeedButton1Click() {
+    gate_.handle([this] { engine_->press(Key::Insert); });
+}
 
 void TForm9::SpeedButton2Click() { SpeedButton2->setChecked(true); }
 
 void TForm9::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     qApp->installEventFilter(this);
-    engine_->shown();
+    gate_.handle([this] { engine_->shown(); });
     Edit1->setFocus();
 }
 
 void TForm9::hideEvent(QHideEvent* e) {
     QWidget::hideEvent(e);
     qApp->removeEventFilter(this);
-    engine_->hidden();
+    gate_.handle([this] { engine_->hidden(); });
 }
 
 // The screen cannot be closed by the candidate; "存盘退出" hides it.

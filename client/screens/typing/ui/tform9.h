@@ -7,14 +7,16 @@
 // instance every later time (N3Click):
 //
 //     if (!form9_)
-//         form9_ = new kavlor::TForm9(*ADOTable_student, *ADOTable_ct, zkzh, clock, dialogs,
+//         form9_ = new kavlor::TForm9(*ADOTable_student, *ADOTable_ct, zkzh, gate,
 //                                     {candidateFolderName(zkzh), programFolder,
 //                                      kav::platform::resolve("c:\\kavtmp")});
 //     form9_->show();
 //
 // The cursors are the client's whole-table cursors of `student` and `ct`
 // (the screen finds the candidate's rows by zkzh before every read and write);
-// clock, dialogs and cursors must outlive the window. The window is top-level,
+// the gate and cursors must outlive the window. Every key, button, showing and
+// hiding, and every timer of the screen runs through the program's event gate,
+// and its boxes are the gate's. The window is top-level,
 // borderless and maximised; it ignores close requests and Alt+F4, and while it
 // is shown Tab does nothing anywhere in the client. "存盘退出" hides it.
 #include <QLabel>
@@ -33,11 +35,11 @@ namespace kavlor {
 
 class TForm9 : public QWidget {
 public:
-    TForm9(kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh, kav::ui::Clock& clock,
-           kav::ui::Dialogs& dialogs, kav::typing::TypingPlace place, QWidget* parent = nullptr);
-    // On any record (tests, tools).
-    TForm9(kav::typing::TypingRecord& record, kav::ui::Clock& clock, kav::ui::Dialogs& dialogs,
+    TForm9(kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh, kav::ui::EventGate& gate,
            kav::typing::TypingPlace place, QWidget* parent = nullptr);
+    // On any record (tests, tools).
+    TForm9(kav::typing::TypingRecord& record, kav::ui::EventGate& gate, kav::typing::TypingPlace place,
+           QWidget* parent = nullptr);
     ~TForm9() override;
 
     kav::typing::TypingEngine& engine() { return *engine_; }
@@ -63,6 +65,7 @@ private:
     void build();
     void refresh();
 
+    kav::ui::EventGate& gate_;
     std::unique_ptr<kav::typing::TypingRecord> ownRecord_;
     std::unique_ptr<kav::typing::TypingEngine> engine_;
 };

@@ -21,7 +21,8 @@ QString fromGbk(std::string_view bytes) {
 }
 }  // namespace
 
-TypingPage::TypingPage(TypingEngine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
+TypingPage::TypingPage(TypingEngine& engine, kav::ui::EventGate& gate, QWidget* parent)
+    : QWidget(parent), engine_(engine), gate_(gate) {
     setObjectName("Edit1");
     setAttribute(Qt::WA_InputMethodEnabled);
     setFocusPolicy(Qt::StrongFocus);
@@ -97,6 +98,11 @@ void TypingPage::paintEvent(QPaintEvent*) {
 }
 
 void TypingPage::keyPressEvent(QKeyEvent* e) {
+    gate_.handle([&] { keyDown(*e); });
+}
+
+void TypingPage::keyDown(const QKeyEvent& key) {
+    const QKeyEvent* e = &key;
     const bool keypad = e->modifiers() & Qt::KeypadModifier;
     switch (e->key()) {
     case Qt::Key_Backspace: engine_.press(Key::Backspace); return;
@@ -120,7 +126,8 @@ void TypingPage::keyPressEvent(QKeyEvent* e) {
 }
 
 void TypingPage::inputMethodEvent(QInputMethodEvent* e) {
-    if (!e->commitString().isEmpty()) engine_.enterText(e->commitString().toStdString());
+    const std::string committed = e->commitString().toStdString();
+    if (!committed.empty()) gate_.handle([&] { engine_.enterText(committed); });
     preedit_ = e->preeditString();
     update();
     e->accept();

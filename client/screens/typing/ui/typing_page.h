@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "client/screens/typing/typing_engine.h"
+#include "common/ui/event_gate.h"
 
 namespace kavlor {
 
@@ -17,7 +18,8 @@ public:
     static constexpr int kRowHeight = 21;
     static constexpr int kLineHeight = 72;  // model row, typed row, mark row and a gap
 
-    TypingPage(kav::typing::TypingEngine& engine, QWidget* parent = nullptr);
+    // Keys and committed text reach the engine through the gate.
+    TypingPage(kav::typing::TypingEngine& engine, kav::ui::EventGate& gate, QWidget* parent = nullptr);
     QSize sizeHint() const override;
     // Redraws, and tells the input method that the caret may have moved.
     void refresh() {
@@ -40,8 +42,10 @@ protected:
 private:
     int modelTop(int pageLine) const { return 4 + (pageLine - 1) * kLineHeight; }
     void drawBytes(QPainter& p, const std::string& gbk, int top, const QColor& colour) const;
+    void keyDown(const QKeyEvent& key);
 
     kav::typing::TypingEngine& engine_;
+    kav::ui::EventGate& gate_;
     QString preedit_;  // the input method's text being composed
 };
 
