@@ -127,4 +127,18 @@ private:
     int nextListener_ = 1;
 };
 
+// Keeps a listener registered for its own lifetime (a view holds one as a member).
+class BindingSubscription {
+public:
+    BindingSubscription(TableBinding& binding, TableBinding::Listener listener)
+        : binding_(binding), id_(binding.addListener(std::move(listener))) {}
+    ~BindingSubscription() { binding_.removeListener(id_); }
+    BindingSubscription(const BindingSubscription&) = delete;
+    BindingSubscription& operator=(const BindingSubscription&) = delete;
+
+private:
+    TableBinding& binding_;
+    int id_;
+};
+
 }  // namespace kav::console
