@@ -102,6 +102,7 @@ BoundGrid::BoundGrid(TableBinding& binding, const std::vector<GridColumn>& colum
       model_(new BoundTableModel(binding, columns, this)),
       subscription_(binding, [this](TableBinding::Change change) {
           model_->bindingChanged(change);
+          if (change == TableBinding::Change::Rows) resizeColumnsToContents();
           showCurrentRow();
       }) {
     setModel(model_);
@@ -111,10 +112,12 @@ BoundGrid::BoundGrid(TableBinding& binding, const std::vector<GridColumn>& colum
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
     horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setMinimumSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("字字字")));
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { currentRowChanged(current); });
+    resizeColumnsToContents();
     showCurrentRow();
 }
 
