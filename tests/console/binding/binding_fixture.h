@@ -1,5 +1,5 @@
 #pragma once
-// A real stu.mdb in a temporary folder with a binding over one of its tables,
+// A real database file in a temporary folder with a binding over one of its tables,
 // scripted dialogs, and a second connection that reads what reached the file.
 #include <memory>
 #include <string>
@@ -17,8 +17,9 @@ class BindingFixture {
     TempDir dir_;  // first, so that it outlives every handle on the file
 
 public:
-    explicit BindingFixture(const std::string& table = "student") : table_(table) {
-        db::createDatabase(dir_ / "stu.mdb");
+    explicit BindingFixture(const std::string& table = "student", const std::string& file = "stu.mdb")
+        : file_(file), table_(table) {
+        db::createDatabase(dir_ / file);
         connection_ = connectFile();
         cursor = connection_->openTable(table);
     }
@@ -55,10 +56,10 @@ public:
 
 private:
     std::unique_ptr<db::Connection> connectFile() {
-        return db::connect(db::ConnectionString::forDataSource("stu.mdb").toString(), dir_.path());
+        return db::connect(db::ConnectionString::forDataSource(file_).toString(), dir_.path());
     }
 
-    std::string table_;
+    std::string file_, table_;
     std::unique_ptr<db::Connection> connection_;
 };
 

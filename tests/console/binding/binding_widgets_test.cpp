@@ -1,6 +1,8 @@
 // The grid, the record-view boxes, the buttons and the labels over one binding,
 // on Qt's offscreen platform and a real database file.
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -194,6 +196,77 @@ TEST(BindingWidgets, NavigatorDeleteAsksAndEditButtonsFollowTheMode) {
     for (auto& shown : f.dialogs.shown) EXPECT_EQ(shown.text, "确定要删除吗？");
     EXPECT_EQ(page.name->text(), "李四");
     EXPECT_EQ(page.grid->model()->rowCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+QByteArray bitmapBytes() {
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+TEST(BindingWidgets, MemoCheckBoxDateTimeAndPictureShowTheRowAndTypeIntoTheBinding) {
+    {
+        SCOPED_TRACE("memo");
+        BindingFixture f("win");
+        f.cursor->append();
+        f.cursor->field("question1").setString("第一行\n第二行");
+        f.cursor->post();
+        TableBinding& b = f.bind();
+        BoundMemo memo(b, "question1");
+        EXPECT_EQ(memo.toPlainText(), "第一行\n第二行");
+        memo.moveCursor(QTextCursor::End);
+        typeText(&memo, "。");
+        EXPECT_TRUE(b.isEditing());
+        EXPECT_TRUE(b.savePending());
+        EXPECT_EQ(f.stored("question1"), (std::vector<std::string>{"第一行\n第二行。"}));
+    }
+    {
+        SCOPED_TRACE("check box");
+        BindingFixture f("state", "teacher.mdb");
+        TableBinding& b = f.bind();
+        BoundCheckBox update(b, "update", "更新");
+        EXPECT_FALSE(update.isChecked());
+        update.click();
+        EXPECT_TRUE(b.savePending());
+        EXPECT_EQ(f.stored("update"), (std::vector<std::string>{"True"}));
+        b.setValue(f.column("update"), false);
+        EXPECT_FALSE(update.isChecked()) << "the box follows the binding";
+    }
+    {
+        SCOPED_TRACE("date-time");
+        BindingFixture f("condition", "teacher.mdb");
+        f.cursor->append();
+        f.cursor->field("kstime").setDateTime({2024, 6, 1, 8, 30, 0});
+        f.cursor->post();
+        TableBinding& b = f.bind();
+        BoundDateTimeEdit time(b, "kstime");
+        EXPECT_EQ(time.text(), "2024-06-01 08:30:00");
+        time.setDateTime(QDateTime(QDate(2024, 6, 2), QTime(9, 0)));
+        EXPECT_TRUE(b.savePending());
+        EXPECT_EQ(f.stored("kstime"), (std::vector<std::string>{"2024-06-02 09:00:00"}));
+    }
+    {
+        SCOPED_TRACE("picture");
+        BindingFixture f("selecttest");
+        f.cursor->append();
+        f.cursor->post();
+        TableBinding& b = f.bind();
+        BoundPicture picture(b, "image");
+        EXPECT_TRUE(picture.pixmap().isNull());
+        QByteArray bytes = bitmapBytes();
+        b.setValue(f.column("image"), kav::db::Blob(bytes.begin(), bytes.end()));
+        EXPECT_EQ(picture.pixmap().size(), QSize(20, 10)) << "shown at its own size";
+        b.setValue(f.column("image"), kav::db::Value{});
+        EXPECT_TRUE(picture.pixmap().isNull());
+    }
 }
 
 }  // namespace
