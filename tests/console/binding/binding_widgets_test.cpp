@@ -249,7 +249,7 @@ TEST(BindingWidgets, MemoCheckBoxDateTimeAndPictureShowTheRowAndTypeIntoTheBindi
         TableBinding& b = f.bind();
         BoundDateTimeEdit time(b, "kstime");
         EXPECT_EQ(time.text(), "2024-06-01 08:30:00");
-        time.setDateTime(QDateTime(QDate(2024, 6, 2), QTime(9, 0)));
+        time.setDateTime(QDateTime(QDate(2024, 6, 2), QTime(9, 0), Qt::UTC));
         EXPECT_TRUE(b.savePending());
         EXPECT_EQ(f.stored("kstime"), (std::vector<std::string>{"2024-06-02 09:00:00"}));
     }

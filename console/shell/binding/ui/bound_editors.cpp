@@ -9,8 +9,10 @@ namespace {
 
 QString textOf(const TableBinding& binding, int column) { return QString::fromStdString(binding.text(column)); }
 
+// Stored date-times carry no zone: kept as UTC in Qt, so that no daylight-saving
+// gap of the machine's zone can shift them.
 QDateTime toQt(const DateTime& d) {
-    return QDateTime(QDate(d.year, d.month, d.day), QTime(d.hour, d.minute, d.second, d.millisecond));
+    return QDateTime(QDate(d.year, d.month, d.day), QTime(d.hour, d.minute, d.second, d.millisecond), Qt::UTC);
 }
 
 DateTime fromQt(const QDateTime& q) {
@@ -80,6 +82,7 @@ BoundDateTimeEdit::BoundDateTimeEdit(TableBinding& binding, std::string_view col
       binding_(binding),
       column_(binding.columnIndex(column)),
       subscription_(binding, [this](TableBinding::Change) { showValue(); }) {
+    setTimeSpec(Qt::UTC);
     setDisplayFormat(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     setMinimumDateTime(toQt(DateTime::zero()));
     connect(this, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& value) {
