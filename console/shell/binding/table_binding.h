@@ -24,7 +24,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/db/database.h"
 #include "common/ui/dialogs.h"
