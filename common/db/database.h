@@ -166,6 +166,16 @@ public:
     virtual void remove() = 0;  // deletes the current row from the file at once
     virtual void post() = 0;    // writes the edited or appended row to the file at once
     virtual void cancel() = 0;  // drops the edit
+    // Whether a field of the row being edited or appended has been set since edit
+    // or append began (an edit or append with nothing set is unchanged); false
+    // when browsing or closed.
+    virtual bool isModified() const = 0;
+
+    // Reads column `index` of snapshot row `row` (1-based, as recNo counts) without
+    // moving. The row being edited reads its unposted values; during append row
+    // recordCount() + 1 is the row being appended. DbError for a row or column
+    // outside these, or on a closed cursor.
+    virtual Value rowValue(int row, int index) const = 0;
 
     Field field(std::string_view column);  // throws DbError for an unknown column
     Field field(int index);                // 0-based position in table order

@@ -2,6 +2,8 @@
 
 #include "common/db/values.h"
 
+#include <algorithm>
+
 namespace kav::db {
 
 void SnapshotCursor::checkOpen() const {
@@ -160,9 +162,7 @@ void SnapshotCursor::remove() {
 void SnapshotCursor::post() {
     checkOpen();
     if (state_ == State::Edit) {
-        bool anyChange = false;
-        for (bool c : changed_) anyChange = anyChange || c;
-        if (anyChange) updateRow(rows_[position_].key, buffer_, changed_);
+        if (isModified()) updateRow(rows_[position_].key, buffer_, changed_);
         rows_[position_].values = std::move(buffer_);
     } else if (state_ == State::Insert) {
         rows_.push_back(insertRow(buffer_));
@@ -177,6 +177,23 @@ void SnapshotCursor::post() {
 void SnapshotCursor::cancel() {
     if (state_ == State::Edit || state_ == State::Insert) state_ = State::Browse;
     buffer_.clear();
+}
+
+bool SnapshotCursor::isModified() const {
+    if (state_ != State::Edit && state_ != State::Insert) return false;
+    return std::find(changed_.begin(), changed_.end(), true) != changed_.end();
+}
+
+Value SnapshotCursor::rowValue(int row, int index) const {
+    checkedColumn(index);
+    checkOpen();
+    size_t at = static_cast<size_t>(row - 1);
+    if (state_ == State::Insert && at == rows_.size()) return buffer_[index];
+    if (row < 1 || at >= rows_.size())
+        throw DbError("Row " + std::to_string(row) + " out of range for table '" + definition_.name + "' (" +
+                      std::to_string(rows_.size()) + " rows)");
+    if (state_ == State::Edit && at == position_) return buffer_[index];
+    return rows_[at].values[index];
 }
 
 Value SnapshotCursor::get(int index) const {

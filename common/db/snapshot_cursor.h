@@ -39,6 +39,8 @@ public:
     void remove() override;
     void post() override;
     void cancel() override;
+    bool isModified() const override;
+    Value rowValue(int row, int index) const override;
 
     Value get(int index) const override;
     void set(int index, Value value) override;

@@ -1,7 +1,10 @@
 // Whole-table cursors: navigation, locate, edit/append/remove/post/cancel and
 // snapshots, on real files.
+#include <functional>
+
 #include <gtest/gtest.h>
 
+#include "common/db/values.h"
 #include "tests/db/db_test_util.h"
 #include "tests/support/temp_dir.h"
 
@@ -308,3 +311,67 @@ TEST_F(CursorTest, FieldsByNameArePositionsInTableOrder) {
 }
 
 }  // namespace
+
+TEST_F(CursorTest, IsModifiedOnlyOnceAFieldWasSetSinceEditOrAppend) {
+    fill();
+    struct Case {
+        const char* what;
+        std::function<void(Cursor&)> act;
+        bool modified;
+    };
+    const std::vector<Case> cases = {
+        {"browsing", [](Cursor&) {}, false},
+        {"edit with nothing set", [](Cursor& c) { c.edit(); }, false},
+        {"edit with a field set", [](Cursor& c) { c.edit(); c.field("ksxm").setString("x"); }, true},
+        {"edit with the same value set again", [](Cursor& c) { c.edit(); c.field("ksxm").setString("张三"); }, true},
+        {"edit with only a refused value",
+         [](Cursor& c) {
+             c.edit();
+             EXPECT_THROW(c.field("zkzh").setString(std::string(13, '1')), DbError);
+         },
+         false},
+        {"append with nothing set", [](Cursor& c) { c.append(); }, false},
+        {"append with a field set", [](Cursor& c) { c.append(); c.field("zkzh").setString("9"); }, true},
+        {"edit, then cancel", [](Cursor& c) { c.edit(); c.field("ksxm").setString("x"); c.cancel(); }, false},
+        {"append, then post", [](Cursor& c) { c.append(); c.field("ksxm").setString("新"); c.post(); }, false},
+        {"edit, then a move", [](Cursor& c) { c.edit(); c.field("ksxm").setString("y"); c.next(); }, false},
+        {"closed", [](Cursor& c) { c.edit(); c.field("ksxm").setString("x"); c.close(); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!student->isOpen()) student->open();
+        student->cancel();
+        student->first();
+        c.act(*student);
+        EXPECT_EQ(student->isModified(), c.modified);
+    }
+}
+
+TEST_F(CursorTest, RowValueReadsAnySnapshotRowWithoutMoving) {
+    fill();
+    const int name = student->definition().indexOf("ksxm");
+    student->moveBy(2);
+    std::vector<std::string> names;
+    for (int row = 1; row <= student->recordCount(); ++row) names.push_back(readString(student->rowValue(row, name)));
+    EXPECT_EQ(names, (std::vector<std::string>{"张三", "李四", "Wang", "重复"}));
+    EXPECT_EQ(student->recNo(), 3) << "reading rows does not move the cursor";
+    EXPECT_FALSE(student->eof());
+
+    student->edit();
+    student->field("ksxm").setString("改");
+    EXPECT_EQ(readString(student->rowValue(3, name)), "改") << "the edited row shows its unposted values";
+    EXPECT_EQ(readString(student->rowValue(2, name)), "李四");
+    student->cancel();
+    EXPECT_EQ(readString(student->rowValue(3, name)), "Wang");
+
+    student->append();
+    student->field("ksxm").setString("新");
+    EXPECT_EQ(readString(student->rowValue(5, name)), "新") << "the row being appended follows the last";
+    EXPECT_EQ(readString(student->rowValue(4, name)), "重复");
+    student->cancel();
+
+    for (int row : {0, -1, 5}) EXPECT_THROW(student->rowValue(row, name), DbError) << "row " << row;
+    EXPECT_THROW(student->rowValue(1, 99), DbError);
+    student->close();
+    EXPECT_THROW(student->rowValue(1, name), DbError);
+}

@@ -51,6 +51,11 @@ public:
         ++posts;
     }
     void cancel() override { values_ = posted_; }
+    bool isModified() const override { return state_ == State::Edit && values_ != posted_; }
+    kav::db::Value rowValue(int row, int i) const override {
+        if (row != 1) throw kav::db::DbError("no row " + std::to_string(row));
+        return get(i);
+    }
     kav::db::Value get(int i) const override { return posted_.at(static_cast<std::size_t>(i)); }
     void set(int i, kav::db::Value v) override {
         if (state_ != State::Edit) throw kav::db::DbError("set without edit");
