@@ -72,6 +72,7 @@ Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons but
             escape = add("否", QMessageBox::ActionRole, Answer::No);
             box.setDefaultButton(add("确定", QMessageBox::ActionRole, Answer::Ok));
             break;
+        case Buttons::Yes: escape = add("是", QMessageBox::YesRole, Answer::Yes); break;
     }
     box.setEscapeButton(escape);
     box.exec();
@@ -82,7 +83,7 @@ Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons but
 std::optional<std::string> QtDialogs::prompt(const std::string& caption, const std::string& label,
                                              const std::string& initial, bool password) {
     bool ok = false;
-    QString text = QInputDialog::getText(nullptr, QString::fromStdString(caption), QString::fromStdString(label),
+    QString text = QInputDialog::getText(nullptr, QString::fromStdString(caption), lines(label),
                                          password ? QLineEdit::Password : QLineEdit::Normal,
                                          QString::fromStdString(initial), &ok);
     if (!ok) return std::nullopt;

@@ -68,7 +68,7 @@ std::vector<TableDef> teacherTables() {
           {"clearfold", T::Boolean},
           {"resttime", T::Text, 50}}},
         {"updatefile", {{"ID", T::AutoNumber}, {"filename", T::Text, 255}}},
-        {"user", {{"username", T::Text, 50}, {"password", T::Text, 50}}},
+        {"user", {{"username", T::Text, 50}, {"password", T::Text, 60}}},
     };
 }
 

@@ -4,7 +4,7 @@
 //
 // Widths that the programs themselves never declared:
 //  - ct has exactly the columns of condition (same types and widths);
-//  - user: username and password text(50);
+//  - user: username text(50), password text(60) (a bcrypt hash is 60 characters);
 //  - state: korl int32, update/clearinfo/clearfold yes/no, resttime text(50).
 // win_condiction and dz_result (in ct and condition) are memo: their texts can
 // outgrow 50 characters, and a text is never cut.
