@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString title = QString::fromUtf8(mendrix::texts::kTitle);
     QApplication::setApplicationName(title);
-    QApplication::setApplicationDisplayName(title);
+    // No display name: Qt would append it to every window caption, and the
+    // main window's caption is exactly its location and mode.
     QApplication::setQuitOnLastWindowClosed(false);
     QFont font(QStringLiteral("Noto Sans CJK SC"));
     font.setPointSize(10);

@@ -282,7 +282,7 @@ QWidget* TForm1::makeAccountsPage() {
     // One group of user name, password and confirmation with its 确认 button.
     auto group = [](QWidget* parent, const char* title, QLineEdit*& name, QLineEdit*& password,
                     QLineEdit*& confirmation, QPushButton*& button) {
-        auto* box = new QGroupBox(q(title), parent);
+        auto* box = new QGroupBox(parent);
         auto* form = new QFormLayout(box);
         name = new QLineEdit(box);
         password = passwordBox(box);
@@ -398,8 +398,10 @@ void TForm1::refresh() {
     }
 
     if (logic_.visible && !isVisible()) {
+        // Without a window manager nobody maximises: take the whole screen ourselves.
+        setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
         showMaximized();
-        activateWindow();
+        QTimer::singleShot(0, this, [this] { activateWindow(); });
     } else if (!logic_.visible && isVisible()) {
         about_->hide();
         hide();
