@@ -355,6 +355,8 @@ TEST_F(ConsoleTest, EachStartupFlagTogglesOnlyItselfAndAsksBeforeSwitchingOn) {
         run(c.handler);
         EXPECT_TRUE(w.checked(c.flag));
         for (const char* other : columns) EXPECT_EQ(state(other), other == std::string(c.column) ? "True" : "False");
+        for (StartupFlag other : {StartupFlag::Clearfold, StartupFlag::Clearinfo, StartupFlag::Update})
+            EXPECT_EQ(w.checked(other), other == c.flag);
         EXPECT_EQ(w.caption, kTitle + "     当前位置：" + c.location + "  当前状态：考试");
         EXPECT_EQ(w.page, c.page);
         // Off again without a question.
