@@ -1,5 +1,6 @@
 #include "console/shell/main_window.h"
 
+#include "common/db/schema.h"
 #include "console/shell/data_module.h"
 #include "console/shell/texts.h"
 
@@ -133,7 +134,7 @@ std::string MainWindowLogic::flagsText() const {
 
 void MainWindowLogic::NtimeClick() {
     const std::optional<std::string> answer =
-        dialogs_.prompt(texts::kExamTimeCaption, texts::kExamTimePrompt, texts::kDefaultExamTime);
+        dialogs_.prompt(texts::kExamTimeCaption, texts::kExamTimePrompt, std::string(kav::db::kDefaultRestTime));
     if (!answer) return;  // cancelled: nothing changes
     if (!kav::station::parseExamTime(*answer)) {
         dialogs_.message(MessageKind::Warning, "输入的时间" + *answer + "可能有误！！\r请重新输入！！！");

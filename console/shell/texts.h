@@ -26,7 +26,6 @@ inline constexpr const char* kPasswordInUse = "这个口令已是另一个助理
 // Station commands.
 inline constexpr const char* kExamTimeCaption = "设定学生考试时间!";
 inline constexpr const char* kExamTimePrompt = "输入时间格式如：1:30:00,缺省时间为1:30:00\r请输入时间：";
-inline constexpr const char* kDefaultExamTime = "1:30:00";
 inline constexpr const char* kClearfoldOnQuestion =
     "打开后，每台学生机每次启动都会删除并重建考生文件夹，直到再次关闭本项。\r确定打开？";
 inline constexpr const char* kClearinfoOnQuestion =
