@@ -72,6 +72,7 @@ Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons but
             escape = add("否", QMessageBox::ActionRole, Answer::No);
             box.setDefaultButton(add("确定", QMessageBox::ActionRole, Answer::Ok));
             break;
+        case Buttons::Yes: escape = add("是", QMessageBox::YesRole, Answer::Yes); break;
     }
     box.setEscapeButton(escape);
     runModal(box);
@@ -84,7 +85,7 @@ std::optional<std::string> QtDialogs::prompt(const std::string& caption, const s
     QInputDialog dialog;
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
     dialog.setWindowTitle(QString::fromStdString(caption));
-    dialog.setLabelText(QString::fromStdString(label));
+    dialog.setLabelText(lines(label));
     dialog.setTextEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
     dialog.setTextValue(QString::fromStdString(initial));
     if (runModal(dialog) != QDialog::Accepted) return std::nullopt;

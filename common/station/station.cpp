@@ -93,6 +93,12 @@ std::optional<RestTime> parseRestTime(std::string_view text) {
     return t;
 }
 
+std::optional<RestTime> parseExamTime(std::string_view text) {
+    std::optional<RestTime> t = parseRestTime(text);
+    if (t && t->totalSeconds() == 0) return std::nullopt;
+    return t;
+}
+
 RestTime readRestTimePositional(std::string_view text) {
     return {digitAt(text, 0), digitAt(text, 2) * 10 + digitAt(text, 3), digitAt(text, 5) * 10 + digitAt(text, 6)};
 }

@@ -57,6 +57,10 @@ std::optional<RestTime> parseRestTime(std::string_view text);
 // "10:00:00" reads 1:00:00 (positions 3-4 hold ":0"), and minutes or seconds of
 // 60-99 are kept as they stand ("1:75:00" is 1 hour 75 minutes, 2:15:00 in all).
 RestTime readRestTimePositional(std::string_view text);
+// The exam time that the console and kavtool accept for new candidates: the form
+// of parseRestTime and a total above zero (0:00:00 would end every new exam at
+// once). nullopt otherwise.
+std::optional<RestTime> parseExamTime(std::string_view text);
 
 // The station modes that a console may set (1-4).
 inline bool isValidKorl(int korl) { return korl >= kExam && korl <= kEnded; }

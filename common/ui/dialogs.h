@@ -9,7 +9,8 @@
 namespace kav::ui {
 
 enum class MessageKind { Plain, Information, Warning, Error, Question };
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, OkNo };  // OkNo: the buttons No and OK
+// OkNo: the buttons No and OK; Yes: the single button Yes.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, OkNo, Yes };
 enum class Answer { Ok, Cancel, Yes, No };
 
 class Dialogs {
@@ -19,7 +20,7 @@ public:
     // application's title.
     virtual Answer message(MessageKind kind, const std::string& text, Buttons buttons = Buttons::Ok,
                            const std::string& caption = {}) = 0;
-    // A one-line input box; nullopt when cancelled.
+    // A one-line input box; a CR in the label breaks the line. nullopt when cancelled.
     virtual std::optional<std::string> prompt(const std::string& caption, const std::string& label,
                                               const std::string& initial, bool password = false) = 0;
     // File dialogs; filter in Qt's form ("文本文件 (*.txt)"). nullopt when cancelled.

@@ -125,6 +125,15 @@ TEST_F(KavtoolTest, StationShowsAndSetsTheControlRecord) {
               "korl\t3\nupdate\tno\nclearinfo\tyes\nclearfold\tyes\nresttime\t0:45:30\n");
 }
 
+TEST_F(KavtoolTest, StationRefusesAnExamTimeOfZero) {
+    ASSERT_EQ(kavtool("init-db teacher.mdb").rc, 0);
+    Outcome r = kavtool("station teacher.mdb --resttime 0:00:00");
+    EXPECT_EQ(r.rc, 2);
+    EXPECT_NE(r.err.find("above 0:00:00"), std::string::npos) << r.err;
+    EXPECT_EQ(kavtool("station teacher.mdb").out,
+              "korl\t1\nupdate\tno\nclearinfo\tno\nclearfold\tno\nresttime\t1:30:00\n");
+}
+
 TEST_F(KavtoolTest, StationRefusesBadValuesAndChangesNothing) {
     ASSERT_EQ(kavtool("init-db teacher.mdb").rc, 0);
     const std::string unchanged = "korl\t1\nupdate\tno\nclearinfo\tno\nclearfold\tno\nresttime\t1:30:00\n";

@@ -35,6 +35,13 @@ TEST(RestTime, TheConsolesCheckWantsExactlyDColonDdColonDd) {
         EXPECT_FALSE(parseRestTime(bad)) << bad;
 }
 
+TEST(RestTime, AnExamTimeHasTheFormAndIsAboveZero) {
+    for (const char* good : {"1:30:00", "0:00:01", "0:45:00", "9:59:59"})
+        EXPECT_EQ(parseExamTime(good)->toString(), good) << good;
+    for (const char* bad : {"0:00:00", "2:00:60", "1:75:00", "10:00:00", "1:30:0", "", "a:30:00", "1:30:00 "})
+        EXPECT_FALSE(parseExamTime(bad)) << bad;
+}
+
 TEST(RestTime, PositionalReadingTakesDigitsWhereTheyStand) {
     auto read = [](std::string_view s) { return readRestTimePositional(s).totalSeconds(); };
     EXPECT_EQ(read("1:30:00"), 5400);

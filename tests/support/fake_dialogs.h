@@ -19,6 +19,7 @@ class FakeDialogs : public ui::Dialogs {
 public:
     std::vector<ShownMessage> shown;
     std::vector<std::string> prompts;  // the labels of the prompts asked
+    std::vector<std::string> promptCaptions, promptInitials;
     std::deque<ui::Answer> answers;
     std::deque<std::optional<std::string>> replies;
     std::deque<std::optional<std::filesystem::path>> files;
@@ -33,9 +34,11 @@ public:
         answers.pop_front();
         return a;
     }
-    std::optional<std::string> prompt(const std::string&, const std::string& label, const std::string&,
-                                      bool) override {
+    std::optional<std::string> prompt(const std::string& caption, const std::string& label,
+                                      const std::string& initial, bool) override {
         prompts.push_back(label);
+        promptCaptions.push_back(caption);
+        promptInitials.push_back(initial);
         if (replies.empty()) return std::nullopt;
         auto r = replies.front();
         replies.pop_front();

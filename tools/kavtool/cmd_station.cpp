@@ -45,8 +45,8 @@ int station(const kavtool::Args& args) {
         else if (option == "--clearinfo") r.clearinfo = yesNo(option, value);
         else if (option == "--clearfold") r.clearfold = yesNo(option, value);
         else if (option == "--resttime") {
-            if (!kav::station::parseRestTime(value))
-                throw UsageError("--resttime takes an exam time of the form h:mm:ss (such as 1:30:00), not \"" +
+            if (!kav::station::parseExamTime(value))
+                throw UsageError("--resttime takes an exam time of the form h:mm:ss above 0:00:00 (such as 1:30:00), not \"" +
                                  value + "\"");
             r.resttime = value;
         } else throw UsageError("unknown option " + option);

@@ -1,0 +1,34 @@
+// Mendrix, the teacher's console of the level-1 B computer-literacy exam. It
+// runs in the teacher folder (the current folder): stu.mdb, teacher.mdb, txt,
+// word, file and readme.htm are all taken from there.
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <filesystem>
+
+#include "console/shell/help.h"
+#include "console/shell/texts.h"
+#include "console/shell/ui/app.h"
+#include "gui/qt_services.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString title = QString::fromUtf8(mendrix::texts::kTitle);
+    QApplication::setApplicationName(title);
+    // No display name: Qt would append it to every window caption, and the
+    // main window's caption is exactly its location and mode.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPointSize(10);
+    QApplication::setFont(font);
+
+    const std::filesystem::path teacherFolder = std::filesystem::current_path();
+    QFile help(QStringLiteral(":/mendrix/readme.htm"));
+    if (help.open(QIODevice::ReadOnly)) mendrix::writeHelpFileIfMissing(teacherFolder, help.readAll().toStdString());
+
+    kav::gui::QtDialogs dialogs(title);
+    kav::gui::QtDesktop desktop({}, title);
+    mendrix::MendrixApp console(mendrix::ConsoleEnv{dialogs, desktop, teacherFolder, {}});
+    console.start();
+    return app.exec();
+}

@@ -1,0 +1,80 @@
+#include "console/shell/data_module.h"
+
+#include <utility>
+
+namespace mendrix {
+
+using kav::db::ConnectionString;
+using kav::db::Cursor;
+using kav::db::DbError;
+
+std::string rowPositionText(const Cursor& cursor) {
+    return kRowLabelPrefix + std::to_string(cursor.recNo()) + "/" + std::to_string(cursor.recordCount());
+}
+
+namespace {
+// In the order of the Table enumeration.
+constexpr const char* kTableNames[] = {"student", "win",       "selecttest", "ct",         "word",
+                                       "score",   "condition", "state",      "updatefile", "user"};
+}  // namespace
+
+TDataModule2::TDataModule2(std::filesystem::path workingFolder) : folder_(std::move(workingFolder)) {}
+
+void TDataModule2::open() {
+    for (auto& c : cursors_) c.reset();
+    labels_.clear();
+    ADOConnection1_.reset();
+    ADOConnection2_.reset();
+    auto openCursor = [this](kav::db::Connection& connection, Table t) {
+        cursors_[t] = connection.openTable(kTableNames[t]);
+        if (hasLabel(t))
+            labels_[cursors_[t].get()] = cursors_[t]->recordCount() > 0 ? rowPositionText(*cursors_[t]) : kRowLabelPrefix;
+    };
+    try {
+        ADOConnection1_ = kav::db::connect(ConnectionString::forDataSource("stu.mdb").toString(), folder_);
+        for (Table t : {Student, Win, Select, Ct, Word}) openCursor(*ADOConnection1_, t);
+        ADOConnection2_ = kav::db::connect(ConnectionString::forDataSource("teacher.mdb").toString(), folder_);
+        for (Table t : {Score, Condition, State, Updatefile, User}) openCursor(*ADOConnection2_, t);
+        // Plain passwords left in an old teacher.mdb are replaced by hashes at
+        // this point, once the user cursor is open (see common/account).
+    } catch (const DbError& e) {
+        openError_ = e.what();
+        throw;
+    }
+}
+
+Cursor& TDataModule2::cursor(Table t) {
+    if (!cursors_[t]) throw DbError(openError_);
+    return *cursors_[t];
+}
+
+Cursor& TDataModule2::ADOTable1() { return cursor(Student); }
+Cursor& TDataModule2::ADOTable_win() { return cursor(Win); }
+Cursor& TDataModule2::ADOTable_select() { return cursor(Select); }
+Cursor& TDataModule2::ADOTable_ct() { return cursor(Ct); }
+Cursor& TDataModule2::ADOTable_word() { return cursor(Word); }
+Cursor& TDataModule2::ADOTable_Tscore() { return cursor(Score); }
+Cursor& TDataModule2::ADOTable_Tuser() { return cursor(User); }
+Cursor& TDataModule2::ADOTable_Tcondition() { return cursor(Condition); }
+Cursor& TDataModule2::ADOTable_Tstate() { return cursor(State); }
+Cursor& TDataModule2::ADOTable_Tupdatefile() { return cursor(Updatefile); }
+
+bool TDataModule2::hasLabel(Table t) const {
+    return t == Student || t == Win || t == Select || t == Word || t == Score || t == Condition;
+}
+
+void TDataModule2::afterScroll(const Cursor& cursor) { labels_[&cursor] = rowPositionText(cursor); }
+
+std::string TDataModule2::rowLabel(const Cursor& cursor) const {
+    auto it = labels_.find(&cursor);
+    return it == labels_.end() ? kRowLabelPrefix : it->second;
+}
+
+std::vector<Cursor*> TDataModule2::cursorsPostedAtClose() const {
+    std::vector<Cursor*> open;
+    for (Table t : {Student, Win, Select, Word, State, User, Updatefile})
+        if (cursors_[t]) open.push_back(cursors_[t].get());
+    return open;
+}
+
+}  // namespace mendrix

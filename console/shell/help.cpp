@@ -1,0 +1,29 @@
+#include "console/shell/help.h"
+
+#include <fstream>
+
+#include "console/shell/texts.h"
+
+namespace mendrix {
+
+bool writeHelpFileIfMissing(const std::filesystem::path& folder, std::string_view content) {
+    const std::filesystem::path file = folder / texts::kHelpFile;
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec)) return true;
+    const std::filesystem::path part = folder / (std::string(texts::kHelpFile) + ".part");
+    {
+        std::ofstream out(part, std::ios::binary);
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+        if (!out.flush()) {
+            out.close();
+            std::filesystem::remove(part, ec);
+            return false;
+        }
+    }
+    std::filesystem::rename(part, file, ec);
+    if (!ec) return true;
+    std::filesystem::remove(part, ec);
+    return false;
+}
+
+}  // namespace mendrix
