@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
     if (help.open(QIODevice::ReadOnly)) mendrix::writeHelpFileIfMissing(teacherFolder, help.readAll().toStdString());
 
     kav::gui::QtDialogs dialogs(title);
+    kav::gui::QtClock clock;
     kav::gui::QtDesktop desktop({}, title);
-    mendrix::MendrixApp console(mendrix::ConsoleEnv{dialogs, desktop, teacherFolder, {}});
+    mendrix::MendrixApp console(mendrix::ConsoleEnv{dialogs, clock, desktop, teacherFolder, {}});
     console.start();
     return app.exec();
 }

@@ -54,6 +54,8 @@ public:
     // Runs one handler through the gate (nested calls run at once).
     void handle(const std::function<void()>& handler);
     bool ended() const { return ended_; }
+    // Whether a handler or tick is running now (a box of it may be open).
+    bool running() const { return depth_ > 0; }
 
     using TimerId = Clock::TimerId;
     TimerId startTimer(int intervalMs, std::function<void()> tick, TimerOptions options = {});

@@ -1,29 +1,22 @@
 #include "console/shell/console.h"
 
-#include <exception>
-
 namespace mendrix {
 
 Console::Console(ConsoleEnv env)
     : env_(std::move(env)),
+      gate_(env_.dialogs, env_.clock),
       data_(env_.teacherFolder),
-      mainWindow_(data_, env_.dialogs, env_.desktop),
-      login_(data_, mainWindow_, env_.dialogs),
-      accounts_(data_, env_.dialogs) {}
+      mainWindow_(data_, gate_.dialogs(), env_.desktop),
+      login_(data_, mainWindow_, gate_.dialogs()),
+      accounts_(data_, gate_.dialogs()) {}
 
 void Console::start() {
     handle([this] { login_.FormShow(); });
 }
 
 void Console::handle(const std::function<void()>& handler) {
-    if (busy_ || ended_) return;
-    busy_ = true;
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        env_.dialogs.message(kav::ui::MessageKind::Error, e.what());
-    }
-    busy_ = false;
+    if (gate_.running() || ended_) return;
+    gate_.handle(handler);
     if (changed) changed();
     if (ended_ && env_.onExit) env_.onExit();
 }

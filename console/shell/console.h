@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <functional>
 
+#include "common/ui/clock.h"
 #include "common/ui/desktop.h"
 #include "common/ui/dialogs.h"
+#include "common/ui/event_gate.h"
 #include "console/shell/accounts.h"
 #include "console/shell/data_module.h"
 #include "console/shell/login.h"
@@ -16,6 +18,7 @@ namespace mendrix {
 
 struct ConsoleEnv {
     kav::ui::Dialogs& dialogs;
+    kav::ui::Clock& clock;
     kav::ui::Desktop& desktop;
     std::filesystem::path teacherFolder;  // the working folder: databases, txt, word, file, readme.htm
     std::function<void()> onExit;         // called once when the console ends
@@ -27,9 +30,10 @@ public:
 
     // Shows the login window, which opens the databases.
     void start();
-    // Runs one handler of a window; a handler that comes while another runs (from
-    // a message box's event loop) is dropped. An error of the database or file
-    // layer that no rule handles is shown with that layer's text.
+    // Runs one handler of a window through the event gate that the exam client
+    // shares: a handler that comes while another runs (from a message box's event
+    // loop) is dropped; an error of the database or file layer that no rule
+    // handles is shown with that layer's text.
     void handle(const std::function<void()>& handler);
     // The handlers of the windows' close buttons: the login window ends the
     // program; the main window ends it once its close has written the station record.
@@ -43,16 +47,16 @@ public:
     LoginLogic& login() { return login_; }
     MainWindowLogic& mainWindow() { return mainWindow_; }
     AccountsLogic& accounts() { return accounts_; }
-    kav::ui::Dialogs& dialogs() { return env_.dialogs; }
+    kav::ui::Dialogs& dialogs() { return gate_.dialogs(); }
 
 private:
     void end();
     ConsoleEnv env_;
+    kav::ui::EventGate gate_;  // before the logic, which shows its boxes through it
     TDataModule2 data_;
     MainWindowLogic mainWindow_;
     LoginLogic login_;
     AccountsLogic accounts_;
-    bool busy_ = false;
     bool ended_ = false;
 };
 

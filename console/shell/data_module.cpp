@@ -2,9 +2,11 @@
 
 #include <utility>
 
+#include "common/account/upgrade/upgrade.h"
+#include "common/db/tables.h"
+
 namespace mendrix {
 
-using kav::db::ConnectionString;
 using kav::db::Cursor;
 using kav::db::DbError;
 
@@ -31,12 +33,13 @@ void TDataModule2::open() {
             labels_[cursors_[t].get()] = cursors_[t]->recordCount() > 0 ? rowPositionText(*cursors_[t]) : kRowLabelPrefix;
     };
     try {
-        ADOConnection1_ = kav::db::connect(ConnectionString::forDataSource("stu.mdb").toString(), folder_);
+        ADOConnection1_ = kav::db::connectFile("stu.mdb", folder_);
         for (Table t : {Student, Win, Select, Ct, Word}) openCursor(*ADOConnection1_, t);
-        ADOConnection2_ = kav::db::connect(ConnectionString::forDataSource("teacher.mdb").toString(), folder_);
+        ADOConnection2_ = kav::db::connectFile("teacher.mdb", folder_);
+        // Plain passwords left in a teacher.mdb written before passwords were
+        // hashed are replaced by their hashes before any account is read.
+        kav::account::hashPlainPasswords(*ADOConnection2_);
         for (Table t : {Score, Condition, State, Updatefile, User}) openCursor(*ADOConnection2_, t);
-        // Plain passwords left in an old teacher.mdb are replaced by hashes at
-        // this point, once the user cursor is open (see common/account).
     } catch (const DbError& e) {
         openError_ = e.what();
         throw;

@@ -9,6 +9,7 @@
 #include "common/db/database.h"
 #include "common/db/schema.h"
 #include "common/ui/desktop.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,6 +31,7 @@ public:
 struct ConsoleLab {
     kav::test::TempDir dir;
     kav::test::FakeDialogs dialogs;
+    kav::test::FakeClock clock;
     FakeDesktop desktop;
 
     ConsoleLab() {

@@ -24,7 +24,7 @@ protected:
     bool exited = false;
 
     Console& start() {
-        console = std::make_unique<Console>(ConsoleEnv{dialogs, desktop, folder(), [this] { exited = true; }});
+        console = std::make_unique<Console>(ConsoleEnv{dialogs, clock, desktop, folder(), [this] { exited = true; }});
         console->start();
         return *console;
     }
@@ -154,7 +154,7 @@ TEST_F(ConsoleTest, LoginAdmitsOnlyTheFirstRowExactly) {
                 user->post();
             }
         }
-        Console console(ConsoleEnv{fresh.dialogs, fresh.desktop, fresh.folder(), {}});
+        Console console(ConsoleEnv{fresh.dialogs, fresh.clock, fresh.desktop, fresh.folder(), {}});
         console.start();
         console.login().Edit1 = c.typedName;
         console.login().Edit2 = c.typedPassword;
@@ -444,7 +444,7 @@ TEST_F(ConsoleTest, SettingAnAccountWritesItsOwnRowAsAHash) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::ConsoleLab lab;
-        Console console(ConsoleEnv{lab.dialogs, lab.desktop, lab.folder(), {}});
+        Console console(ConsoleEnv{lab.dialogs, lab.clock, lab.desktop, lab.folder(), {}});
         console.start();
         const Strings namesBefore = lab.column("teacher.mdb", "user", "username");
         const Strings passwordsBefore = lab.column("teacher.mdb", "user", "password");
@@ -481,7 +481,7 @@ TEST_F(ConsoleTest, TheNewAdministratorPasswordOpensTheConsoleAndTheOldOneNoLong
     console->handle([this] { console->accounts().BitBtn1Click(); });
     kav::test::FakeDialogs second;
     for (auto [password, admitted] : {std::pair{"admin", false}, {"new pw", false}, {"new pw ", true}}) {
-        Console again(ConsoleEnv{second, desktop, folder(), {}});
+        Console again(ConsoleEnv{second, clock, desktop, folder(), {}});
         again.start();
         again.login().Edit1 = "admin";
         again.login().Edit2 = password;
@@ -501,11 +501,36 @@ TEST_F(ConsoleTest, AMissingAccountRowIsNeverReplacedByAnother) {
     console->handle([this] { console->accounts().BitBtn38Click(); });
     EXPECT_EQ(dialogs.texts(), Strings{texts::kAccountRowMissing});
     EXPECT_EQ(column("teacher.mdb", "user", "username"), (Strings{"admin", "assist1", "assist2"}));
-    EXPECT_EQ(column("teacher.mdb", "user", "password"), (Strings{"admin", "1111", "2222"}));
+    const Strings stored = column("teacher.mdb", "user", "password");
+    const Strings before{"admin", "1111", "2222"};
+    ASSERT_EQ(stored.size(), before.size());
+    for (size_t i = 0; i < stored.size(); ++i) EXPECT_TRUE(kav::account::verifyPassword(stored[i], before[i])) << i;
     dialogs.shown.clear();
     console->accounts().boxes[2] = {"helper2", "5555", "5555"};
     console->handle([this] { console->accounts().BitBtn37Click(); });
     EXPECT_EQ(dialogs.texts(), Strings{texts::kAccountChanged}) << "an existing row is still set";
+}
+
+TEST_F(ConsoleTest, PlainPasswordsOfAnOlderFileAreHashedWhenTheConsoleOpensIt) {
+    {
+        auto user = connect("teacher.mdb")->openTable("user");
+        for (const char* plain : {"admin", "1111", "2222", "3333"}) {
+            user->edit();
+            user->field("password").setString(plain);
+            user->post();
+            user->next();
+        }
+    }
+    start();
+    const Strings stored = column("teacher.mdb", "user", "password");
+    const Strings plain{"admin", "1111", "2222", "3333"};
+    ASSERT_EQ(stored.size(), plain.size());
+    for (size_t i = 0; i < stored.size(); ++i) {
+        EXPECT_TRUE(kav::account::isPasswordHash(stored[i])) << stored[i];
+        EXPECT_TRUE(kav::account::verifyPassword(stored[i], plain[i])) << i;
+    }
+    login("admin", "admin");
+    EXPECT_TRUE(console->mainWindow().visible) << "the administrator still logs in";
 }
 
 // ------------------------------------------------------------------ help, close, handlers

@@ -33,7 +33,7 @@ protected:
     bool exited = false;
 
     void SetUp() override {
-        app = std::make_unique<MendrixApp>(ConsoleEnv{dialogs, desktop, folder(), [this] { exited = true; }});
+        app = std::make_unique<MendrixApp>(ConsoleEnv{dialogs, clock, desktop, folder(), [this] { exited = true; }});
         app->start();
     }
     TForm_enter& login() { return *app->Form_enter(); }
@@ -276,7 +276,7 @@ TEST_F(ConsoleWindowTest, ClosingTheMainWindowEndsOnlyWhenTheRecordIsWritten) {
     EXPECT_EQ(dialogs.lastText().rfind(texts::kCloseRefused, 0), 0u) << dialogs.lastText();
 
     // Once the console is started again on a good record, closing writes exam mode and ends.
-    auto again = std::make_unique<MendrixApp>(ConsoleEnv{dialogs, desktop, folder(), [this] { exited = true; }});
+    auto again = std::make_unique<MendrixApp>(ConsoleEnv{dialogs, clock, desktop, folder(), [this] { exited = true; }});
     app.reset();
     app = std::move(again);
     app->start();

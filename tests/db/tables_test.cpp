@@ -23,6 +23,8 @@ public:
     }
     std::vector<std::string> tableNames() override { return inner_->tableNames(); }
     std::string dataSource() const override { return inner_->dataSource(); }
+    void setSecureDelete(bool on) override { inner_->setSecureDelete(on); }
+    void checkpoint() override { inner_->checkpoint(); }
 
 private:
     std::unique_ptr<Connection> inner_;
