@@ -65,6 +65,9 @@ public:
     bool checked(StartupFlag flag) const;
     // The three flags as the status bar shows them.
     std::string flagsText() const;
+    // The status bar: the station mode, then the flags. A teacher machine without
+    // a window manager shows no caption, so the mode is shown here too.
+    std::string statusText() const { return modeText(markedMode) + "    " + flagsText(); }
 
     // What the window shows.
     bool visible = false;

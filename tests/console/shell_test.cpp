@@ -190,6 +190,7 @@ TEST_F(ConsoleTest, ShowingTheMainWindowPutsTheLabIntoExamModeAndReadsTheFlags) 
     EXPECT_FALSE(w.checked(StartupFlag::Clearinfo));
     EXPECT_TRUE(w.checked(StartupFlag::Update));
     EXPECT_EQ(w.flagsText(), "清除考生文件夹：开    清除已考考生信息：关    更新题库：开");
+    EXPECT_EQ(w.statusText(), "当前状态：考试    " + w.flagsText());
     EXPECT_EQ(w.typingSaveFolder, folder() / "txt");
 }
 

@@ -182,12 +182,12 @@ TEST_F(ConsoleWindowTest, StartupFlagsShowAsMarksAndOnTheStatusBar) {
     logIn();
     EXPECT_FALSE(main().N20->isChecked());
     EXPECT_TRUE(main().N21->isChecked());
-    EXPECT_EQ(s(main().flagsLabel->text()), "清除考生文件夹：关    清除已考考生信息：开    更新题库：关");
+    EXPECT_EQ(s(main().flagsLabel->text()), "当前状态：考试    清除考生文件夹：关    清除已考考生信息：开    更新题库：关");
     trigger("N20");
     EXPECT_EQ(dialogs.texts(), Strings{texts::kClearfoldOnQuestion});
     EXPECT_TRUE(main().N20->isChecked());
     EXPECT_TRUE(main().N21->isChecked()) << "only its own flag";
-    EXPECT_EQ(s(main().flagsLabel->text()), "清除考生文件夹：开    清除已考考生信息：开    更新题库：关");
+    EXPECT_EQ(s(main().flagsLabel->text()), "当前状态：考试    清除考生文件夹：开    清除已考考生信息：开    更新题库：关");
     dialogs.answers = {Answer::No};
     trigger("N23");
     EXPECT_FALSE(main().N23->isChecked()) << "declined";

@@ -387,7 +387,7 @@ void TForm1::refresh() {
     N20->setChecked(logic_.checked(StartupFlag::Clearfold));
     N21->setChecked(logic_.checked(StartupFlag::Clearinfo));
     N23->setChecked(logic_.checked(StartupFlag::Update));
-    flagsLabel->setText(q(logic_.flagsText()));
+    flagsLabel->setText(q(logic_.statusText()));
 
     const auto boxes = accountBoxes();
     for (int n = 0; n < 4; ++n) {
