@@ -262,6 +262,13 @@ TEST_F(ConsoleWindowTest, AccountBoxesAreReadAndClearedByTheirButtons) {
         const std::string stored = column("teacher.mdb", "user", "password").at(c.row);
         EXPECT_EQ(c.message == std::string(texts::kAccountChanged), kav::account::verifyPassword(stored, c.typedPassword));
     }
+    // A user name box holds no more than the user name column (text(50)), so a
+    // long name is cut as it is entered instead of being refused at the post.
+    for (QLineEdit* TForm1::*name : {&TForm1::Edit1, &TForm1::Edit4, &TForm1::Edit7, &TForm1::Edit10}) {
+        (main().*name)->clear();
+        (main().*name)->insert(QString(60, QChar(u'名')));
+        EXPECT_EQ((main().*name)->text().size(), 50);
+    }
 }
 
 TEST_F(ConsoleWindowTest, ClosingTheMainWindowEndsOnlyWhenTheRecordIsWritten) {

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "common/db/schema.h"
 #include "console/shell/accounts.h"
 #include "console/shell/login.h"
 #include "console/shell/texts.h"
@@ -285,6 +286,9 @@ QWidget* TForm1::makeAccountsPage() {
         auto* box = new QGroupBox(parent);
         auto* form = new QFormLayout(box);
         name = new QLineEdit(box);
+        // The user name box takes no more than the file's user name column holds.
+        const kav::db::TableDef& user = kav::db::tableDef(kav::db::DatabaseKind::Teacher, "user");
+        name->setMaxLength(user.columns[static_cast<size_t>(user.indexOf("username"))].width);
         password = passwordBox(box);
         confirmation = passwordBox(box);
         for (QLineEdit* e : {name, password, confirmation}) e->setMaximumWidth(260);
