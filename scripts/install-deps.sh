@@ -9,7 +9,7 @@ packages=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libsqlcipher-dev sqlcipher sqlite3
-  libpugixml-dev libzip-dev zlib1g-dev libcrypt-dev
+  libpugixml-dev libzip-dev zlib1g-dev libcrypt-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei
   xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick

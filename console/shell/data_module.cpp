@@ -14,12 +14,6 @@ std::string rowPositionText(const Cursor& cursor) {
     return kRowLabelPrefix + std::to_string(cursor.recNo()) + "/" + std::to_string(cursor.recordCount());
 }
 
-namespace {
-// In the order of the Table enumeration.
-constexpr const char* kTableNames[] = {"student", "win",       "selecttest", "ct",         "word",
-                                       "score",   "condition", "state",      "updatefile", "user"};
-}  // namespace
-
 TDataModule2::TDataModule2(std::filesystem::path workingFolder) : folder_(std::move(workingFolder)) {}
 
 void TDataModule2::open() {
@@ -27,19 +21,27 @@ void TDataModule2::open() {
     labels_.clear();
     ADOConnection1_.reset();
     ADOConnection2_.reset();
-    auto openCursor = [this](kav::db::Connection& connection, Table t) {
-        cursors_[t] = connection.openTable(kTableNames[t]);
-        if (hasLabel(t))
-            labels_[cursors_[t].get()] = cursors_[t]->recordCount() > 0 ? rowPositionText(*cursors_[t]) : kRowLabelPrefix;
+    // The Table enumeration follows the console's opening order: stu.mdb's
+    // tables, then teacher.mdb's.
+    static_assert(kav::db::kConsoleStudentTables.size() + kav::db::kTeacherTables.size() == kTableCount);
+    int next = 0;
+    auto openCursors = [&](kav::db::Connection& connection, const auto& names) {
+        for (std::string_view name : names) {
+            const auto t = static_cast<Table>(next++);
+            cursors_[t] = connection.openTable(name);
+            if (hasLabel(t))
+                labels_[cursors_[t].get()] =
+                    cursors_[t]->recordCount() > 0 ? rowPositionText(*cursors_[t]) : kRowLabelPrefix;
+        }
     };
     try {
         ADOConnection1_ = kav::db::connectFile("stu.mdb", folder_);
-        for (Table t : {Student, Win, Select, Ct, Word}) openCursor(*ADOConnection1_, t);
+        openCursors(*ADOConnection1_, kav::db::kConsoleStudentTables);
         ADOConnection2_ = kav::db::connectFile("teacher.mdb", folder_);
         // Plain passwords left in a teacher.mdb written before passwords were
         // hashed are replaced by their hashes before any account is read.
         kav::account::hashPlainPasswords(*ADOConnection2_);
-        for (Table t : {Score, Condition, State, Updatefile, User}) openCursor(*ADOConnection2_, t);
+        openCursors(*ADOConnection2_, kav::db::kTeacherTables);
     } catch (const DbError& e) {
         openError_ = e.what();
         throw;

@@ -61,6 +61,7 @@ public:
     const std::filesystem::path& workingFolder() const { return folder_; }
 
 private:
+    // In the opening order of the shared lists kConsoleStudentTables, kTeacherTables.
     enum Table { Student, Win, Select, Ct, Word, Score, Condition, State, Updatefile, User, kTableCount };
     kav::db::Cursor& cursor(Table t);
     void afterScroll(const kav::db::Cursor& cursor);
