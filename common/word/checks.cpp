@@ -1,6 +1,7 @@
 #include "common/word/checks.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -51,6 +52,42 @@ std::string visibleText(const std::string& text) {
     return out + "\"";
 }
 
+std::optional<std::string> fromVisibleText(std::string_view shown) {
+    if (shown.size() < 2 || shown.front() != '"' || shown.back() != '"') return std::nullopt;
+    shown = shown.substr(1, shown.size() - 2);
+    std::string out;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] != '\\') {
+            out += shown[i];
+            continue;
+        }
+        if (++i == shown.size()) return std::nullopt;
+        switch (shown[i]) {
+        case 'r': out += '\r'; break;
+        case 'a': out += '\a'; break;
+        case 't': out += '\t'; break;
+        case 'f': out += '\f'; break;
+        case 'v': out += '\v'; break;
+        case '"': out += '"'; break;
+        case '\\': out += '\\'; break;
+        case 'x': {
+            if (i + 2 >= shown.size()) return std::nullopt;
+            unsigned value = 0;
+            for (int d = 1; d <= 2; ++d) {
+                char c = shown[i + static_cast<std::size_t>(d)];
+                if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+                value = value * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10);
+            }
+            out += static_cast<char>(value);
+            i += 2;
+            break;
+        }
+        default: return std::nullopt;
+        }
+    }
+    return out;
+}
+
 namespace {
 
 std::string number(double v) {
@@ -91,6 +128,16 @@ int listValue(ListId list, const std::string& field) {
     return *v;
 }
 
+// A rule's border number: Word's WdBorderType (-1 top, -2 left, -3 bottom,
+// -4 right, -5 between lines or inside horizontal, -6 inside vertical, -7 and
+// -8 the diagonals) or the side's place 1, 2, ... in that order, as far as the
+// kind's borders go. The result is the 0-based side.
+int sideIndex(const answer::RuleKind& kind, const std::string& field) {
+    long long s = whole(field, "边框编号");
+    if (!answer::sideRange(kind).accepts(s)) throw CheckError("边框编号 " + std::to_string(s) + " 不存在");
+    return static_cast<int>(s < 0 ? -s - 1 : s - 1);
+}
+
 // A rule's fields as the table of rule kinds lays them out for its kind.
 struct RuleFields {
     const answer::RuleKind& kind;
@@ -113,6 +160,7 @@ struct RuleFields {
     }
     // The Word value of the value field's entry in the kind's list.
     int entry() const { return listValue(list().id(), value()); }
+    int side() const { return sideIndex(kind, at(Position::Side)); }
 };
 
 [[noreturn]] void noCheck(int kind) {
@@ -214,17 +262,6 @@ struct Range {
     }
 };
 
-// Border numbers of character, sentence and paragraph borders: Word's
-// WdBorderType (-1 top, -2 left, -3 bottom, -4 right, -5 between lines) or the
-// member's place 1-4 in the order top, left, bottom, right.
-int textBorderSide(const std::string& field, bool allowBetween) {
-    long long s = whole(field, "边框编号");
-    if (s >= -4 && s <= -1) return static_cast<int>(-s - 1);
-    if (s >= 1 && s <= 4) return static_cast<int>(s - 1);
-    if (allowBetween && s == -5) return 4;
-    throw CheckError("边框编号 " + std::to_string(s) + " 不存在");
-}
-
 // Yes/no list: entry 0 asks for a shadow, entry 1 for none.
 CheckOutcome shadowCheck(bool shadow, const RuleFields& f) {
     int entry = f.entry();
@@ -247,7 +284,7 @@ CheckOutcome decorationCheck(const Range& r, const RuleFields& f) {
 // range. A character's border is its top side (Borders.Item(1)); a sentence
 // rule names the side.
 CheckOutcome rangeCheck(const Range& r, const RuleFields& f) {
-    auto side = [&] { return f.takes(Position::Side) ? textBorderSide(f.at(Position::Side), false) : 0; };
+    auto side = [&] { return f.takes(Position::Side) ? f.side() : 0; };
     switch (f.number()) {
     case 1: return compareText(r.doc.text(r.first, r.end), f.value());
     case 12: {
@@ -283,11 +320,11 @@ CheckOutcome paragraphCheck(const Document& doc, const RuleFields& rf) {
     case 26: return compareLength(f.firstLineIndent, rf.wholeValue());
     case 27: return compareLength(f.spaceAfter, rf.wholeValue());
     case 28: {
-        const Border& b = f.borders[static_cast<std::size_t>(textBorderSide(rf.at(Position::Side), true))];
+        const Border& b = f.borders[static_cast<std::size_t>(rf.side())];
         return compareInt(b.lineStyle, rf.entry());
     }
     case 29: {
-        const Border& b = f.borders[static_cast<std::size_t>(textBorderSide(rf.at(Position::Side), true))];
+        const Border& b = f.borders[static_cast<std::size_t>(rf.side())];
         return compareInt(b.lineWidth, rf.entry());
     }
     case 30: {
@@ -353,13 +390,6 @@ double bottomMargin(const Section& s, bool libreOffice) { return libreOffice && 
 // Writer's left margin includes the gutter; it writes the margin less the gutter.
 double leftMargin(const Section& s, bool libreOffice) { return libreOffice ? s.left + s.gutter : s.left; }
 
-int pageBorderSide(const std::string& field) {
-    long long s = whole(field, "边框编号");
-    if (s >= -4 && s <= -1) return static_cast<int>(-s - 1);
-    if (s >= 1 && s <= 4) return static_cast<int>(s - 1);
-    throw CheckError("页面边框编号 " + std::to_string(s) + " 不存在");
-}
-
 int headerNumber(const std::string& field) {
     long long h = whole(field, "页眉页脚编号");
     if (h < 1 || h > 3) throw CheckError("页眉页脚编号 " + std::to_string(h) + " 不存在");
@@ -417,14 +447,6 @@ Border uniformBorder(const std::vector<const TableCell*>& cells, int side) {
         .value_or(Border{kUndefined, kUndefined, kUndefined, false});
 }
 
-// WdBorderType -1..-8 (or the places 1..6) of a row's or column's borders.
-int tableBorderSide(const std::string& field) {
-    long long s = whole(field, "边框编号");
-    if (s >= -8 && s <= -1) return static_cast<int>(-s - 1);
-    if (s >= 1 && s <= 6) return static_cast<int>(s - 1);
-    throw CheckError("边框编号 " + std::to_string(s) + " 不存在");
-}
-
 // Row(r).Borders(side): the outer sides of the row's cells, the lines between them.
 Border rowBorder(const std::vector<const TableCell*>& cells, int side) {
     if (cells.empty()) throw CheckError("该行没有单元格");
@@ -475,7 +497,7 @@ CheckOutcome tableCheck(const Document& doc, const RuleFields& f) {
     const Table& t = tableAt(doc, f.at(Position::Table));
     auto row = [&]() -> const TableRow& { return rowAt(t, f.at(Position::Row)); };
     auto cell = [&]() -> const TableCell& { return cellAt(t, f.at(Position::Row), f.at(Position::Column)); };
-    auto side = [&] { return tableBorderSide(f.at(Position::Side)); };
+    auto side = [&] { return f.side(); };
     switch (f.number()) {
     case 65: return compareInt(static_cast<long long>(t.rows.size()), f.wholeValue());
     case 66: return compareInt(t.columnCount(), f.wholeValue());
@@ -548,9 +570,9 @@ CheckOutcome documentCheck(const Document& doc, const RuleFields& f) {
     const Section& sec1 = doc.sections().front();
     bool lo = doc.writtenByLibreOffice();
     switch (f.number()) {
-    case 38: return compareInt(sec1.pageBorders[static_cast<std::size_t>(pageBorderSide(f.at(Position::Side)))].artStyle,
+    case 38: return compareInt(sec1.pageBorders[static_cast<std::size_t>(f.side())].artStyle,
                                f.entry());
-    case 39: return compareInt(sec1.pageBorders[static_cast<std::size_t>(pageBorderSide(f.at(Position::Side)))].artWidth,
+    case 39: return compareInt(sec1.pageBorders[static_cast<std::size_t>(f.side())].artWidth,
                                f.wholeValue());
     case 44: {
         const Shape& s = textFrameShape(doc, f.at(Position::Shape));

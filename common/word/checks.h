@@ -3,6 +3,7 @@
 // document model along Word's object path and compares it with the rule. The
 // rule's positions, value and value list are where the table of rule kinds
 // (common/answer/rule_kinds.h) puts them for its kind.
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -36,5 +37,7 @@ bool lengthEquals(double points, long long whole);
 std::string withoutClosingMarks(std::string text);
 // A text with its control characters written visibly, for reports.
 std::string visibleText(const std::string& text);
+// The text that visibleText wrote; nullopt for anything it cannot have written.
+std::optional<std::string> fromVisibleText(std::string_view shown);
 
 }  // namespace kav::word
