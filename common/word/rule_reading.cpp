@@ -94,7 +94,7 @@ RuleReading readRuleValue(const Document& doc, const answer::RuleKind& kind, con
             if (t.outcome->passed) r.values.push_back(std::to_string(entry));
             observed = t.outcome->observed;
         }
-        if (r.values.empty()) r.reason = "文档中的值 " + observed + " 不在" + std::string(list.name()) + "列表中";
+        if (r.values.empty()) r.reason = "文档中的值 " + observed + " 与列表中的任何一项都不相符";
         return r;
     }
     case ValueType::Points:

@@ -40,7 +40,7 @@ std::optional<std::string> RuleSheet::positionsProblem(const answer::RuleKind& k
     std::vector<std::string> texts = positionsOf(kind);
     std::string group(kind.group);
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (texts[i].empty()) return group + kNoPosition;
+        if (texts[i].empty()) return group + std::string(kNoPosition);
         if (auto problem = answer::positionProblem(kind, kind.positions[i], texts[i]))
             return group + *problem;
     }
