@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -327,6 +329,8 @@ void openRuleEditor(QWidget* parent, ui::Dialogs& dialogs, console::TableBinding
     for (const QString& f : QFontDatabase::families()) families.push_back(s(f));
     TForm3 form(parent, editor, families);
     form.FormShow();
+    // Maximised; without a window manager the state alone would not size it.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) form.setGeometry(screen->availableGeometry());
     form.setWindowState(Qt::WindowMaximized);
     form.exec();
 }
