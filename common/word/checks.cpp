@@ -72,13 +72,10 @@ std::optional<std::string> fromVisibleText(std::string_view shown) {
         case '\\': out += '\\'; break;
         case 'x': {
             if (i + 2 >= shown.size()) return std::nullopt;
-            unsigned value = 0;
-            for (int d = 1; d <= 2; ++d) {
-                char c = shown[i + static_cast<std::size_t>(d)];
+            std::string hex(shown.substr(i + 1, 2));
+            for (char c : hex)
                 if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-                value = value * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10);
-            }
-            out += static_cast<char>(value);
+            out += static_cast<char>(std::stoi(hex, nullptr, 16));
             i += 2;
             break;
         }

@@ -82,7 +82,7 @@ RuleReading readRuleValue(const Document& doc, const answer::RuleKind& kind, con
         Trial t = tryValue(doc, kind, positions, std::nullopt);
         if (!t.outcome) return none(t.error);
         if (t.outcome->passed) return {{positions.back()}, {}};
-        return none("文档中是" + t.outcome->observed);
+        return none("文档中没有这项设置（读到 " + t.outcome->observed + "）");
     }
     case ValueType::ListEntry: {
         RuleReading r;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "common/word/checks.h"
 #include "common/word/rule_reading.h"
 #include "console/ruleeditor/texts.h"
 #include "tests/console/ruleeditor/editor_fixture.h"
@@ -85,6 +86,16 @@ TEST(ModelReading, EveryValueReadPassesItsCheckAndNoOtherEntryDoes) {
     EXPECT_GT(none, 100);
 }
 
+// Text values are read back from what the checks report.
+TEST(ModelReading, ReportedTextsReadBackExactly) {
+    for (const std::string& text : std::vector<std::string>{"", "典型代表\r\a", "a\"b\\c", "\x01\x1f\f\v\t"}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(word::fromVisibleText(word::visibleText(text)), text);
+    }
+    for (const char* shown : {"abc", "\"abc", "\"\\q\"", "\"\\x4\"", "\"\\xg0\"", "\"\\\""})
+        EXPECT_FALSE(word::fromVisibleText(shown)) << shown;
+}
+
 struct ReadCase {
     int kind;
     std::vector<std::string> positions;
@@ -111,7 +122,7 @@ TEST(ModelReading, ReadsTheSolvedTaskAsItsTaskTextSays) {
         {79, {"1", "1"}, "1"},
         {77, {"1", "1"}, "28"},
         {36, {"2"}, "12"},
-        {47, {"2"}, "none: 文档中是无段前分页"},
+        {47, {"2"}, "none: 文档中没有这项设置（读到 无段前分页）"},
         {10, {"999999"}, "none: 第 999999 个字符不存在（共 "},
         {67, {"1", "1", "1"}, "病毒类型"},
         {81, {"0"}, "none: 要查找的文字由出题人决定，不能从文档读出"},

@@ -29,7 +29,6 @@ void characterBackground(EditorLab& l, const char* position, const char* entry, 
 // What each button appends, and what it refuses with which message. Every
 // refusal keeps the sheet, which the scripts rely on by pressing again.
 TEST(RuleEditorButtons, AppendOrRefuseAsTheSheetStands) {
-    const std::string tooMany = std::string(kTooManyValues) + "字符：字体、字符：颜色";
     const ButtonCase cases[] = {
         {"character 3, background Red, score 2",
          [](EditorLab& l) {
@@ -93,9 +92,15 @@ TEST(RuleEditorButtons, AppendOrRefuseAsTheSheetStands) {
                  l.sheet().setScore(score);
                  EXPECT_TRUE(l.editor->BitBtn1Click()) << l.lab.dialogs.lastText();
              };
-             press([&] { l.sheet().setPosition(B::Edit26, "2"), l.sheet().setTicked(50, true); }, "3");
+             press([&] {
+                 l.sheet().setPosition(B::Edit26, "2");
+                 l.sheet().setTicked(50, true);
+             }, "3");
              press([&] { l.sheet().setValue(47, "4"); }, "1");
-             press([&] { l.sheet().setPosition(B::ComboBox_c45, "1"), l.sheet().setValue(81, "电脑"); }, "6");
+             press([&] {
+                 l.sheet().setPosition(B::ComboBox_c45, "1");
+                 l.sheet().setValue(81, "电脑");
+             }, "6");
              press([&] {
                  l.sheet().setPosition(B::Edit29, "1");
                  l.sheet().setPosition(B::Edit37, "1");
@@ -103,8 +108,11 @@ TEST(RuleEditorButtons, AppendOrRefuseAsTheSheetStands) {
                  l.sheet().setValue(71, "7");
              }, "2");
              press([&] { l.sheet().setValue(57, "7"); }, "2");
-             press([&] { l.sheet().setPosition(B::Edit2, "first"), l.sheet().setPosition(B::Edit44, "-2"),
-                         l.sheet().setValue(17, "6"); }, "1");
+             press([&] {
+                 l.sheet().setPosition(B::Edit2, "first");
+                 l.sheet().setPosition(B::Edit44, "-2");
+                 l.sheet().setValue(17, "6");
+             }, "1");
          },
          "50 3 2*47 1 4*81 6 1 电脑*71 2 1 1 -3 7*57 2 7*17 1 first -2 6*", {}},
     };
