@@ -2,7 +2,6 @@
 // runs in the teacher folder (the current folder): stu.mdb, teacher.mdb, txt,
 // word, file and readme.htm are all taken from there.
 #include <QApplication>
-#include <QFile>
 #include <QFont>
 #include <filesystem>
 
@@ -23,8 +22,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
 
     const std::filesystem::path teacherFolder = std::filesystem::current_path();
-    QFile help(QStringLiteral(":/mendrix/readme.htm"));
-    if (help.open(QIODevice::ReadOnly)) mendrix::writeHelpFileIfMissing(teacherFolder, help.readAll().toStdString());
+    mendrix::writeHelpFileIfMissing(teacherFolder, mendrix::helpFileText());
 
     kav::gui::QtDialogs dialogs(title);
     kav::gui::QtClock clock;

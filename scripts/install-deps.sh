@@ -14,6 +14,7 @@ packages=(
   fonts-noto-cjk fonts-wqy-microhei
   xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick
   libxcb1-dev libxcb-xtest0-dev
+  dpkg-dev debhelper fakeroot help2man lintian
 )
 if [[ "${1:-}" == "--fixtures" ]]; then
   packages+=(libreoffice-writer-nogui python3-docx)

@@ -1,10 +1,16 @@
 #include "console/shell/help.h"
 
 #include <fstream>
+#include <vector>
 
+#include "common/core/embedded_file.h"
 #include "console/shell/texts.h"
 
 namespace mendrix {
+
+const std::vector<kav::EmbeddedFile>& builtInHelp();  // generated from console/readme.htm
+
+std::string_view helpFileText() { return builtInHelp().front().bytes(); }
 
 bool writeHelpFileIfMissing(const std::filesystem::path& folder, std::string_view content) {
     const std::filesystem::path file = folder / texts::kHelpFile;

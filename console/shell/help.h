@@ -6,6 +6,9 @@
 
 namespace mendrix {
 
+// The help file the program carries.
+std::string_view helpFileText();
+
 // Writes `content` as readme.htm into folder unless a file of that name is
 // there. False when it could not be written (the help command then says so).
 bool writeHelpFileIfMissing(const std::filesystem::path& folder, std::string_view content);

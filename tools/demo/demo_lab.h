@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "common/core/embedded_file.h"
+
 namespace kav::demo {
 
 struct DemoLab {
@@ -30,11 +32,7 @@ DemoLab buildDemoLab(const std::filesystem::path& dir, int stations = 2);
 std::vector<std::string> typingModelLines(const std::string& utf8Text);
 
 // The Word documents of the bank, built into the program: file name and bytes.
-struct EmbeddedFile {
-    const char* name;
-    const unsigned char* data;
-    std::size_t size;
-};
+using kav::EmbeddedFile;
 const std::vector<EmbeddedFile>& wordDocuments();
 
 }  // namespace kav::demo

@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
         printUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
+    if (std::string(argv[1]) == "--version") {
+        std::printf("kavtool %s\n", KAVTOOL_VERSION);
+        return 0;
+    }
     auto it = registry().find(argv[1]);
     if (it == registry().end()) {
         std::fprintf(stderr, "kavtool: unknown command \"%s\"\n", argv[1]);
