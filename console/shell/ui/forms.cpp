@@ -22,6 +22,7 @@
 #include "console/shell/login.h"
 #include "console/shell/texts.h"
 #include "console/shell/ui/app.h"
+#include "console/bank/ui/bank_pages.h"
 
 namespace mendrix {
 
@@ -377,6 +378,9 @@ void TForm1::closeEvent(QCloseEvent* e) {
 }
 
 void TForm1::refresh() {
+    if (logic_.visible && !bank_)
+        bank_ = new bank::BankPages(pages_, app_.console(), [this](const std::function<void()>& h) { app_.run(h); });
+    if (bank_) bank_->refresh();
     setWindowTitle(q(logic_.caption));
     QWidget* shown = page(logic_.page);
     pages_->setCurrentIndex(shown ? pages_->indexOf(shown) : 0);
