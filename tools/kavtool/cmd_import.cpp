@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "common/db/database.h"
+#include "common/db/tables.h"
 #include "console/bank/rules/csv_import.h"
 #include "tools/kavtool/command.h"
 

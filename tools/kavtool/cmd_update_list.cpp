@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "common/db/database.h"
+#include "common/db/tables.h"
 #include "common/station/station.h"
 #include "common/station/update_list.h"
 #include "tools/kavtool/command.h"
