@@ -68,6 +68,8 @@ BankPages::BankPages(QWidget* pages, Console& console, Run run)
     fillWord(pages);
     fillUpdateList(pages);
     fillTyping(pages);
+    for (const char* panel : {"Panel5", "Panel6", "Panel9", "Panel11", "Panel12", "Panel16", "Panel21"})
+        boundPanels_.emplace_back(frame(pages, panel));
     // The word button and the bank's state follow the tables' rows.
     auto redraw = [this](TableBinding::Change) { refresh(); };
     wordRows_.emplace(bank_->word.binding, redraw);
@@ -77,6 +79,8 @@ BankPages::BankPages(QWidget* pages, Console& console, Run run)
 }
 
 BankPages::~BankPages() {
+    for (const QPointer<QWidget>& panel : boundPanels_)
+        if (panel) qDeleteAll(panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
     wordRows_.reset();
     choiceRows_.reset();
     winRows_.reset();
@@ -240,7 +244,7 @@ void BankPages::fillUpdateList(QWidget* pages) {
 
 void BankPages::fillTyping(QWidget* pages) {
     QWidget* page = frame(pages, "Panel13");
-    auto* layout = new QVBoxLayout(page);
+    auto* layout = static_cast<QVBoxLayout*>(page->layout());  // the frame's own, empty
     auto* head = new QHBoxLayout;
     auto* notes = new QVBoxLayout;
     for (const char* note : {"注意事项：", "1、只能输入全角的符号，数字及字母。", "2、输入的汉字字数不限，但是每行只能28个汉字。",

@@ -3,6 +3,7 @@
 // frames (found by their panel names). Thin views: the bound widgets talk to
 // the pages' bindings, every button goes through the console's run().
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,6 +48,9 @@ private:
     // Runs a handler of the logic through the console, the typing box's text first handed over.
     void handle(const std::function<void()>& handler);
 
+    // The panels holding bound views: their views go before the bindings do,
+    // whatever order Qt destroys the page frames in (showing a page reorders them).
+    std::vector<QPointer<QWidget>> boundPanels_;
     std::unique_ptr<QuestionBank> bank_;
     Run run_;
     std::optional<kav::console::BindingSubscription> wordRows_, choiceRows_, winRows_;
