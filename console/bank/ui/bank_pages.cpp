@@ -175,7 +175,11 @@ void BankPages::fillChoice(QWidget* pages) {
     const std::tuple<const char*, const char*, const char*> boxes[] = {
         {"A选择枝：", "sel_a", "DBEdit11"}, {"B选择枝", "sel_b", "DBEdit12"}, {"C选择枝", "sel_c", "DBEdit13"},
         {"D选择枝", "sel_d", "DBEdit14"},   {"标准答案：", "correct_sel", "DBEdit15"}};
-    for (auto [caption, column, name] : boxes) form->addRow(q(caption), named(new BoundLineEdit(choice.binding, column, Panel12), name));
+    for (auto [caption, column, name] : boxes) {
+        auto* box = named(new BoundLineEdit(choice.binding, column, Panel12), name);
+        if (std::string_view(column) == "correct_sel") box->setMaximumWidth(60);  // one letter
+        form->addRow(q(caption), box);
+    }
     top->addLayout(form, 1);
     auto* pictureFrame = new QGroupBox(q("本题图形"), Panel12);
     auto* pictureLayout = new QVBoxLayout(pictureFrame);
