@@ -73,7 +73,9 @@ void importInto(ImportKind kind, TableBinding& binding, Cursor& table, kav::ui::
     }
     if (result.imported == 0) return;
     binding.moveToRow(before + 1);
-    dialogs.message(MessageKind::Information, "已导入" + std::to_string(result.imported) + "行。");
+    std::vector<std::string> lines{"已导入" + std::to_string(result.imported) + "行。"};
+    for (const RowError& warning : result.warnings) lines.push_back(consoleLine(warning));
+    dialogs.message(result.warnings.empty() ? MessageKind::Information : MessageKind::Warning, joinLines(lines));
 }
 
 // ---------------------------------------------------------------- roster

@@ -29,6 +29,8 @@ int import(const kavtool::Args& args) {
     const auto result = mendrix::bank::importCsv(kind, bytes, *table);
     for (const auto& error : result.errors) std::printf("%s\n", mendrix::bank::toolLine(error).c_str());
     if (!result.errors.empty()) return 1;
+    for (const auto& warning : result.warnings)
+        std::fprintf(stderr, "%s\n", mendrix::bank::toolLine(warning).c_str());
     std::printf("%d\n", result.imported);
     return 0;
 }

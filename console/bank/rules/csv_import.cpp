@@ -173,14 +173,21 @@ ImportResult importCsv(ImportKind kind, std::string_view bytes, Cursor& table) {
         for (int row = 1; row <= table.recordCount(); ++row)
             numbers.push_back(kav::db::readString(table.rowValue(row, def.indexOf("zkzh"))));
     std::vector<std::vector<std::string>> rows;
+    std::vector<int> lines;
     for (const CsvRecord& record : records) {
         std::vector<std::string> values;
-        if (std::string reason = checkRecord(kind, record, def, numbers, values); !reason.empty())
+        if (std::string reason = checkRecord(kind, record, def, numbers, values); !reason.empty()) {
             result.errors.push_back({record.line, reason});
-        else
+        } else {
             rows.push_back(std::move(values));
+            lines.push_back(record.line);
+        }
     }
     if (!result.errors.empty()) return result;
+    if (kind == ImportKind::Roster)
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            for (std::string& warning : candidateWarnings(rows[i][0], rows[i][2], numbers))
+                result.warnings.push_back({lines[i], std::move(warning)});
 
     const auto& columns = columnsOf(kind);
     const int before = table.recordCount();

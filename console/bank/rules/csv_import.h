@@ -40,6 +40,9 @@ const std::vector<std::string>& headerOf(ImportKind kind);
 struct ImportResult {
     int imported = 0;
     std::vector<RowError> errors;  // not empty: nothing was imported
+    // What typing the rows in would have warned about (a candidate without
+    // password, a candidate folder name shared); the rows are imported.
+    std::vector<RowError> warnings;
 };
 
 // Checks every record of the file against the rules and the rows the table

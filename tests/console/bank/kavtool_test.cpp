@@ -58,6 +58,7 @@ TEST_F(BankKavtoolTest, ImportPrintsTheCountOrEveryBadLineAndImportsNothing) {
     auto good = kavtool("import roster stu.mdb roster.csv");
     EXPECT_EQ(good.status, 0) << good.err;
     EXPECT_EQ(good.out, "2\n");
+    EXPECT_EQ(good.err, "") << "every candidate has a password and a folder of their own";
     EXPECT_EQ(column("student", "ksxm"), (Strings{"张三", "李四"}));
 
     kav::test::writeFile(dir / "more.csv", "110199990003,王五\n110199990001,张三,pw\n110199990004,赵六,pw\n");
@@ -65,9 +66,15 @@ TEST_F(BankKavtoolTest, ImportPrintsTheCountOrEveryBadLineAndImportsNothing) {
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.out, "line 1: 应有3列（准考证号、姓名、密码），此行有2列\n"
                        "line 2: 准考证号“110199990001”已经有考生使用！\n");
-    EXPECT_EQ(column("student", "zkzh").size(), 2u);
+    EXPECT_EQ(column("student", "zkzh").size(), 2u) << "nothing of the bad file";
 
     kav::test::writeFile(dir / "choice.csv", "\xEF\xBB\xBF题干,A,B,C,D,答案\n1+1=?,1,2,3,4,b\n");
+    kav::test::writeFile(dir / "shared.csv", "110188880001,王五,pw\n");
+    auto shared = kavtool("import roster stu.mdb shared.csv");
+    EXPECT_EQ(shared.status, 0);
+    EXPECT_EQ(shared.err, "line 1: 准考证号“110188880001”与“110199990001”的考生文件夹同为11010001，"
+                          "两人的考试文件会放在同一个文件夹中。\n");
+
     auto choice = kavtool("import choice stu.mdb choice.csv");
     EXPECT_EQ(choice.out, "1\n");
     EXPECT_EQ(column("selecttest", "correct_sel"), Strings{"b"});

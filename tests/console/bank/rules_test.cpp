@@ -165,6 +165,8 @@ TEST_F(CsvImportTest, ARosterIsAppendedAfterItsHeaderWithTheRowRule) {
     EXPECT_EQ(column(*student, "ksxm"), (Strings{"", "李四", "王五"}));
     EXPECT_EQ(column(*student, "kscj"), (Strings{"", "0", "0"})) << "the row stored before is left as it is";
     EXPECT_EQ(column(*student, "havelogined"), (Strings{"", "0", "0"}));
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(toolLine(result.warnings[0]), "line 3: 准考证号“110199990003”的考生没有登录密码。");
 }
 
 TEST_F(CsvImportTest, AFileWithABadRowImportsNothingAndNamesEveryBadLine) {
