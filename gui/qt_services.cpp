@@ -114,6 +114,18 @@ std::optional<std::filesystem::path> QtDialogs::saveFile(const std::string& capt
     return chosenFile(dialog, runModal(dialog));
 }
 
+std::optional<std::filesystem::path> QtDialogs::saveFileAt(const std::string& caption, const std::string& filter,
+                                                          const std::filesystem::path& proposed,
+                                                          const std::string& defaultSuffix) {
+    QFileDialog dialog(nullptr, QString::fromStdString(caption), QString::fromStdString(proposed.parent_path().string()),
+                       QString::fromStdString(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QString::fromStdString(defaultSuffix));
+    dialog.selectFile(QString::fromStdString(proposed.filename().string()));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    return chosenFile(dialog, runModal(dialog));
+}
+
 int QtDialogs::runModal(QDialog& dialog) {
     open_.emplace_back(&dialog);
     const int result = dialog.exec();

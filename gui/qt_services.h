@@ -32,6 +32,10 @@ public:
                                       bool password) override;
     std::optional<std::filesystem::path> openFile(const std::string& caption, const std::string& filter) override;
     std::optional<std::filesystem::path> saveFile(const std::string& caption, const std::string& filter) override;
+    // Does not ask before replacing a file: the caller asks in its own words.
+    std::optional<std::filesystem::path> saveFileAt(const std::string& caption, const std::string& filter,
+                                                    const std::filesystem::path& proposed,
+                                                    const std::string& defaultSuffix) override;
     void closeOpenBoxes() override;
 
 private:

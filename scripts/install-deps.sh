@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libsqlcipher-dev sqlcipher sqlite3
   libpugixml-dev libzip-dev zlib1g-dev libcrypt-dev libssl-dev
+  libcsv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei
   xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick

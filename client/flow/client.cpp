@@ -12,6 +12,7 @@
 #include "client/flow/toolbar.h"
 #include "common/core/datetime.h"
 #include "common/core/sqlite_files.h"
+#include "common/station/update_list.h"
 
 namespace kavlor {
 
@@ -122,14 +123,17 @@ void Client::copyUpdateList() {
     if (list.empty()) return;
     const fs::path shared = kav::platform::resolve(readFirstLine(env_.workingFolder / "tpath.txt"), env_.workingFolder);
     for (const std::string& name : kav::station::splitUpdateList(list)) {
+        // A name that is empty or leaves the program folder ("..\..\etc\x") is
+        // refused before anything is replaced.
+        const bool sound = kav::station::checkUpdateName(name) == kav::station::UpdateNameFault::None;
         const fs::path target = kav::platform::joinRelative(env_.workingFolder, name);
         std::error_code ec;
-        if (!name.empty() && fs::is_regular_file(target, ec)) {
+        if (sound && fs::is_regular_file(target, ec)) {
             fs::remove(target, ec);
             // A journal left beside a replaced database would be applied to the new copy.
             kav::removeSqliteSideFiles(target);
         }
-        if (name.empty() ||
+        if (!sound ||
             !kav::platform::copyFileNoOverwrite(kav::platform::joinRelative(shared, name), target)) {
             dialogs().message(MessageKind::Warning, "从教师题更新题库失败，请与管理员联系！！！");
             ExitClient();

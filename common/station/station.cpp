@@ -52,7 +52,11 @@ std::string readUpdateList(db::Cursor& updatefile) {
 void writeUpdateList(db::Cursor& updatefile, const std::string& list) {
     editFirstRow(updatefile);
     try {
-        updatefile.field("filename").setString(list);
+        // An empty list is stored as NULL, as the console's update page stores an empty box.
+        if (list.empty())
+            updatefile.field("filename").setNull();
+        else
+            updatefile.field("filename").setString(list);
         updatefile.post();
     } catch (...) {
         updatefile.cancel();

@@ -32,6 +32,7 @@ void writeStation(db::Cursor& state, const StationRecord& record);
 
 // The first row's `filename` of an open `updatefile` cursor ("" when there is none).
 std::string readUpdateList(db::Cursor& updatefile);
+// Stores the list in the first row (appending one when there is none); "" stores NULL.
 void writeUpdateList(db::Cursor& updatefile, const std::string& list);
 // Takes an update list apart at each "*", left to right: the text after the
 // last "*" is the last name, and an empty text after a final "*" ends the list.

@@ -26,6 +26,16 @@ public:
     // File dialogs; filter in Qt's form ("文本文件 (*.txt)"). nullopt when cancelled.
     virtual std::optional<std::filesystem::path> openFile(const std::string& caption, const std::string& filter) = 0;
     virtual std::optional<std::filesystem::path> saveFile(const std::string& caption, const std::string& filter) = 0;
+    // A save dialog that starts at a proposed file (its folder and name) and adds
+    // defaultSuffix to a name typed without one; it does not ask before replacing
+    // a file (the caller does). By default the plain save dialog.
+    virtual std::optional<std::filesystem::path> saveFileAt(const std::string& caption, const std::string& filter,
+                                                            const std::filesystem::path& proposed,
+                                                            const std::string& defaultSuffix) {
+        (void)proposed;
+        (void)defaultSuffix;
+        return saveFile(caption, filter);
+    }
     // Closes every box, prompt and file dialog that is open now, as if it had
     // been cancelled (the program ends, or a teacher's order overrides them):
     // each open call returns its cancel answer once control gets back to it.

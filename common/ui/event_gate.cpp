@@ -43,6 +43,11 @@ public:
     std::optional<std::filesystem::path> saveFile(const std::string& caption, const std::string& filter) override {
         return atBox([&] { return gate_.dialogs_.saveFile(caption, filter); });
     }
+    std::optional<std::filesystem::path> saveFileAt(const std::string& caption, const std::string& filter,
+                                                    const std::filesystem::path& proposed,
+                                                    const std::string& defaultSuffix) override {
+        return atBox([&] { return gate_.dialogs_.saveFileAt(caption, filter, proposed, defaultSuffix); });
+    }
     void closeOpenBoxes() override { gate_.dialogs_.closeOpenBoxes(); }
 
 private:

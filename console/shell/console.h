@@ -48,6 +48,7 @@ public:
     MainWindowLogic& mainWindow() { return mainWindow_; }
     AccountsLogic& accounts() { return accounts_; }
     kav::ui::Dialogs& dialogs() { return gate_.dialogs(); }
+    kav::ui::Clock& clock() { return env_.clock; }
 
 private:
     void end();

@@ -144,6 +144,7 @@ void MainWindowLogic::NtimeClick() {
 }
 
 bool MainWindowLogic::FormClose() {
+    if (savePendingPages && !savePendingPages()) return false;  // the refusal has been shown
     try {
         for (Cursor* cursor : data_.cursorsPostedAtClose()) cursor->post();
         postState([](Cursor& state) { state.field("korl").setString("1"); });

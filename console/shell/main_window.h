@@ -61,6 +61,9 @@ public:
     // Posts pending edits and puts the lab back into exam mode; false (after
     // saying why) when the engine refuses, and the window stays open.
     bool FormClose();
+    // Set by the pages whose typed values wait in their own bindings: saves them
+    // (with their row rules) before the close posts; false keeps the window open.
+    std::function<bool()> savePendingPages;
 
     bool checked(StartupFlag flag) const;
     // The three flags as the status bar shows them.

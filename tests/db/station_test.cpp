@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/station/station.h"
+#include "common/station/update_list.h"
 #include "tests/db/db_test_util.h"
 #include "tests/support/temp_dir.h"
 
@@ -148,6 +149,56 @@ TEST_F(StationTest, RefusedRestTimeLeavesTheRecordUnchanged) {
     state->requery();
     EXPECT_EQ(readStation(*state).korl, kExam);
     EXPECT_FALSE(readStation(*state).update);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ update list checks
+
+namespace {
+
+TEST(UpdateListCheckTest, NamesThatStopTheClientsOrLeaveTheirFolderAreRefusedWithTheirReason) {
+    struct Case {
+        const char* list;
+        std::vector<std::string> bad;  // the text of every bad entry
+    };
+    const Case cases[] = {
+        {"stu.mdb*txt\\txt0.txt*word/w1.docx", {}},
+        {"stu.mdb*", {}},  // an empty text after a final "*" ends the list
+        {"", {}},
+        {"a.txt..b*..txt", {}},  // ".." only counts as a whole part
+        {"a**b", {"第2个文件名“”为空（两个*之间没有文件名）"}},
+        {"*a", {"第1个文件名“”为空（两个*之间没有文件名）"}},
+        {"a*  *b", {"第2个文件名“  ”为空（两个*之间没有文件名）"}},
+        {"..\\..\\etc\\x", {"第1个文件名“..\\..\\etc\\x”不能含有“..”"}},
+        {"stu.mdb*txt/../../x", {"第2个文件名“txt/../../x”不能含有“..”"}},
+        {"\\etc\\x*/etc/x", {"第1个文件名“\\etc\\x”不能是绝对路径", "第2个文件名“/etc/x”不能是绝对路径"}},
+        {"c:\\x*d:y", {"第1个文件名“c:\\x”不能带盘符或冒号", "第2个文件名“d:y”不能带盘符或冒号"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> texts;
+        for (const auto& bad : checkUpdateList(c.list)) texts.push_back(bad.text());
+        EXPECT_EQ(texts, c.bad) << c.list;
+    }
+}
+
+TEST(UpdateListCheckTest, MissingFilesAreTheSoundNamesWithoutAFile) {
+    kav::test::TempDir dir;
+    kav::test::writeFile(dir / "stu.mdb", "db");
+    kav::test::writeFile(dir / "txt" / "txt0.txt", "t");
+    EXPECT_EQ(missingUpdateFiles("stu.mdb*TXT\\txt0.txt*txt\\txt1.txt*..\\x*word", dir.path()),
+              (Names{"txt\\txt1.txt", "word"}));
+}
+
+TEST(UpdateListCheckTest, AnEmptyListIsStoredAsNull) {
+    kav::test::TempDir dir;
+    kav::db::createDatabase(dir / "teacher.mdb", kav::db::DatabaseKind::Teacher);
+    auto teacher = kav::db::connect(kav::db::ConnectionString::forDataSource("teacher.mdb").toString(), dir.path());
+    auto updatefile = teacher->openTable("updatefile");
+    writeUpdateList(*updatefile, "stu.mdb");
+    writeUpdateList(*updatefile, "");
+    updatefile->first();
+    EXPECT_TRUE(updatefile->field("filename").isNull());
 }
 
 }  // namespace

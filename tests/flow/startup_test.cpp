@@ -147,6 +147,28 @@ TEST(FlowStartupTest, AnUpdateThatCannotBeCopiedEndsTheClientKeepingEarlierCopie
     EXPECT_FALSE(fs::exists(h.lab.station / "two.txt"));
 }
 
+// A name that would leave the program folder is refused before the client
+// replaces anything: the file it names outside stays as it was.
+TEST(FlowStartupTest, AnUpdateNameLeavingTheProgramFolderEndsTheClientBeforeAnyReplacement) {
+    const char* lists[] = {"..\\victim.txt", "txt\\..\\..\\victim.txt", "../victim.txt", "C:\\victim.txt",
+                           "\\victim.txt", "stu.mdb* "};
+    for (const char* list : lists) {
+        SCOPED_TRACE(list);
+        Harness h;
+        writeFile(h.lab.root() / "victim.txt", "precious");
+        writeFile(h.lab.teacher / "victim.txt", "from the share");
+        h.lab.setUpdateList(list);
+        auto record = h.lab.station_();
+        record.update = true;
+        h.lab.setStation(record);
+        Client client(h.env());
+        EXPECT_FALSE(client.start());
+        EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"从教师题更新题库失败，请与管理员联系！！！"});
+        EXPECT_EQ(readFile(h.lab.root() / "victim.txt"), "precious");
+        EXPECT_EQ(h.exits, 1);
+    }
+}
+
 TEST(FlowStartupTest, UpdateFlagOffCopiesNothing) {
     Harness h;
     writeFile(h.lab.teacher / "one.txt", "1");

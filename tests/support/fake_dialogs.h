@@ -46,6 +46,12 @@ public:
     }
     std::optional<std::filesystem::path> openFile(const std::string&, const std::string&) override { return nextFile(); }
     std::optional<std::filesystem::path> saveFile(const std::string&, const std::string&) override { return nextFile(); }
+    std::vector<std::filesystem::path> proposedFiles;  // what each saveFileAt proposed
+    std::optional<std::filesystem::path> saveFileAt(const std::string&, const std::string&,
+                                                    const std::filesystem::path& proposed, const std::string&) override {
+        proposedFiles.push_back(proposed);
+        return nextFile();
+    }
     void closeOpenBoxes() override { ++closeRequests; }
 
     std::vector<std::string> texts() const {

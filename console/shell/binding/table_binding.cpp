@@ -81,7 +81,7 @@ bool TableBinding::remove() {
             return;
         }
         if (cursor_.recordCount() == 0) return;
-        if (dialogs_.message(ui::MessageKind::Warning, std::string(kDeleteQuestion), ui::Buttons::OkNo) !=
+        if (dialogs_.message(ui::MessageKind::Warning, deleteQuestion_, ui::Buttons::OkNo) !=
             ui::Answer::Ok)
             return;
         typed_.clear();

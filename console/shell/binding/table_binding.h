@@ -74,6 +74,8 @@ public:
     // which may set fields; an error it throws refuses the post) and after.
     void setBeforePost(RowHook hook) { beforePost_ = std::move(hook); }
     void setAfterPost(RowHook hook) { afterPost_ = std::move(hook); }
+    // The question asked before a stored row is deleted (kDeleteQuestion unless set).
+    void setDeleteQuestion(std::string question) { deleteQuestion_ = std::move(question); }
 
     // Fields of the current row as the views show them: the typed value when
     // there is one, else the cursor's. A table without a current row reads empty.
@@ -122,6 +124,7 @@ private:
     std::map<int, db::Value> typed_;  // typed values not yet in the cursor's row
     bool bareLabel_ = false;
     RowHook beforePost_, afterPost_;
+    std::string deleteQuestion_{kDeleteQuestion};
     std::map<int, Listener> listeners_;
     int nextListener_ = 1;
 };

@@ -22,6 +22,8 @@
 #include "console/shell/login.h"
 #include "console/shell/texts.h"
 #include "console/shell/ui/app.h"
+#include "console/bank/ui/bank_pages.h"
+#include "console/ruleeditor/ui/tform3.h"
 
 namespace mendrix {
 
@@ -377,6 +379,14 @@ void TForm1::closeEvent(QCloseEvent* e) {
 }
 
 void TForm1::refresh() {
+    if (logic_.visible && !bank_) {
+        bank_ = new bank::BankPages(pages_, app_.console(), [this](const std::function<void()>& h) { app_.run(h); });
+        bank::WordPage& word = bank_->bank().word;
+        word.openRuleEditor = [this, &word] {
+            kav::ruleeditor::openRuleEditor(this, app_.console().dialogs(), word.binding);
+        };
+    }
+    if (bank_) bank_->refresh();
     setWindowTitle(q(logic_.caption));
     QWidget* shown = page(logic_.page);
     pages_->setCurrentIndex(shown ? pages_->indexOf(shown) : 0);

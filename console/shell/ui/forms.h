@@ -17,6 +17,9 @@ class QStackedWidget;
 
 namespace mendrix {
 
+namespace bank {
+class BankPages;
+}
 class MendrixApp;
 class LoginLogic;
 class AccountsLogic;
@@ -86,6 +89,8 @@ public:
     QAction *N13, *N14, *s1, *E1, *N20, *N21, *N23;
     QLabel* flagsLabel;  // the status bar: station mode and start-up flags
     TAboutBox* aboutBox() const { return about_; }
+    // The question bank's pages, filled once the databases are open (after login).
+    bank::BankPages* bankPages() const { return bank_; }
 
 protected:
     void closeEvent(QCloseEvent*) override;
@@ -103,6 +108,7 @@ private:
     QStackedWidget* pages_;
     std::map<Page, QWidget*> pageWidgets_;
     TAboutBox* about_;
+    bank::BankPages* bank_ = nullptr;
 };
 
 }  // namespace mendrix

@@ -1,0 +1,64 @@
+#pragma once
+// The checks of the question bank that the console applies when a row is
+// posted and that an import applies to every row: what is refused (the row
+// stays as typed) and what is only pointed out.
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mendrix::bank {
+
+// ---- candidates
+
+// Characters that cannot stand in a folder name on the student machines.
+inline constexpr std::string_view kPathCharacters = "\\/:*?\"<>| ";
+
+// Why an admission number is refused, "" when it is accepted: an empty number
+// (nobody could log in with it) or one with a path character (it names the
+// candidate folder). The client takes the first row with a number, so a number
+// that other rows hold (others) is refused too.
+std::string admissionNumberRefusal(std::string_view zkzh, const std::vector<std::string>& others);
+
+// What the teacher is warned about after storing a candidate: no password, or
+// a candidate folder name that another number also gives (both candidates
+// would work in one folder).
+std::vector<std::string> candidateWarnings(std::string_view zkzh, std::string_view password,
+                                           const std::vector<std::string>& others);
+
+// ---- choice questions
+
+// The stored key for what was typed: one letter A-D in either case, blanks
+// around it dropped; nullopt for anything else (the client joins the keys with
+// single spaces and splits them again, so a key with a blank shifts every later key).
+std::optional<std::string> choiceKey(std::string_view typed);
+inline constexpr const char* kChoiceKeyRefusal = "标准答案只能是A、B、C、D中的一个字母！";
+
+// Pictures above this size are stored after a warning: the bank goes to every
+// machine of the lab with each update.
+inline constexpr std::size_t kPictureWarningBytes = 200 * 1024;
+inline constexpr const char* kPictureNotImage = "所选文件不是图片，未插入！";
+std::string pictureSizeWarning(std::size_t bytes);
+
+// ---- Word questions
+
+// Why a Word document name is refused ("" when accepted): it is a bare file
+// name in the word folder, so a separator, drive colon or ".." is refused.
+std::string wordFileNameRefusal(std::string_view name);
+// The warning when the name is empty or the word folder of the teacher folder
+// has no such file ("" when it has).
+std::string wordFileMissingWarning(std::string_view name, const std::filesystem::path& teacherFolder);
+
+// ---- the bank as a whole
+
+inline constexpr int kChoiceQuestionsDrawn = 30;
+// What keeps the clients from drawing an exam: fewer than 30 choice
+// questions, no Windows or no Word question. Empty when the bank is complete.
+std::vector<std::string> bankWarnings(int choiceQuestions, int winQuestions, int wordQuestions);
+
+// The text of several warnings or refusals, one per line ("\r" between lines).
+std::string joinLines(const std::vector<std::string>& lines);
+
+}  // namespace mendrix::bank

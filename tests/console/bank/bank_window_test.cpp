@@ -1,0 +1,139 @@
+// The bank's pages inside the console's main window on Qt's offscreen
+// platform: their texts, the tab strips, the Word button, the update page's
+// flag, the picture check and the typing box handed to the logic.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+
+#include "console/bank/ui/bank_pages.h"
+#include "console/shell/ui/app.h"
+#include "console/shell/ui/forms.h"
+#include "tests/console/console_lab.h"
+#include "tools/demo/demo_pictures.h"
+
+namespace mendrix::bank {
+namespace {
+
+using kav::ui::Answer;
+using Strings = std::vector<std::string>;
+
+std::string s(const QString& t) { return t.toStdString(); }
+
+class BankWindowTest : public ::testing::Test, public test::ConsoleLab {
+protected:
+    std::unique_ptr<MendrixApp> app;
+
+    void SetUp() override {
+        app = std::make_unique<MendrixApp>(ConsoleEnv{dialogs, clock, desktop, folder(), [] {}});
+        app->start();
+        app->Form_enter()->Edit1->setText("admin");
+        app->Form_enter()->Edit2->setText("admin");
+        QTest::keyClick(app->Form_enter()->Edit2, Qt::Key_Return);
+        ASSERT_TRUE(app->Form1()->isVisible());
+    }
+    TForm1& main() { return *app->Form1(); }
+    BankPages& pages() { return *main().bankPages(); }
+    void trigger(const char* name) { main().findChild<QAction*>(name)->trigger(); }
+    Strings labels(const char* panel) {
+        Strings texts;
+        QWidget* p = main().findChild<QWidget*>(panel);
+        for (QLabel* l : p->findChildren<QLabel*>())
+            if (!l->text().isEmpty() && !l->objectName().startsWith("Label")) texts.push_back(s(l->text()));
+        return texts;
+    }
+};
+
+TEST_F(BankWindowTest, EveryPageShowsItsLabelsAndButtons) {
+    const std::pair<const char*, Strings> pagesLabels[] = {
+        {"Panel6", {"准考证号：", "考生姓名：", "登录口令："}},
+        {"Panel9", {"WIN题相应考题（格式请看帮助）", "考题中应该初始化的文件和目录", "WIN题评分标准答案"}},
+        {"Panel12", {"选择题干：", "A选择枝：", "B选择枝", "C选择枝", "D选择枝", "标准答案："}},
+        {"Panel16", {"WORD题目：", "WORD答案：", "相应Word文件名"}},
+        {"Panel13",
+         {"注意事项：", "1、只能输入全角的符号，数字及字母。", "2、输入的汉字字数不限，但是每行只能28个汉字。",
+          "3、文件起名必须象txt0.txt，可以将0改成其它数", "字，但该数字必须是按自然数顺序逐一递增。"}},
+    };
+    for (const auto& [panel, expected] : pagesLabels) {
+        Strings found = labels(panel);
+        for (const std::string& text : expected)
+            EXPECT_NE(std::find(found.begin(), found.end(), text), found.end()) << panel << " " << text;
+    }
+    EXPECT_EQ(s(pages().BitBtn39->text()), "插入");
+    EXPECT_EQ(s(pages().BitBtn40->text()), "删除");
+    EXPECT_EQ(s(pages().Button1->text()), "按此可修改答案");
+    EXPECT_EQ(s(pages().BitBtn41->text()), "确定");
+    EXPECT_EQ(s(pages().BitBtn21->text()), "全角与字数校验");
+    EXPECT_EQ(s(pages().BitBtn22->text()), "生成打字文件");
+    EXPECT_EQ(s(pages().BitBtn22->toolTip()), "文件名规则，请看帮助信息！");
+    EXPECT_EQ(pages().memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(main().findChild<QLineEdit*>("DBEdit1")->maxLength(), 12);
+    EXPECT_EQ(main().findChild<QLineEdit*>("DBEdit15")->maxLength(), 2);
+}
+
+TEST_F(BankWindowTest, TheTabStripsSwitchBetweenGridAndRecordView) {
+    struct Case {
+        QTabBar* tabs;
+        QWidget *grid, *record;
+        const char* item;
+    };
+    const Case cases[] = {{pages().TabControl1, pages().Panel5, pages().Panel6, "N3"},
+                          {pages().TabControl3, pages().Panel11, pages().Panel12, "N5"}};
+    for (const Case& c : cases) {
+        trigger(c.item);
+        EXPECT_TRUE(c.grid->isVisible());
+        EXPECT_FALSE(c.record->isVisible());
+        c.tabs->setCurrentIndex(1);
+        EXPECT_FALSE(c.grid->isVisible());
+        EXPECT_TRUE(c.record->isVisible());
+        c.tabs->setCurrentIndex(0);
+        EXPECT_TRUE(c.grid->isVisible());
+    }
+}
+
+TEST_F(BankWindowTest, TheAnswerButtonIsEnabledWithTheEditorHookAndAWordRow) {
+    trigger("WORD1");
+    EXPECT_FALSE(pages().Button1->isEnabled());
+    int opened = 0;
+    pages().bank().word.openRuleEditor = [&] { ++opened; };
+    pages().refresh();
+    EXPECT_FALSE(pages().Button1->isEnabled()) << "no Word question yet";
+    main().findChild<QPlainTextEdit*>("DBMemo4")->setPlainText("题目");
+    EXPECT_TRUE(pages().Button1->isEnabled());
+    QTest::mouseClick(pages().Button1, Qt::LeftButton);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(column("stu.mdb", "word", "question"), Strings{"题目"}) << "saved before the editor opened";
+}
+
+TEST_F(BankWindowTest, TheUpdatePageShowsTheFlagAndTheBanksGaps) {
+    dialogs.answers = {Answer::Yes};
+    trigger("N23");
+    EXPECT_TRUE(main().page(Page::UpdateList)->isVisible());
+    EXPECT_EQ(s(pages().updateFlagLabel->text()), "更新题库(学生机)：开 —— 学生机每次启动都会从教师机复制以上文件。");
+    EXPECT_EQ(s(pages().bankLabel->text()),
+              "选择题只有0道，少于30道，学生机无法抽题！\r没有WIN题，学生机无法抽题！\r没有WORD题，学生机无法开始考试！");
+    QTest::keyClicks(main().findChild<QLineEdit*>("DBEdit29"), "a**b");
+    QTest::mouseClick(pages().BitBtn41, Qt::LeftButton);
+    EXPECT_EQ(dialogs.lastText(), "更新文件列表有误，未保存：\r第2个文件名“”为空（两个*之间没有文件名）");
+}
+
+TEST_F(BankWindowTest, OnlyPicturesQtCanReadCountAsPictures) {
+    EXPECT_TRUE(decodesAsImage(kav::demo::pictureBmp(kav::demo::Picture::PieChart)));
+    EXPECT_FALSE(decodesAsImage("BM but no bitmap"));
+    EXPECT_FALSE(decodesAsImage(""));
+}
+
+TEST_F(BankWindowTest, TheTypingBoxIsHandedToTheChecks) {
+    trigger("N6");
+    pages().memo1->setPlainText(QString::fromUtf8("全角文字\nhalf"));
+    QTest::mouseClick(pages().BitBtn21, Qt::LeftButton);
+    EXPECT_EQ(dialogs.texts(), Strings{"请注意：第2行包含半角的字符！！！"});
+    EXPECT_EQ(s(pages().memo1->toPlainText()), "全角文字\nhalf") << "the text stays";
+}
+
+}  // namespace
+}  // namespace mendrix::bank
