@@ -86,6 +86,8 @@ TEST_F(ScoresWindowTest, ScoreListShowsReportedRowsAfterRefreshWithTheFixedTimeF
 TEST_F(ScoresWindowTest, AnswerAnalysisShowsEveryColumnAndSortableStatistics) {
     handIn("110199990001", "张三", at(2026, 12, 9, 14, 5, 30), "a b");
     handIn("110199990002", "李四", at(2026, 12, 9, 14, 6, 0), "b b");
+    trigger("N16");
+    click("BitBtn29");  // the statistics join the records with the score page's rows
     trigger("N17");
     click("BitBtn45");
     EXPECT_EQ(find<QLineEdit>("DBEdit16")->text(), "110199990001");
