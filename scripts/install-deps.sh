@@ -12,6 +12,7 @@ packages=(
   libpugixml-dev libzip-dev zlib1g-dev libcrypt-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei
+  libxlsxwriter-dev fonts-liberation2 fonts-arphic-ukai poppler-utils
   xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick
   libxcb1-dev libxcb-xtest0-dev
 )
