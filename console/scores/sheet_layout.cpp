@@ -16,6 +16,12 @@ FontChoice fontChoice(SheetFont font) {
     return {"", ""};
 }
 
+SheetFont detailFont(std::string_view text) {
+    for (unsigned char c : text)
+        if (c >= 0x80) return SheetFont::SimSun;
+    return SheetFont::Arial;
+}
+
 const SheetGeometry& sheetGeometry() {
     static const SheetGeometry g;
     return g;

@@ -20,6 +20,10 @@ struct FontChoice {
     std::string_view installed;  // the Debian font family drawn instead
 };
 FontChoice fontChoice(SheetFont font);
+// The font a detail cell is drawn in: Arial, or for a text with any non-ASCII
+// character 宋体, the face that Arial falls back to for Chinese on the sheet's
+// original system (one face per cell, so every device measures it alike).
+SheetFont detailFont(std::string_view text);
 
 struct SheetGeometry {
     double pageWidth = 210.0, pageHeight = 297.0;  // A4 portrait

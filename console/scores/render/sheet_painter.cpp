@@ -67,11 +67,12 @@ private:
     }
 
     void detailCell(int c, double top, const std::string& text) {
+        const SheetFont face = detailFont(text);
         const MeasureText width = [&](const std::string& t, double points) {
-            return s_.mm(QFontMetricsF(sheetFont(SheetFont::Arial, points), p_.device()).horizontalAdvance(q(t)));
+            return s_.mm(QFontMetricsF(sheetFont(face, points), p_.device()).horizontalAdvance(q(t)));
         };
         const FittedText fitted = fitCellText(text, g_.cellWidth(c), g_.detailHeight, g_.detailPoints, width);
-        const QFont font = sheetFont(SheetFont::Arial, fitted.points);
+        const QFont font = sheetFont(face, fitted.points);
         p_.setFont(font);
         const double lineHeight = fitted.points * kLineSpacing * kMmPerPoint;
         const QRectF box = cell(c, top, g_.detailHeight);
@@ -96,7 +97,7 @@ private:
 
 QFont sheetFont(SheetFont font, double points, bool bold) {
     QFont f;
-    f.setFamilies({q(fontChoice(font).installed), QStringLiteral("Noto Sans CJK SC")});
+    f.setFamily(q(fontChoice(font).installed));
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;

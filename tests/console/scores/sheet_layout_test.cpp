@@ -31,6 +31,11 @@ TEST(SheetGeometry, FontsAreMappedToInstalledFamilies) {
     EXPECT_EQ(fontChoice(SheetFont::Arial).installed, "Liberation Sans");
     EXPECT_EQ(fontChoice(SheetFont::SimSun).installed, "Noto Serif CJK SC");
     EXPECT_EQ(fontChoice(SheetFont::LiShu).installed, "AR PL UKai CN");
+    // Detail cells: Arial for ASCII, 宋体 for Chinese (one face per cell).
+    EXPECT_EQ(detailFont("110199990001"), SheetFont::Arial);
+    EXPECT_EQ(detailFont("2026-12-09 14:05:30"), SheetFont::Arial);
+    EXPECT_EQ(detailFont("张三"), SheetFont::SimSun);
+    EXPECT_EQ(detailFont("Li 李"), SheetFont::SimSun);
 }
 
 TEST(SheetPages, ThirtyTwoRowsOnTheFirstPageAndThirtyThreeOnEachNext) {
