@@ -50,7 +50,7 @@ public:
         bool a = false, b = false;
         const double x = number(text(), a), y = number(other.text(), b);
         if (a && b) return x < y;
-        if (a != b) return b;  // empty cells after the numbers
+        if (a != b) return a;  // numbers before empty cells
         return text() < other.text();
     }
 
@@ -221,6 +221,7 @@ AnswerAnalysisPage::AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& conditi
     connect(BitBtnStatsExport, &QPushButton::clicked, this, [this] { BitBtnStatsExportClick(); });
 
     statsSummary = new QLabel(this);
+    statsSummary->setObjectName("StatsSummary");
     statsTable = new QTableWidget(this);
     statsTable->setObjectName("StatsTable");
     const auto headers = statisticsHeaders();

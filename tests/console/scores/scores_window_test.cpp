@@ -99,13 +99,35 @@ TEST_F(ScoresWindowTest, AnswerAnalysisShowsEveryColumnAndSortableStatistics) {
 
     click("BitBtnStats");
     auto* table = find<QTableWidget>("StatsTable");
-    ASSERT_EQ(table->rowCount(), 2);
+    ASSERT_EQ(table->rowCount(), 2);  // two choice questions; no task was drawn
+    EXPECT_EQ(find<QLabel>("StatsSummary")->text(), "统计：2 份答题记录，0 份没有成绩未计入");
     table->sortByColumn(3, Qt::AscendingOrder);  // 答对率
-    EXPECT_EQ(table->item(0, 1)->text(), "1");  // question 1: one of two right
+    EXPECT_EQ(table->item(0, 1)->text(), "1");  // question 1: one of two right (key a, answers a and b)
     EXPECT_EQ(table->item(0, 3)->text(), "50.0%");
     EXPECT_EQ(table->item(1, 3)->text(), "100.0%");
     table->sortByColumn(3, Qt::DescendingOrder);
     EXPECT_EQ(table->item(0, 1)->text(), "2");
+}
+
+TEST_F(ScoresWindowTest, StatisticsSortNumbersBeforeEmptyCells) {
+    handIn("110199990001", "张三", at(2026, 12, 9, 14, 5, 30), "a b");
+    {
+        auto record = connect("teacher.mdb")->openTable("condition");
+        record->first();
+        record->edit();
+        record->field("winno").setInteger(3);  // a task row: no facility
+        record->post();
+    }
+    trigger("N16");
+    click("BitBtn29");
+    trigger("N17");
+    click("BitBtn45");
+    click("BitBtnStats");
+    auto* table = find<QTableWidget>("StatsTable");
+    ASSERT_EQ(table->rowCount(), 3);
+    table->sortByColumn(3, Qt::AscendingOrder);
+    EXPECT_EQ(table->item(0, 0)->text(), "选择题");
+    EXPECT_EQ(table->item(2, 0)->text(), "WIN题") << "the task's empty facility sorts last";
 }
 
 }  // namespace
