@@ -13,6 +13,7 @@ packages=(
   libcsv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei
+  libxlsxwriter-dev fonts-liberation2 fonts-arphic-ukai poppler-utils
   xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick
   libxcb1-dev libxcb-xtest0-dev
   dpkg-dev debhelper fakeroot help2man lintian

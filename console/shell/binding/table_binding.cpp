@@ -89,6 +89,18 @@ bool TableBinding::remove() {
     });
 }
 
+bool TableBinding::removeAll() {
+    return run(Change::Rows, [&] {
+        if (dialogs_.message(ui::MessageKind::Warning, std::string(kDeleteQuestion), ui::Buttons::OkNo) !=
+            ui::Answer::Ok)
+            return;
+        dropRow();
+        if (cursor_.recordCount() == 0) return;
+        cursor_.first();
+        while (cursor_.recordCount() > 0) cursor_.remove();
+    });
+}
+
 bool TableBinding::beginEdit() {
     return run(Change::Position, [&] { enterEditMode(); });
 }

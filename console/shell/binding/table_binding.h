@@ -61,6 +61,10 @@ public:
     bool refresh();           // saves, then rereads the whole table; at the first row
     bool insert();            // saves, then starts a new empty row after the last
     bool remove();
+    // Asks kDeleteQuestion (Warning, No / OK) and on OK drops any pending change
+    // and deletes every row of the snapshot, first to last; an engine error stops
+    // it there (shown) and the rows not yet deleted stay.
+    bool removeAll();
     // The grid navigator's edit, post and cancel. post stores an inserted row
     // even when nothing was typed; an edit with nothing changed just ends.
     bool beginEdit();

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "common/db/schema.h"
+#include "console/scores/ui/score_pages_ui.h"
 #include "console/shell/accounts.h"
 #include "console/shell/login.h"
 #include "console/shell/texts.h"
@@ -213,6 +214,8 @@ TForm1::TForm1(MendrixApp& app, MainWindowLogic& logic, AccountsLogic& accounts)
         pageWidgets_[f.page] = panel;
     }
     for (auto& [p, w] : pageWidgets_) pages_->addWidget(w);
+    scores::installScorePages(pageWidgets_[Page::ScoreList], pageWidgets_[Page::AnswerAnalysis],
+                              {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); }});
 
     flagsLabel = new QLabel(this);
     statusBar()->addWidget(flagsLabel);

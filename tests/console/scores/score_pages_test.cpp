@@ -1,0 +1,183 @@
+// The score list's and the answer analysis's buttons on real database files.
+#include <gtest/gtest.h>
+
+#include "common/text/gbk.h"
+#include "console/scores/export_writers.h"
+#include "console/scores/score_pages.h"
+#include "tests/console/binding/binding_fixture.h"
+#include "tests/console/console_lab.h"
+#include "tests/console/scores/score_fixture.h"
+
+namespace mendrix::scores {
+namespace {
+
+using kav::ui::Answer;
+using kav::ui::MessageKind;
+using test::at;
+using test::scoreRow;
+
+class ScoreListTest : public ::testing::Test {
+protected:
+    ScoreListTest() : f("score", "teacher.mdb") {
+        test::appendScores(*f.cursor, {scoreRow("110199990001", "张三", at(2026, 12, 9, 14, 5, 30), 20, 28, 18, 30, 96),
+                                       scoreRow("110199990002", "李四", at(2026, 12, 9, 9, 0, 0), 16, 25, 12,
+                                                std::nullopt, 53)});
+        logic = std::make_unique<ScoreListLogic>(f.bind(), *f.cursor, f.dialogs);
+    }
+    kav::test::BindingFixture f;
+    kav::test::TempDir out;
+    std::unique_ptr<ScoreListLogic> logic;
+};
+
+// The console's own cursors on a lab's teacher.mdb, and a client writing beside it.
+class ScoreLabTest : public ::testing::Test {
+protected:
+    ScoreLabTest()
+        : score(lab.connect("teacher.mdb")->openTable("score")),
+          condition(lab.connect("teacher.mdb")->openTable("condition")) {}
+    // A client's report of one candidate, written through its own connection.
+    void report(const std::string& zkzh) const {
+        auto client = lab.connect("teacher.mdb");
+        test::appendScores(*client->openTable("score"), {scoreRow(zkzh, "考生", at(2026, 12, 9, 10, 0, 0), 1, 1, 1, 1, 4)});
+        auto record = client->openTable("condition");
+        record->append();
+        record->field("zkzh").setString(zkzh);
+        record->field("sel_arr1").setString("1 2");
+        record->field("sel_arr2").setString("a b");
+        record->field("sel_arr3").setString("a c");
+        record->post();
+    }
+    mendrix::test::ConsoleLab lab;
+    std::unique_ptr<kav::db::Cursor> score, condition;
+};
+
+TEST_F(ScoreListTest, ExportWritesTheGbkFileUnderTheChosenNameAndKeepsTheRow) {
+    ASSERT_TRUE(f.binding->moveToRow(2));
+    struct Case {
+        std::string typed, written;
+    };
+    const Case cases[] = {{"scores", "scores.doc"}, {"list.txt", "list.txt"}, {"old.doc", "old.doc"}};
+    kav::test::writeFile(out / "old.doc", "previous");  // the save dialog has asked about this name
+    for (const Case& c : cases) {
+        f.dialogs.files.push_back(out / c.typed);
+        logic->BitBtn42Click();
+        const std::string bytes = kav::test::readFile(out / c.written);
+        EXPECT_EQ(bytes, exportTextGbk(readScoreRows(*f.cursor))) << c.typed;
+        EXPECT_NE(bytes.find(" 12  53\r\n"), std::string::npos) << "NULL word score: two spaces";
+        EXPECT_EQ(f.binding->currentRow(), 2) << "the grid stays on its row";
+    }
+    EXPECT_TRUE(f.dialogs.shown.empty()) << f.dialogs.lastText();
+}
+
+TEST_F(ScoreListTest, ANameThatGetsItsExtensionIsAskedAboutBeforeReplacing) {
+    kav::test::writeFile(out / "scores.doc", "keep me");
+    f.dialogs.files.push_back(out / "scores");
+    f.dialogs.answers.push_back(Answer::No);
+    logic->BitBtn42Click();
+    ASSERT_EQ(f.dialogs.shown.size(), 1u);
+    EXPECT_EQ(f.dialogs.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(f.dialogs.shown[0].text, replaceQuestion(out / "scores.doc"));
+    EXPECT_EQ(kav::test::readFile(out / "scores.doc"), "keep me");
+
+    f.dialogs.files.push_back(out / "scores");
+    f.dialogs.answers.push_back(Answer::Ok);
+    logic->BitBtn42Click();
+    EXPECT_EQ(kav::text::gbkToUtf8(kav::test::readFile(out / "scores.doc")).rfind("计算机等级考试成绩单\r\n", 0), 0u);
+}
+
+TEST_F(ScoreListTest, CancellingTheDialogWritesNothing) {
+    logic->BitBtn42Click();  // no file queued: the dialog is cancelled
+    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+    EXPECT_TRUE(f.dialogs.shown.empty());
+}
+
+TEST_F(ScoreListTest, ARowGbkCannotHoldIsRefusedBeforeAnyFileIsChosen) {
+    f.binding->last();
+    f.binding->setText(f.column("ksxm"), "김민준");
+    ASSERT_TRUE(f.binding->post());
+    f.dialogs.files.push_back(out / "scores.doc");
+    logic->BitBtn42Click();
+    ASSERT_EQ(f.dialogs.shown.size(), 1u);
+    EXPECT_EQ(f.dialogs.shown[0].kind, MessageKind::Error);
+    EXPECT_NE(f.dialogs.shown[0].text.find("第2行（准考证号 110199990002）"), std::string::npos) << f.dialogs.shown[0].text;
+    EXPECT_EQ(f.dialogs.files.size(), 1u) << "no save dialog was shown";
+    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+}
+
+TEST_F(ScoreListTest, SpreadsheetExportChoosesItsKindByTheName) {
+    f.dialogs.files.push_back(out / "list.csv");
+    logic->BitBtnSpreadsheetClick();
+    EXPECT_EQ(kav::test::readFile(out / "list.csv"), scoresCsv(readScoreRows(*f.cursor)));
+    f.dialogs.files.push_back(out / "list");
+    logic->BitBtnSpreadsheetClick();
+    EXPECT_EQ(kav::test::readFile(out / "list.xlsx").substr(0, 2), "PK");
+    EXPECT_TRUE(f.dialogs.shown.empty()) << f.dialogs.lastText();
+}
+
+TEST_F(ScoreListTest, PrintShowsTheSheetOfTheRowsAtThatMoment) {
+    std::vector<ScoreRow> shown;
+    logic->showSheet = [&](const std::vector<ScoreRow>& rows) { shown = rows; };
+    logic->BitBtn36Click();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].zkzh, "110199990002");
+    EXPECT_FALSE(shown[1].word_cj.has_value());
+}
+
+TEST_F(ScoreLabTest, ClearAsksAndDeletesOnlyTheSnapshotUntilRefresh) {
+    report("110199990001");
+    report("110199990002");
+    score->requery();
+    kav::console::TableBinding binding(*score, lab.dialogs);
+    ScoreListLogic logic(binding, *score, lab.dialogs);
+    report("110199990003");  // arrives while the page is open
+
+    lab.dialogs.answers.push_back(Answer::No);
+    logic.BitBtn43Click();
+    EXPECT_EQ(lab.dialogs.lastText(), "确定要删除吗？");
+    EXPECT_EQ(lab.column("teacher.mdb", "score", "zkzh").size(), 3u) << "No deletes nothing";
+    EXPECT_EQ(binding.rowCount(), 2) << "the late row is not shown before 刷新";
+
+    lab.dialogs.answers.push_back(Answer::Ok);
+    logic.BitBtn43Click();
+    EXPECT_EQ(lab.column("teacher.mdb", "score", "zkzh"), std::vector<std::string>{"110199990003"});
+    EXPECT_EQ(binding.rowCount(), 0);
+
+    logic.BitBtn29Click();
+    EXPECT_EQ(binding.rowCount(), 1);
+    EXPECT_EQ(binding.positionText(), "记录号：1/1");
+    EXPECT_EQ(lab.column("teacher.mdb", "condition", "zkzh").size(), 3u) << "clearing scores leaves the records";
+}
+
+TEST_F(ScoreLabTest, AnswerAnalysisClearsRecordsAndCountsStatisticsOfTheSnapshots) {
+    report("110199990001");
+    report("110199990002");
+    score->requery();
+    condition->requery();
+    auto bank = lab.connect("stu.mdb")->openTable("selecttest");
+    kav::console::TableBinding binding(*condition, lab.dialogs);
+    AnswerAnalysisLogic logic(binding, *condition, *score, *bank, lab.dialogs);
+
+    EXPECT_EQ(logic.summaryText(), "");
+    logic.BitBtnStatsClick();
+    ASSERT_TRUE(logic.statistics().has_value());
+    EXPECT_EQ(logic.summaryText(), "统计：2 份答题记录，0 份没有成绩未计入");
+    ASSERT_EQ(logic.statistics()->choices.size(), 2u);
+    // Both (equally strong) candidates chose c against the key b, and the lab's bank is empty.
+    EXPECT_EQ(logic.statistics()->choices[1].flags, NoneCorrect | LikelyWrongKey | BankChanged);
+
+    lab.dialogs.files.push_back(lab.folder() / "stats");
+    logic.BitBtnStatsExportClick();
+    EXPECT_EQ(kav::test::readFile(lab.folder() / "stats.csv"), statisticsCsv(*logic.statistics()));
+
+    lab.dialogs.answers.push_back(Answer::No);
+    logic.BitBtn44Click();
+    EXPECT_EQ(lab.column("teacher.mdb", "condition", "zkzh").size(), 2u);
+    lab.dialogs.answers.push_back(Answer::Ok);
+    logic.BitBtn44Click();
+    EXPECT_TRUE(lab.column("teacher.mdb", "condition", "zkzh").empty());
+    EXPECT_EQ(lab.column("teacher.mdb", "score", "zkzh").size(), 2u) << "clearing records leaves the scores";
+    EXPECT_EQ(binding.rowCount(), 0);
+}
+
+}  // namespace
+}  // namespace mendrix::scores

@@ -1,0 +1,134 @@
+// The two score pages inside the console's main window, driven as the teacher
+// drives them: rows reported by clients appear after "刷新", the exam time is
+// shown in its one format, the boxes follow the record, the statistics sort.
+#include <QAbstractItemDelegate>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "console/shell/ui/app.h"
+#include "console/shell/ui/forms.h"
+#include "tests/console/console_lab.h"
+#include "tests/console/scores/score_fixture.h"
+
+namespace mendrix {
+namespace {
+
+using scores::test::at;
+using scores::test::scoreRow;
+
+class ScoresWindowTest : public ::testing::Test, public test::ConsoleLab {
+protected:
+    std::unique_ptr<MendrixApp> app;
+
+    void SetUp() override {
+        app = std::make_unique<MendrixApp>(ConsoleEnv{dialogs, clock, desktop, folder(), [] {}});
+        app->start();
+        app->Form_enter()->Edit1->setText("admin");
+        app->Form_enter()->Edit2->setText("admin");
+        QTest::keyClick(app->Form_enter()->Edit2, Qt::Key_Return);
+        ASSERT_TRUE(app->Form1()->isVisible());
+    }
+    void trigger(const char* name) { app->Form1()->findChild<QAction*>(name)->trigger(); }
+    template <class W>
+    W* find(const char* name) {
+        W* w = app->Form1()->findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void click(const char* name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
+    // A client hands in: its score row and its exam record.
+    void handIn(const std::string& zkzh, const std::string& name, kav::DateTime when, const std::string& answers) {
+        auto client = connect("teacher.mdb");
+        scores::test::appendScores(*client->openTable("score"), {scoreRow(zkzh, name, when, 20, 2, 18, 30, 70)});
+        auto record = client->openTable("condition");
+        record->append();
+        record->field("zkzh").setString(zkzh);
+        record->field("ksxm").setString(name);
+        record->field("sel_arr1").setString("1 2");
+        record->field("sel_arr2").setString("a b");
+        record->field("sel_arr3").setString(answers);
+        record->field("word_result").setString("第1条：对\r\n第2条：错\r\n" + std::string(300, 'x'));
+        record->post();
+    }
+    QString shownCell(QTableView* grid, int row, int column) {
+        const QModelIndex index = grid->model()->index(row, column);
+        auto* delegate = static_cast<QStyledItemDelegate*>(grid->itemDelegateForIndex(index));
+        return delegate->displayText(index.data(), QLocale::c());
+    }
+};
+
+TEST_F(ScoresWindowTest, ScoreListShowsReportedRowsAfterRefreshWithTheFixedTimeFormat) {
+    trigger("N16");
+    auto* grid = find<QTableView>("DBGrid4");
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    QStringList titles;
+    for (int c = 0; c < grid->model()->columnCount(); ++c) titles << grid->model()->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titles, QStringList({"准考证号", "姓名", "时间", " WIN", "选择", "打字", "word", "总分"}));
+
+    handIn("110199990001", "张三", at(2026, 12, 9, 14, 5, 30), "a b");
+    handIn("110199990002", "李四", kav::DateTime::zero(), "b b");
+    EXPECT_EQ(grid->model()->rowCount(), 0) << "not before 刷新";
+    click("BitBtn29");
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(shownCell(grid, 0, 2), "2026-12-09 14:05:30");
+    EXPECT_EQ(shownCell(grid, 1, 2), "") << "a zero exam time is empty";
+    EXPECT_EQ(find<QLabel>("Label36")->text(), "记录号：1/2");
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(ScoresWindowTest, AnswerAnalysisShowsEveryColumnAndSortableStatistics) {
+    handIn("110199990001", "张三", at(2026, 12, 9, 14, 5, 30), "a b");
+    handIn("110199990002", "李四", at(2026, 12, 9, 14, 6, 0), "b b");
+    trigger("N16");
+    click("BitBtn29");  // the statistics join the records with the score page's rows
+    trigger("N17");
+    click("BitBtn45");
+    EXPECT_EQ(find<QLineEdit>("DBEdit16")->text(), "110199990001");
+    EXPECT_EQ(find<QLineEdit>("DBEdit23")->text(), "1 2");
+    EXPECT_EQ(find<QLineEdit>("DBEdit16")->maxLength(), 50);
+    auto* memo = find<QPlainTextEdit>("DBMemo4");
+    EXPECT_EQ(memo->toPlainText().size(), 300 + 12) << "the memo box has no length cap";
+    EXPECT_EQ(memo->toPlainText().count('\n'), 2) << "on several lines";
+
+    click("BitBtnStats");
+    auto* table = find<QTableWidget>("StatsTable");
+    ASSERT_EQ(table->rowCount(), 2);  // two choice questions; no task was drawn
+    EXPECT_EQ(find<QLabel>("StatsSummary")->text(), "统计：2 份答题记录，0 份没有成绩未计入");
+    table->sortByColumn(3, Qt::AscendingOrder);  // 答对率
+    EXPECT_EQ(table->item(0, 1)->text(), "1");  // question 1: one of two right (key a, answers a and b)
+    EXPECT_EQ(table->item(0, 3)->text(), "50.0%");
+    EXPECT_EQ(table->item(1, 3)->text(), "100.0%");
+    table->sortByColumn(3, Qt::DescendingOrder);
+    EXPECT_EQ(table->item(0, 1)->text(), "2");
+}
+
+TEST_F(ScoresWindowTest, StatisticsSortNumbersBeforeEmptyCells) {
+    handIn("110199990001", "张三", at(2026, 12, 9, 14, 5, 30), "a b");
+    {
+        auto record = connect("teacher.mdb")->openTable("condition");
+        record->first();
+        record->edit();
+        record->field("winno").setInteger(3);  // a task row: no facility
+        record->post();
+    }
+    trigger("N16");
+    click("BitBtn29");
+    trigger("N17");
+    click("BitBtn45");
+    click("BitBtnStats");
+    auto* table = find<QTableWidget>("StatsTable");
+    ASSERT_EQ(table->rowCount(), 3);
+    table->sortByColumn(3, Qt::AscendingOrder);
+    EXPECT_EQ(table->item(0, 0)->text(), "选择题");
+    EXPECT_EQ(table->item(2, 0)->text(), "WIN题") << "the task's empty facility sorts last";
+}
+
+}  // namespace
+}  // namespace mendrix
