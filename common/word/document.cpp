@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -528,6 +529,25 @@ private:
             }
             t.rows.push_back(std::move(row));
         }
+        for (auto& rowCells : cells)
+            for (auto& raw : rowCells) t.verticallyMerged = t.verticallyMerged || raw.mergedAway;
+        t.mixedCellWidths = mixedCellWidths(cells, t.rows);
+    }
+
+    // Rows lay their cells out alike when each row has as many cells as the
+    // first, each starting at the same grid column with the same span and as
+    // wide as the cell above it, to a twip (the format's rounding).
+    static bool mixedCellWidths(const std::vector<std::vector<RawCell>>& raw, const std::vector<TableRow>& rows) {
+        constexpr double kTwip = 0.05 + 1e-9;
+        for (std::size_t r = 1; r < rows.size(); ++r) {
+            if (raw[r].size() != raw[0].size()) return true;
+            for (std::size_t c = 0; c < raw[r].size(); ++c) {
+                if (raw[r][c].gridStart != raw[0][c].gridStart || raw[r][c].span != raw[0][c].span) return true;
+                const auto &w = rows[r].cells[c].width, &above = rows[0].cells[c].width;
+                if (w.has_value() != above.has_value() || (w && std::fabs(*w - *above) > kTwip)) return true;
+            }
+        }
+        return false;
     }
 
     static void readSides(pugi::xml_node borders, std::array<std::optional<Border>, 6>& out) {
@@ -608,9 +628,20 @@ Section readSection(pugi::xml_node s, const std::map<std::string, DocxPackage::R
     };
     refs("w:headerReference", sec.headerParts);
     refs("w:footerReference", sec.footerParts);
-    sec.hasHeader = !sec.headerParts[0].empty();
-    sec.hasFooter = !sec.footerParts[0].empty();
+    sec.startsPage = ooxml::childVal(s, "w:type") != "continuous";
     return sec;
+}
+
+// A section shows, for each type of header and footer it has no reference of,
+// the previous section's; the first section has only its own.
+void inheritHeadersAndFooters(std::vector<Section>& sections) {
+    for (std::size_t i = 1; i < sections.size(); ++i)
+        for (std::size_t slot = 0; slot < 3; ++slot) {
+            if (sections[i].headerParts[slot].empty())
+                sections[i].headerParts[slot] = sections[i - 1].headerParts[slot];
+            if (sections[i].footerParts[slot].empty())
+                sections[i].footerParts[slot] = sections[i - 1].footerParts[slot];
+        }
 }
 
 // Word's sentences: a sentence ends after . ! ? followed by closing quotes or
@@ -737,6 +768,7 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
 
     builder.sectionProps.push_back(body.child("w:sectPr"));
     for (auto s : builder.sectionProps) doc->sections_.push_back(readSection(s, rels));
+    inheritHeadersAndFooters(doc->sections_);
     const Section& first = doc->sections_.front();
     for (std::size_t h = 0; h < 3; ++h) {
         if (!first.headerParts[h].empty() && package.has(first.headerParts[h])) {

@@ -108,6 +108,11 @@ struct TableRow {
 struct Table {
     std::vector<TableRow> rows;
     int alignment = 0;  // WdRowAlignment
+    // Word refuses Rows(r) of a table with vertically merged cells (run-time
+    // error 5991) and Columns(c) of a table whose rows lay their cells out
+    // differently (error 5992, "mixed cell widths").
+    bool verticallyMerged = false;
+    bool mixedCellWidths = false;
     int columnCount() const;
 };
 
@@ -132,11 +137,15 @@ struct Section {
     bool landscape = false;
     int paperSize = 7;  // WdPaperSize from the page's dimensions
     double top = 72, bottom = 72, left = 90, right = 90, gutter = 0, header = 36, footer = 36;
-    bool hasHeader = false, hasFooter = false;
+    bool startsPage = true;  // false for a continuous section, which goes on on the same page
     int columns = 1;
     double firstColumnSpaceAfter = 36;
     std::array<PageBorderSide, 4> pageBorders{};  // top, left, bottom, right
-    std::array<std::string, 3> headerParts, footerParts;  // default, first, even
+    // Parts of the default, first-page and even-page header and footer; a
+    // section without its own reference of a type shows the previous section's.
+    std::array<std::string, 3> headerParts, footerParts;
+    bool hasHeader() const { return !headerParts[0].empty(); }
+    bool hasFooter() const { return !footerParts[0].empty(); }
 };
 
 class Document {
