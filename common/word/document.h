@@ -12,6 +12,7 @@
 // which is a character and a paragraph of its own. Anchors of floating shapes
 // take no character. Text boxes, headers and footers are other stories.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -22,6 +23,11 @@
 namespace kav::word {
 
 constexpr int kColorAutomatic = -16777216;  // wdColorAutomatic
+// The most characters one story may hold. An exam document holds a few
+// thousand and a long one some 100,000; two million keep the model within
+// some 60 MB and its reading within a second or two, while a compressed part
+// can hold tens of millions.
+constexpr std::size_t kMaxCharacters = 2'000'000;
 constexpr int kUndefined = 9999999;         // wdUndefined: a mixed range
 
 struct Border {
