@@ -370,22 +370,30 @@ std::string dropLastCharacter(std::string text) {
     return text;
 }
 
+// Which sections a page set-up read looks at. Writer sets paper, margins,
+// gutter and header distances on the page style only; a section that goes on
+// on the same page is one of its text sections (for columns), and the values
+// Writer writes into it (a gutter of 0) are not the candidate's.
+enum class SectionsRead { All, PagesOnly };
+
 // A page set-up value: Word reports one value for the whole document, or
 // wdUndefined when its sections differ.
-double pageSetup(const Document& doc, const std::function<double(const Section&)>& get) {
+double pageSetup(const Document& doc, SectionsRead which, const std::function<double(const Section&)>& get) {
+    bool pagesOnly = which == SectionsRead::PagesOnly && doc.writtenByLibreOffice();
     double v = get(doc.sections().front());
     for (auto& s : doc.sections())
-        if (std::fabs(get(s) - v) > 1e-9) return kUndefined;
+        if ((s.startsPage || !pagesOnly) && std::fabs(get(s) - v) > 1e-9) return kUndefined;
     return v;
+}
+double pageSetup(const Document& doc, const std::function<double(const Section&)>& get) {
+    return pageSetup(doc, SectionsRead::PagesOnly, get);
 }
 
 // Writer's own page margin becomes the header (footer) distance when the page
 // has a header (footer), and its top (bottom) margin then also holds the
 // header's height: the candidate set the former.
-double topMargin(const Section& s, bool libreOffice) { return libreOffice && s.hasHeader ? s.header : s.top; }
-double bottomMargin(const Section& s, bool libreOffice) { return libreOffice && s.hasFooter ? s.footer : s.bottom; }
-// Writer's left margin includes the gutter; it writes the margin less the gutter.
-double leftMargin(const Section& s, bool libreOffice) { return libreOffice ? s.left + s.gutter : s.left; }
+double topMargin(const Section& s, bool libreOffice) { return libreOffice && s.hasHeader() ? s.header : s.top; }
+double bottomMargin(const Section& s, bool libreOffice) { return libreOffice && s.hasFooter() ? s.footer : s.bottom; }
 
 int headerNumber(const std::string& field) {
     long long h = whole(field, "页眉页脚编号");
@@ -490,9 +498,24 @@ int colorIndexOf(int color) {
     return kUndefined;
 }
 
+// Word grants Rows(r) and Columns(c) only of tables laid out evenly enough.
+void requireRowAccess(const Table& t) {
+    if (t.verticallyMerged) throw CheckError("表格有纵向合并的单元格，Word 无法按行读取（错误 5991）");
+}
+void requireColumnAccess(const Table& t) {
+    if (t.mixedCellWidths) throw CheckError("表格各行的单元格宽度不一，Word 无法按列读取（错误 5992）");
+}
+
 CheckOutcome tableCheck(const Document& doc, const RuleFields& f) {
     const Table& t = tableAt(doc, f.at(Position::Table));
-    auto row = [&]() -> const TableRow& { return rowAt(t, f.at(Position::Row)); };
+    auto row = [&]() -> const TableRow& {
+        requireRowAccess(t);
+        return rowAt(t, f.at(Position::Row));
+    };
+    auto column = [&] {
+        requireColumnAccess(t);
+        return columnCells(t, f.at(Position::Column));
+    };
     auto cell = [&]() -> const TableCell& { return cellAt(t, f.at(Position::Row), f.at(Position::Column)); };
     auto side = [&] { return f.side(); };
     switch (f.number()) {
@@ -526,7 +549,7 @@ CheckOutcome tableCheck(const Document& doc, const RuleFields& f) {
     }
     case 73:
     case 74: {
-        Border b = columnBorder(columnCells(t, f.at(Position::Column)), side());
+        Border b = columnBorder(column(), side());
         if (f.number() == 73) return compareInt(b.lineStyle, f.entry());
         return compareInt(b.lineWidth, f.entry());
     }
@@ -534,10 +557,10 @@ CheckOutcome tableCheck(const Document& doc, const RuleFields& f) {
         return compareLength(uniformLength(rowCells(row()), [](const TableCell& c) { return c.width; }),
                              f.wholeValue());
     case 76:
-        return compareLength(uniformLength(columnCells(t, f.at(Position::Column)), [](const TableCell& c) { return c.width; }),
-                             f.wholeValue());
+        return compareLength(uniformLength(column(), [](const TableCell& c) { return c.width; }), f.wholeValue());
     case 77: return compareLength(row().height.value_or(0), f.wholeValue());
     case 78: {
+        requireColumnAccess(t);
         int c = position(f.at(Position::Column), t.columnCount(), "列");
         std::optional<double> value;
         double h = 0;
@@ -593,16 +616,20 @@ CheckOutcome documentCheck(const Document& doc, const RuleFields& f) {
     case 55: {
         // An empty column count reads as 0.
         long long expected = f.value().empty() ? 0 : f.wholeValue();
-        return compareInt(static_cast<long long>(pageSetup(doc, [](const Section& s) { return s.columns; })), expected);
+        return compareInt(
+            static_cast<long long>(pageSetup(doc, SectionsRead::All, [](const Section& s) { return s.columns; })),
+            expected);
     }
-    case 56: return compareLength(pageSetup(doc, [](const Section& s) { return s.firstColumnSpaceAfter; }), f.wholeValue());
+    case 56:
+        return compareLength(pageSetup(doc, SectionsRead::All, [](const Section& s) { return s.firstColumnSpaceAfter; }),
+                             f.wholeValue());
     case 57: {
         int paper = f.entry();
         return compareInt(static_cast<long long>(pageSetup(doc, [](const Section& s) { return s.paperSize; })), paper);
     }
     case 58: return compareLength(pageSetup(doc, [lo](const Section& s) { return topMargin(s, lo); }), f.wholeValue());
     case 59: return compareLength(pageSetup(doc, [lo](const Section& s) { return bottomMargin(s, lo); }), f.wholeValue());
-    case 60: return compareLength(pageSetup(doc, [lo](const Section& s) { return leftMargin(s, lo); }), f.wholeValue());
+    case 60: return compareLength(pageSetup(doc, [](const Section& s) { return s.left; }), f.wholeValue());
     case 61: return compareLength(pageSetup(doc, [](const Section& s) { return s.right; }), f.wholeValue());
     case 62: return compareLength(pageSetup(doc, [](const Section& s) { return s.gutter; }), f.wholeValue());
     case 63: return compareLength(pageSetup(doc, [](const Section& s) { return s.header; }), f.wholeValue());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -138,6 +139,16 @@ double vmlLength(std::string_view v, double fallback) {
     return fallback;
 }
 
+// The v:textpath of a VML fallback (w:pict, its shape, the path), found once
+// per fallback block and at a fixed depth: the time stays linear however many
+// shapes the block holds.
+pugi::xml_node vmlTextPath(pugi::xml_node fallback) {
+    for (auto pict : fallback.children("w:pict"))
+        for (auto shape : pict.children())
+            if (auto path = shape.child("v:textpath")) return path;
+    return {};
+}
+
 struct ShapeEntry {
     Shape shape;
     bool behind;
@@ -228,6 +239,8 @@ private:
         return static_cast<std::uint32_t>(doc_.runs_.size() - 1);
     }
     void push(char32_t code, CharKind kind, std::uint32_t run) {
+        if (doc_.chars_.size() >= kMaxCharacters)
+            throw DocxError("文档超过 " + std::to_string(kMaxCharacters) + " 个字符，无法评分");
         doc_.chars_.push_back({code, kind, run, static_cast<std::uint32_t>(doc_.paras_.size() - 1)});
     }
     int beginParagraph() {
@@ -313,10 +326,10 @@ private:
             } else if (is(c, "w:pict") || is(c, "w:object")) {
                 vml(c, run);
             } else if (is(c, "mc:AlternateContent")) {
-                auto outer = fallback_;
-                fallback_ = c.child("mc:Fallback");
+                auto outer = fallbackTextPath_;
+                fallbackTextPath_ = vmlTextPath(c.child("mc:Fallback"));
                 runContent(chosenBranch(c), run);
-                fallback_ = outer;
+                fallbackTextPath_ = outer;
             }
         }
     }
@@ -354,7 +367,7 @@ private:
                     }
                     // LibreOffice writes the Fontwork's font only into the VML
                     // fallback of the same object.
-                    auto path = fallback_.find_node([](pugi::xml_node n) { return is(n, "v:textpath"); });
+                    auto path = fallbackTextPath_;
                     auto css = parseCss(path.attribute("style").value());
                     if (!css["font-family"].empty()) e.shape.wordArtFont = css["font-family"];
                     if (css["font-weight"] == "bold") e.shape.wordArtBold = -1;
@@ -418,10 +431,18 @@ private:
         }
     }
 
+    // A count of grid columns (w:gridBefore, w:gridSpan) within what a Word
+    // table can have, so that no sum of them runs off the grid or overflows.
+    static int gridColumns(long long n, int least) {
+        constexpr long long kMaxTableColumns = 63;
+        return static_cast<int>(std::clamp<long long>(n, least, kMaxTableColumns));
+    }
+
     struct RawCell {
         pugi::xml_node tcPr;
         bool mergedAway;
-        int gridStart, span, first, last;
+        long long gridStart;  // a sum of counts: wider than int
+        int span, first, last;
     };
 
     void table(pugi::xml_node tbl, int depth) {
@@ -444,7 +465,7 @@ private:
             auto trPr = rows[r].child("w:trPr");
             if (auto h = trPr.child("w:trHeight")) heights[r] = static_cast<double>(intAttr(h, "w:val")) / 20.0;
             exceptions[r] = rows[r].child("w:tblPrEx").child("w:tblBorders");
-            int grid = static_cast<int>(intAttr(trPr.child("w:gridBefore"), "w:val", 0));
+            long long grid = gridColumns(intAttr(trPr.child("w:gridBefore"), "w:val", 0), 0);
             std::vector<pugi::xml_node> tcs;
             for (auto c : rows[r].children()) {
                 if (is(c, "w:tc")) tcs.push_back(c);
@@ -453,7 +474,7 @@ private:
             }
             for (auto tc : tcs) {
                 auto tcPr = tc.child("w:tcPr");
-                int span = static_cast<int>(std::max<long long>(1, intAttr(tcPr.child("w:gridSpan"), "w:val", 1)));
+                int span = gridColumns(intAttr(tcPr.child("w:gridSpan"), "w:val", 1), 1);
                 auto vm = tcPr.child("w:vMerge");
                 bool mergedAway = vm && std::string_view(vm.attribute("w:val").value()) != "restart";
                 int first = static_cast<int>(doc_.chars_.size());
@@ -519,15 +540,34 @@ private:
                 std::string_view type = tcW.attribute("w:type").value();
                 if (tcW && (type == "dxa" || type.empty()) && intAttr(tcW, "w:w", 0) > 0) {
                     cell.width = static_cast<double>(intAttr(tcW, "w:w")) / 20.0;
-                } else if (raw.gridStart + raw.span <= static_cast<int>(grid.size())) {
+                } else if (raw.gridStart + raw.span <= static_cast<long long>(grid.size())) {
                     double w = 0;
-                    for (int g = raw.gridStart; g < raw.gridStart + raw.span; ++g) w += grid[static_cast<std::size_t>(g)];
+                    for (long long g = raw.gridStart; g < raw.gridStart + raw.span; ++g) w += grid[static_cast<std::size_t>(g)];
                     cell.width = w;
                 }
                 row.cells.push_back(std::move(cell));
             }
             t.rows.push_back(std::move(row));
         }
+        for (auto& rowCells : cells)
+            for (auto& raw : rowCells) t.verticallyMerged = t.verticallyMerged || raw.mergedAway;
+        t.mixedCellWidths = mixedCellWidths(cells, t.rows);
+    }
+
+    // Rows lay their cells out alike when each row has as many cells as the
+    // first, each starting at the same grid column with the same span and as
+    // wide as the cell above it, to a twip (the format's rounding).
+    static bool mixedCellWidths(const std::vector<std::vector<RawCell>>& raw, const std::vector<TableRow>& rows) {
+        constexpr double kTwip = 0.05 + 1e-9;
+        for (std::size_t r = 1; r < rows.size(); ++r) {
+            if (raw[r].size() != raw[0].size()) return true;
+            for (std::size_t c = 0; c < raw[r].size(); ++c) {
+                if (raw[r][c].gridStart != raw[0][c].gridStart || raw[r][c].span != raw[0][c].span) return true;
+                const auto &w = rows[r].cells[c].width, &above = rows[0].cells[c].width;
+                if (w.has_value() != above.has_value() || (w && std::fabs(*w - *above) > kTwip)) return true;
+            }
+        }
+        return false;
     }
 
     static void readSides(pugi::xml_node borders, std::array<std::optional<Border>, 6>& out) {
@@ -546,7 +586,7 @@ private:
     const DocxPackage& package_;
     bool main_;
     std::string tblStyle_, pStyle_;
-    pugi::xml_node fallback_;  // the mc:Fallback beside the branch being read
+    pugi::xml_node fallbackTextPath_;  // the WordArt path of the mc:Fallback beside the branch being read
     int nesting_ = 0;
 };
 
@@ -564,7 +604,7 @@ Section readSection(pugi::xml_node s, const std::map<std::string, DocxPackage::R
     }
     if (auto m = s.child("w:pgMar")) {
         auto len = [&](const char* a, double fallback) {
-            return ooxml::hasAttr(m, a) ? std::abs(static_cast<double>(intAttr(m, a))) / 20.0 : fallback;
+            return std::abs(static_cast<double>(intAttr(m, a, std::llround(fallback * 20)))) / 20.0;
         };
         sec.top = len("w:top", sec.top);
         sec.bottom = len("w:bottom", sec.bottom);
@@ -608,9 +648,20 @@ Section readSection(pugi::xml_node s, const std::map<std::string, DocxPackage::R
     };
     refs("w:headerReference", sec.headerParts);
     refs("w:footerReference", sec.footerParts);
-    sec.hasHeader = !sec.headerParts[0].empty();
-    sec.hasFooter = !sec.footerParts[0].empty();
+    sec.startsPage = ooxml::childVal(s, "w:type") != "continuous";
     return sec;
+}
+
+// A section shows, for each type of header and footer it has no reference of,
+// the previous section's; the first section has only its own.
+void inheritHeadersAndFooters(std::vector<Section>& sections) {
+    for (std::size_t i = 1; i < sections.size(); ++i)
+        for (std::size_t slot = 0; slot < 3; ++slot) {
+            if (sections[i].headerParts[slot].empty())
+                sections[i].headerParts[slot] = sections[i - 1].headerParts[slot];
+            if (sections[i].footerParts[slot].empty())
+                sections[i].footerParts[slot] = sections[i - 1].footerParts[slot];
+        }
 }
 
 // Word's sentences: a sentence ends after . ! ? followed by closing quotes or
@@ -737,6 +788,7 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
 
     builder.sectionProps.push_back(body.child("w:sectPr"));
     for (auto s : builder.sectionProps) doc->sections_.push_back(readSection(s, rels));
+    inheritHeadersAndFooters(doc->sections_);
     const Section& first = doc->sections_.front();
     for (std::size_t h = 0; h < 3; ++h) {
         if (!first.headerParts[h].empty() && package.has(first.headerParts[h])) {

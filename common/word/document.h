@@ -12,6 +12,7 @@
 // which is a character and a paragraph of its own. Anchors of floating shapes
 // take no character. Text boxes, headers and footers are other stories.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -22,6 +23,11 @@
 namespace kav::word {
 
 constexpr int kColorAutomatic = -16777216;  // wdColorAutomatic
+// The most characters one story may hold. An exam document holds a few
+// thousand and a long one some 100,000; two million keep the model within
+// some 60 MB and its reading within a second or two, while a compressed part
+// can hold tens of millions.
+constexpr std::size_t kMaxCharacters = 2'000'000;
 constexpr int kUndefined = 9999999;         // wdUndefined: a mixed range
 
 struct Border {
@@ -108,6 +114,11 @@ struct TableRow {
 struct Table {
     std::vector<TableRow> rows;
     int alignment = 0;  // WdRowAlignment
+    // Word refuses Rows(r) of a table with vertically merged cells (run-time
+    // error 5991) and Columns(c) of a table whose rows lay their cells out
+    // differently (error 5992, "mixed cell widths").
+    bool verticallyMerged = false;
+    bool mixedCellWidths = false;
     int columnCount() const;
 };
 
@@ -132,11 +143,15 @@ struct Section {
     bool landscape = false;
     int paperSize = 7;  // WdPaperSize from the page's dimensions
     double top = 72, bottom = 72, left = 90, right = 90, gutter = 0, header = 36, footer = 36;
-    bool hasHeader = false, hasFooter = false;
+    bool startsPage = true;  // false for a continuous section, which goes on on the same page
     int columns = 1;
     double firstColumnSpaceAfter = 36;
     std::array<PageBorderSide, 4> pageBorders{};  // top, left, bottom, right
-    std::array<std::string, 3> headerParts, footerParts;  // default, first, even
+    // Parts of the default, first-page and even-page header and footer; a
+    // section without its own reference of a type shows the previous section's.
+    std::array<std::string, 3> headerParts, footerParts;
+    bool hasHeader() const { return !headerParts[0].empty(); }
+    bool hasFooter() const { return !footerParts[0].empty(); }
 };
 
 class Document {

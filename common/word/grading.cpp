@@ -1,5 +1,7 @@
 #include "common/word/grading.h"
 
+#include <algorithm>
+
 #include "common/word/checks.h"
 #include "common/word/docx_package.h"
 #include "common/word/document.h"
@@ -16,6 +18,9 @@ std::string wordResultText(const std::vector<int>& partScores) {
 }
 
 namespace {
+
+// Sums of scores stop at the largest score the columns hold.
+int addScore(int sum, int score) { return std::min(sum + score, kMaxScore); }
 
 // Grades one rule; every failure stays inside the rule.
 RuleResult gradeRule(const Document* doc, const answer::AnswerRule& rule, const std::optional<std::string>& readError) {
@@ -53,6 +58,11 @@ RuleResult gradeRule(const Document* doc, const answer::AnswerRule& rule, const 
                 r.observed = "分值 " + visibleText(rule.field(2)) + " 不是整数（读到 " + outcome.observed + "）";
                 return r;
             }
+            if (*score < 0 || *score > kMaxScore) {
+                r.observed = "分值 " + std::to_string(*score) + " 不在 0…" + std::to_string(kMaxScore) + " 之内（读到 " +
+                             outcome.observed + "）";
+                return r;
+            }
             r.passed = true;
             r.earned = static_cast<int>(*score);
         }
@@ -74,11 +84,11 @@ WordGrade gradeAnswer(const Document* doc, const std::string& answerText, const 
             RuleResult r = gradeRule(doc, parts[p].rules[i], readError);
             r.part = static_cast<int>(p + 1);
             r.index = static_cast<int>(i + 1);
-            score += r.earned;
+            score = addScore(score, r.earned);
             grade.rules.push_back(std::move(r));
         }
         grade.partScores.push_back(score);
-        grade.total += score;
+        grade.total = addScore(static_cast<int>(grade.total), score);
     }
     grade.resultText = wordResultText(grade.partScores);
     return grade;

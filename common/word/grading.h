@@ -11,6 +11,10 @@ namespace kav::word {
 
 class Document;
 
+// The largest score a rule may give, and the most a part or the task totals:
+// the score columns (student.word_cj, the total kscj) are small integers.
+constexpr int kMaxScore = 32767;
+
 struct RuleResult {
     std::string ruleText;  // the rule as stored
     int part = 0;          // 1-based part number

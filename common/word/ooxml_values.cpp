@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -31,7 +32,10 @@ long long intAttr(pugi::xml_node node, const char* name, long long fallback) {
     double d = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
     if (ec != std::errc{} || end == v.data()) return fallback;
-    return static_cast<long long>(d < 0 ? d - 0.5 : d + 0.5);
+    // Every integral OOXML attribute fits 32 bits; beyond that (1e308, inf,
+    // nan) the value is as unreadable as text.
+    if (!(std::fabs(d) <= kMaxIntAttr)) return fallback;
+    return std::llround(d);
 }
 
 std::string_view childVal(pugi::xml_node parent, const char* child) {
@@ -68,7 +72,9 @@ int textureOf(std::string_view v) {
         {"thinHorzCross", -11}, {"thinDiagCross", -12},
     }};
     if (v.size() > 3 && v.substr(0, 3) == "pct") {
-        int n = std::atoi(std::string(v.substr(3)).c_str());
+        int n = 0;
+        auto [end, ec] = std::from_chars(v.data() + 3, v.data() + v.size(), n);
+        if (ec != std::errc{} || end != v.data() + v.size() || n < 0 || n > 100) return 0;  // no such pattern
         if (n == 12) return 125;
         if (n == 37) return 375;
         if (n == 62) return 625;
@@ -163,6 +169,7 @@ int paperSizeOf(long long w, long long h, int code) {
         {6463, 9184, 35},   {6463, 12983, 36},  {6236, 13039, 38},  {5580, 10800, 39},  {5220, 9360, 40},
         {11906, 16838, 7},
     }};
+    if (std::fabs(static_cast<double>(w)) > kMaxIntAttr || std::fabs(static_cast<double>(h)) > kMaxIntAttr) return 41;
     long long s = std::min(w, h), l = std::max(w, h);
     auto near = [](long long a, long long b) { return std::llabs(a - b) <= 20; };
     if (near(s, 15840) && near(l, 24480)) {

@@ -10,7 +10,9 @@ namespace kav::word::ooxml {
 bool onOff(pugi::xml_node element);
 // An ST_OnOff attribute value: "1", "true" or "on".
 bool onOffValue(std::string_view value);
-// A twips or other integral attribute; fallback when absent or not a number.
+// A twips or other integral attribute; fallback when absent, not a number or
+// beyond what 32 bits hold (plus or minus kMaxIntAttr).
+constexpr double kMaxIntAttr = 4294967295.0;
 long long intAttr(pugi::xml_node node, const char* name, long long fallback = 0);
 bool hasAttr(pugi::xml_node node, const char* name);
 // The w:val of a child element, "" when absent.

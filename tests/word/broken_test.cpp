@@ -1,7 +1,6 @@
 // Documents that cannot be read fail with the reader's own text, within
 // bounded memory; a large document is read whole.
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <random>
 
@@ -13,28 +12,10 @@
 
 using namespace kav::word;
 using kav::test::TempDir;
+using kav::word::test::documentXml;
+using kav::word::test::writeZip;
 
 namespace {
-
-// Writes a zip whose entries are (name, bytes); stored when `store`.
-void writeZip(const std::filesystem::path& file, const std::vector<std::pair<std::string, std::string>>& entries,
-              bool store = false) {
-    int error = 0;
-    zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(z, nullptr);
-    for (auto& [name, bytes] : entries) {
-        zip_source_t* src = zip_source_buffer(z, bytes.data(), bytes.size(), 0);
-        zip_int64_t idx = zip_file_add(z, name.c_str(), src, ZIP_FL_OVERWRITE);
-        ASSERT_GE(idx, 0);
-        if (store) zip_set_file_compression(z, static_cast<zip_uint64_t>(idx), ZIP_CM_STORE, 0);
-    }
-    ASSERT_EQ(zip_close(z), 0);
-}
-
-std::string documentXml(const std::string& body) {
-    return "<?xml version=\"1.0\"?><w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-           "<w:body>" + body + "</w:body></w:document>";
-}
 
 std::string readError(const std::filesystem::path& file) {
     try {

@@ -1,0 +1,137 @@
+#include "common/word/namespaces.h"
+
+#include <array>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kav::word {
+
+namespace {
+
+// Namespace URI -> the prefix the reader uses ("" for the package's own parts).
+constexpr std::array<std::pair<std::string_view, std::string_view>, 21> kUsual{{
+    {"http://schemas.openxmlformats.org/wordprocessingml/2006/main", "w"},
+    {"http://schemas.openxmlformats.org/officeDocument/2006/relationships", "r"},
+    {"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing", "wp"},
+    {"http://schemas.openxmlformats.org/drawingml/2006/main", "a"},
+    {"http://schemas.openxmlformats.org/drawingml/2006/picture", "pic"},
+    {"http://schemas.microsoft.com/office/word/2010/wordprocessingShape", "wps"},
+    {"http://schemas.microsoft.com/office/word/2010/wordprocessingGroup", "wpg"},
+    {"http://schemas.microsoft.com/office/word/2010/wordprocessingCanvas", "wpc"},
+    {"http://schemas.microsoft.com/office/word/2010/wordprocessingDrawing", "wp14"},
+    {"http://schemas.microsoft.com/office/word/2010/wordml", "w14"},
+    {"http://schemas.microsoft.com/office/word/2012/wordml", "w15"},
+    {"http://schemas.microsoft.com/office/drawing/2010/main", "a14"},
+    {"http://schemas.openxmlformats.org/markup-compatibility/2006", "mc"},
+    {"http://schemas.openxmlformats.org/officeDocument/2006/math", "m"},
+    {"urn:schemas-microsoft-com:vml", "v"},
+    {"urn:schemas-microsoft-com:office:office", "o"},
+    {"urn:schemas-microsoft-com:office:word", "w10"},
+    {"http://schemas.openxmlformats.org/package/2006/relationships", ""},
+    {"http://schemas.openxmlformats.org/package/2006/content-types", ""},
+    {"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties", ""},
+    {"http://schemas.openxmlformats.org/officeDocument/2006/custom-properties", ""},
+}};
+
+std::string usualPrefix(std::string_view uri, std::string_view declared) {
+    for (auto& [u, p] : kUsual)
+        if (u == uri) return std::string(p);
+    for (auto& [u, p] : kUsual)
+        if (!p.empty() && p == declared) return "_" + std::string(declared);
+    return std::string(declared);
+}
+
+struct Binding {
+    std::string declared, usual;
+    pugi::xml_node owner;
+};
+
+class Renamer {
+public:
+    void enter(pugi::xml_node e) {
+        for (auto a : e.attributes()) {
+            std::string_view name = a.name();
+            if (name == "xmlns") scope_.push_back({"", usualPrefix(a.value(), ""), e});
+            else if (name.substr(0, 6) == "xmlns:")
+                scope_.push_back({std::string(name.substr(6)), usualPrefix(a.value(), name.substr(6)), e});
+        }
+        rename(e, true);
+        for (auto a : e.attributes())
+            if (std::strncmp(a.name(), "xmlns", 5) != 0) rename(a, false);
+        if (std::strcmp(e.name(), "mc:Choice") == 0)
+            if (auto req = e.attribute("Requires")) req.set_value(renamedList(req.value()).c_str());
+    }
+    void leave(pugi::xml_node e) {
+        while (!scope_.empty() && scope_.back().owner == e) scope_.pop_back();
+    }
+
+private:
+    const Binding* find(std::string_view prefix) const {
+        for (auto it = scope_.rbegin(); it != scope_.rend(); ++it)
+            if (it->declared == prefix) return &*it;
+        return nullptr;
+    }
+    // Elements without a prefix are in the default namespace; attributes
+    // without one are in none.
+    template <class Node>
+    void rename(Node n, bool element) {
+        std::string_view name = n.name();
+        auto colon = name.find(':');
+        if (colon == std::string_view::npos && !element) return;
+        std::string_view prefix = colon == std::string_view::npos ? std::string_view{} : name.substr(0, colon);
+        const Binding* b = find(prefix);
+        if (!b || b->usual == prefix) return;
+        std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
+        n.set_name((b->usual.empty() ? std::string(local) : b->usual + ":" + std::string(local)).c_str());
+    }
+    std::string renamedList(std::string_view prefixes) const {
+        std::string out;
+        while (!prefixes.empty()) {
+            auto sp = prefixes.find(' ');
+            std::string_view p = prefixes.substr(0, sp);
+            prefixes = sp == std::string_view::npos ? std::string_view{} : prefixes.substr(sp + 1);
+            if (p.empty()) continue;
+            const Binding* b = find(p);
+            if (!out.empty()) out += ' ';
+            out += b && !b->usual.empty() ? b->usual : std::string(p);
+        }
+        return out;
+    }
+
+    std::vector<Binding> scope_;
+};
+
+}  // namespace
+
+void useUsualPrefixes(pugi::xml_document& doc) {
+    Renamer renamer;
+    pugi::xml_node n = doc.first_child();
+    while (n) {
+        if (n.type() == pugi::node_element) {
+            renamer.enter(n);
+            if (n.first_child()) {
+                n = n.first_child();
+                continue;
+            }
+        }
+        // Nothing below n: go on with the next sibling of n or of the nearest
+        // ancestor that has one, leaving every element finished on the way.
+        for (;;) {
+            if (n.type() == pugi::node_element) renamer.leave(n);
+            if (auto next = n.next_sibling()) {
+                n = next;
+                break;
+            }
+            n = n.parent();
+            if (!n || n.type() == pugi::node_document) {
+                n = {};
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace kav::word
