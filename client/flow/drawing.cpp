@@ -1,6 +1,8 @@
 #include "client/flow/drawing.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "client/flow/client.h"
 #include "common/core/ascii.h"
@@ -123,8 +125,10 @@ void createExamRecord(Client& client) {
 
 void SaveExamRecord(Client& client) {
     DataModule& data = client.data();
-    kav::station::writeExamReport(data.teacherConnection(),
-                                  kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct()));
+    // A lab server that is briefly away is waited for: the report is never lost.
+    kav::station::writeExamReportUntilStored(
+        data.teacherConnection(), kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct()),
+        [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); });
 }
 
 }  // namespace kavlor

@@ -149,10 +149,22 @@ void ToolbarLogic::gradeAndReport() {
     SaveExamRecord(client_);
 }
 
-bool ToolbarLogic::teacherOrderWaiting() {
+std::optional<int> ToolbarLogic::pollStationMode() {
     db::Cursor& state = client_.data().ADOTable_Tstate();
-    state.requery();
-    const auto transition = transitionFor(remembered_, kav::station::readStation(state).korl);
+    try {
+        state.requery();
+    } catch (const db::DbUnavailable&) {
+        // A lab server briefly away shows the candidate nothing: the clock
+        // runs on, and the next poll reads the station record again.
+        return std::nullopt;
+    }
+    return kav::station::readStation(state).korl;
+}
+
+bool ToolbarLogic::teacherOrderWaiting() {
+    const auto korl = pollStationMode();
+    if (!korl) return false;
+    const auto transition = transitionFor(remembered_, *korl);
     return transition && overridesOpenBoxes(transition->change);
 }
 
@@ -182,10 +194,10 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
 }
 
 void ToolbarLogic::Timer1Timer() {
-    db::Cursor& state = client_.data().ADOTable_Tstate();
-    state.requery();
-    lastRead_ = kav::station::readStation(state).korl;
-    if (const auto transition = transitionFor(remembered_, lastRead_)) changeMode(*transition);
+    if (const auto korl = pollStationMode()) {
+        lastRead_ = *korl;
+        if (const auto transition = transitionFor(remembered_, lastRead_)) changeMode(*transition);
+    }
 
     if (onClock_.totalSeconds() == 0 && timeUp_ && !forced_) {
         timeUp_ = false;

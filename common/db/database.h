@@ -23,6 +23,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The database server could not be reached, or the connection broke during the
+// operation (whose outcome is then unknown: a post may or may not have been
+// stored). The next operation connects again.
+class DbUnavailable : public DbError {
+public:
+    using DbError::DbError;
+};
+
 // The database password that both files carry.
 inline constexpr std::string_view kDatabasePassword = "#]%#6kiva4#]%#KIVA51";
 // The provider of the embedded database files.

@@ -2,7 +2,10 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <random>
 #include <cstdlib>
 #include <optional>
 
@@ -67,12 +70,16 @@ Param toParam(const Value& v) {
 // One session with the server, shared by the connection and its cursors.
 class Session {
 public:
-    explicit Session(std::string conninfo) : conninfo_(std::move(conninfo)) {
-        conn_ = PQconnectdb(conninfo_.c_str());
+    explicit Session(std::string conninfo) : conninfo_(std::move(conninfo)), random_(std::random_device{}()) {
+        // A server that does not answer fails the attempt after a few seconds
+        // (unless the connection string sets its own limit).
+        const char* keywords[] = {"connect_timeout", "dbname", nullptr};
+        const char* values[] = {"3", conninfo_.c_str(), nullptr};
+        conn_ = PQconnectdbParams(keywords, values, /*expand_dbname=*/1);
         if (PQstatus(conn_) != CONNECTION_OK) {
             std::string message = withoutTrailingNewlines(PQerrorMessage(conn_));
             PQfinish(conn_);
-            throw DbError("Cannot connect to the database server: " + message);
+            throw DbUnavailable("Cannot connect to the database server: " + message);
         }
         prepareSession();
     }
@@ -98,7 +105,9 @@ public:
         ExecStatusType status = PQresultStatus(r.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
             const char* message = r.get() ? PQresultErrorMessage(r.get()) : PQerrorMessage(conn_);
-            throw DbError(withoutTrailingNewlines(message && *message ? message : PQerrorMessage(conn_)));
+            std::string text = withoutTrailingNewlines(message && *message ? message : PQerrorMessage(conn_));
+            if (PQstatus(conn_) != CONNECTION_OK) throw DbUnavailable(text);
+            throw DbError(text);
         }
         return r;
     }
@@ -110,17 +119,40 @@ private:
         PQsetClientEncoding(conn_, "UTF8");
         PQclear(PQexec(conn_, "SET DateStyle = 'ISO, YMD'; SET TimeZone = 'UTC'"));
     }
+    // A broken connection is made again, at the earliest after a wait that
+    // doubles with each failed attempt (0.25 s up to 4 s) plus a random part of
+    // up to half of it, so that a lab's stations do not all knock at once when
+    // the server returns. Meanwhile every operation fails at once.
     void reconnectIfBroken() {
+        using namespace std::chrono;
         if (PQstatus(conn_) == CONNECTION_OK) return;
+        const auto now = steady_clock::now();
+        if (now < retryAt_) throw DbUnavailable("The database server cannot be reached: " + lastFailure_);
         PQreset(conn_);
-        if (PQstatus(conn_) != CONNECTION_OK)
-            throw DbError("The database server cannot be reached: " + withoutTrailingNewlines(PQerrorMessage(conn_)));
+        if (PQstatus(conn_) != CONNECTION_OK) {
+            lastFailure_ = withoutTrailingNewlines(PQerrorMessage(conn_));
+            backoff_ = std::clamp(backoff_ * 2, milliseconds(250), milliseconds(4000));
+            const auto jitter = std::uniform_int_distribution<long>(0, backoff_.count() / 2)(random_);
+            retryAt_ = now + backoff_ + milliseconds(jitter);
+            throw DbUnavailable("The database server cannot be reached: " + lastFailure_);
+        }
+        backoff_ = std::chrono::milliseconds(0);
         prepareSession();
     }
 
     std::string conninfo_;
     PGconn* conn_ = nullptr;
+    std::mt19937 random_;
+    std::chrono::milliseconds backoff_{0};
+    std::chrono::steady_clock::time_point retryAt_{};
+    std::string lastFailure_;
 };
+
+// The error again with context in front, of the same kind.
+[[noreturn]] void rethrowWithContext(const DbError& e, const std::string& context) {
+    if (dynamic_cast<const DbUnavailable*>(&e)) throw DbUnavailable(context + e.what());
+    throw DbError(context + e.what());
+}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -199,7 +231,7 @@ protected:
             }
             return rows;
         } catch (const DbError& e) {
-            throw DbError("Cannot read the table '" + definition().name + "': " + e.what());
+            rethrowWithContext(e, "Cannot read the table '" + definition().name + "': ");
         }
     }
 
@@ -287,7 +319,7 @@ public:
     bool onServer() const override { return true; }
 
     int delayPasswordLevel(std::string_view typed) override {
-        Result r = session_->run("SELECT " + std::string(kDelayLevelFunction) + "($1)", {{std::string(typed)}});
+        Result r = session_->run("SELECT " + std::string(kDelayLevelFunction) + "($1::text)", {{std::string(typed)}});
         return std::stoi(r.text(0, 0));
     }
 
@@ -308,6 +340,29 @@ private:
     std::vector<TableDef> tables_;
 };
 
+// The server function behind delayPasswordLevel, in the current schema. Rows
+// 2, 3 and 4 of user in table order are the three assistants; a stored text
+// that is no hash (an older table) is compared exactly, and an empty one admits
+// no one. It runs with its owner's rights: the callers cannot read user.
+// pgcrypto (PostgreSQL 15) knows the bcrypt prefix "$2a$" but not "$2b$";
+// both give the same hash for any password shorter than 256 bytes, so the
+// stored "$2b$" hash is checked under "$2a$".
+void createDelayLevelFunction(Session& session) {
+    session.run("CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA public");
+    Result schema = session.run("SELECT quote_ident(current_schema())");
+    const std::string here = schema.text(0, 0);
+    session.run("CREATE FUNCTION " + here + "." + std::string(kDelayLevelFunction) +
+                "(typed text) RETURNS integer LANGUAGE sql STABLE SECURITY DEFINER "
+                "SET search_path = " + here + ", public, pg_temp AS $$ "
+                "SELECT coalesce(min(level), 0)::integer FROM ("
+                "  SELECT row_number() OVER (ORDER BY kav_row) - 1 AS level, password FROM \"user\""
+                ") a WHERE level BETWEEN 1 AND 3 AND password <> '' AND "
+                "  CASE WHEN password LIKE '$2_$%' THEN public.crypt(typed, '$2a$' || substr(password, 5)) = "
+                "                                       '$2a$' || substr(password, 5) "
+                "       ELSE password = typed END $$");
+    session.run("REVOKE ALL ON FUNCTION " + here + "." + std::string(kDelayLevelFunction) + "(text) FROM PUBLIC");
+}
+
 std::string columnDeclaration(const ColumnDef& c) {
     switch (c.type) {
         case ColumnType::AutoNumber: return quoteName(c.name) + " integer GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY";
@@ -324,7 +379,9 @@ std::string columnDeclaration(const ColumnDef& c) {
 
 }  // namespace
 
-std::string asOwner(const std::string& conninfo) {
+namespace {
+// The options a connection string sets; DbError when it is malformed.
+std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> parseConninfo(const std::string& conninfo) {
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
     if (!options) {
@@ -332,6 +389,23 @@ std::string asOwner(const std::string& conninfo) {
         PQfreemem(error);
         throw DbError("Invalid server connection string: " + message);
     }
+    return {options, PQconninfoFree};
+}
+}  // namespace
+
+ServerLogin loginOf(const std::string& conninfo) {
+    auto options = parseConninfo(conninfo);
+    ServerLogin login;
+    for (PQconninfoOption* o = options.get(); o->keyword; ++o) {
+        if (!o->val) continue;
+        if (std::string_view(o->keyword) == "user") login.user = o->val;
+        if (std::string_view(o->keyword) == "password") login.password = o->val;
+    }
+    return login;
+}
+
+std::string asOwner(const std::string& conninfo) {
+    auto options = parseConninfo(conninfo);
     auto quoted = [](std::string_view value) {
         std::string out = "'";
         for (char c : value) {
@@ -341,12 +415,11 @@ std::string asOwner(const std::string& conninfo) {
         return out + "'";
     };
     std::string result;
-    for (PQconninfoOption* o = options; o->keyword; ++o) {
+    for (PQconninfoOption* o = options.get(); o->keyword; ++o) {
         std::string_view keyword = o->keyword;
         if (!o->val || keyword == "user" || keyword == "password") continue;
         result += std::string(keyword) + "=" + quoted(o->val) + " ";
     }
-    PQconninfoFree(options);
     const char* user = std::getenv("PGUSER");
     return result + "user=" + quoted(user && *user ? user : kOwnerRole);
 }
@@ -363,8 +436,7 @@ void grantStationRole(const std::string& ownerConninfo, const std::string& stati
         // A role takes no parameters: its password is quoted by the server itself.
         Result literal = session.run("SELECT quote_literal($1)", {{stationPassword}});
         session.run((exists.rows() == 0 ? "CREATE ROLE " : "ALTER ROLE ") + role + " LOGIN PASSWORD " +
-                    literal.text(0, 0));
-        session.run("CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA public");
+                    (stationPassword.empty() ? std::string("NULL") : literal.text(0, 0)));
         session.run("BEGIN");
         session.run("REVOKE ALL ON ALL TABLES IN SCHEMA " + here + " FROM PUBLIC, " + role);
         session.run("GRANT USAGE ON SCHEMA " + here + " TO " + role);
@@ -373,27 +445,16 @@ void grantStationRole(const std::string& ownerConninfo, const std::string& stati
         // An appended row takes its auto-number from the table's sequence.
         for (const char* table : {"score", "condition"})
             session.run("GRANT USAGE ON SEQUENCE " +
-                        Result(session.run("SELECT quote_ident(pg_get_serial_sequence($1, 'ID'))",
+                        Result(session.run("SELECT pg_get_serial_sequence($1, 'ID')",
                                            {{schema.text(0, 0) + "." + table}}))
                             .text(0, 0) +
                         " TO " + role);
         const std::string function = here + "." + std::string(kDelayLevelFunction);
-        // Rows 2, 3 and 4 of user in table order are the three assistants;
-        // a stored text that is no hash (an older table) is compared exactly,
-        // and an empty one admits no one.
-        session.run("CREATE OR REPLACE FUNCTION " + function +
-                    "(typed text) RETURNS integer LANGUAGE sql STABLE SECURITY DEFINER "
-                    "SET search_path = " + here + ", public, pg_temp AS $$ "
-                    "SELECT coalesce(min(level), 0)::integer FROM ("
-                    "  SELECT row_number() OVER (ORDER BY kav_row) - 1 AS level, password FROM \"user\""
-                    ") a WHERE level BETWEEN 1 AND 3 AND password <> '' AND "
-                    "  CASE WHEN password LIKE '$2_$%' THEN public.crypt(typed, password) = password "
-                    "       ELSE password = typed END $$");
         session.run("REVOKE ALL ON FUNCTION " + function + "(text) FROM PUBLIC");
         session.run("GRANT EXECUTE ON FUNCTION " + function + "(text) TO " + role);
         session.run("COMMIT");
     } catch (const DbError& e) {
-        throw DbError("Cannot give the stations their rights: " + std::string(e.what()));
+        rethrowWithContext(e, "Cannot give the stations their rights: ");
     }
 }
 
@@ -411,7 +472,7 @@ std::unique_ptr<Connection> openPostgres(const std::string& conninfo) {
         }
         return std::make_unique<PostgresConnection>(session, std::move(tables));
     } catch (const DbError& e) {
-        throw DbError(std::string("Cannot open the exam tables on the server: ") + e.what());
+        rethrowWithContext(e, "Cannot open the exam tables on the server: ");
     }
 }
 
@@ -441,9 +502,11 @@ void createPostgresTables(const std::string& conninfo, const std::vector<TableDe
                 session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " +
                             quoteName(table.name) + " (zkzh)");
         }
+        if (std::any_of(tables.begin(), tables.end(), [](const TableDef& t) { return t.name == "user"; }))
+            createDelayLevelFunction(session);
         session.run("COMMIT");
     } catch (const DbError& e) {
-        throw DbError(context + e.what());
+        rethrowWithContext(e, context);
     }
 }
 

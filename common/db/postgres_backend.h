@@ -26,6 +26,12 @@ inline constexpr std::string_view kStationRole = "kav_station";
 // password file). A keyword/value string results. DbError when conninfo is malformed.
 std::string asOwner(const std::string& conninfo);
 
+// The user and password a connection string names ("" for those it leaves out).
+struct ServerLogin {
+    std::string user, password;
+};
+ServerLogin loginOf(const std::string& conninfo);
+
 // Connects; DbError with libpq's text when the server cannot be reached or
 // holds no exam tables. The connection keeps one session: when it breaks, the
 // next operation reconnects once and fails with the server's text if it cannot
@@ -42,6 +48,8 @@ void createPostgresTables(const std::string& conninfo, const std::vector<TableDe
 // and report on score and condition, read state, updatefile and the column
 // catalogue, and run kDelayLevelFunction; nothing on user and no write to the
 // station record. Run as the owner of the tables; DbError with the server's text.
+// An empty password makes a role that logs in only as the server's client
+// authentication allows without one.
 void grantStationRole(const std::string& ownerConninfo, const std::string& stationRole,
                       const std::string& stationPassword);
 

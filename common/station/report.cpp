@@ -67,4 +67,15 @@ void writeExamReport(db::Connection& teacher, const ExamReport& r) {
     condition->post();
 }
 
+int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait) {
+    for (int attempt = 1;; ++attempt) {
+        try {
+            writeExamReport(teacher, report);
+            return attempt;
+        } catch (const db::DbUnavailable&) {
+            wait();
+        }
+    }
+}
+
 }  // namespace kav::station

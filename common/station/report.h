@@ -3,6 +3,7 @@
 // candidate's `student` row into `score`, the exam record (`ct` row) into
 // `condition`. Hand-in and forced collection send it; so do simulated stations.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "common/core/datetime.h"
@@ -30,5 +31,13 @@ ExamReport readExamReport(db::Cursor& student, db::Cursor& ct);
 // so its cost does not grow with the rows of other candidates. Each row is one
 // post; DbError with the engine's text when one fails.
 void writeExamReport(db::Connection& teacher, const ExamReport& report);
+
+// Writes the report until it is stored: while the server cannot be reached
+// (db::DbUnavailable) it calls wait and tries again; the connection itself
+// spaces out its attempts to reconnect. Every attempt reads the candidate's
+// rows afresh, so a post whose outcome was lost with the connection is found
+// and updated, never appended a second time. Other errors are thrown.
+// Returns the number of attempts.
+int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait);
 
 }  // namespace kav::station
