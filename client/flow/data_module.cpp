@@ -1,6 +1,7 @@
 #include "client/flow/data_module.h"
 
 #include "common/platform/platform.h"
+#include "common/station/station.h"
 
 namespace kavlor {
 
@@ -11,11 +12,7 @@ void DataModule::openTeacher(const std::string& sharedFolder, const std::filesys
     auto path = kav::platform::resolve(sharedFolder + "\\" + std::string(db::kTeacherLinkFile), workingFolder);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) path = kav::platform::resolve(sharedFolder + "\\teacher.mdb", workingFolder);
-    auto connection = db::connectPath(path);
-    // A station's role on a server reads no accounts: the server checks delay passwords.
-    static_assert(db::kTeacherTables.back() == "user");
-    const auto order = connection->onServer() ? std::span(db::kTeacherTables).first(4) : std::span(db::kTeacherTables);
-    teacher_ = std::make_unique<db::OpenTables>(std::move(connection), order);
+    teacher_ = kav::station::openStationTables(db::connectPath(path));
 }
 
 void DataModule::openStudent(const std::filesystem::path& workingFolder) {

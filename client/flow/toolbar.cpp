@@ -149,20 +149,8 @@ void ToolbarLogic::gradeAndReport() {
     SaveExamRecord(client_);
 }
 
-std::optional<int> ToolbarLogic::pollStationMode() {
-    db::Cursor& state = client_.data().ADOTable_Tstate();
-    try {
-        state.requery();
-    } catch (const db::DbUnavailable&) {
-        // A lab server briefly away shows the candidate nothing: the clock
-        // runs on, and the next poll reads the station record again.
-        return std::nullopt;
-    }
-    return kav::station::readStation(state).korl;
-}
-
 bool ToolbarLogic::teacherOrderWaiting() {
-    const auto korl = pollStationMode();
+    const auto korl = kav::station::pollStationMode(client_.data().ADOTable_Tstate());
     if (!korl) return false;
     const auto transition = transitionFor(remembered_, *korl);
     return transition && overridesOpenBoxes(transition->change);
@@ -194,7 +182,8 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
 }
 
 void ToolbarLogic::Timer1Timer() {
-    if (const auto korl = pollStationMode()) {
+    // A lab server briefly away shows the candidate nothing: the clock runs on.
+    if (const auto korl = kav::station::pollStationMode(client_.data().ADOTable_Tstate())) {
         lastRead_ = *korl;
         if (const auto transition = transitionFor(remembered_, lastRead_)) changeMode(*transition);
     }

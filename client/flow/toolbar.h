@@ -2,7 +2,6 @@
 // The toolbar TForm4: the candidate folder, the exam window, the exam clock,
 // the station poll, time-up and the hand-in.
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "client/flow/client.h"
@@ -53,8 +52,6 @@ private:
     // Whether the poll has a teacher's order that must not wait for a box the
     // candidate left open: forced collection or the end.
     bool teacherOrderWaiting();
-    // The station record's mode, read afresh; nullopt while the lab server cannot be reached.
-    std::optional<int> pollStationMode();
     // Whether `ticks` more countdown ticks reach a remaining time that is saved.
     bool savesWithin(int ticks) const;
     void prepareCandidateFolder();
