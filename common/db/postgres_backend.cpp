@@ -71,10 +71,10 @@ Param toParam(const Value& v) {
 class Session {
 public:
     explicit Session(std::string conninfo) : conninfo_(std::move(conninfo)), random_(std::random_device{}()) {
-        // A server that does not answer fails the attempt after a few seconds
+        // A server that does not answer fails the attempt after 10 seconds
         // (unless the connection string sets its own limit).
         const char* keywords[] = {"connect_timeout", "dbname", nullptr};
-        const char* values[] = {"3", conninfo_.c_str(), nullptr};
+        const char* values[] = {"10", conninfo_.c_str(), nullptr};
         conn_ = PQconnectdbParams(keywords, values, /*expand_dbname=*/1);
         if (PQstatus(conn_) != CONNECTION_OK) {
             std::string message = withoutTrailingNewlines(PQerrorMessage(conn_));

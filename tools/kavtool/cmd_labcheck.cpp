@@ -70,6 +70,7 @@ void prepareStudentFile(const fs::path& folder, const std::string& zkzh) {
 // "ok REPORTED_NS POLL_US..." or "failed TEXT".
 void runStation(const fs::path& teacherDb, const fs::path& folder, int index, int ready, int go, FILE* out) {
     std::ostringstream result;
+    bool signalled = false;  // the check waits for one byte from every station, started or failed
     try {
         const std::string zkzh = simulatedZkzh(index);
         fs::create_directories(folder / "c");
@@ -81,6 +82,7 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         station::readUpdateList(teacher->table("updatefile"));
         auto stu = db::OpenTables(db::connectFile("stu.mdb", folder), db::kClientStudentTables);
         char byte = 1;
+        signalled = true;
         if (write(ready, &byte, 1) != 1 || read(go, &byte, 1) < 0) throw std::runtime_error("lost the check");
         // Polls start at a random moment of the interval, as stations started one by one do.
         std::mt19937 random(static_cast<unsigned>(index) * 7919u + static_cast<unsigned>(getpid()));
@@ -106,6 +108,8 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
     } catch (const std::exception& e) {
         result.str("");
         result << "failed " << e.what();
+        char byte = 0;
+        if (!signalled && write(ready, &byte, 1) != 1) result << " (and the check was lost)";
     }
     std::string line = result.str();
     std::replace(line.begin(), line.end(), '\n', ' ');
@@ -216,9 +220,9 @@ int labCheck(const kavtool::Args& args) {
     close(ready[1]);
     close(go[0]);
     close(results[1]);
-    // Every station has done its start-up (or failed and closed its end).
-    int started = 0;
-    for (char byte; started < o.stations && read(ready[0], &byte, 1) == 1;) ++started;
+    // Every station has done its start-up or failed.
+    int answered = 0;
+    for (char byte; answered < o.stations && read(ready[0], &byte, 1) == 1;) ++answered;
     close(go[1]);  // releases every station at once
     // Let each station poll a few times in exam mode, then collect.
     std::this_thread::sleep_for(3 * kPollInterval);
