@@ -23,9 +23,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The database server could not be reached, or the connection broke during the
-// operation (whose outcome is then unknown: a post may or may not have been
-// stored). The next operation connects again.
+// The database cannot be reached for now: a server that does not answer, a
+// connection that broke during the operation (whose outcome is then unknown: a
+// post may or may not have been stored; the next operation connects again), or
+// a database file that other programs kept locked for the whole busy wait
+// (nothing was written). Trying again later may succeed.
 class DbUnavailable : public DbError {
 public:
     using DbError::DbError;
@@ -243,7 +245,8 @@ enum class ServerRole { AsWritten, Owner };
 // Throws DbError with the engine's text: a missing file gives "Could not find
 // file '...'.", a wrong password "... file is encrypted or is not a database".
 // Share mode is deny-none: any number of programs may hold the same file open;
-// a busy file is waited for up to 5 seconds before "database is locked".
+// a busy file is waited for up to 5 seconds before "database is locked"
+// (DbUnavailable when a post finds it so).
 std::unique_ptr<Connection> connect(std::string_view connectionString,
                                     const std::filesystem::path& workingFolder,
                                     ServerRole role = ServerRole::AsWritten);

@@ -90,9 +90,13 @@ private:
 
 // One write to the file, holding the write lock from the start: a read-then-write
 // transaction of several processes would otherwise fail at once with "database is locked".
+// A file still locked by other writers after the busy wait is reported as
+// unavailable: nothing was written, and the caller may try again.
 template <class F>
 void writeOneRow(Database& db, F write) {
-    db.exec("BEGIN IMMEDIATE");
+    const int rc = sqlite3_exec(db.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw DbUnavailable(sqlite3_errmsg(db.handle()));
+    if (rc != SQLITE_OK) db.fail({});
     try {
         write();
         db.exec("COMMIT");
