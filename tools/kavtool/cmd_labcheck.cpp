@@ -117,6 +117,21 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
     std::fflush(out);
 }
 
+// Runs an operation of the check itself, waiting while the server is away
+// (a restart during the check must not leave the station record collecting).
+template <class F>
+auto whenReachable(F operation) {
+    const auto deadline = Clock::now() + kStationTimeout;
+    for (;;) {
+        try {
+            return operation();
+        } catch (const db::DbUnavailable&) {
+            if (Clock::now() > deadline) throw;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    }
+}
+
 struct Options {
     fs::path teacherDb;
     int stations = 0;
@@ -256,9 +271,11 @@ int labCheck(const kavtool::Args& args) {
     for (pid_t pid : children) waitpid(pid, nullptr, 0);
     failed += o.stations - reported - failed;
 
-    state->requery();
-    station::writeStation(*state, found);
-    const auto [lost, duplicated] = countAndRemove(*teacher, o.stations);
+    whenReachable([&] {
+        state->requery();
+        station::writeStation(*state, found);
+    });
+    const auto [lost, duplicated] = whenReachable([&] { return countAndRemove(*teacher, o.stations); });
     fs::remove_all(work);
 
     std::sort(polls.begin(), polls.end());
