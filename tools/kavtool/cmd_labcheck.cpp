@@ -175,25 +175,33 @@ std::string refusal(db::Connection& teacher) {
     return "";
 }
 
-// Deletes the simulated stations' rows; returns the stations whose score or
-// condition row was missing (lost) or there more than once (duplicated).
-std::pair<int, int> countAndRemove(db::Connection& teacher, int stations) {
+// The stations whose score or condition row is missing (lost) or there more
+// than once (duplicated).
+std::pair<int, int> countReports(db::Connection& teacher, int stations) {
     int lost = 0, duplicated = 0;
     for (int i = 0; i < stations; ++i) {
         bool missing = false, twice = false;
         for (const char* table : {"score", "condition"}) {
-            auto rows = teacher.openKeyed(table, "zkzh", simulatedZkzh(i));
-            missing = missing || rows->recordCount() == 0;
-            twice = twice || rows->recordCount() > 1;
-            while (rows->recordCount() > 0) {
-                rows->first();
-                rows->remove();
-            }
+            const int rows = teacher.openKeyed(table, "zkzh", simulatedZkzh(i))->recordCount();
+            missing = missing || rows == 0;
+            twice = twice || rows > 1;
         }
         lost += missing ? 1 : 0;
         duplicated += twice ? 1 : 0;
     }
     return {lost, duplicated};
+}
+
+// Deletes the simulated stations' rows (what an interrupted run left too).
+void removeReports(db::Connection& teacher, int stations) {
+    for (int i = 0; i < stations; ++i)
+        for (const char* table : {"score", "condition"}) {
+            auto rows = teacher.openKeyed(table, "zkzh", simulatedZkzh(i));
+            while (rows->recordCount() > 0) {
+                rows->first();
+                rows->remove();
+            }
+        }
 }
 
 int labCheck(const kavtool::Args& args) {
@@ -275,7 +283,9 @@ int labCheck(const kavtool::Args& args) {
         state->requery();
         station::writeStation(*state, found);
     });
-    const auto [lost, duplicated] = whenReachable([&] { return countAndRemove(*teacher, o.stations); });
+    // Counted in full before anything is deleted, so that a count begun again counts the same rows.
+    const auto [lost, duplicated] = whenReachable([&] { return countReports(*teacher, o.stations); });
+    whenReachable([&] { removeReports(*teacher, o.stations); });
     fs::remove_all(work);
 
     std::sort(polls.begin(), polls.end());
