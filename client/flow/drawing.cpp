@@ -1,11 +1,14 @@
 #include "client/flow/drawing.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "client/flow/client.h"
 #include "common/core/ascii.h"
 #include "common/core/tokens.h"
 #include "common/db/columns.h"
+#include "common/station/report.h"
 
 namespace kavlor {
 
@@ -122,62 +125,10 @@ void createExamRecord(Client& client) {
 
 void SaveExamRecord(Client& client) {
     DataModule& data = client.data();
-    db::Cursor& student = data.ADOTable_student();
-    db::Cursor& ct = data.ADOTable_ct();
-
-    const std::string zkzh = student.field("zkzh").asString();
-    const std::string ksxm = student.field("ksxm").asString();
-    const kav::DateTime kstime = student.field("kstime").asDateTime();
-    const auto kscj = student.field("kscj").asInteger(), winCj = student.field("win_cj").asInteger(),
-               dzCj = student.field("dz_cj").asInteger(), selectCj = student.field("select_cj").asInteger(),
-               wordCj = student.field("word_cj").asInteger();
-
-    auto orSpace = [](std::string s) { return s.empty() ? std::string(" ") : s; };
-    const auto winno = ct.field("winno").asInteger(), wordno = ct.field("wordno").asInteger();
-    const std::string winCondiction = ct.field("win_condiction").asString(),
-                      selArr1 = ct.field("sel_arr1").asString(), selArr2 = ct.field("sel_arr2").asString(),
-                      selArr3 = orSpace(ct.field("sel_arr3").asString()),
-                      filenameDz = ct.field("filename_dz").asString(),
-                      filenameWord = ct.field("filename_word").asString(),
-                      dzResult = orSpace(ct.field("dz_result").asString()),
-                      wordResult = orSpace(ct.field("word_result").asString()),
-                      resttime = ct.field("resttime").asString();
-
-    db::Cursor& score = data.ADOTable_Tscore();
-    db::Cursor& condition = data.ADOTable_Tcondition();
-    score.close();
-    score.open();
-    condition.requery();
-    const bool haveCondition = condition.locate("zkzh", zkzh);
-    const bool haveScore = score.locate("zkzh", zkzh);
-
-    if (haveScore) score.edit(); else score.append();
-    score.field("zkzh").setString(zkzh);
-    score.field("ksxm").setString(ksxm);
-    score.field("kstime").setDateTime(kstime);
-    score.field("kscj").setInteger(kscj);
-    score.field("win_cj").setInteger(winCj);
-    score.field("select_cj").setInteger(selectCj);
-    score.field("dz_cj").setInteger(dzCj);
-    score.field("word_cj").setInteger(wordCj);
-    score.post();
-
-    if (haveCondition) condition.edit(); else condition.append();
-    condition.field("zkzh").setString(zkzh);
-    condition.field("ksxm").setString(ksxm);
-    condition.field("kstime").setDateTime(kstime);
-    condition.field("winno").setInteger(winno);
-    condition.field("wordno").setInteger(wordno);
-    condition.field("win_condiction").setString(winCondiction);
-    condition.field("sel_arr1").setString(selArr1);
-    condition.field("sel_arr2").setString(selArr2);
-    condition.field("sel_arr3").setString(selArr3);
-    condition.field("filename_dz").setString(filenameDz);
-    condition.field("filename_word").setString(filenameWord);
-    condition.field("dz_result").setString(dzResult);
-    condition.field("word_result").setString(wordResult);
-    condition.field("resttime").setString(resttime);
-    condition.post();
+    // A lab server that is briefly away is waited for: the report is never lost.
+    kav::station::writeExamReportUntilStored(
+        data.teacherConnection(), kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct()),
+        [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); });
 }
 
 }  // namespace kavlor

@@ -54,6 +54,8 @@ void createExamRecord(Client& client);
 
 // Copies the current student row's scores into score and the current ct row
 // into condition of teacher.mdb, updating the candidate's rows or appending them.
+// While the lab server cannot be reached it waits and tries again until the
+// report is stored.
 void SaveExamRecord(Client& client);
 
 }  // namespace kavlor

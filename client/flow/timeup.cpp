@@ -1,7 +1,6 @@
 #include "client/flow/timeup.h"
 
 #include "client/flow/client.h"
-#include "common/account/password.h"
 
 namespace kavlor {
 
@@ -13,19 +12,11 @@ void TimeUpLogic::raisePassword() {
 void TimeUpLogic::raiseCollecting() { form_ = Form::Collecting; }
 
 void TimeUpLogic::BitBtn1Click() {
-    kav::db::Cursor& user = client_.data().ADOTable_Tuser();
-    user.requery();
-    user.first();
-    // Rows 2, 3 and 4: the first-, second- and third-level assistants.
-    for (int level = 1; level <= 3; ++level) {
-        user.next();
-        if (user.eof()) return;
-        if (kav::account::verifyPassword(user.field("password").asString(), Edit1)) {
-            Edit2 = std::to_string(level);
-            form_ = Form::Hidden;
-            return;
-        }
-    }
+    // The three assistants' passwords, checked against the stored hashes.
+    const int level = client_.data().teacherConnection().delayPasswordLevel(Edit1);
+    if (level == 0) return;
+    Edit2 = std::to_string(level);
+    form_ = Form::Hidden;
 }
 
 void TimeUpLogic::BitBtn2Click() { form_ = Form::Hidden; }

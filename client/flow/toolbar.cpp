@@ -150,9 +150,9 @@ void ToolbarLogic::gradeAndReport() {
 }
 
 bool ToolbarLogic::teacherOrderWaiting() {
-    db::Cursor& state = client_.data().ADOTable_Tstate();
-    state.requery();
-    const auto transition = transitionFor(remembered_, kav::station::readStation(state).korl);
+    const auto korl = kav::station::pollStationMode(client_.data().ADOTable_Tstate());
+    if (!korl) return false;
+    const auto transition = transitionFor(remembered_, *korl);
     return transition && overridesOpenBoxes(transition->change);
 }
 
@@ -182,10 +182,11 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
 }
 
 void ToolbarLogic::Timer1Timer() {
-    db::Cursor& state = client_.data().ADOTable_Tstate();
-    state.requery();
-    lastRead_ = kav::station::readStation(state).korl;
-    if (const auto transition = transitionFor(remembered_, lastRead_)) changeMode(*transition);
+    // A lab server briefly away shows the candidate nothing: the clock runs on.
+    if (const auto korl = kav::station::pollStationMode(client_.data().ADOTable_Tstate())) {
+        lastRead_ = *korl;
+        if (const auto transition = transitionFor(remembered_, lastRead_)) changeMode(*transition);
+    }
 
     if (onClock_.totalSeconds() == 0 && timeUp_ && !forced_) {
         timeUp_ = false;

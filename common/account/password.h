@@ -5,7 +5,7 @@
 // teacher.mdb, so a stored password must not be readable back.
 //
 // A hash is 60 ASCII characters, "$2b$10$" + 22 characters of salt + 31 of
-// hash; PostgreSQL's pgcrypto verifies it with crypt(typed, stored) = stored.
+// hash; PostgreSQL 15's pgcrypto reads it under the prefix "$2a$" (it knows no "$2b$").
 // Only the first 72 bytes of a password count (bcrypt's limit).
 #include <string>
 #include <string_view>

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common/db/postgres_backend.h"
 #include "common/db/sqlcipher_backend.h"
 #include "common/db/values.h"
 
@@ -159,8 +160,11 @@ bool Field::asBoolean() const { return readField(*this, readBoolean); }
 Blob Field::asBlob() const { return readField(*this, readBlob); }
 void Field::setValue(Value v) { cursor_.set(index_, std::move(v)); }
 
-std::unique_ptr<Connection> connect(std::string_view connectionString, const std::filesystem::path& workingFolder) {
+std::unique_ptr<Connection> connect(std::string_view connectionString, const std::filesystem::path& workingFolder,
+                                    ServerRole role) {
     ConnectionString cs = ConnectionString::parse(connectionString);
+    if (equalsIgnoringCase(cs.provider, kServerProvider))
+        return openPostgres(role == ServerRole::Owner ? asOwner(cs.dataSource) : cs.dataSource);
     if (!equalsIgnoringCase(cs.provider, kFileProvider))
         throw DbError("Provider cannot be found. It may not be properly installed. (Provider=" + cs.provider + ")");
     std::string source = cs.dataSource;

@@ -23,6 +23,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The database cannot be reached for now: a server that does not answer, a
+// connection that broke during the operation (whose outcome is then unknown: a
+// post may or may not have been stored; the next operation connects again), or
+// a database file that other programs kept locked for the whole busy wait
+// (nothing was written). Trying again later may succeed.
+class DbUnavailable : public DbError {
+public:
+    using DbError::DbError;
+};
+
 // The database password that both files carry.
 inline constexpr std::string_view kDatabasePassword = "#]%#6kiva4#]%#KIVA51";
 // The provider of the embedded database files.
@@ -191,7 +201,22 @@ public:
     // Opens a cursor on a whole table (already open, at its first row); table
     // names are case-insensitive. A cursor may outlive its connection.
     virtual std::unique_ptr<Cursor> openTable(std::string_view name) = 0;
+    // Opens a cursor over the rows of a table whose column equals value exactly
+    // (case-sensitive, as locate compares), in table order: a static snapshot of
+    // those rows only, with every rule of the whole-table cursor (requery reads
+    // those rows again; an appended row stays in the snapshot whatever its
+    // key). Its cost does not grow with the table's other rows. DbError for an
+    // unknown table or column, or a value the column cannot hold.
+    virtual std::unique_ptr<Cursor> openKeyed(std::string_view table, std::string_view column,
+                                              const Value& value) = 0;
     virtual std::vector<std::string> tableNames() = 0;
+    // Whether the database is on a server, where roles apply: a station's role
+    // cannot read the accounts in `user`.
+    virtual bool onServer() const = 0;
+    // The level (1-3) of the assistant whose delay password `typed` is, 0 when
+    // it is none of theirs: rows 2, 3 and 4 of `user` in table order are the
+    // three assistants. A server checks the stored hashes itself.
+    virtual int delayPasswordLevel(std::string_view typed) = 0;
     // The data source as opened (a relative one resolved against the working folder).
     virtual std::string dataSource() const = 0;
     // Secure delete: while on, this connection overwrites with zeros the space
@@ -205,14 +230,25 @@ public:
     virtual void checkpoint() = 0;
 };
 
+// The role a program takes on a database server. A lab's data-link file names
+// the stations' role; the console and the administrator's commands take the
+// owner role from the teacher machine itself (libpq's PGUSER, else "kav_owner",
+// with the password from PGPASSWORD or libpq's password file), never from the
+// file on the share. Database files have no roles.
+enum class ServerRole { AsWritten, Owner };
+
 // Opens the database that the connection string names; a relative Data Source
 // is resolved against workingFolder (written with "/" or "\"). The provider
-// selects the backend: Microsoft.Jet.OLEDB.4.0 is an encrypted database file.
+// selects the backend: Microsoft.Jet.OLEDB.4.0 is an encrypted database file,
+// PostgreSQL a database on a server (the Data Source being libpq's connection
+// URI or keyword/value string; the database password is not used).
 // Throws DbError with the engine's text: a missing file gives "Could not find
 // file '...'.", a wrong password "... file is encrypted or is not a database".
 // Share mode is deny-none: any number of programs may hold the same file open;
-// a busy file is waited for up to 5 seconds before "database is locked".
+// a busy file is waited for up to 5 seconds before "database is locked"
+// (DbUnavailable when a post finds it so).
 std::unique_ptr<Connection> connect(std::string_view connectionString,
-                                    const std::filesystem::path& workingFolder);
+                                    const std::filesystem::path& workingFolder,
+                                    ServerRole role = ServerRole::AsWritten);
 
 }  // namespace kav::db

@@ -3,6 +3,7 @@
 #include "common/account/password.h"
 #include "common/core/ascii.h"
 #include "common/core/sqlite_files.h"
+#include "common/db/postgres_backend.h"
 #include "common/db/sqlcipher_backend.h"
 #include "common/db/tables.h"
 
@@ -135,5 +136,10 @@ void createDatabase(const std::filesystem::path& file, DatabaseKind kind) {
 }
 
 void createDatabase(const std::filesystem::path& file) { createDatabase(file, kindFromFileName(file)); }
+
+void createServerDatabase(const std::string& conninfo, DatabaseKind kind) {
+    createPostgresTables(conninfo, tablesOf(kind));
+    if (kind == DatabaseKind::Teacher) addTeacherRows(*openPostgres(conninfo));
+}
 
 }  // namespace kav::db

@@ -48,5 +48,9 @@ inline constexpr std::string_view kDefaultRestTime = "1:30:00";
 void createDatabase(const std::filesystem::path& file, DatabaseKind kind);
 // The kind from the file name.
 void createDatabase(const std::filesystem::path& file);
+// The same tables and first rows in a PostgreSQL database (libpq connection
+// URI or keyword/value string), in its current schema. DbError when the tables
+// exist already.
+void createServerDatabase(const std::string& conninfo, DatabaseKind kind);
 
 }  // namespace kav::db

@@ -24,6 +24,12 @@ const ColumnDef& SnapshotCursor::checkedColumn(int index) const {
     return definition_.columns[index];
 }
 
+RowFilter SnapshotCursor::makeFilter(const TableDef& definition, std::string_view column, const Value& value) {
+    int index = definition.indexOf(column);
+    if (index < 0) throw DbError("Field '" + std::string(column) + "' not found in table '" + definition.name + "'");
+    return RowFilter{index, toColumnValue(definition.columns[static_cast<size_t>(index)], value, /*forSearch=*/true)};
+}
+
 void SnapshotCursor::postPending() {
     if (state_ == State::Edit || state_ == State::Insert) post();
 }

@@ -2,6 +2,8 @@
 // The part of a whole-table cursor that every backend shares: the snapshot of
 // rows, the position, the edit buffer and the rules of database.h. A backend
 // supplies only the four storage operations.
+#include <optional>
+
 #include "common/db/database.h"
 
 namespace kav::db {
@@ -11,9 +13,17 @@ struct StoredRow {
     std::vector<Value> values;  // in table order, already of the columns' types
 };
 
+// The rows a keyed cursor covers: those whose column equals value (already of
+// the column's type).
+struct RowFilter {
+    int column = 0;
+    Value value;
+};
+
 class SnapshotCursor : public Cursor {
 public:
-    explicit SnapshotCursor(TableDef definition) : definition_(std::move(definition)) {}
+    explicit SnapshotCursor(TableDef definition, std::optional<RowFilter> filter = std::nullopt)
+        : definition_(std::move(definition)), filter_(std::move(filter)) {}
 
     const TableDef& definition() const override { return definition_; }
     State state() const override { return state_; }
@@ -45,8 +55,14 @@ public:
     Value get(int index) const override;
     void set(int index, Value value) override;
 
+    // The filter of a keyed cursor, made from a column name and a value the
+    // caller gave; DbError for an unknown column or an unfit value.
+    static RowFilter makeFilter(const TableDef& definition, std::string_view column, const Value& value);
+
 protected:
-    // Every row of the table in table order.
+    // nullopt for a whole-table cursor.
+    const std::optional<RowFilter>& filter() const { return filter_; }
+    // Every row of the table in table order (only those of filter() when there is one).
     virtual std::vector<StoredRow> fetchRows() = 0;
     // Stores a new row; returns it as stored (auto-number assigned).
     virtual StoredRow insertRow(const std::vector<Value>& values) = 0;
@@ -63,6 +79,7 @@ private:
     const ColumnDef& checkedColumn(int index) const;
 
     TableDef definition_;
+    std::optional<RowFilter> filter_;
     State state_ = State::Closed;
     std::vector<StoredRow> rows_;
     size_t position_ = 0;  // meaningful when rows_ is not empty

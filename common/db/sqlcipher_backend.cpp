@@ -3,8 +3,11 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
 
+#include <algorithm>
+#include <optional>
 #include <system_error>
 
+#include "common/account/password.h"
 #include "common/core/sqlite_files.h"
 #include "common/db/schema.h"
 #include "common/db/snapshot_cursor.h"
@@ -87,9 +90,13 @@ private:
 
 // One write to the file, holding the write lock from the start: a read-then-write
 // transaction of several processes would otherwise fail at once with "database is locked".
+// A file still locked by other writers after the busy wait is reported as
+// unavailable: nothing was written, and the caller may try again.
 template <class F>
 void writeOneRow(Database& db, F write) {
-    db.exec("BEGIN IMMEDIATE");
+    const int rc = sqlite3_exec(db.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw DbUnavailable(sqlite3_errmsg(db.handle()));
+    if (rc != SQLITE_OK) db.fail({});
     try {
         write();
         db.exec("COMMIT");
@@ -148,8 +155,8 @@ std::string keyColumnOf(const TableDef& table) {
 
 class SqlCipherCursor final : public SnapshotCursor {
 public:
-    SqlCipherCursor(std::shared_ptr<Database> db, TableDef def)
-        : SnapshotCursor(std::move(def)), db_(std::move(db)), key_(quoteName(keyColumnOf(definition()))),
+    SqlCipherCursor(std::shared_ptr<Database> db, TableDef def, std::optional<RowFilter> filter = std::nullopt)
+        : SnapshotCursor(std::move(def), std::move(filter)), db_(std::move(db)), key_(quoteName(keyColumnOf(definition()))),
           table_(quoteName(definition().name)) {}
 
 protected:
@@ -157,9 +164,17 @@ protected:
         const auto& columns = definition().columns;
         std::string sql = "SELECT " + key_;
         for (const auto& c : columns) sql += ", " + quoteName(c.name);
-        sql += " FROM " + table_ + " ORDER BY " + key_;
+        sql += " FROM " + table_;
+        if (filter()) {
+            const std::string column = quoteName(columns[static_cast<size_t>(filter()->column)].name);
+            sql += std::holds_alternative<std::monostate>(filter()->value) ? " WHERE " + column + " IS NULL"
+                                                                          : " WHERE " + column + " = ?";
+        }
+        sql += " ORDER BY " + key_;
         try {
             Statement st(*db_, sql);
+            if (filter() && !std::holds_alternative<std::monostate>(filter()->value))
+                bindValue(*db_, st, 1, filter()->value);
             std::vector<StoredRow> rows;
             while (st.step()) {
                 StoredRow row;
@@ -247,14 +262,18 @@ public:
         : db_(std::move(db)), tables_(std::move(tables)) {}
 
     std::unique_ptr<Cursor> openTable(std::string_view name) override {
-        for (const auto& t : tables_) {
-            if (!equalsIgnoringCase(t.name, name)) continue;
-            auto cursor = std::make_unique<SqlCipherCursor>(db_, t);
-            cursor->open();
-            return cursor;
-        }
-        throw DbError("Cannot find the input table or query '" + std::string(name) +
-                      "'. Make sure it exists and that its name is spelled correctly.");
+        auto cursor = std::make_unique<SqlCipherCursor>(db_, definitionOf(name));
+        cursor->open();
+        return cursor;
+    }
+
+    std::unique_ptr<Cursor> openKeyed(std::string_view table, std::string_view column, const Value& value) override {
+        const TableDef& def = definitionOf(table);
+        RowFilter filter = SnapshotCursor::makeFilter(def, column, value);
+        ensureIndex(def.name, def.columns[static_cast<size_t>(filter.column)].name);
+        auto cursor = std::make_unique<SqlCipherCursor>(db_, def, std::move(filter));
+        cursor->open();
+        return cursor;
     }
 
     std::vector<std::string> tableNames() override {
@@ -264,6 +283,17 @@ public:
     }
 
     std::string dataSource() const override { return db_->file().string(); }
+    bool onServer() const override { return false; }
+
+    int delayPasswordLevel(std::string_view typed) override {
+        auto user = openTable("user");
+        for (int level = 1; level <= 3; ++level) {
+            user->next();
+            if (user->eof()) return 0;
+            if (account::verifyPassword(user->field("password").asString(), typed)) return level;
+        }
+        return 0;
+    }
 
     void setSecureDelete(bool on) override {
         db_->exec(on ? "PRAGMA secure_delete = ON" : "PRAGMA secure_delete = OFF", "Cannot set secure delete");
@@ -276,8 +306,36 @@ public:
     }
 
 private:
+    const TableDef& definitionOf(std::string_view name) const {
+        for (const auto& t : tables_)
+            if (equalsIgnoringCase(t.name, name)) return t;
+        throw DbError("Cannot find the input table or query '" + std::string(name) +
+                      "'. Make sure it exists and that its name is spelled correctly.");
+    }
+
+    // A keyed cursor reads through an index on its column, made by the first
+    // program that needs it (files of every age get it; a reader only checks).
+    void ensureIndex(const std::string& table, const std::string& column) {
+        const std::string name = "kav_key_" + table + "_" + column;
+        if (std::find(indexed_.begin(), indexed_.end(), name) != indexed_.end()) return;
+        bool present = false;
+        {
+            Statement st(*db_, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ?");
+            sqlite3_bind_text(st.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
+            present = st.step() && sqlite3_column_int(st.get(), 0) > 0;
+        }
+        if (!present)
+            writeOneRow(*db_, [&] {
+                db_->exec("CREATE INDEX IF NOT EXISTS " + quoteName(name) + " ON " + quoteName(table) + " (" +
+                              quoteName(column) + ")",
+                          "Cannot index the table '" + table + "'");
+            });
+        indexed_.push_back(name);
+    }
+
     std::shared_ptr<Database> db_;
     std::vector<TableDef> tables_;
+    std::vector<std::string> indexed_;
 };
 
 std::vector<TableDef> readCatalog(Database& db) {

@@ -23,6 +23,27 @@ inline constexpr std::array<std::string_view, 5> kTeacherTables = {"score", "con
 // programs; a relative dataSource is resolved against workingFolder. Throws DbError.
 std::unique_ptr<Connection> connectFile(const std::string& dataSource, const std::filesystem::path& workingFolder);
 
+// The data-link file that puts a lab's teacher tables on a server: when the
+// teacher folder holds it, every program uses the database it names instead
+// of teacher.mdb.
+inline constexpr std::string_view kTeacherLinkFile = "teacher.udl";
+
+// The connection string a data-link file holds: its first line that is not
+// blank, not the "[oledb]" header and not a ";" comment (UTF-8, or UTF-16 as
+// Windows writes it). DbError when the file cannot be read or holds none.
+std::string readLinkFile(const std::filesystem::path& file);
+
+// Connects to a database named by a path: a ".udl" file by the connection
+// string it holds (a relative file in it resolved against the link's folder),
+// any other path as a database file. role applies to a server database.
+// Throws DbError.
+std::unique_ptr<Connection> connectPath(const std::filesystem::path& databaseOrLink,
+                                        ServerRole role = ServerRole::AsWritten);
+
+// The teacher tables of a teacher folder: teacher.udl when the folder holds
+// one, teacher.mdb otherwise.
+std::filesystem::path teacherDatabasePath(const std::filesystem::path& teacherFolder);
+
 class OpenTables {
 public:
     // Opens a cursor on each named table of the connection, in the given order.

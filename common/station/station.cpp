@@ -7,6 +7,22 @@
 
 namespace kav::station {
 
+std::unique_ptr<db::OpenTables> openStationTables(std::unique_ptr<db::Connection> teacher) {
+    static_assert(db::kTeacherTables.back() == "user");
+    const auto order = teacher->onServer() ? std::span(db::kTeacherTables).first(db::kTeacherTables.size() - 1)
+                                           : std::span(db::kTeacherTables);
+    return std::make_unique<db::OpenTables>(std::move(teacher), order);
+}
+
+std::optional<int> pollStationMode(db::Cursor& state) {
+    try {
+        state.requery();
+    } catch (const db::DbUnavailable&) {
+        return std::nullopt;
+    }
+    return readStation(state).korl;
+}
+
 StationRecord readStation(db::Cursor& state) {
     state.first();
     if (state.recordCount() == 0) throw db::DbError("The station control record is missing: table 'state' has no row");

@@ -2,12 +2,14 @@
 // The station control record (the single row of `state` in teacher.mdb) and
 // the update list (the first row of `updatefile`): the teacher's only channel
 // to the running clients.
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/db/database.h"
+#include "common/db/tables.h"
 
 namespace kav::station {
 
@@ -26,6 +28,16 @@ struct StationRecord {
 // Throws db::DbError when the table has no row. It reads the snapshot: requery
 // the cursor first to see the console's latest write.
 StationRecord readStation(db::Cursor& state);
+// The teacher tables a station opens at start-up, in the client's order:
+// score, condition, state, updatefile and user; not user on a lab server,
+// where the stations' role reads no accounts (the server checks delay passwords).
+std::unique_ptr<db::OpenTables> openStationTables(std::unique_ptr<db::Connection> teacher);
+
+// The poll of a running station: reads the station record afresh (requery)
+// and gives its mode; nullopt while the lab server cannot be reached (the
+// candidate is shown nothing, and the next poll asks again).
+std::optional<int> pollStationMode(db::Cursor& state);
+
 // Writes the record into the first row, appending one when the table is empty;
 // korl is written as its decimal text, as the console does.
 void writeStation(db::Cursor& state, const StationRecord& record);

@@ -37,7 +37,8 @@ void TDataModule2::open() {
     try {
         ADOConnection1_ = kav::db::connectFile("stu.mdb", folder_);
         openCursors(*ADOConnection1_, kav::db::kConsoleStudentTables);
-        ADOConnection2_ = kav::db::connectFile("teacher.mdb", folder_);
+        ADOConnection2_ = kav::db::connectPath(kav::db::teacherDatabasePath(folder_),
+                                               kav::db::ServerRole::Owner);
         // Plain passwords left in a teacher.mdb written before passwords were
         // hashed are replaced by their hashes before any account is read.
         kav::account::hashPlainPasswords(*ADOConnection2_);

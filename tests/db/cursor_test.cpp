@@ -6,6 +6,7 @@
 
 #include "common/db/values.h"
 #include "tests/db/db_test_util.h"
+#include "tests/db/test_backend.h"
 #include "tests/support/temp_dir.h"
 
 using namespace kav::db;
@@ -13,10 +14,12 @@ using kav::test::addStudent;
 
 namespace {
 
-class CursorTest : public ::testing::Test {
+class CursorTest : public ::testing::TestWithParam<kav::test::Backend> {
 protected:
     void SetUp() override {
-        stu = kav::test::newDatabase(dir / "stu.mdb");
+        KAV_SKIP_WITHOUT_SERVER(GetParam());
+        database = std::make_unique<kav::test::TestDatabase>(GetParam(), DatabaseKind::Student, dir.path());
+        stu = database->open();
         student = stu->openTable("student");
     }
     // Four candidates; zkzh 2 occurs twice (rows 2 and 4).
@@ -28,18 +31,19 @@ protected:
         student->first();
     }
     std::vector<std::string> namesInFile() {
-        auto c = kav::test::openDatabase(dir / "stu.mdb")->openTable("student");
+        auto c = database->open()->openTable("student");
         std::vector<std::string> names;
         for (c->first(); c->recordCount() > 0 && !c->eof(); c->next()) names.push_back(c->field("ksxm").asString());
         return names;
     }
 
     kav::test::TempDir dir;
+    std::unique_ptr<kav::test::TestDatabase> database;
     std::unique_ptr<Connection> stu;
     std::unique_ptr<Cursor> student;
 };
 
-TEST_F(CursorTest, EmptyTableIsAtBothEndsWithoutACurrentRow) {
+TEST_P(CursorTest, EmptyTableIsAtBothEndsWithoutACurrentRow) {
     EXPECT_EQ(student->state(), Cursor::State::Browse);
     EXPECT_EQ(student->recordCount(), 0);
     EXPECT_TRUE(student->eof());
@@ -55,7 +59,7 @@ TEST_F(CursorTest, EmptyTableIsAtBothEndsWithoutACurrentRow) {
     EXPECT_FALSE(student->locate("zkzh", std::string("x")));
 }
 
-TEST_F(CursorTest, NavigationStopsAtTheEdgesWithEofAndBof) {
+TEST_P(CursorTest, NavigationStopsAtTheEdgesWithEofAndBof) {
     fill();
     EXPECT_EQ(student->recordCount(), 4);
     EXPECT_EQ(student->recNo(), 1);
@@ -95,7 +99,7 @@ TEST_F(CursorTest, NavigationStopsAtTheEdgesWithEofAndBof) {
     EXPECT_EQ(student->field("ksxm").asString(), "Wang");
 }
 
-TEST_F(CursorTest, LocateFindsTheFirstExactCaseSensitiveMatch) {
+TEST_P(CursorTest, LocateFindsTheFirstExactCaseSensitiveMatch) {
     fill();
     student->last();
     EXPECT_TRUE(student->locate("zkzh", std::string("110100000002")));
@@ -116,7 +120,7 @@ TEST_F(CursorTest, LocateFindsTheFirstExactCaseSensitiveMatch) {
     EXPECT_FALSE(student->locate("zkzh", std::string(40, '1')));
 }
 
-TEST_F(CursorTest, EditPostWritesTheRowAndCancelDropsIt) {
+TEST_P(CursorTest, EditPostWritesTheRowAndCancelDropsIt) {
     fill();
     student->moveBy(1);
     student->edit();
@@ -135,7 +139,7 @@ TEST_F(CursorTest, EditPostWritesTheRowAndCancelDropsIt) {
     EXPECT_EQ(namesInFile(), (std::vector<std::string>{"张三", "改名", "Wang", "重复"}));
 }
 
-TEST_F(CursorTest, SetWithoutEditIsAnErrorAndChangesNothing) {
+TEST_P(CursorTest, SetWithoutEditIsAnErrorAndChangesNothing) {
     fill();
     EXPECT_THROW(student->field("ksxm").setString("x"), DbError);
     EXPECT_EQ(student->field("ksxm").asString(), "张三");
@@ -144,7 +148,7 @@ TEST_F(CursorTest, SetWithoutEditIsAnErrorAndChangesNothing) {
     EXPECT_EQ(namesInFile()[0], "张三");
 }
 
-TEST_F(CursorTest, MovingLocatingAndAppendingPostAPendingEdit) {
+TEST_P(CursorTest, MovingLocatingAndAppendingPostAPendingEdit) {
     fill();
     student->edit();
     student->field("ksxm").setString("一");
@@ -160,7 +164,7 @@ TEST_F(CursorTest, MovingLocatingAndAppendingPostAPendingEdit) {
     EXPECT_EQ(namesInFile(), (std::vector<std::string>{"一", "二", "三", "重复"}));
 }
 
-TEST_F(CursorTest, CloseDropsAnUnpostedEditAndOpenRereads) {
+TEST_P(CursorTest, CloseDropsAnUnpostedEditAndOpenRereads) {
     fill();
     student->edit();
     student->field("ksxm").setString("丢弃");
@@ -173,7 +177,7 @@ TEST_F(CursorTest, CloseDropsAnUnpostedEditAndOpenRereads) {
     EXPECT_EQ(student->field("ksxm").asString(), "张三");
 }
 
-TEST_F(CursorTest, AppendAssignsTheAutoNumberAtPostAndNeverReusesIt) {
+TEST_P(CursorTest, AppendAssignsTheAutoNumberAtPostAndNeverReusesIt) {
     fill();
     student->append();
     EXPECT_EQ(student->state(), Cursor::State::Insert);
@@ -194,7 +198,7 @@ TEST_F(CursorTest, AppendAssignsTheAutoNumberAtPostAndNeverReusesIt) {
     EXPECT_EQ(student->field("ID").asInteger(), 6) << "an auto-number is not given out twice";
 }
 
-TEST_F(CursorTest, CancelledAppendReturnsToTheFormerRow) {
+TEST_P(CursorTest, CancelledAppendReturnsToTheFormerRow) {
     fill();
     student->moveBy(2);
     student->append();
@@ -205,7 +209,7 @@ TEST_F(CursorTest, CancelledAppendReturnsToTheFormerRow) {
     EXPECT_EQ(namesInFile().size(), 4u);
 }
 
-TEST_F(CursorTest, RemoveMovesToTheNextRowOrToTheNewLastRow) {
+TEST_P(CursorTest, RemoveMovesToTheNextRowOrToTheNewLastRow) {
     fill();
     student->moveBy(1);
     student->remove();
@@ -226,7 +230,7 @@ TEST_F(CursorTest, RemoveMovesToTheNextRowOrToTheNewLastRow) {
     EXPECT_TRUE(namesInFile().empty());
 }
 
-TEST_F(CursorTest, RemoveWhileEditingDropsTheEditAndDeletes) {
+TEST_P(CursorTest, RemoveWhileEditingDropsTheEditAndDeletes) {
     fill();
     student->edit();
     student->field("ksxm").setString("x");
@@ -235,9 +239,9 @@ TEST_F(CursorTest, RemoveWhileEditingDropsTheEditAndDeletes) {
     EXPECT_EQ(namesInFile(), (std::vector<std::string>{"李四", "Wang", "重复"}));
 }
 
-TEST_F(CursorTest, ASnapshotShowsOtherCursorsPostsOnlyAfterRequery) {
+TEST_P(CursorTest, ASnapshotShowsOtherCursorsPostsOnlyAfterRequery) {
     fill();
-    auto other = kav::test::openDatabase(dir / "stu.mdb")->openTable("student");
+    auto other = database->open()->openTable("student");
     other->moveBy(2);
     addStudent(*student, "110100000009", "新");
     student->first();
@@ -256,9 +260,9 @@ TEST_F(CursorTest, ASnapshotShowsOtherCursorsPostsOnlyAfterRequery) {
     EXPECT_EQ(other->field("ksxm").asString(), "新");
 }
 
-TEST_F(CursorTest, EditOfARowDeletedElsewhereFailsInsteadOfVanishing) {
+TEST_P(CursorTest, EditOfARowDeletedElsewhereFailsInsteadOfVanishing) {
     fill();
-    auto other = kav::test::openDatabase(dir / "stu.mdb")->openTable("student");
+    auto other = database->open()->openTable("student");
     other->moveBy(1);
     other->remove();
     student->moveBy(1);
@@ -276,7 +280,7 @@ TEST_F(CursorTest, EditOfARowDeletedElsewhereFailsInsteadOfVanishing) {
     EXPECT_EQ(namesInFile(), (std::vector<std::string>{"张三", "Wang", "重复"}));
 }
 
-TEST_F(CursorTest, TablesWithoutAutoNumberKeepTheOrderRowsWereAdded) {
+TEST_P(CursorTest, TablesWithoutAutoNumberKeepTheOrderRowsWereAdded) {
     auto selecttest = stu->openTable("selecttest");
     for (int id : {5, 3, 9}) {
         selecttest->append();
@@ -289,7 +293,7 @@ TEST_F(CursorTest, TablesWithoutAutoNumberKeepTheOrderRowsWereAdded) {
     selecttest->edit();
     selecttest->field("ID").setInteger(30);
     selecttest->post();
-    auto fresh = kav::test::openDatabase(dir / "stu.mdb")->openTable("selecttest");
+    auto fresh = database->open()->openTable("selecttest");
     std::vector<std::int64_t> ids;
     for (; !fresh->eof(); fresh->next()) ids.push_back(fresh->field(0).asInteger());
     EXPECT_EQ(ids, (std::vector<std::int64_t>{5, 30, 9}));
@@ -300,7 +304,7 @@ TEST_F(CursorTest, TablesWithoutAutoNumberKeepTheOrderRowsWereAdded) {
     EXPECT_EQ(fresh->field("ID").asInteger(), 30);
 }
 
-TEST_F(CursorTest, FieldsByNameArePositionsInTableOrder) {
+TEST_P(CursorTest, FieldsByNameArePositionsInTableOrder) {
     fill();
     EXPECT_EQ(student->field("zkzh").index(), 1);
     EXPECT_EQ(student->field(2).name(), "ksxm");
@@ -310,9 +314,13 @@ TEST_F(CursorTest, FieldsByNameArePositionsInTableOrder) {
     EXPECT_THROW(student->field(-1), DbError);
 }
 
+INSTANTIATE_TEST_SUITE_P(Backends, CursorTest,
+                         ::testing::Values(kav::test::Backend::Files, kav::test::Backend::Server),
+                         [](const auto& info) { return kav::test::backendName(info.param); });
+
 }  // namespace
 
-TEST_F(CursorTest, IsModifiedOnlyOnceAFieldWasSetSinceEditOrAppend) {
+TEST_P(CursorTest, IsModifiedOnlyOnceAFieldWasSetSinceEditOrAppend) {
     fill();
     struct Case {
         const char* what;
@@ -347,7 +355,7 @@ TEST_F(CursorTest, IsModifiedOnlyOnceAFieldWasSetSinceEditOrAppend) {
     }
 }
 
-TEST_F(CursorTest, RowValueReadsAnySnapshotRowWithoutMoving) {
+TEST_P(CursorTest, RowValueReadsAnySnapshotRowWithoutMoving) {
     fill();
     const int name = student->definition().indexOf("ksxm");
     student->moveBy(2);
@@ -375,3 +383,92 @@ TEST_F(CursorTest, RowValueReadsAnySnapshotRowWithoutMoving) {
     student->close();
     EXPECT_THROW(student->rowValue(1, name), DbError);
 }
+
+namespace {
+
+using kav::test::Backend;
+
+// Cursors over the rows with one key value.
+class KeyedCursorTest : public CursorTest {
+protected:
+    std::vector<std::string> names(Cursor& c) {
+        std::vector<std::string> out;
+        for (c.first(); c.recordCount() > 0 && !c.eof(); c.next()) out.push_back(c.field("ksxm").asString());
+        return out;
+    }
+};
+
+TEST_P(KeyedCursorTest, CoversTheRowsWithTheKeyInTableOrder) {
+    fill();
+    struct Case {
+        const char* column;
+        Value value;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"zkzh", std::string("110100000002"), {"李四", "重复"}},
+        {"ZKZH", std::string("110100000003"), {"Wang"}},
+        {"ksxm", std::string("wang"), {}},  // case-sensitive, as locate
+        {"zkzh", std::string("11010000000"), {}},  // no prefix match
+        {"zkzh", std::string(60, '1'), {}},  // longer than the column: matches nothing
+        {"havelogined", std::int64_t{0}, {}},  // NULL is no 0
+        {"havelogined", Value{}, {"张三", "李四", "Wang", "重复"}},
+    };
+    for (const Case& c : cases) {
+        auto keyed = stu->openKeyed("student", c.column, c.value);
+        EXPECT_EQ(names(*keyed), c.expected) << c.column;
+        EXPECT_EQ(keyed->recordCount(), static_cast<int>(c.expected.size())) << c.column;
+        if (c.expected.empty()) {
+            EXPECT_TRUE(keyed->eof() && keyed->bof()) << c.column;
+        }
+    }
+    EXPECT_THROW(stu->openKeyed("student", "nosuch", std::string("x")), DbError);
+    EXPECT_THROW(stu->openKeyed("nosuch", "zkzh", std::string("x")), DbError);
+    EXPECT_THROW(stu->openKeyed("student", "kscj", std::string("many")), DbError);
+}
+
+TEST_P(KeyedCursorTest, EditAppendAndRemoveReachTheTableAtOnce) {
+    fill();
+    auto keyed = stu->openKeyed("student", "zkzh", std::string("110100000002"));
+    keyed->last();
+    keyed->edit();
+    keyed->field("ksxm").setString("改");
+    keyed->post();
+    keyed->append();
+    keyed->field("zkzh").setString("110100000002");
+    keyed->field("ksxm").setString("加");
+    keyed->post();
+    EXPECT_EQ(keyed->recNo(), 3);
+    keyed->first();
+    keyed->remove();
+    EXPECT_EQ(names(*keyed), (std::vector<std::string>{"改", "加"}));
+    EXPECT_EQ(namesInFile(), (std::vector<std::string>{"张三", "Wang", "改", "加"}));
+    // A set needs edit mode, as on the whole table.
+    EXPECT_THROW(keyed->field("ksxm").setString("x"), DbError);
+}
+
+TEST_P(KeyedCursorTest, SnapshotSeesOtherProgramsRowsOnlyAfterRequery) {
+    fill();
+    auto keyed = stu->openKeyed("student", "zkzh", std::string("110100000002"));
+    auto other = database->open();
+    auto whole = other->openTable("student");
+    addStudent(*whole, "110100000002", "后来");
+    addStudent(*whole, "110100000005", "别人");
+    EXPECT_EQ(keyed->recordCount(), 2);
+    keyed->requery();
+    EXPECT_EQ(names(*keyed), (std::vector<std::string>{"李四", "重复", "后来"}));
+    // A row deleted by the other program cannot be posted to.
+    whole->first();
+    whole->moveBy(1);
+    whole->remove();
+    keyed->first();
+    keyed->edit();
+    keyed->field("ksxm").setString("迟到");
+    EXPECT_THROW(keyed->post(), DbError);
+    EXPECT_EQ(keyed->state(), Cursor::State::Edit) << "a failed post keeps the row";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, KeyedCursorTest, ::testing::Values(Backend::Files, Backend::Server),
+                         [](const auto& info) { return kav::test::backendName(info.param); });
+
+}  // namespace

@@ -21,7 +21,12 @@ public:
         opened_.emplace_back(name);
         return cursor;
     }
+    std::unique_ptr<Cursor> openKeyed(std::string_view table, std::string_view column, const Value& value) override {
+        return inner_->openKeyed(table, column, value);
+    }
     std::vector<std::string> tableNames() override { return inner_->tableNames(); }
+    bool onServer() const override { return inner_->onServer(); }
+    int delayPasswordLevel(std::string_view typed) override { return inner_->delayPasswordLevel(typed); }
     std::string dataSource() const override { return inner_->dataSource(); }
     void setSecureDelete(bool on) override { inner_->setSecureDelete(on); }
     void checkpoint() override { inner_->checkpoint(); }

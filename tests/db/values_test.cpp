@@ -5,6 +5,7 @@
 #include "common/core/utf8.h"
 #include "common/db/values.h"
 #include "tests/db/db_test_util.h"
+#include "tests/db/test_backend.h"
 #include "tests/support/temp_dir.h"
 
 using namespace kav::db;
@@ -18,17 +19,20 @@ std::string repeat(const std::string& piece, int n) {
     return s;
 }
 
-class ValuesTest : public ::testing::Test {
+class ValuesTest : public ::testing::TestWithParam<kav::test::Backend> {
 protected:
-    void SetUp() override { stu = kav::test::newDatabase(dir / "stu.mdb"); }
-    std::unique_ptr<Cursor> reopened(const std::string& table) {
-        return kav::test::openDatabase(dir / "stu.mdb")->openTable(table);
+    void SetUp() override {
+        KAV_SKIP_WITHOUT_SERVER(GetParam());
+        database = std::make_unique<kav::test::TestDatabase>(GetParam(), DatabaseKind::Student, dir.path());
+        stu = database->open();
     }
+    std::unique_ptr<Cursor> reopened(const std::string& table) { return database->open()->openTable(table); }
     kav::test::TempDir dir;
+    std::unique_ptr<kav::test::TestDatabase> database;
     std::unique_ptr<Connection> stu;
 };
 
-TEST_F(ValuesTest, TextWidthCountsCharactersNotBytes) {
+TEST_P(ValuesTest, TextWidthCountsCharactersNotBytes) {
     auto student = stu->openTable("student");
     student->append();
     student->field("ksxm").setString(repeat("汉", 12));  // 36 bytes, 12 characters
@@ -49,7 +53,7 @@ TEST_F(ValuesTest, TextWidthCountsCharactersNotBytes) {
     EXPECT_EQ(back->field("zkzh").asString(), "123456789012");
 }
 
-TEST_F(ValuesTest, MemoAndWidenedColumnsTakeLongTexts) {
+TEST_P(ValuesTest, MemoAndWidenedColumnsTakeLongTexts) {
     auto ct = stu->openTable("ct");
     std::string longText = repeat("第一行\t内容\n", 20000);
     ct->append();
@@ -66,7 +70,7 @@ TEST_F(ValuesTest, MemoAndWidenedColumnsTakeLongTexts) {
     EXPECT_EQ(back->field("dz_result").asString().size(), 1200u);
 }
 
-TEST_F(ValuesTest, IntegerRangesAreEnforced) {
+TEST_P(ValuesTest, IntegerRangesAreEnforced) {
     auto student = stu->openTable("student");
     student->append();
     student->field("kscj").setInteger(32767);
@@ -90,7 +94,7 @@ TEST_F(ValuesTest, IntegerRangesAreEnforced) {
     EXPECT_EQ(reopened("ct")->field("winno").asInteger(), 2147483647);
 }
 
-TEST_F(ValuesTest, DateTimesBooleansBlobsAndNullsRoundTrip) {
+TEST_P(ValuesTest, DateTimesBooleansBlobsAndNullsRoundTrip) {
     auto student = stu->openTable("student");
     student->append();
     kav::DateTime when{2026, 6, 30, 14, 5, 9, 250};
@@ -137,8 +141,9 @@ TEST_F(ValuesTest, DateTimesBooleansBlobsAndNullsRoundTrip) {
     EXPECT_TRUE(images->field("image").asBlob().empty());
 }
 
-TEST_F(ValuesTest, BooleansAcceptTheUsualSpellings) {
-    auto teacher = kav::test::newDatabase(dir / "teacher.mdb");
+TEST_P(ValuesTest, BooleansAcceptTheUsualSpellings) {
+    kav::test::TestDatabase teacherDb(GetParam(), DatabaseKind::Teacher, dir.path());
+    auto teacher = teacherDb.open();
     auto state = teacher->openTable("state");
     state->edit();
     state->field("update").setString("True");
@@ -155,6 +160,10 @@ TEST_F(ValuesTest, BooleansAcceptTheUsualSpellings) {
     EXPECT_EQ(state->field("update").asInteger(), 1);
     EXPECT_EQ(std::get<bool>(state->field("update").value()), true);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, ValuesTest,
+                         ::testing::Values(kav::test::Backend::Files, kav::test::Backend::Server),
+                         [](const auto& info) { return kav::test::backendName(info.param); });
 
 TEST(ValueReadings, TextsReadAsNumbersOnlyWhenTheyAreNumbers) {
     EXPECT_EQ(readInteger(std::string(" -7")), -7);

@@ -41,7 +41,7 @@ std::string rendered(const Value& v) {
 
 int dump(const kavtool::Args& args) {
     if (args.size() != 2) throw kavtool::UsageError("expects FILE and TABLE");
-    auto connection = kav::db::connectFile(args[0], std::filesystem::current_path());
+    auto connection = kav::db::connectPath(args[0], kav::db::ServerRole::Owner);
     auto cursor = connection->openTable(args[1]);
     const auto& columns = cursor->definition().columns;
     std::string out;

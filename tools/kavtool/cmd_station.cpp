@@ -20,7 +20,7 @@ bool yesNo(const std::string& option, const std::string& value) {
 
 int station(const kavtool::Args& args) {
     if (args.empty()) throw UsageError("expects FILE");
-    auto connection = kav::db::connectFile(args[0], std::filesystem::current_path());
+    auto connection = kav::db::connectPath(args[0], kav::db::ServerRole::Owner);
     auto state = connection->openTable("state");
     if (args.size() == 1) {
         kav::station::StationRecord r = kav::station::readStation(*state);

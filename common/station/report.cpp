@@ -1,0 +1,81 @@
+#include "common/station/report.h"
+
+namespace kav::station {
+
+ExamReport readExamReport(db::Cursor& student, db::Cursor& ct) {
+    auto orSpace = [](std::string s) { return s.empty() ? std::string(" ") : s; };
+    ExamReport r;
+    r.zkzh = student.field("zkzh").asString();
+    r.ksxm = student.field("ksxm").asString();
+    r.kstime = student.field("kstime").asDateTime();
+    r.kscj = student.field("kscj").asInteger();
+    r.winCj = student.field("win_cj").asInteger();
+    r.dzCj = student.field("dz_cj").asInteger();
+    r.selectCj = student.field("select_cj").asInteger();
+    r.wordCj = student.field("word_cj").asInteger();
+    r.winno = ct.field("winno").asInteger();
+    r.wordno = ct.field("wordno").asInteger();
+    r.winCondiction = ct.field("win_condiction").asString();
+    r.selArr1 = ct.field("sel_arr1").asString();
+    r.selArr2 = ct.field("sel_arr2").asString();
+    r.selArr3 = orSpace(ct.field("sel_arr3").asString());
+    r.filenameDz = ct.field("filename_dz").asString();
+    r.filenameWord = ct.field("filename_word").asString();
+    r.dzResult = orSpace(ct.field("dz_result").asString());
+    r.wordResult = orSpace(ct.field("word_result").asString());
+    r.resttime = ct.field("resttime").asString();
+    return r;
+}
+
+namespace {
+// The candidate's first row, ready to be written: edited when there is one, appended otherwise.
+std::unique_ptr<db::Cursor> candidateRow(db::Connection& teacher, std::string_view table, const std::string& zkzh) {
+    auto cursor = teacher.openKeyed(table, "zkzh", zkzh);
+    if (cursor->recordCount() > 0) cursor->edit();
+    else cursor->append();
+    return cursor;
+}
+}  // namespace
+
+void writeExamReport(db::Connection& teacher, const ExamReport& r) {
+    auto score = candidateRow(teacher, "score", r.zkzh);
+    score->field("zkzh").setString(r.zkzh);
+    score->field("ksxm").setString(r.ksxm);
+    score->field("kstime").setDateTime(r.kstime);
+    score->field("kscj").setInteger(r.kscj);
+    score->field("win_cj").setInteger(r.winCj);
+    score->field("select_cj").setInteger(r.selectCj);
+    score->field("dz_cj").setInteger(r.dzCj);
+    score->field("word_cj").setInteger(r.wordCj);
+    score->post();
+
+    auto condition = candidateRow(teacher, "condition", r.zkzh);
+    condition->field("zkzh").setString(r.zkzh);
+    condition->field("ksxm").setString(r.ksxm);
+    condition->field("kstime").setDateTime(r.kstime);
+    condition->field("winno").setInteger(r.winno);
+    condition->field("wordno").setInteger(r.wordno);
+    condition->field("win_condiction").setString(r.winCondiction);
+    condition->field("sel_arr1").setString(r.selArr1);
+    condition->field("sel_arr2").setString(r.selArr2);
+    condition->field("sel_arr3").setString(r.selArr3);
+    condition->field("filename_dz").setString(r.filenameDz);
+    condition->field("filename_word").setString(r.filenameWord);
+    condition->field("dz_result").setString(r.dzResult);
+    condition->field("word_result").setString(r.wordResult);
+    condition->field("resttime").setString(r.resttime);
+    condition->post();
+}
+
+int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait) {
+    for (int attempt = 1;; ++attempt) {
+        try {
+            writeExamReport(teacher, report);
+            return attempt;
+        } catch (const db::DbUnavailable&) {
+            wait();
+        }
+    }
+}
+
+}  // namespace kav::station

@@ -1,0 +1,43 @@
+#pragma once
+// The report of a candidate's exam to the teacher tables: the scores of the
+// candidate's `student` row into `score`, the exam record (`ct` row) into
+// `condition`. Hand-in and forced collection send it; so do simulated stations.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "common/core/datetime.h"
+#include "common/db/database.h"
+
+namespace kav::station {
+
+struct ExamReport {
+    // From the candidate's student row.
+    std::string zkzh, ksxm;
+    DateTime kstime;
+    std::int64_t kscj = 0, winCj = 0, selectCj = 0, dzCj = 0, wordCj = 0;
+    // From the candidate's ct row; an empty sel_arr3, dz_result or word_result
+    // is reported as a single space.
+    std::int64_t winno = 0, wordno = 0;
+    std::string winCondiction, selArr1, selArr2, selArr3, filenameDz, filenameWord, dzResult, wordResult, resttime;
+};
+
+// Reads the report from the current rows of open student and ct cursors.
+ExamReport readExamReport(db::Cursor& student, db::Cursor& ct);
+
+// Writes the candidate's score and condition rows: each is updated when the
+// candidate has one (the first in table order) and appended otherwise, so a
+// report sent again never adds a second row. Reads only the candidate's rows,
+// so its cost does not grow with the rows of other candidates. Each row is one
+// post; DbError with the engine's text when one fails.
+void writeExamReport(db::Connection& teacher, const ExamReport& report);
+
+// Writes the report until it is stored: while the server cannot be reached
+// (db::DbUnavailable) it calls wait and tries again; the connection itself
+// spaces out its attempts to reconnect. Every attempt reads the candidate's
+// rows afresh, so a post whose outcome was lost with the connection is found
+// and updated, never appended a second time. Other errors are thrown.
+// Returns the number of attempts.
+int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait);
+
+}  // namespace kav::station

@@ -1,0 +1,109 @@
+// kavtool lab-check, run as the built program on a teacher.mdb (and a
+// teacher.udl when a test server is configured); network file system names.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "common/db/network_fs.h"
+#include "common/db/tables.h"
+#include "common/station/station.h"
+#include "tests/db/test_backend.h"
+#include "tests/support/run_kavtool.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace kav::db;
+
+std::string lastLine(const std::string& out) {
+    std::string text = out;
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text.substr(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+}
+
+TEST(LabCheck, UsageErrorsExitWithTwo) {
+    kav::test::TempDir dir;
+    for (const char* args : {"lab-check", "lab-check teacher.mdb", "lab-check teacher.mdb --stations",
+                             "lab-check teacher.mdb --stations 0", "lab-check teacher.mdb --stations 3x",
+                             "lab-check teacher.mdb --stations 2 --fast", "lab-check a b --stations 2"})
+        EXPECT_EQ(kav::test::runKavtool(args, dir.path()).status, 2) << args;
+}
+
+TEST(LabCheck, RefusesWhileAnExamMayBeRunningUnlessToldYes) {
+    kav::test::TempDir dir;
+    createDatabase(dir / "teacher.mdb", DatabaseKind::Teacher);
+    auto teacher = connectPath(dir / "teacher.mdb");
+    struct Case {
+        const char* name;
+        int korl;
+        bool recentReport;
+    } cases[] = {{"practice mode", 2, false}, {"collecting", 3, false}, {"a report a minute ago", 1, true}};
+    for (const Case& c : cases) {
+        auto state = teacher->openTable("state");
+        kav::station::StationRecord record;
+        record.korl = c.korl;
+        kav::station::writeStation(*state, record);
+        auto score = teacher->openTable("score");
+        while (score->recordCount() > 0) score->remove();
+        if (c.recentReport) {
+            score->append();
+            score->field("zkzh").setString("110100000001");
+            score->field("kstime").setDateTime(kav::DateTime::nowLocal());
+            score->post();
+        }
+        const auto run = kav::test::runKavtool("lab-check teacher.mdb --stations 1", dir.path());
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_NE(run.err.find("refused"), std::string::npos) << c.name << ": " << run.err;
+        EXPECT_EQ(kav::station::readStation(*teacher->openTable("state")).korl, c.korl) << c.name << ": untouched";
+    }
+}
+
+// A small lab on either backend: every station reports once, and the check
+// leaves the database as it found it.
+class LabCheckRun : public ::testing::TestWithParam<kav::test::Backend> {};
+
+TEST_P(LabCheckRun, EveryStationReportsOnceAndTheDatabaseIsLeftAsFound) {
+    KAV_SKIP_WITHOUT_SERVER(GetParam());
+    kav::test::TempDir dir;
+    kav::test::TestDatabase teacher(GetParam(), DatabaseKind::Teacher, dir.path());
+    std::string target = "teacher.mdb";
+    if (GetParam() == kav::test::Backend::Server) {
+        kav::test::writeFile(dir / "teacher.udl", "[oledb]\r\n" + teacher.connectionString() + "\r\n");
+        target = "teacher.udl";
+    }
+    auto connection = teacher.open();
+    {
+        auto score = connection->openTable("score");
+        score->append();
+        score->field("zkzh").setString("110100000001");  // an old report stays
+        score->post();
+    }
+    const auto run = kav::test::runKavtool("lab-check " + target + " --stations 3", dir.path());
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    const std::string line = lastLine(run.out);
+    EXPECT_TRUE(std::regex_match(line, std::regex("lab-check: 3 stations, 3 reported, 0 lost, 0 duplicated, "
+                                                  "collection [0-9]+\\.[0-9]{2} s, poll p99 [0-9]+ ms")))
+        << line;
+    EXPECT_EQ(connection->openTable("score")->recordCount(), 1);
+    EXPECT_EQ(connection->openTable("condition")->recordCount(), 0);
+    EXPECT_EQ(kav::station::readStation(*connection->openTable("state")).korl, kav::station::kExam);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, LabCheckRun,
+                         ::testing::Values(kav::test::Backend::Files, kav::test::Backend::Server),
+                         [](const auto& info) { return kav::test::backendName(info.param); });
+
+TEST(NetworkFileSystem, TypesAreNamedAndLocalDiskIsNot) {
+    const std::pair<long, const char*> cases[] = {
+        {0x6969, "NFS"}, {0x517B, "SMB"}, {static_cast<long>(0xFE534D42u), "SMB"},
+        {static_cast<long>(0xFF534D42u), "CIFS"}, {0xEF53, nullptr} /* ext4 */, {0x01021994, nullptr} /* tmpfs */};
+    for (const auto& [type, name] : cases) {
+        const auto found = networkFileSystemName(type);
+        EXPECT_EQ(found.has_value(), name != nullptr) << std::hex << type;
+        if (found && name) EXPECT_EQ(*found, name);
+    }
+    kav::test::TempDir dir;
+    EXPECT_EQ(networkFileSystemOf(dir / "teacher.mdb"), std::nullopt) << "a temporary folder is local";
+}
+
+}  // namespace

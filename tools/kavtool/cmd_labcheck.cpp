@@ -1,0 +1,305 @@
+// kavtool lab-check TEACHERDB --stations N [--yes]: a pre-exam check of the
+// real teacher database. N simulated stations, each a process of its own with
+// its own drive c: and stu.mdb, run the client's start-up reads, its 2-second
+// poll and its report; the check sets forced collection and measures.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/core/datetime.h"
+#include "common/db/network_fs.h"
+#include "common/db/schema.h"
+#include "common/db/tables.h"
+#include "common/station/report.h"
+#include "common/station/station.h"
+#include "tools/kavtool/command.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace db = kav::db;
+namespace station = kav::station;
+using Clock = std::chrono::steady_clock;  // one clock for every process of this machine
+using kavtool::UsageError;
+
+constexpr auto kPollInterval = std::chrono::milliseconds(2000);
+constexpr auto kRecentReport = std::chrono::minutes(10);
+constexpr auto kStationTimeout = std::chrono::seconds(120);
+
+// The admission number of simulated station i: "LC" and ten digits, never a candidate's.
+std::string simulatedZkzh(int i) {
+    char text[16];
+    std::snprintf(text, sizeof text, "LC%010d", i);
+    return text;
+}
+
+std::int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+// A station's own stu.mdb with the candidate's roster row and exam record.
+void prepareStudentFile(const fs::path& folder, const std::string& zkzh) {
+    db::createDatabase(folder / "stu.mdb", db::DatabaseKind::Student);
+    auto stu = db::connectFile("stu.mdb", folder);
+    auto student = stu->openTable("student");
+    student->append();
+    student->field("zkzh").setString(zkzh);
+    student->field("ksxm").setString("lab-check");
+    student->field("kstime").setDateTime(kav::DateTime::nowLocal());
+    for (const char* column : {"kscj", "win_cj", "select_cj", "dz_cj", "word_cj"}) student->field(column).setInteger(0);
+    student->post();
+    auto ct = stu->openTable("ct");
+    ct->append();
+    ct->field("zkzh").setString(zkzh);
+    ct->field("ksxm").setString("lab-check");
+    ct->field("resttime").setString("1:30:00");
+    ct->post();
+}
+
+// One simulated station; writes its result line to `out`:
+// "ok REPORTED_NS POLL_US..." or "failed TEXT".
+void runStation(const fs::path& teacherDb, const fs::path& folder, int index, int ready, int go, FILE* out) {
+    std::ostringstream result;
+    bool signalled = false;  // the check waits for one byte from every station, started or failed
+    try {
+        const std::string zkzh = simulatedZkzh(index);
+        fs::create_directories(folder / "c");
+        setenv("KAVLOR_DRIVE_C", (folder / "c").c_str(), 1);
+        prepareStudentFile(folder, zkzh);
+        // Start-up: the teacher tables in the client's order, the station record and the update list.
+        auto teacher = station::openStationTables(db::connectPath(teacherDb));
+        station::readStation(teacher->table("state"));
+        station::readUpdateList(teacher->table("updatefile"));
+        auto stu = db::OpenTables(db::connectFile("stu.mdb", folder), db::kClientStudentTables);
+        char byte = 1;
+        signalled = true;
+        if (write(ready, &byte, 1) != 1 || read(go, &byte, 1) < 0) throw std::runtime_error("lost the check");
+        // Polls start at a random moment of the interval, as stations started one by one do.
+        std::mt19937 random(static_cast<unsigned>(index) * 7919u + static_cast<unsigned>(getpid()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 1999)(random)));
+        std::vector<long> pollsUs;
+        const auto deadline = Clock::now() + kStationTimeout;
+        for (auto next = Clock::now();; next += kPollInterval) {
+            std::this_thread::sleep_until(next);
+            if (Clock::now() > deadline) throw std::runtime_error("no forced collection seen");
+            const auto start = Clock::now();
+            const auto korl = station::pollStationMode(teacher->table("state"));
+            pollsUs.push_back(static_cast<long>(
+                std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count()));
+            if (korl != station::kForcedCollection) continue;
+            const station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
+            station::writeExamReportUntilStored(teacher->connection(), report, [] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            });
+            result << "ok " << nowNs();
+            for (long us : pollsUs) result << ' ' << us;
+            break;
+        }
+    } catch (const std::exception& e) {
+        result.str("");
+        result << "failed " << e.what();
+        char byte = 0;
+        if (!signalled && write(ready, &byte, 1) != 1) result << " (and the check was lost)";
+    }
+    std::string line = result.str();
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::fprintf(out, "%s\n", line.c_str());
+    std::fflush(out);
+}
+
+// Runs an operation of the check itself, waiting while the server is away
+// (a restart during the check must not leave the station record collecting).
+template <class F>
+auto whenReachable(F operation) {
+    const auto deadline = Clock::now() + kStationTimeout;
+    for (;;) {
+        try {
+            return operation();
+        } catch (const db::DbUnavailable&) {
+            if (Clock::now() > deadline) throw;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    }
+}
+
+struct Options {
+    fs::path teacherDb;
+    int stations = 0;
+    bool yes = false;
+};
+
+Options parse(const kavtool::Args& args) {
+    Options o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--yes") o.yes = true;
+        else if (args[i] == "--stations" && i + 1 < args.size()) {
+            try {
+                size_t used = 0;
+                o.stations = std::stoi(args[++i], &used);
+                if (used != args[i].size()) o.stations = 0;
+            } catch (const std::exception&) {
+                o.stations = 0;
+            }
+            if (o.stations < 1 || o.stations > 1000) throw UsageError("--stations takes a number from 1 to 1000");
+        } else if (o.teacherDb.empty() && !args[i].starts_with("--")) o.teacherDb = args[i];
+        else throw UsageError("unexpected argument \"" + args[i] + "\"");
+    }
+    if (o.teacherDb.empty() || o.stations == 0) throw UsageError("expects TEACHERDB and --stations N");
+    return o;
+}
+
+// Why the check must not run now: a real exam may be on. "" when it may.
+std::string refusal(db::Connection& teacher) {
+    const station::StationRecord record = station::readStation(*teacher.openTable("state"));
+    if (record.korl != station::kExam)
+        return "the station record is not in exam mode (korl " + std::to_string(record.korl) + ")";
+    // kstime of a report is the candidate's roster time: a row that recent means a running exam.
+    auto score = teacher.openTable("score");
+    const double recentDays = std::chrono::duration<double>(kRecentReport).count() / 86400.0;
+    for (score->first(); score->recordCount() > 0 && !score->eof(); score->next()) {
+        const kav::DateTime t = score->field("kstime").asDateTime();
+        if (t.isZero() || score->field("zkzh").asString().starts_with("LC")) continue;
+        if (kav::DateTime::nowLocal().toOleDays() - t.toOleDays() < recentDays)
+            return "a station reported in the last 10 minutes (" + score->field("zkzh").asString() + ")";
+    }
+    return "";
+}
+
+// The stations whose score or condition row is missing (lost) or there more
+// than once (duplicated).
+std::pair<int, int> countReports(db::Connection& teacher, int stations) {
+    int lost = 0, duplicated = 0;
+    for (int i = 0; i < stations; ++i) {
+        bool missing = false, twice = false;
+        for (const char* table : {"score", "condition"}) {
+            const int rows = teacher.openKeyed(table, "zkzh", simulatedZkzh(i))->recordCount();
+            missing = missing || rows == 0;
+            twice = twice || rows > 1;
+        }
+        lost += missing ? 1 : 0;
+        duplicated += twice ? 1 : 0;
+    }
+    return {lost, duplicated};
+}
+
+// Deletes the simulated stations' rows (what an interrupted run left too).
+void removeReports(db::Connection& teacher, int stations) {
+    for (int i = 0; i < stations; ++i)
+        for (const char* table : {"score", "condition"}) {
+            auto rows = teacher.openKeyed(table, "zkzh", simulatedZkzh(i));
+            while (rows->recordCount() > 0) {
+                rows->first();
+                rows->remove();
+            }
+        }
+}
+
+int labCheck(const kavtool::Args& args) {
+    const Options o = parse(args);
+    if (auto nfs = db::networkFileSystemOf(o.teacherDb))
+        std::printf("lab-check: warning: %s is on a network file system (%s): SQLite's locking is unreliable "
+                    "there; put the teacher tables on PostgreSQL (README, \"A lab on PostgreSQL\")\n",
+                    o.teacherDb.string().c_str(), nfs->c_str());
+    auto teacher = db::connectPath(o.teacherDb, db::ServerRole::Owner);
+    if (!o.yes) {
+        const std::string why = refusal(*teacher);
+        if (!why.empty()) {
+            std::fprintf(stderr, "lab-check: refused: %s (give --yes to run anyway)\n", why.c_str());
+            return 1;
+        }
+    }
+    auto state = teacher->openTable("state");
+    const station::StationRecord found = station::readStation(*state);
+    const fs::path work = fs::temp_directory_path() / ("kav-lab-check-" + std::to_string(getpid()));
+    fs::create_directories(work);
+    std::fflush(stdout);
+
+    int ready[2], go[2], results[2];
+    if (pipe(ready) != 0 || pipe(go) != 0 || pipe(results) != 0) throw std::runtime_error("cannot make pipes");
+    std::vector<pid_t> children;
+    for (int i = 0; i < o.stations; ++i) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            close(ready[0]);
+            close(go[1]);
+            close(results[0]);
+            FILE* out = fdopen(results[1], "w");
+            runStation(o.teacherDb, work / std::to_string(i), i, ready[1], go[0], out);
+            _exit(0);
+        }
+        if (pid < 0) throw std::runtime_error("cannot start station " + std::to_string(i));
+        children.push_back(pid);
+    }
+    close(ready[1]);
+    close(go[0]);
+    close(results[1]);
+    // Every station has done its start-up or failed.
+    int answered = 0;
+    for (char byte; answered < o.stations && read(ready[0], &byte, 1) == 1;) ++answered;
+    close(go[1]);  // releases every station at once
+    // Let each station poll a few times in exam mode, then collect.
+    std::this_thread::sleep_for(3 * kPollInterval);
+    station::StationRecord collecting = found;
+    collecting.korl = station::kForcedCollection;
+    station::writeStation(*state, collecting);
+    const std::int64_t collectAt = nowNs();
+
+    FILE* in = fdopen(results[0], "r");
+    int reported = 0, failed = 0;
+    std::int64_t lastReport = collectAt;
+    std::vector<long> polls;
+    char buffer[1 << 16];
+    std::string firstFailure;
+    while (std::fgets(buffer, sizeof buffer, in)) {
+        std::istringstream line(buffer);
+        std::string word;
+        line >> word;
+        if (word != "ok") {
+            ++failed;
+            if (firstFailure.empty()) firstFailure = buffer;
+            continue;
+        }
+        ++reported;
+        std::int64_t at = 0;
+        line >> at;
+        lastReport = std::max(lastReport, at);
+        for (long us; line >> us;) polls.push_back(us);
+    }
+    std::fclose(in);
+    for (pid_t pid : children) waitpid(pid, nullptr, 0);
+    failed += o.stations - reported - failed;
+
+    whenReachable([&] {
+        state->requery();
+        station::writeStation(*state, found);
+    });
+    // Counted in full before anything is deleted, so that a count begun again counts the same rows.
+    const auto [lost, duplicated] = whenReachable([&] { return countReports(*teacher, o.stations); });
+    whenReachable([&] { removeReports(*teacher, o.stations); });
+    fs::remove_all(work);
+
+    std::sort(polls.begin(), polls.end());
+    const long p99 = polls.empty() ? 0 : polls[std::min(polls.size() - 1, polls.size() * 99 / 100)];
+    if (!firstFailure.empty()) std::printf("lab-check: first failure: %s", firstFailure.c_str());
+    std::printf("lab-check: %d stations, %d reported, %d lost, %d duplicated, collection %.2f s, poll p99 %ld ms\n",
+                o.stations, reported, lost, duplicated, (lastReport - collectAt) / 1e9, p99 / 1000);
+    return lost != 0 || duplicated != 0 || failed != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+KAVTOOL_COMMAND(kavtool::Command{
+    "lab-check", "lab-check TEACHERDB --stations N [--yes]",
+    "N simulated stations (processes) poll and report to the teacher database under forced collection; "
+    "refuses while an exam may be running unless --yes",
+    labCheck});
