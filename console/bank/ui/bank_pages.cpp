@@ -205,7 +205,7 @@ void BankPages::fillWord(QWidget* pages) {
     TableBinding& binding = bank_->word.binding;
     auto* layout = new QVBoxLayout(panel);
     layout->addWidget(label("WORD题目：", panel));
-    layout->addWidget(named(new BoundMemo(binding, "question", panel), "DBMemo4"));
+    layout->addWidget(named(new BoundMemo(binding, "question", panel), "wordQuestionMemo"));
     auto* answerHead = new QHBoxLayout;
     answerHead->addWidget(label("WORD答案：", panel));
     Button1 = named(new QPushButton(q("按此可修改答案"), panel), "Button1");

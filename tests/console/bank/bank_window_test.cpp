@@ -102,7 +102,7 @@ TEST_F(BankWindowTest, TheAnswerButtonIsEnabledWithTheEditorHookAndAWordRow) {
     pages().bank().word.openRuleEditor = [&] { ++opened; };
     pages().refresh();
     EXPECT_FALSE(pages().Button1->isEnabled()) << "no Word question yet";
-    main().findChild<QPlainTextEdit*>("DBMemo4")->setPlainText("题目");
+    main().findChild<QPlainTextEdit*>("wordQuestionMemo")->setPlainText("题目");
     EXPECT_TRUE(pages().Button1->isEnabled());
     QTest::mouseClick(pages().Button1, Qt::LeftButton);
     EXPECT_EQ(opened, 1);
