@@ -114,8 +114,22 @@ std::optional<std::filesystem::path> QtDialogs::saveFile(const std::string& capt
     return chosenFile(dialog, runModal(dialog));
 }
 
+namespace {
+
+// A box takes the keyboard once it is up, also without a window manager and
+// above a full-screen window of the program.
+void activateWhenShown(QDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        dialog.raise();
+        dialog.activateWindow();
+    });
+}
+
+}  // namespace
+
 int QtDialogs::runModal(QDialog& dialog) {
     open_.emplace_back(&dialog);
+    activateWhenShown(dialog);
     const int result = dialog.exec();
     std::erase_if(open_, [&](const QPointer<QDialog>& d) { return d == &dialog || d.isNull(); });
     return result;
@@ -188,6 +202,7 @@ void QtDesktop::showAbout(const std::string& title) {
     box.setWindowTitle(QString::fromStdString(title));
     box.setIconPixmap(aboutIcon_);
     box.setText(QString::fromStdString(title) + "\n" + aboutText_);
+    activateWhenShown(box);
     box.exec();
 }
 

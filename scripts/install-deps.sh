@@ -12,7 +12,7 @@ packages=(
   libpugixml-dev libzip-dev zlib1g-dev libcrypt-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei
-  xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick
+  xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick openbox xdotool xdg-utils
   libxcb1-dev libxcb-xtest0-dev
 )
 if [[ "${1:-}" == "--fixtures" ]]; then
