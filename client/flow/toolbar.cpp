@@ -170,11 +170,9 @@ bool ToolbarLogic::savesWithin(int ticks) const {
     return false;
 }
 
-// The report carries the remaining time of this moment and the typing score
-// of the typed text, not what the last automatic stores left behind.
+// The report carries the typing score of the typed text, not what the last
+// automatic store left behind.
 void ToolbarLogic::gradeAndReport() {
-    ClockTick();
-    saveRemainingTime();
     if (form5_->saveTyping) form5_->saveTyping();
     form5_->N9Click();
     SaveExamRecord(client_);
@@ -272,8 +270,11 @@ void ToolbarLogic::SpeedButton6Click() {
     // No or Esc leaves the exam running; so does a box closed without an answer,
     // so that dismissing the question never hands the exam in.
     if (answer == kav::ui::Answer::No || answer == kav::ui::Answer::Cancel) return;
-    ClockTick();  // the time the question stood open counts
+    // The record handed in carries the remaining time of this moment; the time
+    // the question stood open counts.
+    ClockTick();
     StopClock();
+    saveRemainingTime();
     if (label_ == ModeLabel::Exam) gradeAndReport();
     client_.ExitClient();
 }

@@ -83,6 +83,8 @@ void TypingEngine::load() {
     right_.assign(model_.size(), 0);
     wrong_.assign(model_.size(), 0);
     for (int i = 1; i <= count(); ++i) compareLine(i);
+    // Lines typed before a restart may never have been scored.
+    unscored_ = std::accumulate(right_.begin(), right_.end(), 0) + std::accumulate(wrong_.begin(), wrong_.end(), 0) > 0;
 
     std::size_t bytes = 0;
     for (auto& line : model_) bytes += line.size();
@@ -111,6 +113,7 @@ void TypingEngine::changeLine(int absLine, std::string typed) {
     typed_[absLine - 1] = std::move(typed);
     compareLine(absLine);
     dirty_ = true;
+    unscored_ = true;
 }
 
 std::string TypingEngine::pageModelLine(int pageLine) const {
@@ -287,6 +290,10 @@ bool TypingEngine::saveAndQuit() {
 }
 
 bool TypingEngine::saveForGrading() {
+    if (!unscored_) {  // nothing typed since the score was stored: it stands
+        endPeriod();
+        return true;
+    }
     const bool stored = save().empty();
     changed();
     return stored;
@@ -307,6 +314,7 @@ std::vector<std::string> TypingEngine::save() {
     try {
         record_.storeResult(resultText());
         record_.storeScore(typingScore(total_, right));
+        unscored_ = false;
     } catch (const std::exception& e) {
         errors.push_back(platform::errorText(e));
     }
