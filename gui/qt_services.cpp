@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "gui/kiosk.h"
+
 
 namespace kav::gui {
 
@@ -119,10 +121,7 @@ namespace {
 // A box takes the keyboard once it is up, also without a window manager and
 // above a full-screen window of the program.
 void activateWhenShown(QDialog& dialog) {
-    QTimer::singleShot(0, &dialog, [&dialog] {
-        dialog.raise();
-        dialog.activateWindow();
-    });
+    QTimer::singleShot(0, &dialog, [&dialog] { showActive(&dialog); });
 }
 
 }  // namespace

@@ -62,35 +62,36 @@ void stop(pid_t& pid) {
     pid = -1;
 }
 
-// Xvfb at 800 × 600 on a display number no other server of the machine uses.
+// Xvfb at 800 × 600 on the first display number no other server of the
+// machine uses (the server picks it and tells it through a pipe).
 struct XServer {
     XServer() {
-        for (int attempt = 0; attempt < 20 && display.empty(); ++attempt) {
-            const std::string name = ":" + std::to_string(1000 + (getpid() * 13 + attempt) % 900);
-            int fds[2];
-            if (pipe(fds) != 0) return;
-            pid = fork();
-            if (pid == 0) {
-                close(fds[0]);
-                const std::string fd = std::to_string(fds[1]);
-                execlp("Xvfb", "Xvfb", name.c_str(), "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                       "800x600x24", static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            close(fds[1]);
-            pollfd p{fds[0], POLLIN, 0};
-            char buffer[32] = {};
-            const bool ready = poll(&p, 1, 10000) == 1 && read(fds[0], buffer, sizeof buffer - 1) > 0;
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid = fork();
+        if (pid == 0) {
             close(fds[0]);
-            if (ready)
-                display = name;
-            else
-                stop(pid);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "800x600x24",
+                   static_cast<char*>(nullptr));
+            _exit(127);
         }
+        close(fds[1]);
+        pollfd p{fds[0], POLLIN, 0};
+        char buffer[32] = {};
+        if (poll(&p, 1, 10000) == 1 && read(fds[0], buffer, sizeof buffer - 1) > 0)
+            display = ":" + std::to_string(std::atoi(buffer));
+        else
+            stop(pid);
+        readEnd = fds[0];  // open for the server's life: it may write to it again
     }
-    ~XServer() { stop(pid); }
+    ~XServer() {
+        stop(pid);
+        if (readEnd >= 0) close(readEnd);
+    }
     std::string display;
     pid_t pid = -1;
+    int readEnd = -1;
 };
 
 // Runs the client's events until the condition holds or `ms` have passed.
@@ -187,6 +188,16 @@ QRect xGeometry(QWidget* w) {
     return r;
 }
 
+// Whether the X input focus is in the window (keys typed now reach it).
+bool xFocusIn(QWidget* w) {
+    xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
+    auto* f = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const bool in = f && f->focus == static_cast<xcb_window_t>(w->winId());
+    std::free(f);
+    xcb_disconnect(c);
+    return in;
+}
+
 bool viewable(QWidget* w) {
     if (!w || !w->isVisible()) return false;
     xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
@@ -223,6 +234,7 @@ TEST(Kiosk, TheLoginTakesTheKeyboardAfterTheSplashIsClicked) {
     OtherProgram keyboard;
     keyboard.click({10, 10});  // on the splash, far from where the login opens
     ASSERT_TRUE(waitFor([&] { return app.Form3() && viewable(app.Form3()); }));
+    EXPECT_TRUE(waitFor([&] { return xFocusIn(app.Form3()); }));
     keyboard.type("110199990001");
     EXPECT_TRUE(waitFor([&] { return app.Form3()->Edit1->text() == "110199990001"; }))
         << app.Form3()->Edit1->text().toStdString();
@@ -237,6 +249,7 @@ TEST(Kiosk, AnsweringScreensFillTheScreenAndTakeTheKeyboard) {
     TForm7* choice = e.app.Form5()->Form7();
     ASSERT_TRUE(waitFor([&] { return viewable(choice); }));
     EXPECT_TRUE(waitFor([&] { return xGeometry(choice) == kScreen; })) << xGeometry(choice).width();
+    EXPECT_TRUE(waitFor([&] { return xFocusIn(choice) && choice->isActiveWindow(); }));
     EXPECT_FALSE(other.leftKeyGrabSucceeds());  // ← and → belong to the choice screen
 
     other.takeFocus();
@@ -244,12 +257,14 @@ TEST(Kiosk, AnsweringScreensFillTheScreenAndTakeTheKeyboard) {
     TForm9* typing = e.app.Form5()->Form9();
     ASSERT_TRUE(waitFor([&] { return viewable(typing); }));
     EXPECT_TRUE(waitFor([&] { return xGeometry(typing) == kScreen; })) << xGeometry(typing).width();
+    EXPECT_TRUE(waitFor([&] { return xFocusIn(typing); }));
     other.type("ab");
     EXPECT_TRUE(waitFor([&] { return typing->engine().pageTypedLine(1).substr(0, 4) == "a b "; }))
         << typing->engine().pageTypedLine(1);
     EXPECT_EQ(other.keyPressesReceived(), 0);
     // The choice screen is not the active window any more: its keys are free.
-    EXPECT_TRUE(waitFor([&] { return other.leftKeyGrabSucceeds(); }));
+    EXPECT_TRUE(waitFor([&] { return other.leftKeyGrabSucceeds(); }))
+        << "typing active " << typing->isActiveWindow() << " choice active " << choice->isActiveWindow();
 }
 
 TEST(Kiosk, TheTimeUpScreenHoldsTheKeyboardAndPointerButTheToolbarWorks) {

@@ -530,9 +530,7 @@ TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(Edit1, &QLineEdit::returnPressed, this, [this] { BitBtn1Click(); });
     grab_ = new ScreenGrab(this);
-    grab_->onHeld = [this] {
-        if (app_.Form4()) app_.Form4()->raise();  // the toolbar stays usable above the screen
-    };
+    grab_->keptAbove = [this]() -> QWidget* { return app_.Form4(); };  // the toolbar stays usable above the screen
 }
 
 void TForm_fullenter::BitBtn1Click() {

@@ -103,7 +103,6 @@ void ScreenGrab::tryGrab() {
     const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(attributes);
     if (!viewable) return;
-    const bool wasHeld = held();
     auto* keyboard = xcb_grab_keyboard_reply(
         c, xcb_grab_keyboard(c, 1, window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
     keyboard_ = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS;
@@ -116,7 +115,12 @@ void ScreenGrab::tryGrab() {
                                            nullptr);
     pointer_ = pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS;
     std::free(pointer);
-    if (held() && !wasHeld && onHeld) onHeld();
+    if (QWidget* above = keptAbove ? keptAbove() : nullptr; held() && above && above->isVisible()) {
+        const uint32_t stackAbove[] = {static_cast<uint32_t>(window), XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(c, static_cast<xcb_window_t>(above->winId()),
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, stackAbove);
+        xcb_flush(c);
+    }
 }
 
 }  // namespace kavlor

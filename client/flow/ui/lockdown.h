@@ -50,9 +50,9 @@ public:
     void hold();     // from now on until release()
     void release();
     bool held() const { return keyboard_ && pointer_; }
-    // Called when the grabs have been taken: the window is mapped then, so
-    // windows meant to stay above it can be raised.
-    std::function<void()> onHeld;
+    // Windows of the client that stay above the grabbing window (the toolbar):
+    // restacked above it at every try once the grabs are held.
+    std::function<QWidget*()> keptAbove;
 
 private:
     void tryGrab();

@@ -351,7 +351,7 @@ void TForm7::changeEvent(QEvent* event) {
 }
 
 void TForm7::FormShow() {
-    takeHotKeys();
+    if (isActiveWindow()) takeHotKeys();  // otherwise when it becomes the active window
     run([this] { logic_.show(); });
 }
 
