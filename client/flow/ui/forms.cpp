@@ -429,7 +429,12 @@ void TForm5::refresh() {
 // ---------------------------------------------------------------- TForm4
 
 TForm4::TForm4(KavlorApp& app, ToolbarLogic& logic)
-    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool), app_(app), logic_(logic) {
+    // A click on the toolbar leaves the keyboard where it is (the delay password
+    // box); no window manager stacks it, so that it can stay above the time-up screen.
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool | Qt::WindowDoesNotAcceptFocus |
+                           Qt::X11BypassWindowManagerHint),
+      app_(app),
+      logic_(logic) {
     setToolTip(QString::fromUtf8("《计算机基础》考试系统工具栏"));
     setWindowTitle(QString::fromUtf8("《计算机基础》考试系统工具栏"));
     setAttribute(Qt::WA_StyledBackground);

@@ -116,9 +116,9 @@ void ScreenGrab::tryGrab() {
     pointer_ = pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS;
     std::free(pointer);
     if (QWidget* above = keptAbove ? keptAbove() : nullptr; held() && above && above->isVisible()) {
-        const uint32_t stackAbove[] = {static_cast<uint32_t>(window), XCB_STACK_MODE_ABOVE};
-        xcb_configure_window(c, static_cast<xcb_window_t>(above->winId()),
-                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, stackAbove);
+        // To the top of the screen's stack.
+        const uint32_t top[] = {XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(c, static_cast<xcb_window_t>(above->winId()), XCB_CONFIG_WINDOW_STACK_MODE, top);
         xcb_flush(c);
     }
 }
