@@ -2,6 +2,7 @@
 // teacher.mdb while the client runs, and the time-up screen with its delay
 // passwords.
 #include <QMenu>
+#include <QStyle>
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <gtest/gtest.h>
@@ -643,6 +644,21 @@ TEST(FlowStationTest, TheHandInReportsTheRemainingTimeOfThatMoment) {
         EXPECT_EQ(s.teacher("condition", "resttime"), c.reported);
         EXPECT_EQ(s.h.exits, 1);
     }
+}
+
+}  // namespace
+}  // namespace kavlor::test
+
+namespace kavlor::test {
+namespace {
+
+// The delay password is shown as "*", as the login's password is.
+TEST(FlowStationTest, TheDelayPasswordShowsStars) {
+    Running r({.resttime = "0:00:01"});
+    r.h.clock.advance(4000);
+    ASSERT_TRUE(r.app.Form_fullenter()->isVisible());
+    for (QLineEdit* box : {r.app.Form_fullenter()->Edit1, r.app.Form3()->Edit3})
+        EXPECT_EQ(box->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, box), '*');
 }
 
 }  // namespace

@@ -505,7 +505,10 @@ TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
     setAttribute(Qt::WA_StyledBackground);
     setObjectName("TForm_fullenter");
     setStyleSheet("#TForm_fullenter { background: #10233f; }"
-                  "QLineEdit { font-size: 22px; padding: 6px; border: 2px solid #c01818; border-radius: 4px; }"
+                  // The delay password shows "*" like the login's (the rule of the box
+                  // itself does not reach it under this sheet).
+                  "QLineEdit { font-size: 22px; padding: 6px; border: 2px solid #c01818; border-radius: 4px;"
+                  " lineedit-password-character: 42; }"
                   "QPushButton { font-size: 18px; padding: 6px 24px; border-radius: 4px; background: #f0f0f0; }");
     coverScreen(this);
     keepOpen(this);
@@ -521,7 +524,6 @@ TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
     Label2 = red("正在收分！请稍候...");
     Edit1 = new QLineEdit(this);
     Edit1->setEchoMode(QLineEdit::Password);
-    Edit1->setStyleSheet(kPasswordStars);
     Edit1->setGeometry(250, 290, 300, 46);
     BitBtn1 = new QPushButton(QString::fromUtf8("确定"), this);
     BitBtn1->setGeometry(340, 360, 120, 44);
