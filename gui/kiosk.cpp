@@ -47,18 +47,25 @@ bool viewable(xcb_connection_t* c, xcb_window_t window) {
 // take the focus back from it once it is mapped.
 QPointer<QWidget> g_latest;
 
+xcb_window_t currentFocus(xcb_connection_t* c) {
+    auto* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const xcb_window_t focus = reply ? reply->focus : XCB_NONE;
+    std::free(reply);
+    return focus;
+}
+
 // Without a window manager nobody gives a new window the keyboard: the X
-// input focus is set once the window is mapped (tried for up to two seconds).
-void focusWithoutWindowManager(QWidget* window) {
-    g_latest = window;
-    xcb_connection_t* c = x11Connection();
-    if (!c || windowManagerRunning(c)) return;
+// input focus is set once the window is mapped (tried for up to two seconds),
+// unless meanwhile another window took it.
+void focusWithoutWindowManager(QWidget* window, xcb_connection_t* c) {
+    const xcb_window_t focusBefore = currentFocus(c);
     QPointer<QWidget> target(window);
     auto* retry = new QTimer(window);
     retry->setInterval(20);
     auto tries = std::make_shared<int>(100);
-    QObject::connect(retry, &QTimer::timeout, retry, [c, target, retry, tries] {
-        if (!target || !target->isVisible() || target != g_latest || --*tries < 0) {
+    QObject::connect(retry, &QTimer::timeout, retry, [c, target, retry, tries, focusBefore] {
+        if (!target || !target->isVisible() || target != g_latest || --*tries < 0 ||
+            currentFocus(c) != focusBefore) {
             retry->deleteLater();
             return;
         }
@@ -79,8 +86,14 @@ void showActive(QWidget* window, QWidget* focus) {
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
-    window->activateWindow();
-    focusWithoutWindowManager(window);
+    g_latest = window;
+    // A window manager activates on request; without one the focus is set
+    // here, where another program's later focus is respected.
+    xcb_connection_t* c = x11Connection();
+    if (c && !windowManagerRunning(c))
+        focusWithoutWindowManager(window, c);
+    else
+        window->activateWindow();
     if (focus) focus->setFocus();
 }
 

@@ -340,18 +340,19 @@ void TForm7::resizeEvent(QResizeEvent* event) {
 void TForm7::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::ActivationChange || !logic_.visible()) return;
-    // The hot keys belong to the screen only while it is the active window
-    // (the candidate may switch to the typing screen without closing it).
+    // The hot keys are the screen's while it is shown, except while another
+    // window of the client is the active one (the candidate may switch to the
+    // typing screen without closing this one); another program never gets them.
     if (isActiveWindow()) {
         takeHotKeys();
         FormActivate();
-    } else {
+    } else if (QApplication::activeWindow()) {
         releaseHotKeys();
     }
 }
 
 void TForm7::FormShow() {
-    if (isActiveWindow()) takeHotKeys();  // otherwise when it becomes the active window
+    takeHotKeys();
     run([this] { logic_.show(); });
 }
 
