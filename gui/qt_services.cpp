@@ -121,7 +121,9 @@ namespace {
 // A box takes the keyboard once it is up, also without a window manager and
 // above a full-screen window of the program.
 void activateWhenShown(QDialog& dialog) {
-    QTimer::singleShot(0, &dialog, [&dialog] { showActive(&dialog); });
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        if (dialog.isVisible()) showActive(&dialog);  // not one answered already
+    });
 }
 
 }  // namespace
