@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "gui/kiosk.h"
+
 
 namespace kav::gui {
 
@@ -114,6 +116,19 @@ std::optional<std::filesystem::path> QtDialogs::saveFile(const std::string& capt
     return chosenFile(dialog, runModal(dialog));
 }
 
+namespace {
+
+// A box takes the keyboard once it is up, also without a window manager and
+// above a full-screen window of the program.
+void activateWhenShown(QDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        if (dialog.isVisible()) showActive(&dialog);  // not one answered already
+    });
+}
+
+}  // namespace
+
+
 std::optional<std::filesystem::path> QtDialogs::saveFileAt(const std::string& caption, const std::string& filter,
                                                           const std::filesystem::path& proposed,
                                                           const std::string& defaultSuffix) {
@@ -128,6 +143,7 @@ std::optional<std::filesystem::path> QtDialogs::saveFileAt(const std::string& ca
 
 int QtDialogs::runModal(QDialog& dialog) {
     open_.emplace_back(&dialog);
+    activateWhenShown(dialog);
     const int result = dialog.exec();
     std::erase_if(open_, [&](const QPointer<QDialog>& d) { return d == &dialog || d.isNull(); });
     return result;
@@ -200,6 +216,7 @@ void QtDesktop::showAbout(const std::string& title) {
     box.setWindowTitle(QString::fromStdString(title));
     box.setIconPixmap(aboutIcon_);
     box.setText(QString::fromStdString(title) + "\n" + aboutText_);
+    activateWhenShown(box);
     box.exec();
 }
 

@@ -15,7 +15,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-microhei
   libxlsxwriter-dev fonts-liberation2 fonts-arphic-ukai poppler-utils
-  xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick
+  xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick openbox xdotool xdg-utils
   libxcb1-dev libxcb-xtest0-dev
   dpkg-dev debhelper fakeroot help2man lintian
 )

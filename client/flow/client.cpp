@@ -12,6 +12,7 @@
 #include "client/flow/toolbar.h"
 #include "common/core/datetime.h"
 #include "common/core/sqlite_files.h"
+#include "common/platform/messages.h"
 #include "common/station/update_list.h"
 
 namespace kavlor {
@@ -43,6 +44,7 @@ std::uint64_t clockSeed() {
 Client::Client(ClientEnv env)
     : env_(std::move(env)), gate_(env_.dialogs, env_.clock), random_(env_.drawSeed.value_or(clockSeed())) {
     gate_.afterHandler = [this] { notify(); };
+    gate_.errorText = [](const std::exception& e) { return kav::platform::errorText(e); };
     gate_.onExit = [this] {
         if (env_.onExit) env_.onExit();
     };
@@ -108,7 +110,7 @@ void Client::startup() {
         throw;
     } catch (const std::exception& e) {
         // A failure of the file or database layer makes the exam impossible.
-        dialogs().message(MessageKind::Error, e.what());
+        dialogs().message(MessageKind::Error, kav::platform::errorText(e));
         ExitClient();
     }
 

@@ -46,8 +46,12 @@ void ExamShell::Button1Click() {
     Memo1.push_back(drawn ? word.field(col::word_question).asString() : std::string());
 }
 
-// Opens the folder the button names (its caption is derived from the same name).
-void ExamShell::Button2Click() { client_.desktop().open(kav::platform::resolve(candidateFolder())); }
+// Opens the folder the button names (its caption is derived from the same name)
+// with the desktop's file manager; says so when there is none to open it.
+void ExamShell::Button2Click() {
+    if (!client_.desktop().open(kav::platform::resolve(candidateFolder())))
+        client_.dialogs().message(MessageKind::Warning, "无法打开考生文件夹" + candidateFolder() + "，请与管理员联系！");
+}
 
 void ExamShell::N8Click() { client_.desktop().showAbout("一级B模拟系统Kavlor V1.0"); }
 

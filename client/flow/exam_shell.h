@@ -37,6 +37,10 @@ public:
     // then the answers stored in the exam record (sel_arr2, sel_arr3) are
     // graded (the screen stores each answer there as it is given).
     std::function<ChoiceAnswers()> choiceAnswers;
+    // The typing screen's save, set once the screen exists: run before the
+    // grading of a hand-in or collection, so that the typing score reported
+    // is that of the typed text.
+    std::function<void()> saveTyping;
 
     // Reports of the graders go to the candidate only while N4 is enabled.
     bool gradingReports() const { return N4Enabled; }

@@ -52,6 +52,12 @@ void ToolbarLogic::FormCreate() {
     form5_->visible = true;
 }
 
+// At a first login the folder is made (or reused) with the Windows task's
+// folders and files added where missing, and the Word document is replaced. At
+// a re-login the folder is used as it is, except that a folder that is missing
+// (the exam was interrupted before it was made) is made with the task's files,
+// and a missing Word document is copied. Single task files are never put back
+// into an existing folder: the candidate may have deleted them on purpose.
 void ToolbarLogic::prepareCandidateFolder() {
     DataModule& data = client_.data();
     const std::string filenameWord = data.ADOTable_ct().field("filename_word").asString();
@@ -60,21 +66,26 @@ void ToolbarLogic::prepareCandidateFolder() {
     std::error_code ec;
     if (!fs::is_directory(root, ec) && !fs::create_directories(root, ec)) throw std::runtime_error("Cannot create c:\\kavlor");
 
-    if (data.ADOTable_student().field(col::student_havelogined).asInteger() != 1) return;  // a re-login keeps the folder as it is
-
+    const bool firstLogin = data.ADOTable_student().field(col::student_havelogined).asInteger() == 1;
     const fs::path folder = root / folderName_;
-    if (!fs::is_directory(folder, ec) && !fs::create_directory(folder, ec))
+    const bool folderMissing = !fs::is_directory(folder, ec);
+    if (folderMissing && !fs::create_directory(folder, ec))
         throw std::runtime_error("Cannot create c:\\kavlor\\" + folderName_);
 
-    // The Windows task's folders and source files.
-    db::Cursor& win = data.ADOTable_win();
-    const std::string question2 = gotoPosition(win, form5_->winno) ? win.field(col::win_question2).asString() : std::string();
-    kav::wintask::prepareCandidateFolder("c:\\kavlor\\" + folderName_, question2, client_.workingFolder());
+    if (firstLogin || folderMissing) {
+        // The Windows task's folders and source files.
+        db::Cursor& win = data.ADOTable_win();
+        const std::string question2 =
+            gotoPosition(win, form5_->winno) ? win.field(col::win_question2).asString() : std::string();
+        kav::wintask::prepareCandidateFolder("c:\\kavlor\\" + folderName_, question2, client_.workingFolder());
+    }
 
     const fs::path document = folder / filenameWord;
+    const bool documentThere = !filenameWord.empty() && fs::is_regular_file(document, ec);
+    if (!firstLogin && documentThere) return;
     bool copied = false;
     if (!filenameWord.empty()) {
-        if (fs::is_regular_file(document, ec)) fs::remove(document, ec);
+        if (documentThere) fs::remove(document, ec);
         copied = kav::platform::copyFileNoOverwrite(client_.workingFolder() / "word" / filenameWord, document);
     }
     if (!copied) {
@@ -104,10 +115,11 @@ bool savedAt(const kav::station::RestTime& t) { return t.seconds == 0 || t.secon
 
 void ToolbarLogic::startClock() {
     StopClock();
+    lastTickMs_ = client_.clock().monotonicMs();
     // The remaining time is saved every 30 seconds even while the candidate
     // leaves a box open: the ticks up to the save then run at the box.
-    clockTimer_ = client_.startTimer(200, [this] { ClockTick(); },
-                                     {.runsAtBox = [this](int ticks) { return savesWithin(ticks); }});
+    clockTimer_ = client_.startTimer(kTickMs, [this] { ClockTick(); },
+                                     {.runsAtBox = [this](int) { return savesWithin(dueTicks()); }});
 }
 
 void ToolbarLogic::StopClock() {
@@ -120,21 +132,35 @@ void ToolbarLogic::showTime() {
     form5_->BitBtn1 = onClock_.toString();
 }
 
+int ToolbarLogic::dueTicks() const {
+    return clockRunning() ? static_cast<int>((client_.clock().monotonicMs() - lastTickMs_) / kTickMs) : 0;
+}
+
+// The countdown follows the monotonic clock: every 200 ms step since the last
+// tick counts once, so ticks that waited behind a box are not lost and the
+// ticks that then run late count nothing twice.
 void ToolbarLogic::ClockTick() {
-    if (++ticks_ < 5) return;
-    ticks_ = 0;
-    if (!oneSecondLess(remaining_)) {
-        timeUp_ = true;
-        StopClock();
-        return;
+    bool saveDue = false;
+    for (int due = dueTicks(); due > 0 && clockRunning(); --due) {
+        lastTickMs_ += kTickMs;
+        if (++ticks_ < 5) continue;
+        ticks_ = 0;
+        if (!oneSecondLess(remaining_)) {
+            timeUp_ = true;
+            StopClock();
+            break;
+        }
+        showTime();
+        saveDue = saveDue || savedAt(remaining_);
     }
-    showTime();
-    if (savedAt(remaining_)) {
-        db::Cursor& ct = client_.data().ADOTable_ct();
-        ct.edit();
-        ct.field("resttime").setString(form5_->BitBtn1);
-        ct.post();
-    }
+    if (saveDue) saveRemainingTime();
+}
+
+void ToolbarLogic::saveRemainingTime() {
+    db::Cursor& ct = client_.data().ADOTable_ct();
+    ct.edit();
+    ct.field("resttime").setString(form5_->BitBtn1);
+    ct.post();
 }
 
 bool ToolbarLogic::savesWithin(int ticks) const {
@@ -144,44 +170,62 @@ bool ToolbarLogic::savesWithin(int ticks) const {
     return false;
 }
 
+// The report carries the typing score of the typed text, not what the last
+// automatic store left behind.
 void ToolbarLogic::gradeAndReport() {
+    if (form5_->saveTyping) form5_->saveTyping();
     form5_->N9Click();
     SaveExamRecord(client_);
 }
 
 bool ToolbarLogic::teacherOrderWaiting() {
+    if (endNoticeOpen_) return true;
     const auto korl = kav::station::pollStationMode(client_.data().ADOTable_Tstate());
     if (!korl) return false;
     const auto transition = transitionFor(remembered_, *korl);
     return transition && overridesOpenBoxes(transition->change);
 }
 
+// The teacher's collection and end never wait for the candidate: the
+// collection grades and reports before its notice is shown, and the end's
+// notice stays up only until the next poll ends the client.
 void ToolbarLogic::changeMode(const ModeTransition& t) {
     auto& dialogs = client_.dialogs();
-    if (overridesOpenBoxes(t.change)) dialogs.closeOpenBoxes();
     remembered_ = t.to;
-    dialogs.message(MessageKind::Warning, t.warning);
-    label_ = t.label.value_or(label_);
     switch (t.change) {
-    case ModeChange::EnterPractice: form5_->N4Enabled = true; break;
+    case ModeChange::EnterPractice:
+        dialogs.message(MessageKind::Warning, t.warning);
+        form5_->N4Enabled = true;
+        break;
     case ModeChange::Collect:
+        dialogs.closeOpenBoxes();
+        label_ = t.label.value_or(label_);
         forced_ = true;
         fullenter_->raiseCollecting();
         SpeedButton5Enabled = false;
+        form5_->N4Enabled = false;
         client_.notify();
         gradeAndReport();
-        form5_->N4Enabled = false;
-        break;
+        client_.notify();
+        dialogs.message(MessageKind::Warning, t.warning);
+        return;
     case ModeChange::LeaveCollection:
+        dialogs.message(MessageKind::Warning, t.warning);
         fullenter_->BitBtn2Click();
         form5_->N4Enabled = true;
         forced_ = false;
         break;
-    case ModeChange::End: client_.ExitClient();
+    case ModeChange::End:
+        dialogs.closeOpenBoxes();
+        endNoticeOpen_ = true;
+        dialogs.message(MessageKind::Warning, t.warning);
+        client_.ExitClient();
     }
+    label_ = t.label.value_or(label_);
 }
 
 void ToolbarLogic::Timer1Timer() {
+    if (endNoticeOpen_) client_.ExitClient();  // the end's notice was left open
     // A lab server briefly away shows the candidate nothing: the clock runs on.
     if (const auto korl = kav::station::pollStationMode(client_.data().ADOTable_Tstate())) {
         lastRead_ = *korl;
@@ -227,7 +271,11 @@ void ToolbarLogic::SpeedButton6Click() {
     // No or Esc leaves the exam running; so does a box closed without an answer,
     // so that dismissing the question never hands the exam in.
     if (answer == kav::ui::Answer::No || answer == kav::ui::Answer::Cancel) return;
+    // The record handed in carries the remaining time of this moment; the time
+    // the question stood open counts.
+    ClockTick();
     StopClock();
+    saveRemainingTime();
     if (label_ == ModeLabel::Exam) gradeAndReport();
     client_.ExitClient();
 }

@@ -54,6 +54,8 @@ private:
     bool teacherOrderWaiting();
     // Whether `ticks` more countdown ticks reach a remaining time that is saved.
     bool savesWithin(int ticks) const;
+    int dueTicks() const;  // 200 ms steps of the monotonic clock not yet counted
+    void saveRemainingTime();  // the clock's text into resttime of the ct row
     void prepareCandidateFolder();
     void gradeAndReport();
 
@@ -66,7 +68,10 @@ private:
     bool shown_ = true, forced_ = false;
     kav::station::RestTime remaining_;  // counted down; below 0:00:00 once the time is up
     kav::station::RestTime onClock_;    // the time the exam window's clock shows
+    static constexpr int kTickMs = 200;
     int ticks_ = 0;
+    std::int64_t lastTickMs_ = 0;  // monotonic time of the last counted step
+    bool endNoticeOpen_ = false;
     bool timeUp_ = false;
     Client::TimerKey clockTimer_ = 0, pollTimer_ = 0;
     std::string folderName_;

@@ -1,9 +1,10 @@
 #include "common/text/typing_file.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "common/platform/messages.h"
 
 namespace kav::text {
 namespace {
@@ -18,7 +19,7 @@ bool passesAcceptance(std::string_view clearLine, const std::string& scrambled, 
     return unscramble(scrambled, unscrambleMode(kind)) == clearLine;
 }
 
-std::string systemReason() { return std::strerror(errno); }
+std::string systemReason() { return platform::reasonText(std::error_code(errno, std::generic_category())); }
 
 }  // namespace
 

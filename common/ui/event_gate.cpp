@@ -93,7 +93,7 @@ void EventGate::handle(const std::function<void()>& handler) {
             throw;
         } catch (const std::exception& e) {
             // The handler has unwound: its error box is a safe point too.
-            dialogs().message(MessageKind::Error, e.what());
+            dialogs().message(MessageKind::Error, errorText ? errorText(e) : std::string(e.what()));
         }
     } catch (const ProgramExit&) {
         end(std::current_exception());

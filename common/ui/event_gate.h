@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/ui/clock.h"
@@ -50,6 +51,8 @@ public:
     std::function<void()> afterHandler;
     // Called once when the program has ended by a ProgramExit.
     std::function<void()> onExit;
+    // The text of the error box for an error no rule handles; empty: what().
+    std::function<std::string(const std::exception&)> errorText;
 
     // Runs one handler through the gate (nested calls run at once).
     void handle(const std::function<void()>& handler);

@@ -208,6 +208,9 @@ TEST_F(X11KeyGrabTest, TheShownScreenTakesTheArrowsFromOtherPrograms) {
     TForm7 form(fx.tables(), gate);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    // The screen takes the keyboard once it is up; then the candidate clicks
+    // into another program.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == form.windowHandle(); }, 5000));
     xcb_set_input_focus(other.c, XCB_INPUT_FOCUS_POINTER_ROOT, other.window, XCB_CURRENT_TIME);
     other.sync();
 

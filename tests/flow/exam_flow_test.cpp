@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -440,6 +441,76 @@ TEST(ExamFlowTest, AFolderThatCannotBeMadeKeepsTheInstructionsForAnotherTry) {
     QTest::keyClick(app.Form2(), Qt::Key_S);
     ASSERT_NE(app.Form4(), nullptr);
     EXPECT_TRUE(fs::is_directory(h.lab.driveC / "kavlor" / "11010001" / "TEST"));
+}
+
+// A restart after an interrupted start of the exam resumes with a complete
+// candidate folder: a missing folder is made with the task's files, a missing
+// Word document is copied, and task files the candidate deleted stay deleted.
+TEST(ExamFlowTest, AResumedExamHasItsCandidateFolderAndWordDocument) {
+    struct Case {
+        const char* name;
+        std::function<void(Harness&, KavlorApp&)> firstRun;  // after the first login's confirm
+        bool taskFileBack;
+    };
+    auto documentOf = [](Harness& h) { return ctValue(h, kFirst, "filename_word"); };
+    const Case cases[] = {
+        {"crash at the instructions", [](Harness&, KavlorApp&) {}, true},
+        {"the Word document could not be copied, then the teacher restores it",
+         [&](Harness& h, KavlorApp& app) {
+             const fs::path source = h.lab.station / "word" / documentOf(h);
+             fs::rename(source, h.lab.root() / "aside");
+             QTest::keyClick(app.Form2(), Qt::Key_S);
+             EXPECT_EQ(h.exits, 1);
+             fs::rename(h.lab.root() / "aside", source);
+         },
+         true},
+        {"the candidate deleted a task file and the document",
+         [&](Harness& h, KavlorApp& app) {
+             QTest::keyClick(app.Form2(), Qt::Key_S);
+             const fs::path folder = h.lab.driveC / "kavlor" / "11010001";
+             fs::remove(folder / "TEST" / "b.txt");
+             fs::remove(folder / documentOf(h));
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        {
+            KavlorApp app(h.env());
+            ASSERT_TRUE(app.start());
+            login(app, kFirst);
+            c.firstRun(h, app);
+        }
+        const fs::path folder = h.lab.driveC / "kavlor" / "11010001";
+        KavlorApp app(h.env());
+        ASSERT_TRUE(app.start());
+        h.dialogs.shown.clear();
+        login(app, kFirst, "pw1");
+        ASSERT_NE(app.Form4(), nullptr);
+        EXPECT_TRUE(h.dialogs.texts().empty());
+        const std::string document = documentOf(h);
+        EXPECT_EQ(kav::test::readFile(folder / document), kav::test::readFile(h.lab.station / "word" / document));
+        EXPECT_TRUE(fs::is_regular_file(folder / "a.txt"));
+        EXPECT_EQ(fs::is_regular_file(folder / "TEST" / "b.txt"), c.taskFileBack);
+    }
+}
+
+// Where the desktop cannot open folders the candidate is told so.
+TEST(ExamFlowTest, TheFolderButtonSaysSoWhenNothingOpensFolders) {
+    for (const bool opens : {true, false}) {
+        Harness h;
+        h.desktop.opens = opens;
+        KavlorApp app(h.env());
+        startFirstExam(app);
+        h.dialogs.shown.clear();
+        app.Form5()->Button2Click();
+        EXPECT_EQ(h.desktop.opened.size(), 1u);
+        if (opens)
+            EXPECT_TRUE(h.dialogs.shown.empty());
+        else
+            EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"无法打开考生文件夹c:\\kavlor\\11010001，请与管理员联系！"});
+    }
 }
 
 TEST(ExamFlowTest, AnExistingCandidateFolderIsReusedAndItsWordDocumentReplaced) {

@@ -58,6 +58,7 @@ class FakeDesktop : public kav::ui::Desktop {
 public:
     kav::ui::ScreenSize size{800, 600};
     bool switchWorks = true;
+    bool opens = true;  // whether a file manager opens folders
     int switches = 0;
     std::vector<std::filesystem::path> opened;
     std::vector<std::string> abouts;
@@ -70,7 +71,7 @@ public:
     }
     bool open(const std::filesystem::path& path) override {
         opened.push_back(path);
-        return true;
+        return opens;
     }
     void showAbout(const std::string& title) override { abouts.push_back(title); }
 };

@@ -2,9 +2,11 @@
 // teacher.mdb while the client runs, and the time-up screen with its delay
 // passwords.
 #include <QMenu>
+#include <QStyle>
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <fstream>
 
 #include "client/flow/ui/app.h"
@@ -419,6 +421,11 @@ struct SlowBoxes {
         auto db = h.lab.teacherDb();
         return rowValue(*db, table, kFirst, column);
     }
+    // The teacher switches; the client sees it at its next poll.
+    void teacherSets(int korl) {
+        h.lab.setKorl(korl);
+        h.clock.advance(2000);
+    }
     // The typing screen on a one-line text whose first three characters the
     // candidate types right, with c:\kavtmp made a plain file so that the
     // typed text cannot be stored.
@@ -517,6 +524,141 @@ TEST(FlowStationTest, TheRemainingTimeIsSavedWhileABoxStaysOpen) {
     EXPECT_EQ(shownWhileOpen, "1:29:30");
     EXPECT_EQ(s.toolbar->examWindow().BitBtn1, "1:29:20");  // the waiting ticks ran afterwards
     EXPECT_EQ(s.h.exits, 0);
+}
+
+}  // namespace
+}  // namespace kavlor::test
+
+namespace kavlor::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The typing screen on a three-character text (seven lines once its page is
+// filled, 21 characters) with the first three characters typed right and
+// nothing saved yet; `scratchWorks` false makes c:\kavtmp a plain file, so
+// that the typed-text file cannot be written.
+TForm9* typeUnsaved(SlowBoxes& s, bool scratchWorks) {
+    const std::string line = kav::text::utf8ToGbk("计算机");
+    kav::text::KeyDrawer keys(s.h.clock);
+    kav::text::writeTypingFile(s.h.lab.station / "txt" / s.stu("ct", "filename_dz"), {line},
+                               kav::text::TypingFileKind::Model, keys);
+    if (!scratchWorks) {
+        fs::remove_all(s.h.lab.driveC / "kavtmp");
+        std::ofstream(s.h.lab.driveC / "kavtmp") << "not a folder";
+    }
+    s.app->Form5()->N3Click();
+    TForm9* form9 = s.app->Form5()->Form9();
+    QInputMethodEvent typed;
+    typed.setCommitString(QString::fromUtf8("计算机"));
+    QCoreApplication::sendEvent(form9->Edit1, &typed);
+    s.dialogs.shown.clear();
+    return form9;
+}
+
+int errorBoxes(const kav::test::FakeDialogs& dialogs) {
+    return static_cast<int>(std::count_if(dialogs.shown.begin(), dialogs.shown.end(),
+                                          [](const auto& m) { return m.kind == MessageKind::Error; }));
+}
+
+// Hand-in and forced collection with the typing screen open and unsaved report
+// the score of the typed text, consistent with the statistics reported beside
+// it; when the typed-text file cannot be written the text in memory is graded
+// all the same and no box holds the end of the exam.
+TEST(FlowStationTest, TypedWorkCountsAtHandInAndCollection) {
+    struct Case {
+        const char* name;
+        bool collect, scratchWorks;
+    };
+    for (const Case c : {Case{"hand-in", false, true}, Case{"collection", true, true},
+                         Case{"hand-in, no scratch folder", false, false},
+                         Case{"collection, no scratch folder", true, false}}) {
+        SCOPED_TRACE(c.name);
+        SlowBoxes s;
+        TForm9* form9 = typeUnsaved(s, c.scratchWorks);
+        ASSERT_EQ(form9->engine().totalCharacters(), 21);
+        s.h.clock.advance(1000);
+        if (c.collect)
+            s.teacherSets(3);
+        else
+            s.app->Form4()->SpeedButton6Click();
+
+        EXPECT_EQ(s.teacher("score", "dz_cj"), "14");  // 21 - 3 right: 18 missing, 6 points off
+        EXPECT_NE(s.teacher("condition", "dz_result").find("正确字数：3字"), std::string::npos);
+        EXPECT_EQ(s.teacher("score", "kscj"), s.stu("student", "kscj"));
+        EXPECT_EQ(errorBoxes(s.dialogs), 0);
+        EXPECT_EQ(s.h.exits, c.collect ? 0 : 1);
+        EXPECT_EQ(fs::is_regular_file(s.h.lab.driveC / "kavtmp" / "11010001"), c.scratchWorks);
+    }
+}
+
+// A save that the file system refuses is reported in the candidate's language
+// with the drive path the candidate knows.
+TEST(FlowStationTest, AFailedTypingSaveIsReportedInChineseWithTheDrivePath) {
+    SlowBoxes s;
+    TForm9* form9 = typeUnsaved(s, /*scratchWorks=*/false);
+    form9->BitBtn1Click();
+    ASSERT_EQ(s.dialogs.shown.size(), 1u);
+    EXPECT_EQ(s.dialogs.shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(s.dialogs.shown[0].text, "无法创建文件夹 c:\\kavtmp：路径中有一项不是文件夹");
+}
+
+// Forced collection is graded and reported before its notice waits for the
+// candidate; the end's notice left open does not keep the client running.
+TEST(FlowStationTest, TheTeachersOrdersDoNotWaitForTheirNotices) {
+    {
+        SlowBoxes s;
+        s.dialogs.openMs = 60'000;
+        std::string reportedWhileOpen;
+        s.dialogs.whileOpen = [&] { reportedWhileOpen = s.teacher("score", "win_cj"); };
+        s.teacherSets(3);
+        EXPECT_EQ(s.dialogs.texts(), std::vector<std::string>{"将进入强制评分！！！"});
+        EXPECT_EQ(reportedWhileOpen, "8");
+        EXPECT_EQ(s.toolbar->timeUpScreen().form(), TimeUpLogic::Form::Collecting);
+    }
+    {
+        SlowBoxes s;
+        s.dialogs.openMs = 60'000;
+        bool endedWhileOpen = false;
+        s.dialogs.whileOpen = [&] { endedWhileOpen = s.app->client().ended(); };
+        s.teacherSets(4);
+        EXPECT_EQ(s.dialogs.texts(), std::vector<std::string>{"结束！系统将退出，请与管理员联系！！！"});
+        EXPECT_TRUE(endedWhileOpen);
+        EXPECT_EQ(s.h.exits, 1);
+    }
+}
+
+// The report carries the remaining time of the moment of the hand-in, also
+// when the hand-in question stood open for a while, not the last 30-second save.
+TEST(FlowStationTest, TheHandInReportsTheRemainingTimeOfThatMoment) {
+    struct Case {
+        std::int64_t beforeMs, questionOpenMs;
+        const char* reported;
+    };
+    for (const Case c : {Case{15'000, 0, "1:29:45"}, Case{0, 40'000, "1:29:20"}, Case{31'000, 12'000, "1:29:17"}}) {
+        SCOPED_TRACE(c.reported);
+        SlowBoxes s;
+        s.h.clock.advance(c.beforeMs);
+        s.dialogs.openMs = c.questionOpenMs;
+        s.app->Form4()->SpeedButton6Click();
+        EXPECT_EQ(s.teacher("condition", "resttime"), c.reported);
+        EXPECT_EQ(s.h.exits, 1);
+    }
+}
+
+}  // namespace
+}  // namespace kavlor::test
+
+namespace kavlor::test {
+namespace {
+
+// The delay password is shown as "*", as the login's password is.
+TEST(FlowStationTest, TheDelayPasswordShowsStars) {
+    Running r({.resttime = "0:00:01"});
+    r.h.clock.advance(4000);
+    ASSERT_TRUE(r.app.Form_fullenter()->isVisible());
+    for (QLineEdit* box : {r.app.Form_fullenter()->Edit1, r.app.Form3()->Edit3})
+        EXPECT_EQ(box->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, box), '*');
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QImage>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "client/screens/typing/typing_cells.h"
@@ -154,6 +156,59 @@ TEST_F(Window, MarksStandUnderTheirCells) {
     const QRect mark = w->Edit1->markCell(1, 3);
     EXPECT_EQ(mark.left(), box.left() + 2 * TypingPage::kCellWidth);
     EXPECT_GT(mark.top(), box.bottom());
+}
+
+// The horizontal runs of a row band of a rendered page that hold ink of one
+// colour, as [first, last] pixel columns.
+std::vector<std::pair<int, int>> inkRuns(const QImage& image, int top, int bottom,
+                                         const std::function<bool(QColor)>& ink) {
+    std::vector<std::pair<int, int>> runs;
+    bool inRun = false;
+    for (int x = 0; x < image.width(); ++x) {
+        bool any = false;
+        for (int y = top; y <= bottom && !any; ++y) any = ink(image.pixelColor(x, y));
+        if (any && !inRun) runs.push_back({x, x});
+        if (any) runs.back().second = x;
+        inRun = any;
+    }
+    return runs;
+}
+
+bool typedInk(QColor c) { return c.blue() > c.red() + 60 && c.blue() > c.green() + 60; }
+bool markInk(QColor c) { return c.red() > c.green() + 80 && c.red() > c.blue() + 80; }
+int centre(std::pair<int, int> run) { return (run.first + run.second) / 2; }
+
+// Read back from a rendered page: every "×" stands under its character, the
+// caret at the start of the next cell, and a wide half-width letter is drawn
+// whole.
+TEST_F(Window, TextMarksAndCaretShareOneCellGeometry) {
+    auto w = open();
+    QString wrong;
+    for (int k = 0; k < 27; ++k) wrong += QString::fromUtf8("一");
+    commit(w->Edit1, wrong);
+    commit(w->Edit1, "m");
+    QImage page(w->Edit1->size(), QImage::Format_RGB32);
+    page.fill(Qt::white);
+    w->Edit1->render(&page);
+
+    const QRect box = w->Edit1->typedBox(1);
+    const QRect markRow = w->Edit1->markCell(1, 1);
+    const auto typed = inkRuns(page, box.top() + 1, box.bottom() - 1, typedInk);
+    const auto marks = inkRuns(page, markRow.top(), markRow.bottom(), markInk);
+    ASSERT_EQ(typed.size(), 28u);  // 27 characters and the letter
+    ASSERT_EQ(marks.size(), 28u);  // every cell wrong
+    for (int cell = 0; cell < 27; ++cell)  // the characters; the letter stands in the left half of its cell
+        EXPECT_NEAR(centre(marks[cell]), centre(typed[cell]), 2) << "cell " << cell + 1;
+    // "m" occupies the left half of the last cell, drawn wider than that half.
+    EXPECT_GT(typed[27].second - typed[27].first + 1, TypingPage::kByteWidth);
+    EXPECT_LT(centre(typed[27]), w->Edit1->markCell(1, 28).center().x());
+
+    // One cell back from line 2 the caret stands at the start of cell 28.
+    QTest::keyClick(w->Edit1, Qt::Key_Left);
+    ASSERT_EQ(w->engine().column(), 55);
+    const QRect caret = w->Edit1->caretRect();
+    EXPECT_GT(caret.left(), typed[26].second);
+    EXPECT_LE(caret.left(), typed[27].first + 2);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "client/screens/typing/ui/tform9.h"
 #include "common/core/candidate.h"
 #include "common/platform/platform.h"
+#include "gui/kiosk.h"
 
 namespace kavlor {
 
@@ -41,10 +42,8 @@ QFont pixelFont(int px, bool bold = false) {
     return f;
 }
 
-// Full screen on the client's 800 × 600 display.
-void coverScreen(QWidget* w) {
-    w->setGeometry(QApplication::primaryScreen()->geometry());
-}
+using kav::gui::coverScreen;
+using kav::gui::showActive;
 
 }  // namespace
 
@@ -62,7 +61,7 @@ TForm1::TForm1(KavlorApp& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_
 void TForm1::FormClick() { app_.run([this] { app_.client().FormClick(); }); }
 
 void TForm1::refresh() {
-    if (app_.client().splashVisible && !isVisible()) showFullScreen();
+    if (app_.client().splashVisible && !isVisible()) showActive(this);
     if (!app_.client().splashVisible && isVisible()) hide();
 }
 
@@ -175,10 +174,7 @@ void TForm3::refresh() {
     BitBtn4->setVisible(accepted);
     setWindowFlag(Qt::WindowStaysOnTopHint, logic_.stayOnTop);
     if (logic_.visible && !app_.client().ended()) {
-        if (!isVisible()) {
-            show();
-            Edit1->setFocus();
-        }
+        if (!isVisible()) showActive(this, Edit1);
     } else if (isVisible()) {
         hide();
     }
@@ -276,9 +272,7 @@ void TForm2::refresh() {
     Label_xm->setText(q(logic_.Label_xm));
     Label2->setText(q(logic_.Label2));
     if (logic_.visible && !isVisible()) {
-        showFullScreen();
-        activateWindow();
-        Button2->setFocus();
+        showActive(this, Button2);
     } else if (!logic_.visible && isVisible()) {
         hide();
     }
@@ -292,7 +286,13 @@ TForm5::~TForm5() {
 }
 
 TForm5::TForm5(KavlorApp& app, ExamShell& logic, ToolbarLogic& toolbar)
-    : QMainWindow(nullptr), app_(app), logic_(logic), toolbar_(toolbar) {
+    // No minimise button: a minimised exam window could not be brought back
+    // without a task bar (the toolbar's 显示题目 restores it).
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      app_(app),
+      logic_(logic),
+      toolbar_(toolbar) {
     setWindowTitle(kTitle);
     setWindowIcon(artwork::clientIcon(64));
     auto* central = new QWidget(this);
@@ -396,6 +396,7 @@ void TForm5::N3Click() {
             form9_ = new TForm9(dm.ADOTable_student(), dm.ADOTable_ct(), client.zkzh, client.gate(),
                                 {kav::candidateFolderName(client.zkzh), client.workingFolder(),
                                  kav::platform::resolve("c:\\kavtmp")});
+            logic_.saveTyping = [this] { form9_->saveForGrading(); };
         }
         form9_->show();
     });
@@ -418,9 +419,8 @@ void TForm5::refresh() {
     if (Memo1->toPlainText() != memo) Memo1->setPlainText(memo);
     N4->setEnabled(logic_.N4Enabled);
     N4->menuAction()->setEnabled(logic_.N4Enabled);
-    if (logic_.visible && !isVisible()) {
-        show();
-        activateWindow();
+    if (logic_.visible && (!isVisible() || isMinimized())) {
+        showActive(this);
     } else if (!logic_.visible && isVisible()) {
         hide();
     }
@@ -429,7 +429,12 @@ void TForm5::refresh() {
 // ---------------------------------------------------------------- TForm4
 
 TForm4::TForm4(KavlorApp& app, ToolbarLogic& logic)
-    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool), app_(app), logic_(logic) {
+    // A click on the toolbar leaves the keyboard where it is (the delay password
+    // box); no window manager stacks it, so that it can stay above the time-up screen.
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool | Qt::WindowDoesNotAcceptFocus |
+                           Qt::X11BypassWindowManagerHint),
+      app_(app),
+      logic_(logic) {
     setToolTip(QString::fromUtf8("《计算机基础》考试系统工具栏"));
     setWindowTitle(QString::fromUtf8("《计算机基础》考试系统工具栏"));
     setAttribute(Qt::WA_StyledBackground);
@@ -486,10 +491,10 @@ void TForm4::refresh() {
     SpeedButton5->setText(q(logic_.SpeedButton5));
     SpeedButton5->setEnabled(logic_.SpeedButton5Enabled);
     if (logic_.visible && !isVisible()) show();
-    // The toolbar stays usable above the time-up screen.
-    const bool screenUp = logic_.timeUpScreen().visible();
-    if (screenUp && !aboveScreen_ && isVisible()) raise();
-    aboveScreen_ = screenUp;
+    // The toolbar stays usable above the time-up screen, in either of its forms.
+    const int screen = static_cast<int>(logic_.timeUpScreen().form());
+    if (screen != static_cast<int>(TimeUpLogic::Form::Hidden) && screen != screenBelow_ && isVisible()) raise();
+    screenBelow_ = screen;
 }
 
 // ---------------------------------------------------------------- TForm_fullenter
@@ -500,7 +505,10 @@ TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
     setAttribute(Qt::WA_StyledBackground);
     setObjectName("TForm_fullenter");
     setStyleSheet("#TForm_fullenter { background: #10233f; }"
-                  "QLineEdit { font-size: 22px; padding: 6px; border: 2px solid #c01818; border-radius: 4px; }"
+                  // The delay password shows "*" like the login's (the rule of the box
+                  // itself does not reach it under this sheet).
+                  "QLineEdit { font-size: 22px; padding: 6px; border: 2px solid #c01818; border-radius: 4px;"
+                  " lineedit-password-character: 42; }"
                   "QPushButton { font-size: 18px; padding: 6px 24px; border-radius: 4px; background: #f0f0f0; }");
     coverScreen(this);
     keepOpen(this);
@@ -516,7 +524,6 @@ TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
     Label2 = red("正在收分！请稍候...");
     Edit1 = new QLineEdit(this);
     Edit1->setEchoMode(QLineEdit::Password);
-    Edit1->setStyleSheet(kPasswordStars);
     Edit1->setGeometry(250, 290, 300, 46);
     BitBtn1 = new QPushButton(QString::fromUtf8("确定"), this);
     BitBtn1->setGeometry(340, 360, 120, 44);
@@ -529,6 +536,8 @@ TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
     Edit3->setStyleSheet("border: none; background: transparent;");
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(Edit1, &QLineEdit::returnPressed, this, [this] { BitBtn1Click(); });
+    grab_ = new ScreenGrab(this);
+    grab_->keptAbove = [this]() -> QWidget* { return app_.Form4(); };  // the toolbar stays usable above the screen
 }
 
 void TForm_fullenter::BitBtn1Click() {
@@ -554,22 +563,21 @@ void TForm_fullenter::refresh() {
         if (form == TimeUpLogic::Form::Hidden) {
             hide();
         } else {
-            showFullScreen();
-            raise();
-            activateWindow();
-            QWidget* focus = password ? static_cast<QWidget*>(Edit1) : Edit3;
-            focus->setFocus();
-            releaseKeyboard();
-            focus->grabKeyboard();
+            // Covers the screen in the toolbar's own layer (not as a window
+            // manager's full-screen window, which would cover the toolbar).
+            coverScreen(this);
+            showActive(this, password ? static_cast<QWidget*>(Edit1) : Edit3);
+            grab_->hold();
         }
     }
 }
 
+bool TForm_fullenter::inputHeld() const { return grab_->held(); }
+
 void TForm_fullenter::showEvent(QShowEvent*) { app_.tabBlocker().setActive(true); }
 
 void TForm_fullenter::hideEvent(QHideEvent*) {
-    Edit1->releaseKeyboard();
-    Edit3->releaseKeyboard();
+    grab_->release();
     app_.tabBlocker().setActive(false);
 }
 

@@ -22,6 +22,7 @@ class ExamShell;
 class TimeUpLogic;
 class TForm7;
 class TForm9;
+class ScreenGrab;
 
 // The splash window: the main window of the client, one stretched picture.
 class TForm1 : public QWidget {
@@ -149,7 +150,7 @@ protected:
 private:
     KavlorApp& app_;
     ToolbarLogic& logic_;
-    bool aboveScreen_ = false;
+    int screenBelow_ = 0;  // the form of the time-up screen the toolbar was last raised above
 };
 
 // The time-up screen.
@@ -162,6 +163,7 @@ public:
     QLabel *Label1, *Label2;
     QLineEdit *Edit1, *Edit2, *Edit3;
     QPushButton *BitBtn1, *BitBtn2;
+    bool inputHeld() const;  // the keyboard and pointer grabs are held
 
 protected:
     void showEvent(QShowEvent*) override;
@@ -170,6 +172,7 @@ protected:
 private:
     KavlorApp& app_;
     TimeUpLogic& logic_;
+    ScreenGrab* grab_ = nullptr;  // keyboard and pointer while the screen is up
     int shownForm_ = 0;
 };
 

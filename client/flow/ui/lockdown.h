@@ -3,6 +3,8 @@
 // ignored, Alt+F4 swallowed. And the blocking of Tab and Shift+Tab in every
 // window of the client while the time-up screen is up.
 #include <QObject>
+#include <functional>
+#include <QTimer>
 
 class QWidget;
 
@@ -27,6 +29,36 @@ protected:
 
 private:
     bool active_ = false;
+};
+
+}  // namespace kavlor
+
+namespace kavlor {
+
+// The keyboard and pointer of the whole X display held for one window of the
+// client (the time-up screen) while it is up: other programs get no key and no
+// click, the window manager's own keys (Alt+Tab) do nothing, and the client's
+// own windows (the toolbar, its message boxes) keep their input, because the
+// grabs report events for them as usual (owner events). A grab can only be
+// taken once the window is mapped and fails while another program holds one,
+// so it is tried again every 100 ms for as long as it is wanted. Outside X11
+// it does nothing.
+class ScreenGrab : public QObject {
+public:
+    explicit ScreenGrab(QWidget* window);
+    ~ScreenGrab() override { release(); }
+    void hold();     // from now on until release()
+    void release();
+    bool held() const { return keyboard_ && pointer_; }
+    // Windows of the client that stay above the grabbing window (the toolbar):
+    // restacked above it at every try once the grabs are held.
+    std::function<QWidget*()> keptAbove;
+
+private:
+    void tryGrab();
+    QWidget* window_;
+    QTimer* retry_;
+    bool wanted_ = false, keyboard_ = false, pointer_ = false;
 };
 
 }  // namespace kavlor

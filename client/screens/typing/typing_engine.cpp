@@ -6,6 +6,7 @@
 
 #include "client/screens/typing/typing_cells.h"
 #include "common/core/utf8.h"
+#include "common/platform/messages.h"
 #include "common/text/typing_file.h"
 
 namespace kav::typing {
@@ -49,7 +50,7 @@ void TypingEngine::load() {
     try {
         candidate = record_.load();
     } catch (const std::exception& e) {
-        showError(e.what());
+        showError(platform::errorText(e));
     }
     nameLabel_ = "姓名:" + candidate.ksxm;
     havelogined_ = candidate.havelogined;
@@ -59,7 +60,7 @@ void TypingEngine::load() {
     try {
         model_ = text::readTypingFile(place_.workingFolder / "txt" / candidate.filenameDz, text::TypingFileKind::Model);
     } catch (const std::exception& e) {
-        showError(e.what());
+        showError(platform::errorText(e));
     }
     // A later login whose typing was never saved has no typed-text file: it
     // starts blank, as a first login does. A file that should be there and
@@ -71,7 +72,7 @@ void TypingEngine::load() {
             try {
                 typed_ = text::readTypingFile(typedTextFile(), text::TypingFileKind::Typed);
             } catch (const std::exception& e) {
-                showError(e.what());
+                showError(platform::errorText(e));
             }
         }
     }
@@ -82,6 +83,8 @@ void TypingEngine::load() {
     right_.assign(model_.size(), 0);
     wrong_.assign(model_.size(), 0);
     for (int i = 1; i <= count(); ++i) compareLine(i);
+    // Lines typed before a restart may never have been scored.
+    unscored_ = std::accumulate(right_.begin(), right_.end(), 0) + std::accumulate(wrong_.begin(), wrong_.end(), 0) > 0;
 
     std::size_t bytes = 0;
     for (auto& line : model_) bytes += line.size();
@@ -110,6 +113,7 @@ void TypingEngine::changeLine(int absLine, std::string typed) {
     typed_[absLine - 1] = std::move(typed);
     compareLine(absLine);
     dirty_ = true;
+    unscored_ = true;
 }
 
 std::string TypingEngine::pageModelLine(int pageLine) const {
@@ -278,32 +282,50 @@ std::string TypingEngine::resultText() const {
 }
 
 bool TypingEngine::saveAndQuit() {
-    if (!hasText()) {  // nothing could be typed: nothing to grade or keep
+    const std::vector<std::string> errors = save();
+    for (const std::string& error : errors) showError(error);
+    if (!errors.empty()) shown();  // the screen stays open: a new typing period begins
+    changed();
+    return errors.empty();
+}
+
+bool TypingEngine::saveForGrading() {
+    if (!unscored_) {  // nothing typed since the score was stored: it stands
         endPeriod();
         return true;
+    }
+    const bool stored = save().empty();
+    changed();
+    return stored;
+}
+
+// Ends the typing period and stores the score with dz_result, then the
+// typed-text file; each is tried even when the other fails. The score is that
+// of the lines in memory whether or not the file could be written.
+std::vector<std::string> TypingEngine::save() {
+    std::vector<std::string> errors;
+    if (!hasText()) {  // nothing could be typed: nothing to grade or keep
+        endPeriod();
+        return errors;
     }
     statisticsTick();
     endPeriod();
     const int right = std::accumulate(right_.begin(), right_.end(), 0);
-    bool stored = true;
     try {
         record_.storeResult(resultText());
         record_.storeScore(typingScore(total_, right));
+        unscored_ = false;
     } catch (const std::exception& e) {
-        showError(e.what());
-        stored = false;
+        errors.push_back(platform::errorText(e));
     }
     try {
         std::filesystem::create_directories(place_.scratchFolder);
         text::writeTypingFile(typedTextFile(), typed_, text::TypingFileKind::Typed, keys_);
         dirty_ = false;
     } catch (const std::exception& e) {
-        showError(e.what());
-        stored = false;
+        errors.push_back(platform::errorText(e));
     }
-    if (!stored) shown();  // the screen stays open: a new typing period begins
-    changed();
-    return stored;
+    return errors;
 }
 
 // The automatic store while typing: the typed-text file and dz_result with the
@@ -315,12 +337,12 @@ void TypingEngine::storeState() {
         std::filesystem::create_directories(place_.scratchFolder);
         text::writeTypingFile(typedTextFile(), typed_, text::TypingFileKind::Typed, keys_);
     } catch (const std::exception& e) {
-        error = e.what();
+        error = platform::errorText(e);
     }
     try {
         record_.storeResult(resultText());
     } catch (const std::exception& e) {
-        if (error.empty()) error = e.what();
+        if (error.empty()) error = platform::errorText(e);
     }
     if (error.empty()) {
         dirty_ = false;

@@ -59,6 +59,13 @@ public:
     // true when the screen is to hide (false when the typed-text file could not
     // be written: the error has been shown, the screen stays open).
     bool saveAndQuit();
+    // The same save at hand-in and forced collection, before grading, when
+    // something was typed since the score was last stored (otherwise the
+    // stored score stands): shows no box (nothing may hold the collection) and
+    // starts no new typing period. False when something could not be stored;
+    // the score of the typed lines in memory is stored whenever the database
+    // allows.
+    bool saveForGrading();
 
     // Called after every change of what the window draws.
     std::function<void()> onChanged;
@@ -116,6 +123,7 @@ private:
     void pageDown();
     void pageUp();
     void endPeriod();
+    std::vector<std::string> save();  // the errors, empty when everything was stored
     void storeState();
     void autosave();
     void showError(const std::string& text);
@@ -139,6 +147,7 @@ private:
     std::int64_t dzTime_ = 0, dzStart_ = 0;
     bool running_ = false;
     bool dirty_ = false;             // typed lines changed since the last store
+    bool unscored_ = false;          // typed lines changed since the score was stored
     bool storeErrorShown_ = false;   // an automatic store failed and was reported
     int total_ = 0;
 

@@ -13,6 +13,8 @@
 #include <QTextLayout>
 #include <QVBoxLayout>
 
+#include "gui/kiosk.h"
+
 namespace kavlor {
 namespace {
 
@@ -86,7 +88,7 @@ TForm7::TForm7(ChoiceScreen::Tables tables, kav::ui::EventGate& gate, QWidget* p
     setWindowTitle(kTitle);
     setFont(fontOf(ChoiceScreen::kNormalPointSize));
     setStyleSheet(kStyle);
-    setWindowState(Qt::WindowMaximized);
+    kav::gui::coverScreen(this);
     form8_ = new TForm8(this);
     buildControls();
     refresh();
@@ -317,7 +319,10 @@ void TForm7::placePictureButton() {
 
 void TForm7::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (!event->spontaneous()) {
+        FormShow();
+        kav::gui::showActive(this);
+    }
 }
 
 void TForm7::hideEvent(QHideEvent* event) {
@@ -334,7 +339,16 @@ void TForm7::resizeEvent(QResizeEvent* event) {
 
 void TForm7::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && logic_.visible()) FormActivate();
+    if (event->type() != QEvent::ActivationChange || !logic_.visible()) return;
+    // The hot keys are the screen's while it is shown, except while another
+    // window of the client is the active one (the candidate may switch to the
+    // typing screen without closing this one); another program never gets them.
+    if (isActiveWindow()) {
+        takeHotKeys();
+        FormActivate();
+    } else if (QApplication::activeWindow()) {
+        releaseHotKeys();
+    }
 }
 
 void TForm7::FormShow() {
@@ -395,6 +409,8 @@ void TForm7::Memo1Click() { run([this] { logic_.questionTextClicked(); }); }
 
 void TForm7::Label8Click() {
     form8_->setPicture(logic_.picture());
+    // Beside the question: at the right of the screen, level with the question.
+    form8_->move(geometry().right() - form8_->width() - 8, questionPanel_->mapToGlobal(QPoint(0, 0)).y());
     form8_->show();
     form8_->raise();
 }

@@ -1,12 +1,21 @@
 #include "client/screens/choice/ui/tform8.h"
 
+#include <QHBoxLayout>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace kavlor {
 
-TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+// Frameless with a title strip and a close button of its own, so that it looks
+// and closes the same with or without a window manager.
+TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("Form8");
     setWindowTitle("本题相应图形");
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet("#Form8 { background: white; border: 1px solid #0a246a; }"
+                  "QLabel#caption { background: #0a246a; color: white; padding: 3px 6px; font-weight: bold; }"
+                  "QToolButton#close { background: #0a246a; color: white; border: none; padding: 0 8px; }"
+                  "QToolButton#close:hover { background: #c42b1c; }");
     setFont(QFont("Noto Sans CJK SC", 10));
     resize(420, 320);
     Image1 = new QLabel(this);
@@ -14,9 +23,22 @@ TForm8::TForm8(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTo
     Image1->setAlignment(Qt::AlignCenter);
     Image1->setMinimumSize(1, 1);
     Image1->setStyleSheet("QLabel { background: white; color: #7a2020; }");
+    auto* caption = new QLabel(windowTitle());
+    caption->setObjectName("caption");
+    auto* close = new QToolButton;
+    close->setObjectName("close");
+    close->setText("×");
+    close->setFocusPolicy(Qt::NoFocus);
+    connect(close, &QToolButton::clicked, this, &QWidget::close);
+    auto* strip = new QHBoxLayout;
+    strip->setSpacing(0);
+    strip->addWidget(caption, 1);
+    strip->addWidget(close);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Image1);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSpacing(0);
+    layout->addLayout(strip);
+    layout->addWidget(Image1, 1);
 }
 
 void TForm8::setPicture(const kav::db::Blob& bytes) {

@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "gui/kiosk.h"
+
 namespace kavlor {
 
 using kav::typing::Key;
@@ -40,7 +42,7 @@ TForm9::~TForm9() {
 void TForm9::build() {
     setObjectName("TForm9");
     setWindowTitle(QString::fromUtf8("打字系统"));
-    setWindowState(Qt::WindowMaximized);
+    kav::gui::coverScreen(this);
     QFont f("Noto Sans CJK SC");
     f.setPixelSize(13);
     setFont(f);
@@ -108,6 +110,9 @@ void TForm9::build() {
     SpeedButton1 = new QPushButton("Ins");
     SpeedButton1->setObjectName("SpeedButton1");
     SpeedButton1->setCheckable(true);
+    // Down (insert mode) must be plain to see: dark and sunken, not a shade of grey.
+    SpeedButton1->setStyleSheet("QPushButton { border: 2px outset #f0f0f0; background: #e8e8e8; padding: 2px 8px; }"
+                                "QPushButton:checked { border: 2px inset #404040; background: #0a246a; color: white; }");
     insertRow->addWidget(SpeedButton1);
     insertRow->addStretch();
     kl->addLayout(insertRow);
@@ -150,6 +155,13 @@ void TForm9::BitBtn1Click() {
     });
 }
 
+void TForm9::saveForGrading() {
+    gate_.handle([this] {
+        engine_->saveForGrading();
+        if (isVisible()) engine_->shown();  // a screen left open goes on with a new period
+    });
+}
+
 void TForm9::SpeedButton1Click() {
     gate_.handle([this] { engine_->press(Key::Insert); });
 }
@@ -160,7 +172,7 @@ void TForm9::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     qApp->installEventFilter(this);
     gate_.handle([this] { engine_->shown(); });
-    Edit1->setFocus();
+    kav::gui::showActive(this, Edit1);
 }
 
 void TForm9::hideEvent(QHideEvent* e) {

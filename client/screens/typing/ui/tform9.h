@@ -45,6 +45,9 @@ public:
     kav::typing::TypingEngine& engine() { return *engine_; }
 
     void BitBtn1Click();      // "存盘退出"
+    // The save of "存盘退出" at hand-in and forced collection, without a box;
+    // a screen that stays shown goes on typing.
+    void saveForGrading();
     void SpeedButton1Click();  // "Ins": insert or overwrite
     void SpeedButton2Click();  // "插入": a label that stays down
 

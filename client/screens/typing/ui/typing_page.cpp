@@ -14,7 +14,7 @@ using kav::typing::TypingEngine;
 
 namespace {
 constexpr int kLeft = 6;
-constexpr int kBoxWidth = kav::typing::kCells * TypingPage::kCellWidth;
+constexpr int kBoxWidth = kav::typing::kLineBytes * TypingPage::kByteWidth;
 
 QString fromGbk(std::string_view bytes) {
     return QString::fromStdString(kav::text::gbkToUtf8(bytes, kav::text::OnInvalid::Replace));
@@ -39,33 +39,37 @@ QRect TypingPage::typedBox(int pageLine) const {
     return {kLeft, modelTop(pageLine) + kRowHeight + 1, kBoxWidth, kRowHeight};
 }
 
+int TypingPage::columnLeft(int byteColumn) { return kLeft + (byteColumn - 1) * kByteWidth; }
+
 QRect TypingPage::markCell(int pageLine, int cell) const {
-    return {kLeft + (cell - 1) * kCellWidth, modelTop(pageLine) + 2 * kRowHeight + 2, kCellWidth, kRowHeight - 4};
+    return {columnLeft(2 * cell - 1), modelTop(pageLine) + 2 * kRowHeight + 2, kCellWidth, kRowHeight - 4};
 }
 
 // x = left of the first box + (column - 1) * box width / 56, on the caret's line.
 QRect TypingPage::caretRect() const {
     const QRect first = typedBox(1);
-    const int x = first.left() + (engine_.column() - 1) * first.width() / kav::typing::kLineBytes;
+    const int x = columnLeft(engine_.column());
     const int y = first.top() + 2 + (engine_.line() - 1) * kLineHeight;
     return {x, y, engine_.insertMode() ? 2 : 5, kRowHeight - 4};
 }
 
 // Draws a line of GBK bytes cell by cell: a double-byte character over its two
-// byte columns, a half-width one in its own byte column.
+// byte columns, a half-width one centred on its own byte column (a wide letter
+// such as "m" spreads over the edges of the column instead of being cut).
 void TypingPage::drawBytes(QPainter& p, const std::string& gbk, int top, const QColor& colour) const {
     p.setPen(colour);
-    const int half = kCellWidth / 2;
     const std::size_t end = std::min<std::size_t>(gbk.size(), kav::typing::kLineBytes);
     for (std::size_t j = 0; j < end;) {
         const unsigned char b = static_cast<unsigned char>(gbk[j]);
+        const int left = columnLeft(static_cast<int>(j) + 1);
         if (kav::text::isGbkLeadByte(b) && j + 1 < end) {
-            p.drawText(QRect(kLeft + int(j) * half, top, kCellWidth, kRowHeight), Qt::AlignCenter,
+            p.drawText(QRect(left, top, kCellWidth, kRowHeight), Qt::AlignCenter,
                        fromGbk(std::string_view(gbk).substr(j, 2)));
             j += 2;
         } else {
             if (b > ' ' && b < 0x7F)
-                p.drawText(QRect(kLeft + int(j) * half, top, half, kRowHeight), Qt::AlignCenter, QString(QChar(b)));
+                p.drawText(QRect(left, top, kByteWidth, kRowHeight), Qt::AlignCenter | Qt::TextDontClip,
+                           QString(QChar(b)));
             ++j;
         }
     }

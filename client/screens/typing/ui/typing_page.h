@@ -14,7 +14,9 @@ namespace kavlor {
 
 class TypingPage : public QWidget {
 public:
-    static constexpr int kCellWidth = 19;  // one two-byte cell
+    // One geometry for text, marks and caret: a byte column is half a cell.
+    static constexpr int kByteWidth = 10;
+    static constexpr int kCellWidth = 2 * kByteWidth;  // one two-byte cell
     static constexpr int kRowHeight = 21;
     static constexpr int kLineHeight = 72;  // model row, typed row, mark row and a gap
 
@@ -41,6 +43,7 @@ protected:
 
 private:
     int modelTop(int pageLine) const { return 4 + (pageLine - 1) * kLineHeight; }
+    static int columnLeft(int byteColumn);  // the left edge of byte column 1-56
     void drawBytes(QPainter& p, const std::string& gbk, int top, const QColor& colour) const;
     void keyDown(const QKeyEvent& key);
 

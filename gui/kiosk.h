@@ -1,0 +1,18 @@
+#pragma once
+// Windows of a kiosk session: an exam station may run a bare X session with no
+// window manager, where maximising, full-screen requests and activation by the
+// window manager do nothing. These helpers give a window its geometry and the
+// keyboard themselves, so that it looks and works the same with or without one.
+class QWidget;
+
+namespace kav::gui {
+
+// The whole primary screen.
+void coverScreen(QWidget* window);
+
+// Shows a top-level window with the keyboard: shown (restored when it was
+// minimised), raised and activated, with the focus in `focus` when given.
+// Without a window manager the activation sets the X input focus itself.
+void showActive(QWidget* window, QWidget* focus = nullptr);
+
+}  // namespace kav::gui

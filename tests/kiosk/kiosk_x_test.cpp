@@ -1,0 +1,388 @@
+// The client on a private X server, as on an exam station with a bare X
+// session (--wm=none) or with a window manager (--wm=openbox): every window
+// takes the keyboard and has its geometry, the time-up screen holds keyboard
+// and pointer against other programs while the client's own toolbar and boxes
+// keep working. Keys and clicks are made through XTest, as a real keyboard and
+// mouse make them; geometry is read back from the X server.
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "client/flow/login.h"
+#include "client/flow/toolbar.h"
+#include "client/flow/ui/app.h"
+#include "client/flow/ui/forms.h"
+#include "client/screens/choice/ui/tform7.h"
+#include "client/screens/choice/ui/x11_key_grab.h"
+#include "client/screens/typing/ui/tform9.h"
+#include "gui/qt_services.h"
+#include "tests/flow/flow_lab.h"
+
+namespace kavlor::test {
+namespace {
+
+std::string g_wm = "none";
+
+bool onPath(const char* program) {
+    const std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+pid_t spawn(const std::vector<std::string>& args) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+void stop(pid_t& pid) {
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    pid = -1;
+}
+
+// Xvfb at 800 × 600 on the first display number no other server of the
+// machine uses (the server picks it and tells it through a pipe).
+struct XServer {
+    XServer() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "800x600x24",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        pollfd p{fds[0], POLLIN, 0};
+        char buffer[32] = {};
+        if (poll(&p, 1, 10000) == 1 && read(fds[0], buffer, sizeof buffer - 1) > 0)
+            display = ":" + std::to_string(std::atoi(buffer));
+        else
+            stop(pid);
+        readEnd = fds[0];  // open for the server's life: it may write to it again
+    }
+    ~XServer() {
+        stop(pid);
+        if (readEnd >= 0) close(readEnd);
+    }
+    std::string display;
+    pid_t pid = -1;
+    int readEnd = -1;
+};
+
+// Runs the client's events until the condition holds or `ms` have passed.
+bool waitFor(const std::function<bool()>& condition, int ms = 4000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        usleep(10'000);
+    }
+    return true;
+}
+
+// Another program on the same display: its own connection, a window of its
+// own, and XTest input as the keyboard and mouse make it.
+struct OtherProgram {
+    OtherProgram() : c(xcb_connect(std::getenv("DISPLAY"), nullptr)) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        root = screen->root;
+        window = xcb_generate_id(c);
+        const uint32_t mask = XCB_EVENT_MASK_KEY_PRESS;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 600, 500, 150, 80, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, XCB_CW_EVENT_MASK, &mask);
+        xcb_map_window(c, window);
+        sync();
+    }
+    ~OtherProgram() { xcb_disconnect(c); }
+    void sync() { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
+    void takeFocus() {
+        xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+        sync();
+    }
+    // Presses keys in order and releases them in reverse: the first ones are held.
+    void press(const std::vector<xcb_keysym_t>& keys) {
+        for (xcb_keysym_t k : keys) xcb_test_fake_input(c, XCB_KEY_PRESS, keycodeOf(c, k), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+            xcb_test_fake_input(c, XCB_KEY_RELEASE, keycodeOf(c, *k), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        sync();
+    }
+    void type(const std::string& ascii) {
+        for (char ch : ascii) press({static_cast<xcb_keysym_t>(ch)});
+    }
+    void click(QPoint at) {
+        xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, static_cast<int16_t>(at.x()),
+                            static_cast<int16_t>(at.y()), 0);
+        xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        sync();
+    }
+    int keyPressesReceived() {
+        sync();
+        int presses = 0;
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            if ((e->response_type & ~0x80) == XCB_KEY_PRESS) ++presses;
+            std::free(e);
+        }
+        return presses;
+    }
+    bool keyboardGrabSucceeds() {
+        auto* r = xcb_grab_keyboard_reply(
+            c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+        const bool ok = r && r->status == XCB_GRAB_STATUS_SUCCESS;
+        std::free(r);
+        if (ok) xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+        sync();
+        return ok;
+    }
+    bool leftKeyGrabSucceeds() {
+        const xcb_keycode_t left = keycodeOf(c, 0xff51);
+        xcb_void_cookie_t cookie =
+            xcb_grab_key_checked(c, 0, root, 0, left, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_generic_error_t* error = xcb_request_check(c, cookie);
+        std::free(error);
+        if (!error) xcb_ungrab_key(c, left, root, 0);
+        sync();
+        return !error;
+    }
+    xcb_connection_t* c;
+    xcb_window_t root, window;
+};
+
+// Where the X server shows a window of the client (its own area, without frame).
+QRect xGeometry(QWidget* w) {
+    xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const auto window = static_cast<xcb_window_t>(w->winId());
+    auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    auto* t = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, root, 0, 0), nullptr);
+    QRect r;
+    if (g && t) r = QRect(t->dst_x, t->dst_y, g->width, g->height);
+    std::free(g);
+    std::free(t);
+    xcb_disconnect(c);
+    return r;
+}
+
+// Whether the X input focus is in the window (keys typed now reach it).
+bool xFocusIn(QWidget* w) {
+    xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
+    auto* f = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const bool in = f && f->focus == static_cast<xcb_window_t>(w->winId());
+    std::free(f);
+    xcb_disconnect(c);
+    return in;
+}
+
+bool viewable(QWidget* w) {
+    if (!w || !w->isVisible()) return false;
+    xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
+    auto* a = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, static_cast<xcb_window_t>(w->winId())),
+                                              nullptr);
+    const bool up = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(a);
+    xcb_disconnect(c);
+    return up;
+}
+
+// A client in its exam on the private display, with the scripted boxes.
+struct Exam {
+    explicit Exam(LabOptions options = {}) : h(options), app(h.env()) {
+        EXPECT_TRUE(app.start());
+        LoginLogic& login = *app.client().login();
+        login.Edit1 = kFirst;
+        app.run([&] { login.BitBtn1Click(); });
+        app.run([&] { login.BitBtn3Click(); });
+        app.Form2()->SpeedButton1Click();
+        EXPECT_TRUE(waitFor([&] { return viewable(app.Form5()) && viewable(app.Form4()); }));
+    }
+    Harness h;
+    KavlorApp app;
+};
+
+const QRect kScreen(0, 0, 800, 600);
+
+TEST(Kiosk, TheLoginTakesTheKeyboardAfterTheSplashIsClicked) {
+    Harness h;
+    KavlorApp app(h.env());
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(waitFor([&] { return viewable(app.Form1()); }));
+    OtherProgram keyboard;
+    keyboard.click({10, 10});  // on the splash, far from where the login opens
+    ASSERT_TRUE(waitFor([&] { return app.Form3() && viewable(app.Form3()); }));
+    EXPECT_TRUE(waitFor([&] { return xFocusIn(app.Form3()); }));
+    keyboard.type("110199990001");
+    EXPECT_TRUE(waitFor([&] { return app.Form3()->Edit1->text() == "110199990001"; }))
+        << app.Form3()->Edit1->text().toStdString();
+    EXPECT_EQ(keyboard.keyPressesReceived(), 0);
+}
+
+TEST(Kiosk, AnsweringScreensFillTheScreenAndTakeTheKeyboard) {
+    Exam e;
+    OtherProgram other;
+    other.takeFocus();
+    e.app.Form5()->N2Click();
+    TForm7* choice = e.app.Form5()->Form7();
+    ASSERT_TRUE(waitFor([&] { return viewable(choice); }));
+    EXPECT_TRUE(waitFor([&] { return xGeometry(choice) == kScreen; })) << xGeometry(choice).width();
+    EXPECT_TRUE(waitFor([&] { return xFocusIn(choice) && choice->isActiveWindow(); }));
+    EXPECT_FALSE(other.leftKeyGrabSucceeds());  // ← and → belong to the choice screen
+
+    other.takeFocus();
+    e.app.Form5()->N3Click();
+    TForm9* typing = e.app.Form5()->Form9();
+    ASSERT_TRUE(waitFor([&] { return viewable(typing); }));
+    EXPECT_TRUE(waitFor([&] { return xGeometry(typing) == kScreen; })) << xGeometry(typing).width();
+    EXPECT_TRUE(waitFor([&] { return xFocusIn(typing); }));
+    other.type("ab");
+    EXPECT_TRUE(waitFor([&] { return typing->engine().pageTypedLine(1).substr(0, 4) == "a b "; }))
+        << typing->engine().pageTypedLine(1);
+    EXPECT_EQ(other.keyPressesReceived(), 0);
+    // The choice screen is not the active window any more: its keys are free.
+    EXPECT_TRUE(waitFor([&] { return other.leftKeyGrabSucceeds(); }))
+        << "typing active " << typing->isActiveWindow() << " choice active " << choice->isActiveWindow();
+}
+
+TEST(Kiosk, TheTimeUpScreenHoldsTheKeyboardAndPointerButTheToolbarWorks) {
+    Exam e({.resttime = "0:00:01"});
+    e.h.lab.setAssistantPassword(2, "1111");
+    OtherProgram other;
+    other.takeFocus();
+    e.h.clock.advance(4000);
+    TForm_fullenter* screen = e.app.Form_fullenter();
+    ASSERT_TRUE(waitFor([&] { return viewable(screen) && screen->inputHeld(); }));
+    EXPECT_EQ(xGeometry(screen), kScreen);
+    EXPECT_FALSE(other.keyboardGrabSucceeds());
+
+    // Switching keys, closing keys and a click beside the screen reach no other program.
+    other.press({0xffe9, 0xff09});  // Alt+Tab
+    other.press({0xffe9, 0xffc1});  // Alt+F4
+    other.press({0xff09});          // Tab
+    other.press({0xff1b});          // Escape
+    other.click({650, 520});        // on the other program's window
+    EXPECT_TRUE(waitFor([&] { return screen->inputHeld(); }));
+    EXPECT_EQ(other.keyPressesReceived(), 0);
+    EXPECT_TRUE(viewable(screen));
+    EXPECT_TRUE(viewable(e.app.Form5()));  // nothing acted on the exam window
+
+    // The toolbar above the screen: 交卷 asks its question (answered No).
+    e.h.dialogs.answers.push_back(kav::ui::Answer::No);
+    QToolButton* handIn = e.app.Form4()->SpeedButton6;
+    other.click(handIn->mapToGlobal(handIn->rect().center()));
+    EXPECT_TRUE(waitFor([&] { return e.h.dialogs.lastText() == "将退出系统！！！"; })) << e.h.dialogs.lastText();
+
+    // The delay password typed on the keyboard; the screen goes and lets go.
+    other.type("1111");
+    other.press({0xff0d});
+    EXPECT_TRUE(waitFor([&] { return !screen->isVisible(); }));
+    EXPECT_TRUE(waitFor([&] { return other.keyboardGrabSucceeds(); }));
+}
+
+// A message box over the collecting screen takes Return.
+TEST(Kiosk, ABoxOverTheCollectingScreenTakesItsKeys) {
+    Harness h;
+    kav::gui::QtDialogs boxes(QStringLiteral("Kavlor"), /*stayOnTop=*/true);
+    KavlorApp app(ClientEnv{boxes, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7});
+    ASSERT_TRUE(app.start());
+    LoginLogic& login = *app.client().login();
+    login.Edit1 = kFirst;
+    app.run([&] { login.BitBtn1Click(); });
+    app.run([&] { login.BitBtn3Click(); });
+    app.Form2()->SpeedButton1Click();
+    ASSERT_TRUE(waitFor([&] { return viewable(app.Form5()); }));
+
+    OtherProgram keyboard;
+    bool boxUp = false, rescued = false;
+    QTimer press;
+    press.setInterval(300);
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits("QMessageBox") && viewable(w)) {
+                boxUp = true;
+                keyboard.press({0xff0d});  // Return
+            }
+    });
+    press.start();
+    QTimer::singleShot(8000, [&] {
+        rescued = true;
+        boxes.closeOpenBoxes();
+    });
+    h.lab.setKorl(3);
+    h.clock.advance(2000);  // the poll collects and shows its notice
+    EXPECT_TRUE(boxUp);
+    EXPECT_FALSE(rescued) << "the notice did not take Return";
+    EXPECT_TRUE(app.client().toolbar()->forcedCollection());
+}
+
+}  // namespace
+}  // namespace kavlor::test
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]).rfind("--wm=", 0) == 0) kavlor::test::g_wm = std::string(argv[i]).substr(5);
+    const bool withWm = kavlor::test::g_wm == "openbox";
+    if (!kavlor::test::onPath("Xvfb") || (withWm && !kavlor::test::onPath("openbox"))) {
+        std::printf("[  SKIPPED ] the kiosk tests need Xvfb%s installed\n", withWm ? " and openbox" : "");
+        return 0;
+    }
+    kavlor::test::XServer server;
+    if (server.display.empty()) {
+        std::fprintf(stderr, "Xvfb did not start\n");
+        return 1;
+    }
+    setenv("DISPLAY", server.display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    pid_t wm = -1;
+    if (withWm) {
+        wm = kavlor::test::spawn({"openbox", "--sm-disable"});
+        // Up once it has announced itself on the root window.
+        xcb_connection_t* c = xcb_connect(server.display.c_str(), nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 24, "_NET_SUPPORTING_WM_CHECK"), nullptr);
+        bool up = false;
+        for (int i = 0; i < 200 && !up; ++i, usleep(25'000)) {
+            auto* p = xcb_get_property_reply(c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+            up = p && xcb_get_property_value_length(p) > 0;
+            std::free(p);
+        }
+        std::free(atom);
+        xcb_disconnect(c);
+        if (!up) {
+            std::fprintf(stderr, "openbox did not start\n");
+            kavlor::test::stop(wm);
+            return 1;
+        }
+    }
+    int rc;
+    {
+        QApplication app(argc, argv);
+        rc = RUN_ALL_TESTS();
+    }
+    kavlor::test::stop(wm);
+    return rc;
+}
