@@ -11,9 +11,7 @@
 #include <QTest>
 
 #include "console/bank/ui/bank_pages.h"
-#include "console/shell/ui/app.h"
-#include "console/shell/ui/forms.h"
-#include "tests/console/console_lab.h"
+#include "tests/console/logged_in_console.h"
 #include "tools/demo/demo_pictures.h"
 
 namespace mendrix::bank {
@@ -24,21 +22,10 @@ using Strings = std::vector<std::string>;
 
 std::string s(const QString& t) { return t.toStdString(); }
 
-class BankWindowTest : public ::testing::Test, public test::ConsoleLab {
+class BankWindowTest : public test::LoggedInConsole {
 protected:
-    std::unique_ptr<MendrixApp> app;
-
-    void SetUp() override {
-        app = std::make_unique<MendrixApp>(ConsoleEnv{dialogs, clock, desktop, folder(), [] {}});
-        app->start();
-        app->Form_enter()->Edit1->setText("admin");
-        app->Form_enter()->Edit2->setText("admin");
-        QTest::keyClick(app->Form_enter()->Edit2, Qt::Key_Return);
-        ASSERT_TRUE(app->Form1()->isVisible());
-    }
     TForm1& main() { return *app->Form1(); }
     BankPages& pages() { return *main().bankPages(); }
-    void trigger(const char* name) { main().findChild<QAction*>(name)->trigger(); }
     Strings labels(const char* panel) {
         Strings texts;
         QWidget* p = main().findChild<QWidget*>(panel);

@@ -11,9 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "console/shell/ui/app.h"
-#include "console/shell/ui/forms.h"
-#include "tests/console/console_lab.h"
+#include "tests/console/logged_in_console.h"
 #include "tests/console/scores/score_fixture.h"
 
 namespace mendrix {
@@ -22,19 +20,8 @@ namespace {
 using scores::test::at;
 using scores::test::scoreRow;
 
-class ScoresWindowTest : public ::testing::Test, public test::ConsoleLab {
+class ScoresWindowTest : public test::LoggedInConsole {
 protected:
-    std::unique_ptr<MendrixApp> app;
-
-    void SetUp() override {
-        app = std::make_unique<MendrixApp>(ConsoleEnv{dialogs, clock, desktop, folder(), [] {}});
-        app->start();
-        app->Form_enter()->Edit1->setText("admin");
-        app->Form_enter()->Edit2->setText("admin");
-        QTest::keyClick(app->Form_enter()->Edit2, Qt::Key_Return);
-        ASSERT_TRUE(app->Form1()->isVisible());
-    }
-    void trigger(const char* name) { app->Form1()->findChild<QAction*>(name)->trigger(); }
     template <class W>
     W* find(const char* name) {
         W* w = app->Form1()->findChild<W*>(name);
