@@ -1,5 +1,7 @@
 #include "client/flow/exam_shell.h"
 
+#include <algorithm>
+
 #include "client/flow/client.h"
 #include "client/grading/wintask/wintask.h"
 #include "client/grading/word/word_click.h"
@@ -126,7 +128,9 @@ void ExamShell::N9Click() {
     student.edit();
     std::int64_t total = 0;
     for (const char* column : {"win_cj", "select_cj", "dz_cj", "word_cj"}) total += student.field(column).asInteger();
-    student.field("kscj").setInteger(total);
+    // kscj is a small integer: a Word total near its top plus the other parts
+    // would not fit, the post would fail and the report would be lost.
+    student.field("kscj").setInteger(std::clamp<std::int64_t>(total, 0, kav::word::kMaxScore));
     student.post();
 }
 
