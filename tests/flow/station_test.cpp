@@ -123,6 +123,50 @@ TEST(FlowStationTest, ForcedCollectionThenEndedEndsTheClient) {
     EXPECT_EQ(r.h.exits, 1);
 }
 
+// A document that takes the grader down costs the Word task its points and
+// nothing else: the hand-in and the teacher's collection still report.
+TEST(FlowStationTest, AGraderThatCrashesStillReportsTheExam) {
+    for (const bool collected : {false, true}) {
+        SCOPED_TRACE(collected ? "forced collection" : "hand-in");
+        Harness h;
+        h.wordGrader = KAV_FAKE_WORD_GRADER;
+        {
+            auto stu = h.lab.stuDb();
+            auto word = stu->openTable("word");
+            for (word->first(); !word->eof(); word->next()) {
+                word->edit();
+                word->field("answer").setString("crash");  // what the fake grader does with this document
+                word->post();
+            }
+        }
+        KavlorApp app(h.env());
+        ASSERT_TRUE(app.start());
+        LoginLogic& login = *app.client().login();
+        login.Edit1 = kFirst;
+        app.run([&] { login.BitBtn1Click(); });
+        app.run([&] { login.BitBtn3Click(); });
+        app.Form2()->SpeedButton1Click();
+        h.dialogs.shown.clear();
+        if (collected) {
+            h.lab.setKorl(3);
+            h.clock.advance(2000);
+        } else {
+            h.dialogs.answers.push_back(kav::ui::Answer::Ok);
+            app.Form4()->SpeedButton6Click();
+            EXPECT_EQ(h.exits, 1);
+        }
+        auto t = h.lab.teacherDb();
+        EXPECT_EQ(rowValue(*t, "score", kFirst, "word_cj"), "0");
+        EXPECT_EQ(rowValue(*t, "score", kFirst, "win_cj"), "8");
+        const std::string result = rowValue(*t, "condition", kFirst, "word_result");
+        EXPECT_EQ(result.rfind("Word文档无法评分：评分程序异常结束（信号 11", 0), 0u) << result;
+        const auto texts = h.dialogs.texts();
+        EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& text) {
+            return text.starts_with("Word文档无法评分：");
+        })) << "the candidate is told why the Word task earned nothing";
+    }
+}
+
 TEST(FlowStationTest, HandInDuringCollectionLeavesWithoutASecondReport) {
     Running r;
     r.teacherSets(3);
