@@ -6,6 +6,7 @@
 #include "client/grading/wintask/wintask.h"
 #include "client/grading/word/word_click.h"
 #include "common/core/candidate.h"
+#include "common/db/checked_values.h"
 #include "common/db/columns.h"
 #include "common/platform/platform.h"
 
@@ -18,8 +19,8 @@ using kav::ui::MessageKind;
 
 ExamShell::ExamShell(Client& client) : client_(client) {
     db::Cursor& ct = client_.data().ADOTable_ct();
-    winno = static_cast<int>(ct.field("winno").asInteger());
-    wordno = static_cast<int>(ct.field("wordno").asInteger());
+    winno = static_cast<int>(db::checkedInteger(ct, "winno"));
+    wordno = static_cast<int>(db::checkedInteger(ct, "wordno"));
 }
 
 void ExamShell::Button3Click() {

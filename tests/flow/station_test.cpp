@@ -16,6 +16,7 @@
 #include "client/screens/typing/ui/tform9.h"
 #include "common/text/gbk.h"
 #include "common/text/typing_file.h"
+#include "tests/account/raw_file.h"
 #include "tests/flow/flow_lab.h"
 
 namespace kavlor::test {
@@ -164,6 +165,27 @@ TEST(FlowStationTest, AGraderThatCrashesStillReportsTheExam) {
         EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& text) {
             return text.starts_with("Word文档无法评分：");
         })) << "the candidate is told why the Word task earned nothing";
+    }
+}
+
+// A value the console never writes, met by the two-second poll, is no change:
+// the exam runs on in its mode and a later real change still counts.
+TEST(FlowStationTest, ThePollTreatsAStationValueItsColumnCannotHoldAsNoChange) {
+    for (const char* korl : {"'abc'", "99999999999", "'3x'", "''"}) {
+        SCOPED_TRACE(korl);
+        Running r;
+        kav::test::RawFile(r.h.lab.teacher / "teacher.mdb", kav::db::kDatabasePassword)
+            .exec(std::string("UPDATE state SET korl = ") + korl);
+        r.h.clock.advance(2000);
+        r.h.clock.advance(2000);
+        EXPECT_TRUE(r.h.dialogs.shown.empty()) << r.h.dialogs.lastText();
+        EXPECT_EQ(r.h.exits, 0);
+        EXPECT_EQ(r.toolbar->rememberedMode(), 1);
+        EXPECT_TRUE(r.toolbar->clockRunning());
+        kav::test::RawFile(r.h.lab.teacher / "teacher.mdb", kav::db::kDatabasePassword).exec("UPDATE state SET korl = 2");
+        r.h.clock.advance(2000);
+        EXPECT_EQ(r.h.dialogs.texts(), std::vector<std::string>{"将进入练习状态,可自进评分！！！"});
+        EXPECT_EQ(r.toolbar->rememberedMode(), 2);
     }
 }
 
