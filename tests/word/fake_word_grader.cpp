@@ -2,7 +2,8 @@
 // process of its own. It speaks the real program's protocol (same arguments,
 // same input, same out-of-memory exit) and takes what to do from the answer
 // text: "crash", "hang", "spin", "allocate", "garbage", "truncate", "exit 7",
-// "flood"; any other answer text is graded as the real program grades it.
+// "flood" (and a document named unread.docx ends it before it reads
+// anything); any other answer text is graded as the real program grades it.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -45,4 +46,8 @@ kav::word::WordGrade misbehave(const std::filesystem::path& document, const std:
 
 }  // namespace
 
-int main(int argc, char** argv) { return kav::word::runGraderProgram(argc, argv, misbehave); }
+int main(int argc, char** argv) {
+    // A document named unread.docx: ends at once, leaving its input unread.
+    if (argc == 2 && std::filesystem::path(argv[1]).filename() == "unread.docx") return 7;
+    return kav::word::runGraderProgram(argc, argv, misbehave);
+}

@@ -129,6 +129,12 @@ TEST(IsolatedWordGrading, EveryFailureOfTheGraderEarnsNothingWithItsReason) {
         ASSERT_EQ(g.rules.size(), 1u);
         EXPECT_FALSE(g.rules[0].passed);
     }
+    // A grader that ends without reading a long answer text costs the task,
+    // not the client (no SIGPIPE).
+    const std::string longAnswer(4 << 20, '1');
+    const WordGrade unread = gradeWordTaskIsolated(kFakeGrader, "/nonexistent/unread.docx", longAnswer);
+    ASSERT_TRUE(unread.readError);
+    EXPECT_EQ(*unread.readError, std::string(kUngradable) + "评分程序异常结束（退出码 7）");
     // The fake grades normally otherwise: the failures above are its faults alone.
     EXPECT_EQ(gradeWordTaskIsolated(kFakeGrader, document, "1 5 1 计").total, 5);
 }

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,23 +44,30 @@ private:
     int fd_ = -1;
 };
 
-struct Pipe {
+// One way between the two processes. The input goes through a socket, not a
+// pipe: writing to a child that died unread must fail with EPIPE, not raise
+// SIGPIPE, which would end the client (send with MSG_NOSIGNAL).
+struct Channel {
     Fd read, write;
-    bool open() {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-        read.adopt(fds[0]);
-        write.adopt(fds[1]);
+    bool openPipe() { return adopt(::pipe2(fds_, O_CLOEXEC)); }
+    bool openSocket() { return adopt(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_)); }
+
+private:
+    bool adopt(int rc) {
+        if (rc != 0) return false;
+        read.adopt(fds_[0]);
+        write.adopt(fds_[1]);
         return true;
     }
+    int fds_[2] = {-1, -1};
 };
 
 std::string errnoText(int error) { return std::strerror(error); }
 
 // Starts the child with the pipes as its standard input and output, its
 // standard error discarded, no other descriptor of ours, default signals.
-pid_t spawn(const std::filesystem::path& grader, const std::filesystem::path& document, const Pipe& in,
-            const Pipe& out, std::string& error) {
+pid_t spawn(const std::filesystem::path& grader, const std::filesystem::path& document, const Channel& in,
+            const Channel& out, std::string& error) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
     posix_spawn_file_actions_init(&actions);
@@ -116,7 +124,7 @@ Exchange exchange(Fd& in, Fd& out, std::string_view input, std::string& output, 
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return Exchange::TimedOut;
         if (in.get() >= 0 && fds[1].revents) {
-            ssize_t w = ::write(in.get(), input.data(), input.size());
+            ssize_t w = ::send(in.get(), input.data(), input.size(), MSG_NOSIGNAL);
             if (w > 0) input.remove_prefix(static_cast<std::size_t>(w));
             // Done, or the child stopped reading: either way it sees the end.
             if ((w < 0 && errno != EAGAIN && errno != EINTR) || input.empty()) in.reset();
@@ -158,8 +166,8 @@ WordGrade ungradable(const std::string& answerText, const std::string& reason) {
 
 WordGrade gradeWordTaskIsolated(const std::filesystem::path& grader, const std::filesystem::path& document,
                                 const std::string& answerText, const GraderLimits& limits) {
-    Pipe in, out;
-    if (!in.open() || !out.open()) return ungradable(answerText, "无法建立管道（" + errnoText(errno) + "）");
+    Channel in, out;
+    if (!in.openSocket() || !out.openPipe()) return ungradable(answerText, "无法建立管道（" + errnoText(errno) + "）");
     std::string error;
     const pid_t pid = spawn(grader, document, in, out, error);
     if (pid < 0) return ungradable(answerText, error);
