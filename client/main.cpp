@@ -6,6 +6,7 @@
 #include "client/flow/texts.h"
 #include "client/flow/ui/app.h"
 #include "client/flow/ui/artwork.h"
+#include "client/grading/word/isolated_grading.h"
 #include "common/platform/platform.h"
 #include "gui/qt_services.h"
 
@@ -22,7 +23,8 @@ int main(int argc, char** argv) {
     kav::gui::QtDesktop desktop(kavlor::artwork::clientIcon(48), QString::fromUtf8("《计算机等级考试一级B》模拟系统"),
                                 /*stayOnTop=*/true);
     kavlor::ClientEnv env{dialogs, clock, desktop, std::filesystem::current_path(),
-                          kav::platform::singleCopyLockFile(), {}, std::nullopt};
+                          kav::platform::singleCopyLockFile(), {}, std::nullopt,
+                          kav::word::installedWordGrader()};
     kavlor::KavlorApp client(std::move(env));
     if (!client.start()) return 0;
     return app.exec();

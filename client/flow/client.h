@@ -41,6 +41,7 @@ struct ClientEnv {
     std::filesystem::path lockFile;           // the single-copy marker
     std::function<void()> onExit;             // ends the application (after ExitClient)
     std::optional<std::uint64_t> drawSeed;    // fixed seed for the drawing; the clock's otherwise
+    std::filesystem::path wordGrader = {};    // the Word grading program; empty: grading in this process
 };
 
 class Client {
@@ -97,6 +98,7 @@ public:
     kav::ui::Clock& clock() { return gate_.clock(); }
     kav::ui::Desktop& desktop() { return env_.desktop; }
     const std::filesystem::path& workingFolder() const { return env_.workingFolder; }
+    const std::filesystem::path& wordGrader() const { return env_.wordGrader; }
     std::mt19937_64& random() { return random_; }
 
     // Fired after every change that windows show; the Qt application redraws.

@@ -1,9 +1,12 @@
 #include "client/flow/exam_shell.h"
 
+#include <algorithm>
+
 #include "client/flow/client.h"
 #include "client/grading/wintask/wintask.h"
 #include "client/grading/word/word_click.h"
 #include "common/core/candidate.h"
+#include "common/db/checked_values.h"
 #include "common/db/columns.h"
 #include "common/platform/platform.h"
 
@@ -16,8 +19,8 @@ using kav::ui::MessageKind;
 
 ExamShell::ExamShell(Client& client) : client_(client) {
     db::Cursor& ct = client_.data().ADOTable_ct();
-    winno = static_cast<int>(ct.field("winno").asInteger());
-    wordno = static_cast<int>(ct.field("wordno").asInteger());
+    winno = static_cast<int>(db::checkedInteger(ct, "winno"));
+    wordno = static_cast<int>(db::checkedInteger(ct, "wordno"));
 }
 
 void ExamShell::Button3Click() {
@@ -83,6 +86,7 @@ void ExamShell::Word2Click() {
     }
     task.gradingEnabled = gradingReports();
     task.resolvePath = [](std::string_view path) { return kav::platform::resolve(path); };
+    task.grader = client_.wordGrader();
     kav::word::word2Click(task, client_.dialogs(), data.ADOTable_student(), data.ADOTable_ct());
 }
 
@@ -126,7 +130,9 @@ void ExamShell::N9Click() {
     student.edit();
     std::int64_t total = 0;
     for (const char* column : {"win_cj", "select_cj", "dz_cj", "word_cj"}) total += student.field(column).asInteger();
-    student.field("kscj").setInteger(total);
+    // kscj is a small integer: a Word total near its top plus the other parts
+    // would not fit, the post would fail and the report would be lost.
+    student.field("kscj").setInteger(std::clamp<std::int64_t>(total, 0, kav::word::kMaxScore));
     student.post();
 }
 

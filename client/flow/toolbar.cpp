@@ -5,6 +5,7 @@
 #include "client/flow/drawing.h"
 #include "client/grading/wintask/wintask.h"
 #include "common/core/candidate.h"
+#include "common/db/checked_values.h"
 #include "common/db/columns.h"
 #include "common/platform/platform.h"
 
@@ -21,7 +22,11 @@ void ToolbarLogic::FormCreate() {
     DataModule& data = client_.data();
     db::Cursor& state = data.ADOTable_Tstate();
     state.requery();
-    lastRead_ = kav::station::readStation(state).korl;
+    try {
+        lastRead_ = kav::station::readStation(state).korl;
+    } catch (const db::BadValue&) {
+        lastRead_ = client_.startupState().korl;  // a value the console never writes: the mode of the start
+    }
     remembered_ = stationModeOf(lastRead_);
     label_ = initialLabel(remembered_);
 

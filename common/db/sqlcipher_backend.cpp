@@ -131,14 +131,25 @@ Value readColumn(const Statement& st, int column, const ColumnDef& def) {
     switch (def.type) {
         case ColumnType::AutoNumber:
         case ColumnType::Int32:
-        case ColumnType::Int16: return static_cast<std::int64_t>(sqlite3_column_int64(s, column));
+        case ColumnType::Int16:
+            // A text that is no number stays a text, so that reading it as a
+            // number fails instead of giving 0 (sqlite's own reading).
+            if (sqlite3_column_type(s, column) != SQLITE_INTEGER) return st.text(column);
+            return static_cast<std::int64_t>(sqlite3_column_int64(s, column));
         case ColumnType::Text:
         case ColumnType::Memo: return st.text(column);
         case ColumnType::DateTime:
             if (sqlite3_column_type(s, column) == SQLITE_FLOAT)
                 return DateTime::fromOleDays(sqlite3_column_double(s, column));
             return parseStoredDateTime(st.text(column));
-        case ColumnType::Boolean: return sqlite3_column_int64(s, column) != 0;
+        case ColumnType::Boolean: {
+            // The engine stores 0 and 1; anything else is kept as it is, so
+            // that a checked reading can refuse it.
+            if (sqlite3_column_type(s, column) != SQLITE_INTEGER) return st.text(column);
+            const std::int64_t n = sqlite3_column_int64(s, column);
+            if (n == 0 || n == 1) return n == 1;
+            return n;
+        }
         case ColumnType::Blob: {
             auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, column));
             return Blob(p, p + sqlite3_column_bytes(s, column));

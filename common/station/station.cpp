@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/core/tokens.h"
+#include "common/db/checked_values.h"
 
 namespace kav::station {
 
@@ -20,17 +21,21 @@ std::optional<int> pollStationMode(db::Cursor& state) {
     } catch (const db::DbUnavailable&) {
         return std::nullopt;
     }
-    return readStation(state).korl;
+    try {
+        return readStation(state).korl;
+    } catch (const db::BadValue&) {
+        return std::nullopt;  // a value the console never writes: no change, the exam goes on
+    }
 }
 
 StationRecord readStation(db::Cursor& state) {
     state.first();
     if (state.recordCount() == 0) throw db::DbError("The station control record is missing: table 'state' has no row");
     StationRecord r;
-    r.korl = static_cast<int>(state.field("korl").asInteger());
-    r.update = state.field("update").asBoolean();
-    r.clearinfo = state.field("clearinfo").asBoolean();
-    r.clearfold = state.field("clearfold").asBoolean();
+    r.korl = static_cast<int>(db::checkedInteger(state, "korl"));
+    r.update = db::checkedBoolean(state, "update");
+    r.clearinfo = db::checkedBoolean(state, "clearinfo");
+    r.clearfold = db::checkedBoolean(state, "clearfold");
     r.resttime = state.field("resttime").asString();
     return r;
 }

@@ -25,7 +25,8 @@ struct StationRecord {
 };
 
 // Reads the first row of an open `state` cursor (moving it to that row).
-// Throws db::DbError when the table has no row. It reads the snapshot: requery
+// Throws db::DbError when the table has no row, db::BadValue for a value its
+// column cannot hold (korl "abc" or beyond an int32, update "maybe"). It reads the snapshot: requery
 // the cursor first to see the console's latest write.
 StationRecord readStation(db::Cursor& state);
 // The teacher tables a station opens at start-up, in the client's order:
@@ -34,8 +35,9 @@ StationRecord readStation(db::Cursor& state);
 std::unique_ptr<db::OpenTables> openStationTables(std::unique_ptr<db::Connection> teacher);
 
 // The poll of a running station: reads the station record afresh (requery)
-// and gives its mode; nullopt while the lab server cannot be reached (the
-// candidate is shown nothing, and the next poll asks again).
+// and gives its mode; nullopt while the lab server cannot be reached or the
+// record holds a value its column cannot hold (the candidate is shown
+// nothing, the mode is unchanged, and the next poll asks again).
 std::optional<int> pollStationMode(db::Cursor& state);
 
 // Writes the record into the first row, appending one when the table is empty;

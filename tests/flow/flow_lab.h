@@ -84,9 +84,10 @@ struct Harness {
     kav::test::FakeClock clock;
     FakeDesktop desktop;
     int exits = 0;
+    std::filesystem::path wordGrader = KAV_WORD_GRADER;  // the client's own, as installed
 
     ClientEnv env(std::uint64_t seed = 7) {
-        return ClientEnv{dialogs, clock, desktop, lab.station, lab.lockFile, [this] { ++exits; }, seed};
+        return ClientEnv{dialogs, clock, desktop, lab.station, lab.lockFile, [this] { ++exits; }, seed, wordGrader};
     }
 };
 

@@ -5,6 +5,7 @@
 #include "client/flow/exam_shell.h"
 #include "client/flow/login.h"
 #include "tests/flow/flow_lab.h"
+#include "tests/word/word_test_util.h"
 
 namespace kavlor::test {
 namespace {
@@ -113,6 +114,36 @@ TEST(FlowReportTest, TotalCountsAnEmptyTypingScoreAsZeroAndExamModeStaysSilent) 
     EXPECT_EQ(student.field("select_cj").asInteger(), 30);
     EXPECT_EQ(student.field("kscj").asInteger(),
               student.field("win_cj").asInteger() + 30 + student.field("word_cj").asInteger());
+}
+
+// The total is a small integer column: a Word task worth nearly all of it plus
+// the other parts still posts, at the column's top, and the record reports.
+TEST(FlowReportTest, TotalStopsAtTheColumnsRange) {
+    Drawn d;
+    ExamShell shell(d.client);
+    shell.Button2Caption = "考生文件夹:c:\\kavlor\\11010001";
+    auto& word = d.client.data().ADOTable_word();
+    ASSERT_TRUE(gotoPosition(word, shell.wordno));
+    word.edit();
+    word.field("answer").setString("33 32760 1 1");  // paragraph 1 centred
+    word.post();
+    const std::string document = word.field("filename_word").asString();
+    std::filesystem::create_directories(d.h.lab.driveC / "kavlor" / "11010001");
+    kav::word::test::writeZip(d.h.lab.driveC / "kavlor" / "11010001" / document,
+                              {{"word/document.xml", kav::word::test::documentXml(
+                                                         "<w:p><w:pPr><w:jc w:val=\"center\"/></w:pPr>"
+                                                         "<w:r><w:t>甲</w:t></w:r></w:p>")}});
+    auto& ct = d.client.data().ADOTable_ct();
+    ct.edit();
+    ct.field("sel_arr3").setString(ct.field("sel_arr2").asString());  // 30 more points
+    ct.post();
+    d.client.handle([&] { shell.N9Click(); });
+    auto& student = d.client.data().ADOTable_student();
+    ASSERT_EQ(student.field("word_cj").asInteger(), 32760);
+    EXPECT_EQ(student.field("kscj").asInteger(), 32767);
+    SaveExamRecord(d.client);
+    auto t = d.h.lab.teacherDb();
+    EXPECT_EQ(rowValue(*t, "score", kFirst, "kscj"), "32767");
 }
 
 }  // namespace

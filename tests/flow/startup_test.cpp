@@ -6,6 +6,7 @@
 #include "client/flow/data_module.h"
 #include "client/flow/login.h"
 #include "common/db/schema.h"
+#include "tests/account/raw_file.h"
 #include "tests/flow/flow_lab.h"
 
 namespace kavlor::test {
@@ -44,6 +45,41 @@ TEST(FlowStartupTest, RefusesToStartWhileTheLabCollectsOrHasEnded) {
         kav::platform::SingleCopyLock again(h.lab.lockFile);
         EXPECT_TRUE(again.held());
     }
+}
+
+// Values the console never writes, put into the station record behind the
+// engine's back: the client refuses to start and names the table and column.
+TEST(FlowStartupTest, RefusesStationValuesTheirColumnsCannotHold) {
+    const struct {
+        const char* assignment;
+        const char* message;
+    } cases[] = {
+        {"korl = 'abc'", "数据库 state 表的 korl 列的值“abc”无效"},
+        {"korl = 99999999999", "数据库 state 表的 korl 列的值“99999999999”无效"},
+        {"korl = '1.5'", "数据库 state 表的 korl 列的值“1.5”无效"},
+        {"\"update\" = 'maybe'", "数据库 state 表的 update 列的值“maybe”无效"},
+        {"clearinfo = 'x'", "数据库 state 表的 clearinfo 列的值“x”无效"},
+        {"clearfold = 7", "数据库 state 表的 clearfold 列的值“7”无效"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.assignment);
+        Harness h;
+        kav::test::RawFile(h.lab.teacher / "teacher.mdb", kav::db::kDatabasePassword)
+            .exec(std::string("UPDATE state SET ") + c.assignment);
+        Client client(h.env());
+        EXPECT_FALSE(client.start());
+        EXPECT_EQ(h.exits, 1);
+        ASSERT_EQ(h.dialogs.shown.size(), 1u);
+        EXPECT_EQ(h.dialogs.shown[0].kind, MessageKind::Error);
+        EXPECT_EQ(h.dialogs.shown[0].text, c.message);
+    }
+    // The values the console writes still start the client.
+    Harness h;
+    kav::test::RawFile(h.lab.teacher / "teacher.mdb", kav::db::kDatabasePassword)
+        .exec("UPDATE state SET korl = '2', \"update\" = 0, clearinfo = NULL, clearfold = 0");
+    Client client(h.env());
+    EXPECT_TRUE(client.start());
+    EXPECT_TRUE(h.dialogs.shown.empty());
 }
 
 TEST(FlowStartupTest, ASecondCopyEndsQuietlyWithoutTouchingAnything) {

@@ -16,6 +16,7 @@
 #include "client/screens/typing/ui/tform9.h"
 #include "common/text/gbk.h"
 #include "common/text/typing_file.h"
+#include "tests/account/raw_file.h"
 #include "tests/flow/flow_lab.h"
 
 namespace kavlor::test {
@@ -121,6 +122,71 @@ TEST(FlowStationTest, ForcedCollectionThenEndedEndsTheClient) {
     r.teacherSets(4);
     EXPECT_EQ(r.h.dialogs.lastText(), "结束！系统将退出，请与管理员联系！！！");
     EXPECT_EQ(r.h.exits, 1);
+}
+
+// A document that takes the grader down costs the Word task its points and
+// nothing else: the hand-in and the teacher's collection still report.
+TEST(FlowStationTest, AGraderThatCrashesStillReportsTheExam) {
+    for (const bool collected : {false, true}) {
+        SCOPED_TRACE(collected ? "forced collection" : "hand-in");
+        Harness h;
+        h.wordGrader = KAV_FAKE_WORD_GRADER;
+        {
+            auto stu = h.lab.stuDb();
+            auto word = stu->openTable("word");
+            for (word->first(); !word->eof(); word->next()) {
+                word->edit();
+                word->field("answer").setString("crash");  // what the fake grader does with this document
+                word->post();
+            }
+        }
+        KavlorApp app(h.env());
+        ASSERT_TRUE(app.start());
+        LoginLogic& login = *app.client().login();
+        login.Edit1 = kFirst;
+        app.run([&] { login.BitBtn1Click(); });
+        app.run([&] { login.BitBtn3Click(); });
+        app.Form2()->SpeedButton1Click();
+        h.dialogs.shown.clear();
+        if (collected) {
+            h.lab.setKorl(3);
+            h.clock.advance(2000);
+        } else {
+            h.dialogs.answers.push_back(kav::ui::Answer::Ok);
+            app.Form4()->SpeedButton6Click();
+            EXPECT_EQ(h.exits, 1);
+        }
+        auto t = h.lab.teacherDb();
+        EXPECT_EQ(rowValue(*t, "score", kFirst, "word_cj"), "0");
+        EXPECT_EQ(rowValue(*t, "score", kFirst, "win_cj"), "8");
+        const std::string result = rowValue(*t, "condition", kFirst, "word_result");
+        EXPECT_EQ(result.rfind("Word文档无法评分：评分程序异常结束（信号 11", 0), 0u) << result;
+        const auto texts = h.dialogs.texts();
+        EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& text) {
+            return text.starts_with("Word文档无法评分：");
+        })) << "the candidate is told why the Word task earned nothing";
+    }
+}
+
+// A value the console never writes, met by the two-second poll, is no change:
+// the exam runs on in its mode and a later real change still counts.
+TEST(FlowStationTest, ThePollTreatsAStationValueItsColumnCannotHoldAsNoChange) {
+    for (const char* korl : {"'abc'", "99999999999", "'3x'", "''"}) {
+        SCOPED_TRACE(korl);
+        Running r;
+        kav::test::RawFile(r.h.lab.teacher / "teacher.mdb", kav::db::kDatabasePassword)
+            .exec(std::string("UPDATE state SET korl = ") + korl);
+        r.h.clock.advance(2000);
+        r.h.clock.advance(2000);
+        EXPECT_TRUE(r.h.dialogs.shown.empty()) << r.h.dialogs.lastText();
+        EXPECT_EQ(r.h.exits, 0);
+        EXPECT_EQ(r.toolbar->rememberedMode(), 1);
+        EXPECT_TRUE(r.toolbar->clockRunning());
+        kav::test::RawFile(r.h.lab.teacher / "teacher.mdb", kav::db::kDatabasePassword).exec("UPDATE state SET korl = 2");
+        r.h.clock.advance(2000);
+        EXPECT_EQ(r.h.dialogs.texts(), std::vector<std::string>{"将进入练习状态,可自进评分！！！"});
+        EXPECT_EQ(r.toolbar->rememberedMode(), 2);
+    }
 }
 
 TEST(FlowStationTest, HandInDuringCollectionLeavesWithoutASecondReport) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "common/db/checked_values.h"
 #include "common/db/database.h"
 #include "common/db/tables.h"
 #include "common/station/station.h"
@@ -30,8 +31,14 @@ int station(const kavtool::Args& args) {
         return 0;
     }
     // An empty table gets its first row from the defaults, as the console's first write appends one.
-    kav::station::StationRecord r =
-        state->recordCount() > 0 ? kav::station::readStation(*state) : kav::station::StationRecord{};
+    // A record holding a value its column cannot hold is rewritten from the
+    // options and the defaults, so that the administrator can mend it.
+    kav::station::StationRecord r;
+    try {
+        if (state->recordCount() > 0) r = kav::station::readStation(*state);
+    } catch (const kav::db::BadValue& e) {
+        std::fprintf(stderr, "kavtool: %s; the values not given are set to their defaults\n", e.what());
+    }
     for (size_t i = 1; i < args.size(); i += 2) {
         const std::string& option = args[i];
         if (i + 1 >= args.size()) throw UsageError(option + " needs a value");

@@ -1,5 +1,7 @@
 #include "client/grading/word/word_click.h"
 
+#include "client/grading/word/isolated_grading.h"
+
 namespace kav::word {
 
 std::string candidateFolderFromCaption(std::string_view caption) {
@@ -34,7 +36,8 @@ std::optional<WordGrade> word2Click(const WordTask& task, ui::Dialogs& dialogs, 
         dialogs.message(ui::MessageKind::Plain, "Word答题文件:" + shownPath + "不存在！不能评分！");
         return std::nullopt;
     }
-    WordGrade grade = gradeWordTask(file, task.answerText);
+    WordGrade grade = task.grader.empty() ? gradeWordTask(file, task.answerText)
+                                          : gradeWordTaskIsolated(task.grader, file, task.answerText);
     if (grade.readError) dialogs.message(ui::MessageKind::Error, *grade.readError);
     if (task.gradingEnabled)
         dialogs.message(ui::MessageKind::Plain, "Word题得分:" + std::to_string(grade.total) + grade.resultText);

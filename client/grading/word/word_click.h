@@ -34,6 +34,9 @@ struct WordTask {
     bool gradingEnabled = false;  // the exam window's grading menu is enabled (practice mode)
     // Turns the folder path as shown ("c:\kavlor\...") into a path on this machine.
     std::function<std::filesystem::path(std::string_view)> resolvePath;
+    // The grading program that grades the document in a process of its own
+    // (client/grading/word/isolated_grading.h); empty: graded in this process.
+    std::filesystem::path grader;
 };
 
 // The candidate folder named by the folder button's caption: everything after
@@ -43,7 +46,8 @@ std::string candidateFolderFromCaption(std::string_view caption);
 // The whole of TForm5.Word2Click: missing file -> "Word答题文件:" + path +
 // "不存在！不能评分！" and nothing recorded; otherwise grades, shows the reader's
 // error when the file cannot be read, shows "Word题得分:" + total + result
-// text when grading is enabled, and stores word_cj into the current student
+// text when grading is enabled (a document the grading program could not
+// grade counts as unreadable, with "Word文档无法评分：" and the reason), and stores word_cj into the current student
 // row and word_result into the current ct row (edit, set, post).
 // Returns the grade, or nullopt when the file is missing. A DbError of the
 // cursors reaches the caller, as every database error does.

@@ -1,5 +1,7 @@
 #include "client/screens/choice/choice_screen.h"
 
+#include "common/db/checked_values.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -82,7 +84,11 @@ void ChoiceScreen::show() {
     // The station mode is read only here: a change while the screen is up
     // takes effect at the next showing.
     t_.state.requery();
-    selfCheckEnabled_ = t_.state.recordCount() > 0 && t_.state.field("korl").asInteger() == 2;
+    try {
+        selfCheckEnabled_ = t_.state.recordCount() > 0 && kav::db::checkedInteger(t_.state, "korl") == 2;
+    } catch (const kav::db::BadValue&) {
+        selfCheckEnabled_ = false;  // a value the console never writes is no practice mode
+    }
 }
 
 void ChoiceScreen::hide() {

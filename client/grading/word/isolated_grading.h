@@ -1,0 +1,43 @@
+#pragma once
+// Grading a candidate's document in a separate process, so that a document
+// that crashes a reader, never finishes or allocates without end costs that
+// task its points and nothing else: the hand-in or collection goes on.
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "common/word/grading.h"
+
+namespace kav::word {
+
+// Every failure's reason starts with this text, in readError and in the
+// stored result text.
+inline constexpr std::string_view kUngradable = "Word文档无法评分：";
+
+// Real exam documents grade in milliseconds; the 2,000,000-character limit of
+// the reader keeps the largest model near 60 MB. The limits leave a wide
+// margin above that and still end a runaway grader quickly enough for a
+// hand-in: a candidate waits at most the wall time.
+struct GraderLimits {
+    std::chrono::milliseconds wallTime{10000};  // then the grader is killed
+    int cpuSeconds = 8;                         // RLIMIT_CPU: SIGXCPU, then SIGKILL a second later
+    std::uint64_t memoryBytes = 512ull << 20;   // RLIMIT_AS: about 8 times the largest model
+};
+
+// Runs the grading program `grader` on the document with the answer text
+// (see common/word/grader_process.h). Any failure of the child (cannot be
+// started, killed by a signal, over a limit, malformed output) gives a
+// grade of 0 whose readError is kUngradable plus the reason and whose result
+// text begins with it.
+WordGrade gradeWordTaskIsolated(const std::filesystem::path& grader, const std::filesystem::path& document,
+                                const std::string& answerText, const GraderLimits& limits = {});
+
+// The grade of a document that could not be graded, with the reason.
+WordGrade ungradable(const std::string& answerText, const std::string& reason);
+
+// The grading program shipped with the client: next to the running
+// executable (the build tree), otherwise where the package installs it.
+std::filesystem::path installedWordGrader();
+
+}  // namespace kav::word

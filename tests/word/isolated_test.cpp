@@ -1,0 +1,142 @@
+// Grading a document in a process of its own: the grade that comes back
+// through the pipe, and every way the grading program can fail.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "client/grading/word/isolated_grading.h"
+#include "common/word/grader_process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/word/word_test_util.h"
+#include "tools/demo/demo_bank.h"
+
+using namespace kav::word;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kGrader = KAV_WORD_GRADER;
+const fs::path kFakeGrader = KAV_FAKE_WORD_GRADER;
+
+void expectSameGrade(const WordGrade& a, const WordGrade& b) {
+    EXPECT_EQ(a.total, b.total);
+    EXPECT_EQ(a.partScores, b.partScores);
+    EXPECT_EQ(a.resultText, b.resultText);
+    EXPECT_EQ(a.readError, b.readError);
+    ASSERT_EQ(a.rules.size(), b.rules.size());
+    for (std::size_t i = 0; i < a.rules.size(); ++i) {
+        SCOPED_TRACE(a.rules[i].ruleText);
+        EXPECT_EQ(a.rules[i].ruleText, b.rules[i].ruleText);
+        EXPECT_EQ(a.rules[i].part, b.rules[i].part);
+        EXPECT_EQ(a.rules[i].index, b.rules[i].index);
+        EXPECT_EQ(a.rules[i].kind, b.rules[i].kind);
+        EXPECT_EQ(a.rules[i].earned, b.rules[i].earned);
+        EXPECT_EQ(a.rules[i].passed, b.rules[i].passed);
+        EXPECT_EQ(a.rules[i].observed, b.rules[i].observed);
+    }
+}
+
+// A grade with every field in use: passed, failed and malformed rules, two parts.
+WordGrade sampleGrade() {
+    return gradeWordTask(test::fixture("lo_text.docx"), "1 40 1 计*1 40 1 计**55 3 2*x 1 1*1 7 1 计");
+}
+
+TEST(WordGradeWire, ReadsBackWhatWasWritten) {
+    const kav::test::TempDir dir;
+    kav::test::writeFile(dir / "bad.docx", "not a zip at all");
+    for (const WordGrade& g : {sampleGrade(), gradeWordTask(dir / "bad.docx", "1 5 1 计**55 3 2"), WordGrade{}}) {
+        auto back = decodeGrade(encodeGrade(g));
+        ASSERT_TRUE(back);
+        expectSameGrade(*back, g);
+    }
+}
+
+TEST(WordGradeWire, RefusesAnythingButOneWholeGrade) {
+    const std::string whole = encodeGrade(sampleGrade());
+    for (std::size_t n = 0; n < whole.size(); ++n)
+        ASSERT_FALSE(decodeGrade(whole.substr(0, n))) << "cut after " << n << " bytes";
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"trailing bytes", whole + "0:"},
+        {"other version", "KAVWORDGRADE/2\n" + whole.substr(15)},
+        {"no header", whole.substr(15)},
+        {"total above the column", "KAVWORDGRADE/1\n5:32768" + whole.substr(whole.find("1:0", 15) - 0)},
+        {"negative total", "KAVWORDGRADE/1\n2:-1" + whole.substr(whole.find("1:0", 15))},
+        {"length beyond the end", "KAVWORDGRADE/1\n99999999999:0"},
+        {"length not a number", "KAVWORDGRADE/1\nx:0"},
+        {"count larger than the rest", "KAVWORDGRADE/1\n1:01:00:0:\r9:999999999"},
+        {"flag neither 0 nor 1", "KAVWORDGRADE/1\n1:01:20:1:\r1:01:0"},
+    };
+    for (const auto& c : cases) EXPECT_FALSE(decodeGrade(c.bytes)) << c.name;
+    EXPECT_TRUE(decodeGrade("KAVWORDGRADE/1\n1:01:00:1:\r1:01:0")) << "the smallest grade reads";
+}
+
+TEST(IsolatedWordGrading, GradesAsInProcessForRealExamDocuments) {
+    const fs::path source = kav::test::sourceDir();
+    for (const auto& task : kav::demo::wordTasks()) {
+        for (const fs::path& document : {source / "tools/demo/word" / task.fileName,
+                                        source / "tests/demo/fixtures" /
+                                            (fs::path(task.fileName).stem().string() + "-solved.docx")}) {
+            SCOPED_TRACE(document.string());
+            expectSameGrade(gradeWordTaskIsolated(kGrader, document, task.answer),
+                            gradeWordTask(document, task.answer));
+        }
+    }
+    // An answer text larger than a pipe's buffer arrives whole.
+    std::string many;
+    for (int i = 0; i < 6000; ++i) many += (i ? "*" : "") + std::string("1 1 1 计");
+    const fs::path text = test::fixture("lo_text.docx");
+    const auto isolated = gradeWordTaskIsolated(kGrader, text, many);
+    expectSameGrade(isolated, gradeWordTask(text, many));
+    EXPECT_EQ(isolated.rules.size(), 6000u);
+}
+
+TEST(IsolatedWordGrading, EveryFailureOfTheGraderEarnsNothingWithItsReason) {
+    const fs::path document = test::fixture("lo_text.docx");
+    const struct {
+        fs::path grader;
+        const char* behaviour;
+        const char* reason;
+        std::chrono::milliseconds wallTime = 1500ms;
+    } cases[] = {
+        {kFakeGrader, "crash", "评分程序异常结束（信号 11"},
+        {kFakeGrader, "hang", "评分超过时间限制（1.5 秒）"},
+        // A long wall time, so that the processor-time limit ends it first even on a busy machine.
+        {kFakeGrader, "spin", "评分超过时间限制（处理器时间 1 秒）", 20s},
+        {kFakeGrader, "allocate", "评分超过内存限制（256 MB）"},
+        {kFakeGrader, "garbage", "评分程序的输出无效"},
+        {kFakeGrader, "truncate", "评分程序的输出无效"},
+        {kFakeGrader, "exit 7", "评分程序异常结束（退出码 7）"},
+        {kFakeGrader, "flood", "评分程序的输出过长"},
+        {"/nonexistent/kavlor-word-grader", "1 5 1 计", "无法启动评分程序 /nonexistent/kavlor-word-grader"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        GraderLimits limits;
+        limits.wallTime = c.wallTime;
+        limits.cpuSeconds = 1;
+        limits.memoryBytes = 256ull << 20;
+        const auto started = std::chrono::steady_clock::now();
+        const WordGrade g = gradeWordTaskIsolated(c.grader, document, c.behaviour, limits);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, c.wallTime + 1s);
+        EXPECT_EQ(g.total, 0);
+        ASSERT_TRUE(g.readError);
+        EXPECT_EQ(g.readError->rfind(std::string(kUngradable) + c.reason, 0), 0u) << *g.readError;
+        EXPECT_EQ(g.resultText.rfind(*g.readError + "\r1、0\r", 0), 0u) << g.resultText;
+        ASSERT_EQ(g.rules.size(), 1u);
+        EXPECT_FALSE(g.rules[0].passed);
+    }
+    // A grader that ends without reading a long answer text costs the task,
+    // not the client (no SIGPIPE).
+    const std::string longAnswer(4 << 20, '1');
+    const WordGrade unread = gradeWordTaskIsolated(kFakeGrader, "/nonexistent/unread.docx", longAnswer);
+    ASSERT_TRUE(unread.readError);
+    EXPECT_EQ(*unread.readError, std::string(kUngradable) + "评分程序异常结束（退出码 7）");
+    // The fake grades normally otherwise: the failures above are its faults alone.
+    EXPECT_EQ(gradeWordTaskIsolated(kFakeGrader, document, "1 5 1 计").total, 5);
+}
+
+}  // namespace
