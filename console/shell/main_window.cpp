@@ -1,5 +1,6 @@
 #include "console/shell/main_window.h"
 
+#include "common/db/checked_values.h"
 #include "common/db/schema.h"
 #include "console/shell/data_module.h"
 #include "console/shell/texts.h"
@@ -65,7 +66,15 @@ void MainWindowLogic::FormShow() {
     // window opened the databases.
     data_.ADOTable_Tstate().requery();
     postState([](Cursor& state) { state.field("korl").setString("1"); });
-    const kav::station::StationRecord record = kav::station::readStation(data_.ADOTable_Tstate());
+    // A flag the console never wrote shows as off, with a warning: the teacher
+    // repairs it by setting it again, so the console must open. Every start-up
+    // flag then shows as off.
+    kav::station::StationRecord record;
+    try {
+        record = kav::station::readStation(data_.ADOTable_Tstate());
+    } catch (const kav::db::BadValue& e) {
+        dialogs_.message(MessageKind::Warning, e.what() + std::string(texts::kBadStationFlag));
+    }
     markedMode = kav::station::kExam;
     modeEnabled = modeItemsEnabledAfter(kav::station::kExam);
     caption = texts::kTitle + modeText(kav::station::kExam);

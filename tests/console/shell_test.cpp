@@ -6,6 +6,7 @@
 #include "console/shell/console.h"
 #include "console/shell/help.h"
 #include "console/shell/texts.h"
+#include "tests/account/raw_file.h"
 #include "tests/console/console_lab.h"
 
 namespace mendrix {
@@ -192,6 +193,21 @@ TEST_F(ConsoleTest, ShowingTheMainWindowPutsTheLabIntoExamModeAndReadsTheFlags) 
     EXPECT_EQ(w.flagsText(), "清除考生文件夹：开    清除已考考生信息：关    更新题库：开");
     EXPECT_EQ(w.statusText(), "当前状态：考试    " + w.flagsText());
     EXPECT_EQ(w.typingSaveFolder, folder() / "txt");
+}
+
+// A flag value the console never writes (put there behind its back) does not
+// keep the teacher out: the console opens, names the column and shows it off.
+TEST_F(ConsoleTest, AFlagItsColumnCannotHoldIsShownOffWithAWarning) {
+    kav::test::RawFile(dir / "teacher.mdb", kav::db::kDatabasePassword).exec("UPDATE state SET \"update\" = 'maybe'");
+    start();
+    login("admin", "admin");
+    MainWindowLogic& w = console->mainWindow();
+    EXPECT_TRUE(w.visible);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(dialogs.shown[0].text, "数据库 state 表的 update 列的值“maybe”无效，启动开关暂按“关”显示，请重新设置。");
+    EXPECT_FALSE(w.checked(StartupFlag::Update));
+    EXPECT_EQ(state("korl"), "1");
 }
 
 TEST_F(ConsoleTest, AnEmptyStateTableGetsTheDefaultRowAtLogin) {
