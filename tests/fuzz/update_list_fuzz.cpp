@@ -1,6 +1,6 @@
 // The update list of the teacher tables: every client copies each sound name
 // from the teacher share into its own program folder, so a sound name must
-// land inside that folder, below it.
+// name a file inside that folder, below it.
 #include "common/platform/platform.h"
 #include "common/station/station.h"
 #include "common/station/update_list.h"
@@ -25,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto target = kav::platform::joinRelative(folder, names[i]).lexically_normal();
         const auto inside = target.lexically_relative(folder);
         KAV_FUZZ_CHECK(!inside.empty() && *inside.begin() != ".." && inside != ".");
+        KAV_FUZZ_CHECK(!target.filename().empty() && target.filename() != ".");  // a file, not a folder
     }
     KAV_FUZZ_CHECK(next == bad.size());
     return 0;
