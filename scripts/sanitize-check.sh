@@ -45,9 +45,10 @@ for corpus in "$top"/tests/fuzz/corpus/*/; do
   dict=()
   if [[ -f $top/tests/fuzz/$target.dict ]]; then dict=(-dict="$top/tests/fuzz/$target.dict"); fi
   # -timeout: one input that takes this long is a finding (a hang); the memory
-  # limit is libFuzzer's 2 GB default.
-  # The fuzz targets link no Qt: leaks count as findings there.
-  if ! (cd "$work" && ASAN_OPTIONS=${ASAN_OPTIONS/detect_leaks=0/detect_leaks=1} "$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 "${dict[@]}" \
+  # limit is libFuzzer's 2 GB default. The fuzz targets link no Qt: leaks count
+  # as findings there.
+  if ! (cd "$work" && ASAN_OPTIONS=${ASAN_OPTIONS/detect_leaks=0/detect_leaks=1} \
+        "$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 "${dict[@]}" \
         -artifact_prefix="$findings/$target-" "$work/$target" >"$work/$target.log" 2>&1); then
     tail -n 60 "$work/$target.log"
     failed+=("$target")
