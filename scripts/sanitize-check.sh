@@ -14,6 +14,14 @@ build=${KAV_SANITIZE_BUILD_DIR:-$top/build-sanitize}
 seconds=${KAV_FUZZ_SECONDS:-60}
 jobs=$(nproc)
 
+export QT_QPA_PLATFORM=offscreen
+# Set before the build too: the build lists each test binary's cases.
+# Leak checking is off: Qt, fontconfig and libpq keep their caches until exit
+# and would report them as leaks. Everything else aborts the test with a report.
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LLVM_SYMBOLIZER_PATH=${LLVM_SYMBOLIZER_PATH:-$(command -v llvm-symbolizer || true)}
+
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAV_FUZZ=ON \
@@ -22,14 +30,8 @@ start=$SECONDS
 cmake --build "$build" -j"$jobs"
 echo "sanitize-check: build took $((SECONDS - start)) s"
 
-export QT_QPA_PLATFORM=offscreen
-# Leak checking is off: Qt, fontconfig and libpq keep their caches until exit
-# and would report them as leaks. Everything else aborts the test with a report.
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LLVM_SYMBOLIZER_PATH=${LLVM_SYMBOLIZER_PATH:-$(command -v llvm-symbolizer || true)}
 start=$SECONDS
-# Instrumented code runs some 2-4 times slower: a longer timeout than the normal suite's.
+# Instrumented code runs slower: a longer timeout than the normal suite's.
 ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 900
 echo "sanitize-check: tests took $((SECONDS - start)) s"
 
