@@ -18,6 +18,7 @@ packages=(
   xvfb xserver-xephyr xauth x11-utils x11-xserver-utils imagemagick openbox xdotool xdg-utils
   libxcb1-dev libxcb-xtest0-dev
   dpkg-dev debhelper fakeroot help2man lintian
+  clang libclang-rt-dev llvm
 )
 if [[ "${1:-}" == "--fixtures" ]]; then
   packages+=(libreoffice-writer-nogui python3-docx)

@@ -34,3 +34,10 @@ printf '[oledb]\r\nProvider=PostgreSQL;Data Source="postgresql://kav_station:kav
   "$pg_port" >"$lab/teacher.udl"
 PGUSER=kav_owner "$build/tools/kavtool/kavtool" init-db "$lab/teacher.udl"
 PGUSER=kav_owner timeout 600 "$build/tools/kavtool/kavtool" lab-check "$lab/teacher.udl" --stations 200
+
+# The whole suite again under ASan and UBSan, then each fuzz target for a bounded
+# time (scripts/sanitize-check.sh). The server cases ran above; the sanitizers
+# watch the code that reads files, which needs no server, so it is stopped first.
+stop_server
+trap - EXIT
+env -u KAV_TEST_PG "$top/scripts/sanitize-check.sh"

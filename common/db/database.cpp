@@ -113,10 +113,14 @@ ConnectionString ConnectionString::forDataSource(std::string dataSource) {
 }
 
 std::string ConnectionString::toString() const {
-    bool needsQuotes = dataSource.find_first_of(";\"'") != std::string::npos || trim(dataSource) != dataSource;
-    return std::string(kProvider) + "=" + provider + ";" + std::string(kDataSource) + "=" +
-           (needsQuotes ? quoteValue(dataSource) : dataSource) + ";" + std::string(kPassword) + "=" + quoteValue(password) +
-           ";" + std::string(kPersist) + "=" + (persistSecurityInfo ? "True" : "False");
+    // A value between double quotes when it would not read back bare.
+    auto asWritten = [](const std::string& value) {
+        bool needsQuotes = value.find_first_of(";\"'") != std::string::npos || trim(value) != value;
+        return needsQuotes ? quoteValue(value) : value;
+    };
+    return std::string(kProvider) + "=" + asWritten(provider) + ";" + std::string(kDataSource) + "=" +
+           asWritten(dataSource) + ";" + std::string(kPassword) + "=" + quoteValue(password) + ";" +
+           std::string(kPersist) + "=" + (persistSecurityInfo ? "True" : "False");
 }
 
 int TableDef::indexOf(std::string_view column) const {

@@ -55,7 +55,7 @@ struct ConnectionString {
     // provider, the shared password, Persist Security Info False.
     static ConnectionString forDataSource(std::string dataSource);
     // The four fields in the standard order; the password always between double
-    // quotes, the data source only when it needs them.
+    // quotes, the provider and the data source only when they need them.
     std::string toString() const;
 };
 

@@ -20,6 +20,8 @@ UpdateNameFault checkUpdateName(std::string_view name) {
         if (name.substr(start, end - start) == "..") return UpdateNameFault::ParentFolder;
         start = end + 1;
     }
+    const std::string_view last = name.substr(name.find_last_of("\\/") + 1);
+    if (last.empty() || last == ".") return UpdateNameFault::NotAFile;
     return UpdateNameFault::None;
 }
 
@@ -30,6 +32,7 @@ std::string reasonText(UpdateNameFault fault) {
     case UpdateNameFault::Absolute: return "不能是绝对路径";
     case UpdateNameFault::DriveLetter: return "不能带盘符或冒号";
     case UpdateNameFault::ParentFolder: return "不能含有“..”";
+    case UpdateNameFault::NotAFile: return "指向文件夹而不是文件";
     }
     return {};
 }

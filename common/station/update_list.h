@@ -15,6 +15,7 @@ enum class UpdateNameFault {
     Absolute,      // "\etc\x", "/etc/x"
     DriveLetter,   // "c:\x", or any ":" (no Windows file name holds one)
     ParentFolder,  // a ".." part: "..\..\etc\x" leaves the program folder
+    NotAFile,      // "word\", "." or "txt\.": names a folder, whose copy fails and stops every client
 };
 
 // The fault of one name as splitUpdateList gives it. A name of blanks only

@@ -60,6 +60,21 @@ TEST(ConnectionString, PasswordWithSemicolonAndQuoteSurvivesRoundTrip) {
     EXPECT_EQ(ConnectionString::parse(cs.toString()).password, "a;\"b");
 }
 
+TEST(ConnectionString, AwkwardValuesOfEveryFieldSurviveRoundTrip) {
+    const std::string awkward[] = {"a;b", "x=y", "\"q\"", "it's", " padded ", "a;\"b'c=d"};
+    for (const std::string& value : awkward) {
+        for (std::string ConnectionString::*field :
+             {&ConnectionString::provider, &ConnectionString::dataSource, &ConnectionString::password}) {
+            ConnectionString cs = ConnectionString::forDataSource("x.mdb");
+            cs.*field = value;
+            ConnectionString again = ConnectionString::parse(cs.toString());
+            EXPECT_EQ(again.provider, cs.provider) << cs.toString();
+            EXPECT_EQ(again.dataSource, cs.dataSource) << cs.toString();
+            EXPECT_EQ(again.password, cs.password) << cs.toString();
+        }
+    }
+}
+
 TEST(ConnectionString, MalformedStringsNameTheirFault) {
     struct Case {
         std::string text, mentions;

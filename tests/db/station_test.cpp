@@ -174,6 +174,9 @@ TEST(UpdateListCheckTest, NamesThatStopTheClientsOrLeaveTheirFolderAreRefusedWit
         {"stu.mdb*txt/../../x", {"第2个文件名“txt/../../x”不能含有“..”"}},
         {"\\etc\\x*/etc/x", {"第1个文件名“\\etc\\x”不能是绝对路径", "第2个文件名“/etc/x”不能是绝对路径"}},
         {"c:\\x*d:y", {"第1个文件名“c:\\x”不能带盘符或冒号", "第2个文件名“d:y”不能带盘符或冒号"}},
+        // A name that ends at a folder: the copy of a folder fails on every client.
+        {"a*.*word\\*txt/.*a.b", {"第2个文件名“.”指向文件夹而不是文件", "第3个文件名“word\\”指向文件夹而不是文件",
+                                    "第4个文件名“txt/.”指向文件夹而不是文件"}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> texts;

@@ -72,7 +72,7 @@ TEST(TableBinding, MovesReachTheirRowsAndDoNothingOnAnEmptyTable) {
                                                               {"last", 3},  {"to row 3", 3}, {"refresh", 1}};
     for (auto [name, row] : reached) {
         SCOPED_TRACE(name);
-        auto move = std::find_if(kMoves.begin(), kMoves.end(), [&](const Move& m) { return m.name == std::string(name); });
+        auto move = std::find_if(kMoves.begin(), kMoves.end(), [name = name](const Move& m) { return m.name == std::string(name); });
         BindingFixture full;
         full.addStudents({"张三", "李四", "王五"});
         full.bind().moveToRow(2);
