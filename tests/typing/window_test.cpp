@@ -211,5 +211,25 @@ TEST_F(Window, TextMarksAndCaretShareOneCellGeometry) {
     EXPECT_LE(caret.left(), typed[27].first + 2);
 }
 
+// A wide letter typed into the first cell stays inside its box: the box's
+// left border is drawn whole and no ink of the letter falls on or beyond it.
+TEST_F(Window, TheFirstCellLeavesTheBoxBorderFree) {
+    auto w = open();
+    const QRect box = w->Edit1->typedFrame(1);
+    for (const char* letter : {"W", "m", "M", "@"}) {
+        while (w->engine().column() != 1 || w->engine().line() != 1) QTest::keyClick(w->Edit1, Qt::Key_Left);
+        QTest::keyClick(w->Edit1, Qt::Key_Delete);
+        commit(w->Edit1, QString::fromLatin1(letter));
+        QImage page(w->Edit1->size(), QImage::Format_RGB32);
+        page.fill(Qt::white);
+        w->Edit1->render(&page);
+        const auto typed = inkRuns(page, box.top() + 1, box.bottom() - 1, typedInk);
+        ASSERT_FALSE(typed.empty()) << letter;
+        EXPECT_GT(typed.front().first, box.left() + 1) << letter << " reaches the border";
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            ASSERT_EQ(page.pixelColor(box.left(), y), QColor(128, 128, 128)) << letter << " at y " << y;
+    }
+}
+
 }  // namespace
 }  // namespace kavlor
