@@ -286,10 +286,10 @@ TForm5::~TForm5() {
 }
 
 TForm5::TForm5(KavlorApp& app, ExamShell& logic, ToolbarLogic& toolbar)
-    // No minimise button: a minimised exam window could not be brought back
-    // without a task bar (the toolbar's 显示题目 restores it).
+    // No minimise or maximise: a minimised exam window could not be brought
+    // back without a task bar (the toolbar's 显示题目 restores it).
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                               Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+                               Qt::WindowCloseButtonHint),
       app_(app),
       logic_(logic),
       toolbar_(toolbar) {

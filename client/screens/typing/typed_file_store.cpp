@@ -154,6 +154,8 @@ void TypedFileStore::storeNow(const std::vector<std::string>& lines) {
         }
     } done{*this};
     writeFileDurably(file_, bytes);
+    std::lock_guard written(mutex_);
+    outcome_.reset();  // an older store's failure is mended by this write
 }
 
 void TypedFileStore::waitIdle() {
