@@ -370,9 +370,10 @@ TEST(Kiosk, TheTimeUpScreenHoldsTheKeyboardAndPointerButTheToolbarWorks) {
     EXPECT_TRUE(waitFor([&] { return other.keyboardGrabSucceeds(); }));
 }
 
-// The login and exam windows offer no minimise or maximise; an exam window
-// minimised all the same comes back with the toolbar's 隐藏题目 / 显示题目:
-// mapped, above other programs and with the keyboard.
+// The login and exam windows ask the window manager for no minimise or
+// maximise; an exam window minimised all the same comes straight back, and
+// the toolbar's 隐藏题目 / 显示题目 hide and bring it back: mapped, above
+// other programs and with the keyboard.
 TEST(Kiosk, TheExamWindowCannotBeMinimisedAndTheToolbarBringsItBack) {
     Exam e;
     constexpr uint32_t kMinimize = 8, kMaximize = 16;  // MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE
@@ -381,21 +382,28 @@ TEST(Kiosk, TheExamWindowCannotBeMinimisedAndTheToolbarBringsItBack) {
         EXPECT_FALSE(motifAllows(w, kMaximize)) << w->metaObject()->className();
     }
 
+    // Minimised through the X protocol, as XIconifyWindow does: a window
+    // manager may obey (openbox does); the window comes straight back, above
+    // the other program and, once a window manager moved the keyboard away,
+    // with the keyboard. Without one the request does nothing.
     OtherProgram other;
     requestIconify(e.app.Form5());
-    waitFor([] { return false; }, 600);
+    const auto onTop = [&] {
+        return viewable(e.app.Form5()) &&
+               stackedAbove(static_cast<xcb_window_t>(e.app.Form5()->winId()), other.window);
+    };
+    const auto backOnTop = [&] { return onTop() && xFocusIn(e.app.Form5()); };
+    waitFor([] { return false; }, 300);
+    EXPECT_TRUE(waitFor(g_wm == "none" ? std::function<bool()>(onTop) : backOnTop));
+
+    // 隐藏题目 hides it, 显示题目 brings it back above the other program.
     other.takeFocus();
     QToolButton* button = e.app.Form4()->SpeedButton5;
     const QPoint at = button->mapToGlobal(button->rect().center());
-    const char* state = viewable(e.app.Form5()) ? "not minimised (refused)" : "minimised";
-    std::printf("exam window after the iconify request: %s\n", state);
-    SCOPED_TRACE(state);
     other.click(at);  // 隐藏题目
     ASSERT_TRUE(waitFor([&] { return !e.app.Form5()->isVisible(); }));
     other.click(at);  // 显示题目
-    EXPECT_TRUE(waitFor([&] { return viewable(e.app.Form5()); }));
-    EXPECT_TRUE(waitFor([&] { return xFocusIn(e.app.Form5()); }));
-    EXPECT_TRUE(stackedAbove(static_cast<xcb_window_t>(e.app.Form5()->winId()), other.window));
+    EXPECT_TRUE(waitFor(backOnTop));
 }
 
 // A message box over the collecting screen takes Return.
