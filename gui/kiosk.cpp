@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -78,7 +79,24 @@ void focusWithoutWindowManager(QWidget* window, xcb_connection_t* c) {
     retry->start();
 }
 
+// Undoes a minimise once the event that reported it is handled.
+class Unminimise : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::WindowStateChange) return false;
+        QPointer<QWidget> window(static_cast<QWidget*>(watched));
+        if (window->isMinimized() && window->isVisible())
+            QTimer::singleShot(0, window, [window] {
+                if (window && window->isMinimized() && window->isVisible()) showActive(window);
+            });
+        return false;
+    }
+};
+
 }  // namespace
+
+void refuseMinimise(QWidget* window) { window->installEventFilter(new Unminimise(window)); }
 
 void coverScreen(QWidget* window) { window->setGeometry(QGuiApplication::primaryScreen()->geometry()); }
 

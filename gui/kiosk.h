@@ -15,4 +15,9 @@ void coverScreen(QWidget* window);
 // Without a window manager the activation sets the X input focus itself.
 void showActive(QWidget* window, QWidget* focus = nullptr);
 
+// A window that must not be minimised: a window manager that minimises it all
+// the same (some ignore the window's hints) sees it come straight back, shown,
+// raised and with the keyboard.
+void refuseMinimise(QWidget* window);
+
 }  // namespace kav::gui

@@ -209,6 +209,74 @@ bool viewable(QWidget* w) {
     return up;
 }
 
+// The window manager's frame of a client window (the window itself without one).
+xcb_window_t topLevelOf(xcb_connection_t* c, xcb_window_t window) {
+    for (;;) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        if (!tree) return window;
+        const xcb_window_t parent = tree->parent, root = tree->root;
+        std::free(tree);
+        if (parent == root || parent == XCB_NONE) return window;
+        window = parent;
+    }
+}
+
+// Whether `upper` is stacked above `lower` (both top-level client windows).
+bool stackedAbove(xcb_window_t upper, xcb_window_t lower) {
+    xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t u = topLevelOf(c, upper), l = topLevelOf(c, lower);
+    auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    int upperAt = -1, lowerAt = -1;  // children run from bottom to top
+    for (int i = 0; tree && i < xcb_query_tree_children_length(tree); ++i) {
+        if (xcb_query_tree_children(tree)[i] == u) upperAt = i;
+        if (xcb_query_tree_children(tree)[i] == l) lowerAt = i;
+    }
+    std::free(tree);
+    xcb_disconnect(c);
+    return upperAt >= 0 && lowerAt >= 0 && upperAt > lowerAt;
+}
+
+// Whether a window lets the window manager apply a function (MWM_FUNC_*) by
+// its _MOTIF_WM_HINTS: with MWM_FUNC_ALL set the other bits are exclusions.
+bool motifAllows(QWidget* w, uint32_t function) {
+    xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, 15, "_MOTIF_WM_HINTS"), nullptr);
+    bool allows = true;  // no hint restricts nothing
+    if (atom && atom->atom != XCB_ATOM_NONE) {
+        auto* p = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, static_cast<xcb_window_t>(w->winId()), atom->atom, atom->atom, 0, 5), nullptr);
+        if (p && xcb_get_property_value_length(p) >= 8) {
+            const auto* hints = static_cast<const uint32_t*>(xcb_get_property_value(p));
+            const uint32_t functions = hints[1];
+            if (hints[0] & 1)  // MWM_HINTS_FUNCTIONS
+                allows = (functions & 1) ? !(functions & function) : (functions & function) != 0;
+        }
+        std::free(p);
+    }
+    std::free(atom);
+    xcb_disconnect(c);
+    return allows;
+}
+
+// What XIconifyWindow sends: WM_CHANGE_STATE with IconicState, to the root.
+void requestIconify(QWidget* w) {
+    xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 15, "WM_CHANGE_STATE"), nullptr);
+    xcb_client_message_event_t e{};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = static_cast<xcb_window_t>(w->winId());
+    e.type = atom->atom;
+    e.data.data32[0] = 3;  // IconicState
+    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&e));
+    xcb_flush(c);
+    std::free(atom);
+    xcb_disconnect(c);
+}
+
 // A client in its exam on the private display, with the scripted boxes.
 struct Exam {
     explicit Exam(LabOptions options = {}) : h(options), app(h.env()) {
@@ -300,6 +368,40 @@ TEST(Kiosk, TheTimeUpScreenHoldsTheKeyboardAndPointerButTheToolbarWorks) {
     other.press({0xff0d});
     EXPECT_TRUE(waitFor([&] { return !screen->isVisible(); }));
     EXPECT_TRUE(waitFor([&] { return other.keyboardGrabSucceeds(); }));
+}
+
+// The login and exam windows ask the window manager for no minimise or
+// maximise; an exam window minimised all the same comes straight back, and
+// the toolbar's 隐藏题目 / 显示题目 hide and bring it back: mapped, above
+// other programs and with the keyboard.
+TEST(Kiosk, TheExamWindowCannotBeMinimisedAndTheToolbarBringsItBack) {
+    Exam e;
+    constexpr uint32_t kMinimize = 8, kMaximize = 16;  // MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE
+    for (QWidget* w : {static_cast<QWidget*>(e.app.Form3()), static_cast<QWidget*>(e.app.Form5())}) {
+        EXPECT_FALSE(motifAllows(w, kMinimize)) << w->metaObject()->className();
+        EXPECT_FALSE(motifAllows(w, kMaximize)) << w->metaObject()->className();
+    }
+
+    // Minimised through the X protocol, as XIconifyWindow does: a window
+    // manager may obey (openbox does); the window comes straight back.
+    // Without one the request does nothing.
+    OtherProgram other;
+    requestIconify(e.app.Form5());
+    waitFor([] { return false; }, 300);
+    EXPECT_TRUE(waitFor([&] { return viewable(e.app.Form5()); }));
+    const auto backOnTop = [&] {
+        return viewable(e.app.Form5()) && xFocusIn(e.app.Form5()) &&
+               stackedAbove(static_cast<xcb_window_t>(e.app.Form5()->winId()), other.window);
+    };
+
+    // 隐藏题目 hides it, 显示题目 brings it back above the other program.
+    other.takeFocus();
+    QToolButton* button = e.app.Form4()->SpeedButton5;
+    const QPoint at = button->mapToGlobal(button->rect().center());
+    other.click(at);  // 隐藏题目
+    ASSERT_TRUE(waitFor([&] { return !e.app.Form5()->isVisible(); }));
+    other.click(at);  // 显示题目
+    EXPECT_TRUE(waitFor(backOnTop));
 }
 
 // A message box over the collecting screen takes Return.

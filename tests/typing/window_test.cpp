@@ -5,6 +5,8 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QImage>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -209,6 +211,87 @@ TEST_F(Window, TextMarksAndCaretShareOneCellGeometry) {
     const QRect caret = w->Edit1->caretRect();
     EXPECT_GT(caret.left(), typed[26].second);
     EXPECT_LE(caret.left(), typed[27].first + 2);
+}
+
+// What a keystroke repaints: the changed cell, its mark and the caret, not
+// the page; and what is then on the screen equals a fresh drawing of the
+// whole page (no cell left stale).
+TEST_F(Window, AKeyRepaintsOnlyWhatChangedAndLeavesNothingStale) {
+    auto w = open();
+    QWidget* page = w->Edit1;
+    struct Spy : QObject {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } spy;
+    page->installEventFilter(&spy);
+    const auto key = [&](Qt::Key k) { return [&, k] { QTest::keyClick(page, k); }; };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        bool wholePage;
+    };
+    const std::vector<Step> steps = {
+        {"a right character", [&] { commit(page, QString::fromStdString(modelText(1, 1))); }, false},
+        {"a wrong character", [&] { commit(page, QString::fromUtf8("错")); }, false},
+        {"a letter", [&] { QTest::keyClicks(page, "m"); }, false},
+        {"left", key(Qt::Key_Left), false},
+        {"backspace", key(Qt::Key_Backspace), false},
+        {"delete", key(Qt::Key_Delete), false},
+        {"insert", key(Qt::Key_Insert), false},
+        {"overwrite a character", [&] { commit(page, QString::fromUtf8("中")); }, false},
+        {"down", key(Qt::Key_Down), false},
+        {"a blink", [&] { clock.advance(200); }, false},
+        {"the statistics", [&] { clock.advance(50); }, false},
+        {"page down", key(Qt::Key_PageDown), true},
+        {"a character on the new page", [&] { commit(page, QString::fromUtf8("国")); }, false},
+    };
+    const QColor background = w->palette().color(QPalette::Window);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        QApplication::processEvents();
+        spy.painted = QRegion();
+        step.act();
+        QApplication::processEvents();
+        const QRect all = page->rect();
+        if (step.wholePage)
+            EXPECT_TRUE(spy.painted.contains(all));
+        else
+            EXPECT_LT(spy.painted.boundingRect().height(), all.height() / 2) << "whole page repainted";
+        QImage fresh(page->size(), QImage::Format_RGB32);
+        fresh.fill(background);
+        page->render(&fresh);
+        const QImage onScreen =
+            page->screen()->grabWindow(w->winId(), page->x(), page->y(), page->width(), page->height()).toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(onScreen.size(), fresh.size());
+        int differing = 0;
+        for (int y = 0; y < fresh.height(); ++y)
+            for (int x = 0; x < fresh.width(); ++x) differing += onScreen.pixel(x, y) != fresh.pixel(x, y);
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+// A wide letter typed into the first cell stays inside its box: the box's
+// left border is drawn whole and no ink of the letter falls on or beyond it.
+TEST_F(Window, TheFirstCellLeavesTheBoxBorderFree) {
+    auto w = open();
+    const QRect box = w->Edit1->typedFrame(1);
+    for (const char* letter : {"W", "m", "M", "@"}) {
+        while (w->engine().column() != 1 || w->engine().line() != 1) QTest::keyClick(w->Edit1, Qt::Key_Left);
+        QTest::keyClick(w->Edit1, Qt::Key_Delete);
+        commit(w->Edit1, QString::fromLatin1(letter));
+        QImage page(w->Edit1->size(), QImage::Format_RGB32);
+        page.fill(Qt::white);
+        w->Edit1->render(&page);
+        const auto typed = inkRuns(page, box.top() + 1, box.bottom() - 1, typedInk);
+        ASSERT_FALSE(typed.empty()) << letter;
+        EXPECT_GT(typed.front().first, box.left() + 1) << letter << " reaches the border";
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            ASSERT_EQ(page.pixelColor(box.left(), y), QColor(128, 128, 128)) << letter << " at y " << y;
+    }
 }
 
 }  // namespace

@@ -78,6 +78,7 @@ void TForm1::keyPressEvent(QKeyEvent*) { FormClick(); }
 TForm3::TForm3(KavlorApp& app, LoginLogic& logic)
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), app_(app), logic_(logic) {
     setWindowTitle(kTitle);
+    kav::gui::refuseMinimise(this);
     setAttribute(Qt::WA_StyledBackground);
     setObjectName("TForm3");
     setFixedSize(500, 300);
@@ -286,14 +287,15 @@ TForm5::~TForm5() {
 }
 
 TForm5::TForm5(KavlorApp& app, ExamShell& logic, ToolbarLogic& toolbar)
-    // No minimise button: a minimised exam window could not be brought back
-    // without a task bar (the toolbar's 显示题目 restores it).
+    // No minimise or maximise: a minimised exam window could not be brought
+    // back without a task bar (the toolbar's 显示题目 restores it).
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                               Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+                               Qt::WindowCloseButtonHint),
       app_(app),
       logic_(logic),
       toolbar_(toolbar) {
     setWindowTitle(kTitle);
+    kav::gui::refuseMinimise(this);
     setWindowIcon(artwork::clientIcon(64));
     auto* central = new QWidget(this);
     central->setObjectName("central");

@@ -30,7 +30,8 @@ std::int64_t dzTimeOf(std::string_view dzResult) {
 }
 
 TypingEngine::TypingEngine(TypingRecord& record, ui::Clock& clock, ui::Dialogs& dialogs, TypingPlace place)
-    : record_(record), clock_(clock), dialogs_(dialogs), place_(std::move(place)), keys_(clock) {
+    : record_(record), clock_(clock), dialogs_(dialogs), place_(std::move(place)), keys_(clock),
+      typedFile_(place_.scratchFolder / place_.candidateFolderName, keys_) {
     load();
     statisticsTimer_ = clock_.startTimer(kStatisticsMs, [this] { statisticsTick(); });
     blinkTimer_ = clock_.startTimer(kBlinkMs, [this] { blinkTick(); });
@@ -80,6 +81,11 @@ void TypingEngine::load() {
     typed_.resize(model_.size(), emptyTypedLine());
     for (auto& line : typed_)
         if (line.size() < static_cast<std::size_t>(kLineBytes)) line.resize(kLineBytes, ' ');
+    try {
+        typedFile_.prepare(typed_);
+    } catch (const std::exception& e) {  // told again when a store fails on it
+        showError(platform::errorText(e));
+    }
     right_.assign(model_.size(), 0);
     wrong_.assign(model_.size(), 0);
     for (int i = 1; i <= count(); ++i) compareLine(i);
@@ -111,6 +117,7 @@ void TypingEngine::compareLine(int absLine) {
 
 void TypingEngine::changeLine(int absLine, std::string typed) {
     typed_[absLine - 1] = std::move(typed);
+    typedFile_.lineChanged(static_cast<std::size_t>(absLine - 1));
     compareLine(absLine);
     dirty_ = true;
     unscored_ = true;
@@ -156,7 +163,7 @@ void TypingEngine::hidden() {
     if (!running_) return;
     statisticsTick();
     endPeriod();
-    if (hasText()) storeState();
+    if (hasText()) storeState(/*wait=*/true);
     changed();
 }
 
@@ -253,6 +260,7 @@ void TypingEngine::pageUp() {
 // --- statistics, blink ------------------------------------------------------
 
 void TypingEngine::statisticsTick() {
+    takeStoreOutcome();
     const long long wrong = std::accumulate(wrong_.begin(), wrong_.end(), 0LL);
     const long long right = std::accumulate(right_.begin(), right_.end(), 0LL);
     wrongLabel_ = "错误字数：" + number(wrong) + "字";
@@ -292,6 +300,7 @@ bool TypingEngine::saveAndQuit() {
 bool TypingEngine::saveForGrading() {
     if (!unscored_) {  // nothing typed since the score was stored: it stands
         endPeriod();
+        typedFile_.waitIdle();  // no write of the file is left under way during grading
         return true;
     }
     const bool stored = save().empty();
@@ -319,8 +328,7 @@ std::vector<std::string> TypingEngine::save() {
         errors.push_back(platform::errorText(e));
     }
     try {
-        std::filesystem::create_directories(place_.scratchFolder);
-        text::writeTypingFile(typedTextFile(), typed_, text::TypingFileKind::Typed, keys_);
+        typedFile_.storeNow(typed_);  // after, or instead of, any store still under way
         dirty_ = false;
     } catch (const std::exception& e) {
         errors.push_back(platform::errorText(e));
@@ -328,14 +336,17 @@ std::vector<std::string> TypingEngine::save() {
     return errors;
 }
 
-// The automatic store while typing: the typed-text file and dz_result with the
-// time so far; the period goes on. Each is tried even when the other fails; a
-// failure is reported once, not at every store.
-void TypingEngine::storeState() {
+// The store while typing (wait = false: the file is written by the writer
+// thread) and at hiding (wait = true): the typed-text file and dz_result with
+// the time so far; the period goes on. Each is tried even when the other fails;
+// a failure is reported once, not at every store.
+void TypingEngine::storeState(bool wait) {
     std::string error;
     try {
-        std::filesystem::create_directories(place_.scratchFolder);
-        text::writeTypingFile(typedTextFile(), typed_, text::TypingFileKind::Typed, keys_);
+        if (wait)
+            typedFile_.storeNow(typed_);
+        else
+            typedFile_.store(typed_);
     } catch (const std::exception& e) {
         error = platform::errorText(e);
     }
@@ -344,19 +355,35 @@ void TypingEngine::storeState() {
     } catch (const std::exception& e) {
         if (error.empty()) error = platform::errorText(e);
     }
-    if (error.empty()) {
-        dirty_ = false;
-        storeErrorShown_ = false;
-    } else if (!storeErrorShown_) {
+    dirty_ = !error.empty();
+    if (error.empty() && wait) storeErrorShown_ = false;
+    if (!error.empty() && !storeErrorShown_) {
         showError(error);
         storeErrorShown_ = true;
     }
 }
 
+// How the writer thread's last write went: a failed one is tried again at the
+// next store and reported once; a successful one ends the reporting.
+void TypingEngine::takeStoreOutcome() {
+    const std::optional<std::string> outcome = typedFile_.takeOutcome();
+    if (!outcome) return;
+    if (outcome->empty()) {
+        storeErrorShown_ = false;
+        return;
+    }
+    dirty_ = true;
+    if (!storeErrorShown_) {
+        showError(*outcome);
+        storeErrorShown_ = true;
+    }
+}
+
 void TypingEngine::autosave() {
+    takeStoreOutcome();  // a write that failed is tried again now
     if (!dirty_ || !hasText()) return;
     statisticsTick();
-    storeState();
+    storeState(/*wait=*/false);
 }
 
 void TypingEngine::showError(const std::string& text) { dialogs_.message(ui::MessageKind::Error, text); }

@@ -10,8 +10,10 @@
 //
 // While the screen is shown, the typed-text file and dz_result are also stored
 // every 30 seconds when something was typed, and when the screen hides, so a
-// crash of the client loses at most 30 seconds of typing. The score (dz_cj) is
-// computed and stored only by saveAndQuit().
+// crash of the client loses at most 30 seconds of typing. The 30-second store
+// writes the file on a writer thread (TypedFileStore) so that typing does not
+// stall; hiding and saving write it before they return. The score (dz_cj) is
+// computed and stored only by saveAndQuit() and saveForGrading().
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -19,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "client/screens/typing/typed_file_store.h"
 #include "client/screens/typing/typing_record.h"
 #include "common/text/cryptstr.h"
 #include "common/ui/clock.h"
@@ -124,8 +127,9 @@ private:
     void pageUp();
     void endPeriod();
     std::vector<std::string> save();  // the errors, empty when everything was stored
-    void storeState();
+    void storeState(bool wait);
     void autosave();
+    void takeStoreOutcome();
     void showError(const std::string& text);
     void changed();
     std::int64_t periodMs() const;
@@ -135,6 +139,7 @@ private:
     ui::Dialogs& dialogs_;
     TypingPlace place_;
     text::KeyDrawer keys_;
+    TypedFileStore typedFile_;
 
     std::vector<std::string> model_, typed_;
     std::vector<int> right_, wrong_;

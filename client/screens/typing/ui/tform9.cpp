@@ -14,7 +14,12 @@ namespace kavlor {
 using kav::typing::Key;
 
 namespace {
-QString u(const std::string& s) { return QString::fromStdString(s); }
+// A label is set only when its text changes: an unchanged one costs no
+// layout and no repaint.
+void setLabelText(QLabel* label, const std::string& text) {
+    const QString t = QString::fromStdString(text);
+    if (label->text() != t) label->setText(t);
+}
 }  // namespace
 
 TForm9::TForm9(kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh, kav::ui::EventGate& gate,
@@ -136,15 +141,15 @@ void TForm9::build() {
 }
 
 void TForm9::refresh() {
-    Label_xm->setText(u(engine_->nameLabel()));
-    Label_kh->setText(u(engine_->numberLabel()));
-    Label_total->setText(u(engine_->totalLabel()));
-    Label_right->setText(u(engine_->rightLabel()));
-    Label_wrong->setText(u(engine_->wrongLabel()));
-    Label_accuracy->setText(u(engine_->accuracyLabel()));
-    Label_speed->setText(u(engine_->speedLabel()));
-    Label_page->setText(u(engine_->pageLabel()));
-    Label_line->setText(u(engine_->lineLabel()));
+    setLabelText(Label_xm, engine_->nameLabel());
+    setLabelText(Label_kh, engine_->numberLabel());
+    setLabelText(Label_total, engine_->totalLabel());
+    setLabelText(Label_right, engine_->rightLabel());
+    setLabelText(Label_wrong, engine_->wrongLabel());
+    setLabelText(Label_accuracy, engine_->accuracyLabel());
+    setLabelText(Label_speed, engine_->speedLabel());
+    setLabelText(Label_page, engine_->pageLabel());
+    setLabelText(Label_line, engine_->lineLabel());
     SpeedButton1->setChecked(engine_->insertMode());
     Edit1->refresh();
 }
