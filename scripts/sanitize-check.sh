@@ -35,7 +35,11 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LLVM_SYMBOLIZER_PATH=${LLVM_SYMBOLIZER_PATH:-$(command -v llvm-symbolizer || true)}
 
 launcher=()
-if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Paths relative to the checkout, so that clones in other folders share the cache.
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$top} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+fi
 CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAV_FUZZ=ON \
   "${launcher[@]}" >/dev/null
 start=$SECONDS
