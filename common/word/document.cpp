@@ -10,6 +10,7 @@
 #include "common/word/docx_package.h"
 #include "common/word/ooxml_values.h"
 #include "common/word/styles.h"
+#include "common/word/text_index.h"
 
 namespace kav::word {
 
@@ -60,8 +61,13 @@ std::string Document::text(int first, int end) const {
 }
 
 const std::string& Document::searchText() const {
-    if (!searchText_) searchText_ = resultText(0, static_cast<int>(chars_.size()));
-    return *searchText_;
+    if (!searchIndex_) searchIndex_ = std::make_unique<TextIndex>(resultText(0, static_cast<int>(chars_.size())));
+    return searchIndex_->text();
+}
+
+bool Document::found(std::string_view text) const {
+    searchText();
+    return searchIndex_->contains(text);
 }
 
 const std::string& Document::fontName(int i) const {
@@ -731,6 +737,8 @@ std::vector<std::pair<int, int>> splitSentences(const std::vector<Character>& ch
 // show a field's result only.
 std::string Document::resultText(int first, int end) const {
     std::string out;
+    // Most characters of a Chinese text take three bytes.
+    out.reserve(3 * static_cast<std::size_t>(std::clamp(end - std::max(first, 0), 0, static_cast<int>(chars_.size()))));
     std::vector<bool> inCode;
     for (int i = std::max(first, 0); i < end && i < static_cast<int>(chars_.size()); ++i) {
         const Character& c = chars_[static_cast<std::size_t>(i)];
