@@ -852,11 +852,13 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
         doc->libreOffice_ = std::string_view(app->child("Properties").child_value("Application")).find("LibreOffice") !=
                             std::string_view::npos;
 
-    // A character takes some 6 bytes of XML or more, a run some 60.
+    // A character takes some 6 bytes of XML or more, a run some 60, a
+    // paragraph (a table cell's, a row end's) some 150. Room reserved
+    // but not used is never touched.
     auto mainSize = std::min<std::size_t>(package.partSize(mainPart), 6u << 20);
     doc->chars_.reserve(mainSize / 6);
     doc->runs_.reserve(mainSize / 60);
-    doc->paras_.reserve(mainSize / 600);
+    doc->paras_.reserve(mainSize / 150);
     DocumentBuilder builder(*doc, sheet, package, true);
     builder.walkBlocks(body, "", 0, false);
 
