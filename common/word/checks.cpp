@@ -638,7 +638,7 @@ CheckOutcome documentCheck(const Document& doc, const RuleFields& f) {
         // The find field is compared as text: "0" must be found, "1" must not.
         const std::string& mode = f.at(Position::Find);
         const std::string& text = f.value();
-        bool found = !text.empty() && doc.searchText().find(text) != std::string::npos;
+        bool found = !text.empty() && doc.found(text);
         if (mode == "0") return {found, found ? "找到" : "未找到"};
         if (mode == "1") return {!found, found ? "找到" : "未找到"};
         throw CheckError("查找方式 " + visibleText(mode) + " 不是 0 或 1");

@@ -10,6 +10,7 @@
 #include "common/word/docx_package.h"
 #include "common/word/ooxml_values.h"
 #include "common/word/styles.h"
+#include "common/word/text_index.h"
 
 namespace kav::word {
 
@@ -60,8 +61,13 @@ std::string Document::text(int first, int end) const {
 }
 
 const std::string& Document::searchText() const {
-    if (!searchText_) searchText_ = resultText(0, static_cast<int>(chars_.size()));
-    return *searchText_;
+    if (!searchIndex_) searchIndex_ = std::make_unique<TextIndex>(resultText(0, static_cast<int>(chars_.size())));
+    return searchIndex_->text();
+}
+
+bool Document::found(std::string_view text) const {
+    searchText();
+    return searchIndex_->contains(text);
 }
 
 const std::string& Document::fontName(int i) const {
@@ -83,6 +89,35 @@ std::string Document::footerText(int h) const {
 namespace {
 
 bool is(pugi::xml_node n, const char* name) { return std::strcmp(n.name(), name) == 0; }
+
+// The elements the walk of a story acts on, named once per element instead
+// of comparing its name with each candidate in turn.
+enum class Tag : std::uint8_t {
+    Other, P, Tbl, Sdt, CustomXml, Ins, MoveTo, AlternateContent,  // blocks and their wrappers
+    R, Hyperlink, SmartTag, FldSimple, Dir, Bdo,                     // inline wrappers
+    T, InstrText, Tab, PTab, Br, Cr, NoBreakHyphen, SoftHyphen, Sym, FldChar, FootnoteReference,
+    EndnoteReference, Drawing, Pict, Object,                         // run content
+};
+
+Tag tagOf(const char* name) {
+    static constexpr std::pair<std::string_view, Tag> kWordTags[] = {
+        {"p", Tag::P}, {"tbl", Tag::Tbl}, {"sdt", Tag::Sdt}, {"customXml", Tag::CustomXml}, {"ins", Tag::Ins},
+        {"moveTo", Tag::MoveTo}, {"r", Tag::R}, {"hyperlink", Tag::Hyperlink}, {"smartTag", Tag::SmartTag},
+        {"fldSimple", Tag::FldSimple}, {"dir", Tag::Dir}, {"bdo", Tag::Bdo}, {"t", Tag::T},
+        {"instrText", Tag::InstrText}, {"tab", Tag::Tab}, {"ptab", Tag::PTab}, {"br", Tag::Br}, {"cr", Tag::Cr},
+        {"noBreakHyphen", Tag::NoBreakHyphen}, {"softHyphen", Tag::SoftHyphen}, {"sym", Tag::Sym},
+        {"fldChar", Tag::FldChar}, {"footnoteReference", Tag::FootnoteReference},
+        {"endnoteReference", Tag::EndnoteReference}, {"drawing", Tag::Drawing}, {"pict", Tag::Pict},
+        {"object", Tag::Object},
+    };
+    if (name[0] == 'w' && name[1] == ':') {
+        std::string_view local(name + 2);
+        for (const auto& [n, tag] : kWordTags)
+            if (n.size() == local.size() && n == local) return tag;
+        return Tag::Other;
+    }
+    return std::strcmp(name, "mc:AlternateContent") == 0 ? Tag::AlternateContent : Tag::Other;
+}
 
 // The markup-compatibility branch Word reads: the first mc:Choice whose
 // required namespaces it knows, else mc:Fallback, else nothing.
@@ -183,15 +218,15 @@ public:
 
     void walkBlocks(pugi::xml_node container, const std::string& tblStyle, int depth, bool inCell) {
         Nesting guard(nesting_);
-        std::vector<pugi::xml_node> blocks;
+        std::vector<Block> blocks;
         flattenBlocks(container, blocks);
         pugi::xml_node lastPara;
         if (inCell)
             for (auto b : blocks)
-                if (is(b, "w:p")) lastPara = b;
+                if (b.tag == Tag::P) lastPara = b.node;
         for (auto b : blocks) {
-            if (is(b, "w:p")) paragraph(b, tblStyle, inCell && b == lastPara);
-            else if (is(b, "w:tbl")) table(b, depth);
+            if (b.tag == Tag::P) paragraph(b.node, tblStyle, inCell && b.node == lastPara);
+            else table(b.node, depth);
         }
         if (inCell && !lastPara) {  // a cell without paragraphs still has its end mark
             int p = beginParagraph();
@@ -224,13 +259,24 @@ public:
     }
 
 private:
-    void flattenBlocks(pugi::xml_node container, std::vector<pugi::xml_node>& out) {
+    struct Block {
+        pugi::xml_node node;
+        Tag tag;  // P or Tbl
+    };
+
+    void flattenBlocks(pugi::xml_node container, std::vector<Block>& out) {
         Nesting guard(nesting_);
         for (auto c : container.children()) {
-            if (is(c, "w:p") || is(c, "w:tbl")) out.push_back(c);
-            else if (is(c, "w:sdt")) flattenBlocks(c.child("w:sdtContent"), out);
-            else if (is(c, "w:customXml") || is(c, "w:ins") || is(c, "w:moveTo")) flattenBlocks(c, out);
-            else if (is(c, "mc:AlternateContent")) flattenBlocks(chosenBranch(c), out);
+            switch (Tag tag = tagOf(c.name())) {
+            case Tag::P:
+            case Tag::Tbl: out.push_back({c, tag}); break;
+            case Tag::Sdt: flattenBlocks(c.child("w:sdtContent"), out); break;
+            case Tag::CustomXml:
+            case Tag::Ins:
+            case Tag::MoveTo: flattenBlocks(c, out); break;
+            case Tag::AlternateContent: flattenBlocks(chosenBranch(c), out); break;
+            default: break;
+            }
         }
     }
 
@@ -276,14 +322,20 @@ private:
     void inlineContent(pugi::xml_node container) {
         Nesting guard(nesting_);
         for (auto c : container.children()) {
-            const char* n = c.name();
-            if (is(c, "w:r")) run(c);
-            else if (is(c, "w:hyperlink") || is(c, "w:smartTag") || is(c, "w:customXml") || is(c, "w:ins") ||
-                     is(c, "w:moveTo") || is(c, "w:fldSimple") || is(c, "w:dir") || is(c, "w:bdo"))
-                inlineContent(c);
-            else if (is(c, "w:sdt")) inlineContent(c.child("w:sdtContent"));
-            else if (is(c, "mc:AlternateContent")) inlineContent(chosenBranch(c));
-            (void)n;
+            switch (tagOf(c.name())) {
+            case Tag::R: run(c); break;
+            case Tag::Hyperlink:
+            case Tag::SmartTag:
+            case Tag::CustomXml:
+            case Tag::Ins:
+            case Tag::MoveTo:
+            case Tag::FldSimple:
+            case Tag::Dir:
+            case Tag::Bdo: inlineContent(c); break;
+            case Tag::Sdt: inlineContent(c.child("w:sdtContent")); break;
+            case Tag::AlternateContent: inlineContent(chosenBranch(c)); break;
+            default: break;
+            }
         }
     }
 
@@ -295,51 +347,70 @@ private:
     void runContent(pugi::xml_node r, std::uint32_t run) {
         Nesting guard(nesting_);
         for (auto c : r.children()) {
-            if (is(c, "w:t") || is(c, "w:instrText")) {
-                text(c.text().get(), run);
-            } else if (is(c, "w:tab") || is(c, "w:ptab")) {
-                push(U'\t', CharKind::Text, run);
-            } else if (is(c, "w:br")) {
+            switch (tagOf(c.name())) {
+            case Tag::T:
+            case Tag::InstrText: text(c.text().get(), run); break;
+            case Tag::Tab:
+            case Tag::PTab: push(U'\t', CharKind::Text, run); break;
+            case Tag::Br: {
                 std::string_view type = c.attribute("w:type").value();
                 push(type == "page" ? U'\f' : type == "column" ? U'\x0e' : U'\x0b', CharKind::Text, run);
-            } else if (is(c, "w:cr")) {
-                push(U'\x0b', CharKind::Text, run);
-            } else if (is(c, "w:noBreakHyphen")) {
-                push(U'\x1e', CharKind::Text, run);
-            } else if (is(c, "w:softHyphen")) {
-                push(U'\x1f', CharKind::Text, run);
-            } else if (is(c, "w:sym")) {
+                break;
+            }
+            case Tag::Cr: push(U'\x0b', CharKind::Text, run); break;
+            case Tag::NoBreakHyphen: push(U'\x1e', CharKind::Text, run); break;
+            case Tag::SoftHyphen: push(U'\x1f', CharKind::Text, run); break;
+            case Tag::Sym: {
                 unsigned code = 0;
                 std::string_view hex = c.attribute("w:char").value();
                 std::from_chars(hex.data(), hex.data() + hex.size(), code, 16);
                 push(static_cast<char32_t>(code), CharKind::Text, run);
-            } else if (is(c, "w:fldChar")) {
+                break;
+            }
+            case Tag::FldChar: {
                 std::string_view type = c.attribute("w:fldCharType").value();
                 push(type == "begin" ? U'\x13' : type == "separate" ? U'\x14' : U'\x15', CharKind::Text, run);
-            } else if (is(c, "w:footnoteReference") || is(c, "w:endnoteReference")) {
-                push(U'\x02', CharKind::Text, run);
-            } else if (is(c, "w:drawing")) {
+                break;
+            }
+            case Tag::FootnoteReference:
+            case Tag::EndnoteReference: push(U'\x02', CharKind::Text, run); break;
+            case Tag::Drawing:
                 for (auto d : c.children()) {
                     if (is(d, "wp:inline")) push(U'\x01', CharKind::Text, run);
                     else if (is(d, "wp:anchor") && main_) anchor(d);
                 }
-            } else if (is(c, "w:pict") || is(c, "w:object")) {
-                vml(c, run);
-            } else if (is(c, "mc:AlternateContent")) {
+                break;
+            case Tag::Pict:
+            case Tag::Object: vml(c, run); break;
+            case Tag::AlternateContent: {
                 auto outer = fallbackTextPath_;
                 fallbackTextPath_ = vmlTextPath(c.child("mc:Fallback"));
                 runContent(chosenBranch(c), run);
                 fallbackTextPath_ = outer;
+                break;
+            }
+            default: break;
             }
         }
     }
 
     void text(std::string_view s, std::uint32_t run) {
+        // Every byte makes at most one character, so the cap needs checking
+        // character by character only close to it.
+        const bool nearCap = doc_.chars_.size() + s.size() > kMaxCharacters;
+        const auto paragraph = static_cast<std::uint32_t>(doc_.paras_.size() - 1);
         for (std::size_t at = 0; at < s.size();) {
-            // A byte that starts no valid character stands as U+FFFD.
-            std::optional<char32_t> c = nextCodePoint(s, at);
-            if (!c) ++at;
-            push(c.value_or(U'\uFFFD'), CharKind::Text, run);
+            char32_t code;
+            if (static_cast<unsigned char>(s[at]) < 0x80) {
+                code = static_cast<unsigned char>(s[at++]);
+            } else {
+                // A byte that starts no valid character stands as U+FFFD.
+                std::optional<char32_t> c = nextCodePoint(s, at);
+                if (!c) ++at;
+                code = c.value_or(U'\uFFFD');
+            }
+            if (nearCap) push(code, CharKind::Text, run);
+            else doc_.chars_.push_back({code, CharKind::Text, run, paragraph});
         }
     }
 
@@ -731,6 +802,8 @@ std::vector<std::pair<int, int>> splitSentences(const std::vector<Character>& ch
 // show a field's result only.
 std::string Document::resultText(int first, int end) const {
     std::string out;
+    // Most characters of a Chinese text take three bytes.
+    out.reserve(3 * static_cast<std::size_t>(std::clamp(end - std::max(first, 0), 0, static_cast<int>(chars_.size()))));
     std::vector<bool> inCode;
     for (int i = std::max(first, 0); i < end && i < static_cast<int>(chars_.size()); ++i) {
         const Character& c = chars_[static_cast<std::size_t>(i)];
@@ -779,10 +852,13 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
         doc->libreOffice_ = std::string_view(app->child("Properties").child_value("Application")).find("LibreOffice") !=
                             std::string_view::npos;
 
-    // A character takes some 6 bytes of XML or more, a run some 60.
+    // A character takes some 6 bytes of XML or more, a run some 60, a
+    // paragraph (a table cell's, a row end's) some 150. Room reserved
+    // but not used is never touched.
     auto mainSize = std::min<std::size_t>(package.partSize(mainPart), 6u << 20);
     doc->chars_.reserve(mainSize / 6);
     doc->runs_.reserve(mainSize / 60);
+    doc->paras_.reserve(mainSize / 150);
     DocumentBuilder builder(*doc, sheet, package, true);
     builder.walkBlocks(body, "", 0, false);
 

@@ -18,9 +18,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kav::word {
+
+class TextIndex;
 
 constexpr int kColorAutomatic = -16777216;  // wdColorAutomatic
 // The most characters one story may hold. An exam document holds a few
@@ -175,6 +178,8 @@ public:
     std::string resultText(int first, int end) const;
     // The main text as Find sees it: field codes left out.
     const std::string& searchText() const;  // built on first use
+    // Whether Find finds text (exactly, case included) in the main text.
+    bool found(std::string_view text) const;
     // Word's Range.Text of header or footer h (1 primary, 2 first page, 3 even
     // pages) of the first section; a missing one reads "\r".
     std::string headerText(int h) const;
@@ -194,7 +199,7 @@ private:
     std::vector<Table> tables_;
     std::vector<Shape> shapes_;
     std::vector<Section> sections_;
-    mutable std::optional<std::string> searchText_;
+    mutable std::unique_ptr<TextIndex> searchIndex_;  // the search text, indexed on first use
     std::vector<std::string> fontNames_;
     std::array<std::string, 3> firstHeaders_, firstFooters_;
     std::array<bool, 3> hasFirstHeader_{}, hasFirstFooter_{};

@@ -104,7 +104,7 @@ std::unique_ptr<pugi::xml_document> DocxPackage::xml(const std::string& part) co
     if (!result)
         throw DocxError("文档部件 " + part + " 不是有效的 XML（第 " + std::to_string(result.offset) +
                         " 字节：" + result.description() + "）：" + file_.string());
-    useUsualPrefixes(*doc);
+    if (declaresUnusualPrefixes(bytes)) useUsualPrefixes(*doc);
     return doc;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -53,11 +54,13 @@ class Renamer {
 public:
     void enter(pugi::xml_node e) {
         for (auto a : e.attributes()) {
-            std::string_view name = a.name();
-            if (name == "xmlns") scope_.push_back({"", usualPrefix(a.value(), ""), e});
-            else if (name.substr(0, 6) == "xmlns:")
-                scope_.push_back({std::string(name.substr(6)), usualPrefix(a.value(), name.substr(6)), e});
+            const char* name = a.name();
+            if (std::strncmp(name, "xmlns", 5) != 0) continue;
+            if (name[5] == '\0') bind({"", usualPrefix(a.value(), ""), e});
+            else if (name[5] == ':') bind({name + 6, usualPrefix(a.value(), name + 6), e});
         }
+        // Where every prefix in scope is already the usual one, nothing changes.
+        if (renaming_ == 0) return;
         rename(e, true);
         for (auto a : e.attributes())
             if (std::strncmp(a.name(), "xmlns", 5) != 0) rename(a, false);
@@ -65,14 +68,28 @@ public:
             if (auto req = e.attribute("Requires")) req.set_value(renamedList(req.value()).c_str());
     }
     void leave(pugi::xml_node e) {
-        while (!scope_.empty() && scope_.back().owner == e) scope_.pop_back();
+        while (!scope_.empty() && scope_.back().owner == e) {
+            renaming_ -= scope_.back().declared != scope_.back().usual;
+            scope_.pop_back();
+            lastLookup_.reset();
+        }
     }
 
 private:
+    void bind(Binding b) {
+        renaming_ += b.declared != b.usual;
+        scope_.push_back(std::move(b));
+        lastLookup_.reset();
+    }
+    // Nearly every name of a part has the same prefix ("w"): the last lookup
+    // is kept until the bindings in scope change.
     const Binding* find(std::string_view prefix) const {
-        for (auto it = scope_.rbegin(); it != scope_.rend(); ++it)
-            if (it->declared == prefix) return &*it;
-        return nullptr;
+        if (lastLookup_ && lastLookup_->first == prefix) return lastLookup_->second;
+        const Binding* found = nullptr;
+        for (auto it = scope_.rbegin(); it != scope_.rend() && !found; ++it)
+            if (it->declared == prefix) found = &*it;
+        lastLookup_.emplace(std::string(prefix), found);
+        return found;
     }
     // Elements without a prefix are in the default namespace; attributes
     // without one are in none.
@@ -102,6 +119,8 @@ private:
     }
 
     std::vector<Binding> scope_;
+    int renaming_ = 0;  // bindings in scope whose prefix is not the usual one
+    mutable std::optional<std::pair<std::string, const Binding*>> lastLookup_;
 };
 
 }  // namespace
@@ -132,6 +151,35 @@ void useUsualPrefixes(pugi::xml_document& doc) {
             }
         }
     }
+}
+
+bool declaresUnusualPrefixes(std::string_view xml) {
+    if (xml.find('\0') != std::string_view::npos) return true;
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    for (std::size_t at = xml.find("xmlns"); at != std::string_view::npos; at = xml.find("xmlns", at + 1)) {
+        // A declaration: xmlns or xmlns:prefix, then = between optional
+        // spaces, then the quoted namespace. Anything else is not one.
+        std::size_t i = at + 5;
+        std::string_view prefix;
+        if (i < xml.size() && xml[i] == ':') {
+            std::size_t start = ++i;
+            while (i < xml.size() && !isSpace(xml[i]) && xml[i] != '=') ++i;
+            prefix = xml.substr(start, i - start);
+        } else if (i >= xml.size() || (!isSpace(xml[i]) && xml[i] != '=')) {
+            continue;
+        }
+        while (i < xml.size() && isSpace(xml[i])) ++i;
+        if (i >= xml.size() || xml[i] != '=') continue;
+        ++i;
+        while (i < xml.size() && isSpace(xml[i])) ++i;
+        if (i >= xml.size() || (xml[i] != '"' && xml[i] != '\'')) continue;
+        std::size_t close = xml.find(xml[i], i + 1);
+        if (close == std::string_view::npos) return true;
+        std::string_view uri = xml.substr(i + 1, close - i - 1);
+        // A reference in the namespace is read only by the parser.
+        if (uri.find('&') != std::string_view::npos || usualPrefix(uri, prefix) != prefix) return true;
+    }
+    return false;
 }
 
 }  // namespace kav::word

@@ -118,13 +118,13 @@ std::vector<const StyleSheet::Style*> StyleSheet::chain(const std::string& id) c
     return out;
 }
 
-std::string StyleSheet::themeFont(std::string_view name) const {
-    auto it = themeFonts_.find(std::string(name));
-    return it == themeFonts_.end() ? std::string() : it->second;
+std::string_view StyleSheet::themeFont(std::string_view name) const {
+    auto it = themeFonts_.find(name);
+    return it == themeFonts_.end() ? std::string_view() : std::string_view(it->second);
 }
 
 std::uint16_t FontNames::id(std::string_view name) {
-    auto it = ids_.find(std::string(name));
+    auto it = ids_.find(name);
     if (it != ids_.end()) return it->second;
     if (names_.size() >= 0xFFFF) return 0;  // more fonts than any document names
     names_.emplace_back(name);
@@ -142,7 +142,7 @@ void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) {
             {"w:cs", "w:cstheme"}};
         for (int slot = 0; slot < kFontSlots; ++slot) {
             if (auto theme = fonts.attribute(names[slot][1])) {
-                std::string name = themeFont(theme.value());
+                std::string_view name = themeFont(theme.value());
                 if (!name.empty()) {
                     f.fonts[slot] = this->fonts.id(name);
                     continue;
@@ -168,10 +168,18 @@ void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) {
 }
 
 const StyleSheet::Base& StyleSheet::base(const std::string& tblStyle, const std::string& pStyle,
-                                         const std::string& rStyle) {
-    std::string key = tblStyle + '\x1f' + pStyle + '\x1f' + rStyle;
+                                         std::string_view rStyle) {
+    if (lastBase_ && lastBase_->rStyle == rStyle && lastBase_->pStyle == pStyle && lastBase_->tblStyle == tblStyle)
+        return *lastBase_->base;
+    std::string key = tblStyle + '\x1f' + pStyle + '\x1f' + std::string(rStyle);
     auto it = baseCache_.find(key);
-    if (it != baseCache_.end()) return it->second;
+    if (it == baseCache_.end()) it = baseCache_.emplace(std::move(key), resolveBase(tblStyle, pStyle, rStyle)).first;
+    lastBase_ = LastBase{tblStyle, pStyle, std::string(rStyle), &it->second};
+    return it->second;
+}
+
+StyleSheet::Base StyleSheet::resolveBase(const std::string& tblStyle, const std::string& pStyle,
+                                         std::string_view rStyle) {
     Base b;
     auto level = [&](const std::vector<const Style*>& styles, pugi::xml_node extra) {
         Toggles t;
@@ -183,12 +191,12 @@ const StyleSheet::Base& StyleSheet::base(const std::string& tblStyle, const std:
     level({}, rPrDefault_);
     if (!tblStyle.empty()) level(chain(tblStyle), {});
     level(chain(pStyle.empty() ? defaultParagraphStyle_ : pStyle), {});
-    if (!rStyle.empty()) level(chain(rStyle), {});
-    return baseCache_.emplace(std::move(key), std::move(b)).first->second;
+    if (!rStyle.empty()) level(chain(std::string(rStyle)), {});
+    return b;
 }
 
 CharFormat StyleSheet::runFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node rPr) {
-    const Base& b = base(tblStyle, pStyle, std::string(ooxml::childVal(rPr, "w:rStyle")));
+    const Base& b = base(tblStyle, pStyle, ooxml::childVal(rPr, "w:rStyle"));
     CharFormat f = b.format;
     Toggles direct;
     readRPr(rPr, f, direct);
@@ -291,7 +299,14 @@ void StyleSheet::readParaProperty(pugi::xml_node e, RawParaProps& p) const {
 }
 
 RawParaProps StyleSheet::paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr) {
-    const std::string& style = pStyle.empty() ? defaultParagraphStyle_ : pStyle;
+    RawParaProps p = paraBase(tblStyle, pStyle.empty() ? defaultParagraphStyle_ : pStyle, pPr);
+    readPPr(pPr, p);
+    return p;
+}
+
+// The layers below the paragraph's own properties: document defaults, the
+// table style, the numbering level and the paragraph style chain.
+const RawParaProps& StyleSheet::paraBase(const std::string& tblStyle, const std::string& style, pugi::xml_node pPr) {
     auto styleIt = styleProps_.find(style);
     if (styleIt == styleProps_.end()) {
         RawParaProps own;
@@ -299,27 +314,30 @@ RawParaProps StyleSheet::paraProps(const std::string& tblStyle, const std::strin
         styleIt = styleProps_.emplace(style, std::move(own)).first;
     }
     // The numbering level is chosen by the direct numPr, else by the style's.
-    std::string numId = styleIt->second.numId.value_or("");
+    std::string_view numId = styleIt->second.numId ? std::string_view(*styleIt->second.numId) : std::string_view();
     int ilvl = styleIt->second.ilvl.value_or(0);
     if (auto num = pPr.child("w:numPr")) {
         if (auto id = num.child("w:numId")) numId = id.attribute("w:val").value();
         if (auto lvl = num.child("w:ilvl")) ilvl = static_cast<int>(intAttr(lvl, "w:val"));
     }
-    std::string key = tblStyle + '\x1f' + style + '\x1f' + numId + '/' + std::to_string(ilvl);
+    if (lastParaBase_ && lastParaBase_->ilvl == ilvl && lastParaBase_->numId == numId &&
+        lastParaBase_->style == style && lastParaBase_->tblStyle == tblStyle)
+        return *lastParaBase_->props;
+    std::string level = std::string(numId) + '/' + std::to_string(ilvl);
+    std::string key = tblStyle + '\x1f' + style + '\x1f' + level;
     auto baseIt = paraBase_.find(key);
     if (baseIt == paraBase_.end()) {
         RawParaProps p;
         readPPr(pPrDefault_, p);
         if (!tblStyle.empty())
             for (auto* s : chain(tblStyle)) readPPr(s->pPr, p);
-        auto level = numberingLevels_.find(numId + "/" + std::to_string(ilvl));
-        if (!numId.empty() && level != numberingLevels_.end()) readPPr(level->second.child("w:pPr"), p);
+        auto levelIt = numberingLevels_.find(level);
+        if (!numId.empty() && levelIt != numberingLevels_.end()) readPPr(levelIt->second.child("w:pPr"), p);
         for (auto* s : chain(style)) readPPr(s->pPr, p);
         baseIt = paraBase_.emplace(std::move(key), std::move(p)).first;
     }
-    RawParaProps p = baseIt->second;
-    readPPr(pPr, p);
-    return p;
+    lastParaBase_ = LastParaBase{tblStyle, style, std::string(numId), ilvl, &baseIt->second};
+    return baseIt->second;
 }
 
 ParaFormat RawParaProps::resolve(double fontSize) const {

@@ -47,8 +47,13 @@ public:
     std::vector<std::string> take() { return std::move(names_); }
 
 private:
+    // Looked up by string_view, without making a string of each name read.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     std::vector<std::string> names_;
-    std::unordered_map<std::string, std::uint16_t> ids_;
+    std::unordered_map<std::string, std::uint16_t, NameHash, std::equal_to<>> ids_;
 };
 
 class StyleSheet {
@@ -87,16 +92,32 @@ private:
     void readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t);
     void readPPr(pugi::xml_node pPr, RawParaProps& p) const;
     void readParaProperty(pugi::xml_node property, RawParaProps& p) const;
-    std::string themeFont(std::string_view themeName) const;
-    const Base& base(const std::string& tblStyle, const std::string& pStyle, const std::string& rStyle);
+    std::string_view themeFont(std::string_view themeName) const;
+    const Base& base(const std::string& tblStyle, const std::string& pStyle, std::string_view rStyle);
+    Base resolveBase(const std::string& tblStyle, const std::string& pStyle, std::string_view rStyle);
+    const RawParaProps& paraBase(const std::string& tblStyle, const std::string& style, pugi::xml_node pPr);
 
     std::unordered_map<std::string, Style> styles_;
     pugi::xml_node rPrDefault_, pPrDefault_;
     std::string defaultParagraphStyle_, defaultTableStyle_;
-    std::map<std::string, std::string> themeFonts_;  // "minorHAnsi" -> typeface
+    std::map<std::string, std::string, std::less<>> themeFonts_;  // "minorHAnsi" -> typeface
     std::map<std::string, pugi::xml_node> numberingLevels_;  // "numId/ilvl" -> w:lvl
     std::unordered_map<std::string, Base> baseCache_;
     std::unordered_map<std::string, RawParaProps> styleProps_, paraBase_;
+    // The runs of a paragraph, and neighbouring paragraphs, nearly always
+    // share their styles: the last resolution of each kind is kept at hand.
+    // (Elements of the maps above keep their place when the maps grow.)
+    struct LastBase {
+        std::string tblStyle, pStyle, rStyle;
+        const Base* base;
+    };
+    struct LastParaBase {
+        std::string tblStyle, style, numId;
+        int ilvl;
+        const RawParaProps* props;
+    };
+    std::optional<LastBase> lastBase_;
+    std::optional<LastParaBase> lastParaBase_;
 };
 
 }  // namespace kav::word

@@ -1,0 +1,71 @@
+// The find index must answer exactly as a scan of the whole text does.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "common/word/text_index.h"
+
+namespace {
+
+using kav::word::TextIndex;
+
+struct FindCase {
+    const char* text;
+    const char* needle;
+    bool found;
+};
+
+TEST(TextIndex, FindsExactlyWhatAScanFinds) {
+    const FindCase cases[] = {
+        {"计算机是一种电子设备。\r", "计算机", true},          // at the start
+        {"计算机是一种电子设备。\r", "设备。\r", true},        // at the very end
+        {"计算机是一种电子设备。\r", "设备。\r\r", false},     // one byte past the end
+        {"计算机是一种电子设备。\r", "电脑", false},
+        {"计算机是一种电子设备。\r", "计算机是一种电子设备。\r", true},  // the whole text
+        {"计算机是一种电子设备。\r", "计算机是一种电子设备。\r!", false},
+        {"abc", "abc", true},
+        {"ab", "abc", false},              // text shorter than the key
+        {"ab", "b", true},                 // needles shorter than the key are scanned
+        {"Word grading", "d g", true},
+        {"Word grading", "D g", false},    // case counts
+        {"\xe8\xae\xa1\xe7\xae\x97", "\xae\xa1\xe7", true},  // starting inside a character
+        {"aaaaaaaaab", "aaab", true},     // many places share a key
+        {"aaaaaaaaaa", "aaab", false},
+        {"年代\r\a第1代1\r\a", "\r\a第", true},  // cell marks are text too
+        {"", "abc", false},
+    };
+    for (const auto& c : cases) {
+        TextIndex index{std::string(c.text)};
+        EXPECT_EQ(index.contains(c.needle), c.found) << "needle \"" << c.needle << "\" in \"" << c.text << "\"";
+        EXPECT_EQ(c.found, std::string(c.text).find(c.needle) != std::string::npos) << "the case itself is wrong";
+    }
+}
+
+TEST(TextIndex, AgreesWithAScanOnRandomTexts) {
+    // Few distinct characters, so that keys repeat and needles often almost match.
+    const std::string alphabet[] = {"a", "b", "计", "算", "\r", "。"};
+    std::mt19937 random(14);
+    auto pick = [&](int length) {
+        std::string s;
+        for (int i = 0; i < length; ++i) s += alphabet[random() % std::size(alphabet)];
+        return s;
+    };
+    for (int round = 0; round < 200; ++round) {
+        std::string text = pick(static_cast<int>(random() % 300));
+        TextIndex index(text);
+        for (int n = 0; n < 20; ++n) {
+            std::string needle;
+            if (n % 2 == 0 && text.size() > 4) {  // a piece of the text, maybe cut inside a character
+                std::size_t at = random() % (text.size() - 4), length = 1 + random() % 8;
+                needle = text.substr(at, length);
+            } else {
+                needle = pick(1 + static_cast<int>(random() % 4));
+            }
+            EXPECT_EQ(index.contains(needle), text.find(needle) != std::string::npos)
+                << "needle \"" << needle << "\" in \"" << text << "\"";
+        }
+    }
+}
+
+}  // namespace
