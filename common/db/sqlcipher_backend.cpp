@@ -3,12 +3,8 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <optional>
-#include <random>
 #include <system_error>
 
 #include "common/account/password.h"
@@ -43,7 +39,7 @@ public:
             throw DbError("Cannot open the database '" + file.string() + "': " + message);
         }
         if (!password.empty()) sqlite3_key(db_, password.data(), static_cast<int>(password.size()));
-        sqlite3_busy_handler(db_, waitWhileBusy, this);
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     }
     ~Database() { sqlite3_close_v2(db_); }
     Database(const Database&) = delete;
@@ -63,23 +59,8 @@ public:
     }
 
 private:
-    // A busy file is tried again after a short random nap (1-3 ms) for up to
-    // kBusyTimeoutMs. SQLite's own busy timeout naps up to 100 ms at a time:
-    // in a burst of many writers the lock then often lies free while they all
-    // sleep, and the last of 200 simultaneous reports waits seconds longer.
-    static int waitWhileBusy(void* self, int attempt) {
-        auto& db = *static_cast<Database*>(self);
-        const auto now = std::chrono::steady_clock::now();
-        if (attempt == 0) db.busySince_ = now;
-        if (now - db.busySince_ >= std::chrono::milliseconds(kBusyTimeoutMs)) return 0;
-        thread_local std::minstd_rand random(std::random_device{}());
-        usleep(std::uniform_int_distribution<useconds_t>(1000, 3000)(random));
-        return 1;
-    }
-
     std::filesystem::path file_;
     sqlite3* db_ = nullptr;
-    std::chrono::steady_clock::time_point busySince_;
 };
 
 class Statement {
