@@ -2,12 +2,11 @@
 # A private PostgreSQL 15 server for the tests: its own data folder, listening
 # only on 127.0.0.1, owned by an unprivileged user (the server refuses root).
 #   scripts/pg-server.sh start DIR [PORT]   prints the connection URI of the owner role
-#   scripts/pg-server.sh restart DIR        stops it (ending every session) and starts it again
 #   scripts/pg-server.sh stop DIR
 set -euo pipefail
 bin=/usr/lib/postgresql/15/bin
-action=${1:?usage: pg-server.sh start|restart|stop DIR [PORT]}
-dir=${2:?usage: pg-server.sh start|restart|stop DIR [PORT]}
+action=${1:?usage: pg-server.sh start|stop DIR [PORT]}
+dir=${2:?usage: pg-server.sh start|stop DIR [PORT]}
 port=${3:-55432}
 
 as_owner=()
@@ -28,14 +27,11 @@ case "$action" in
       "-c listen_addresses=127.0.0.1 -p $port -k $dir -c max_connections=260 -c fsync=on" start >/dev/null
     echo "postgresql://kav_owner@127.0.0.1:$port/postgres"
     ;;
-  restart)
-    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -m fast -w restart >/dev/null
-    ;;
   stop)
     "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
     ;;
   *)
-    echo "usage: pg-server.sh start|restart|stop DIR [PORT]" >&2
+    echo "usage: pg-server.sh start|stop DIR [PORT]" >&2
     exit 2
     ;;
 esac

@@ -266,7 +266,7 @@ int labCheck(const kavtool::Args& args) {
     if (!o.duringCollection.empty()) {
         const int status = std::system(o.duringCollection.c_str());
         commandEnded = nowNs();
-        std::printf("lab-check: \"%s\" ran %.2f s after collection was set, exit status %d\n",
+        std::printf("lab-check: \"%s\" ended %.2f s after collection was set, exit status %d\n",
                     o.duringCollection.c_str(), (commandEnded - collectAt) / 1e9, WEXITSTATUS(status));
         std::fflush(stdout);
     }
