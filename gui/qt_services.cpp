@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -202,6 +203,13 @@ bool QtDesktop::changeResolution(int width, int height) {
         QThread::msleep(50);
     }
     return screenSize().width == width && screenSize().height == height;
+}
+
+void QtDesktop::waitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        QThread::msleep(10);
+    }
 }
 
 bool QtDesktop::open(const std::filesystem::path& path) {

@@ -73,6 +73,7 @@ public:
     bool changeResolution(int width, int height) override;
     bool open(const std::filesystem::path& path) override;
     void showAbout(const std::string& title) override;
+    void waitUntil(const std::function<bool()>& done) override;
 
 private:
     QPixmap aboutIcon_;

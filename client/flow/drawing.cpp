@@ -126,9 +126,12 @@ void createExamRecord(Client& client) {
 void SaveExamRecord(Client& client) {
     DataModule& data = client.data();
     // A lab server that is briefly away is waited for: the report is never lost.
-    kav::station::writeExamReportUntilStored(
+    // The wait runs off the window's thread; the windows stay painted, and the
+    // hand-in or collection goes on only once the report is stored.
+    kav::station::writeExamReportOffThread(
         data.teacherConnection(), kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct()),
-        [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); });
+        [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); },
+        [&client](const std::function<bool()>& done) { client.desktop().waitUntil(done); });
 }
 
 }  // namespace kavlor

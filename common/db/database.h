@@ -7,6 +7,7 @@
 // and a lab server are both reached through it.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -228,6 +229,16 @@ public:
     // A program reading at that moment can keep the log from being emptied; it
     // is then emptied by a later write. Nothing to do for a file without a log.
     virtual void checkpoint() = 0;
+    // Runs work as one transaction: the posts and removals that the cursors of
+    // this connection make inside it are stored together when work returns, and
+    // none of them when it throws (the error is thrown on; a cursor that wrote
+    // inside it may show rows that were not stored until it is read again). A
+    // file is locked for writing from the start (still locked by others after
+    // the busy wait: DbUnavailable, nothing written). A server connection that
+    // breaks inside it gives DbUnavailable and is not made again until the
+    // transaction has ended; when it breaks while committing, the outcome is
+    // unknown. Transactions do not nest (DbError).
+    virtual void transaction(const std::function<void()>& work) = 0;
 };
 
 // The role a program takes on a database server. A lab's data-link file names

@@ -92,6 +92,9 @@ public:
     // Runs one statement (in a transaction of its own unless one is open);
     // DbError with the server's text.
     Result run(const std::string& sql, const std::vector<Param>& params = {}) {
+        // A new session would run the rest of a transaction outside it.
+        if (inTransaction_ && PQstatus(conn_) != CONNECTION_OK)
+            throw DbUnavailable("The connection to the database server broke during a transaction");
         reconnectIfBroken();
         std::vector<const char*> values;
         std::vector<int> lengths, formats;
@@ -110,6 +113,23 @@ public:
             throw DbError(text);
         }
         return r;
+    }
+
+    // Runs work between BEGIN and COMMIT; a failure rolls back (the server
+    // does so itself when the connection is gone).
+    void transaction(const std::function<void()>& work) {
+        if (inTransaction_) throw DbError("A transaction is already open on this connection");
+        run("BEGIN");
+        inTransaction_ = true;
+        try {
+            work();
+            run("COMMIT");
+        } catch (...) {
+            if (PQstatus(conn_) == CONNECTION_OK) PQclear(PQexec(conn_, "ROLLBACK"));
+            inTransaction_ = false;
+            throw;
+        }
+        inTransaction_ = false;
     }
 
 private:
@@ -146,6 +166,7 @@ private:
     std::chrono::milliseconds backoff_{0};
     std::chrono::steady_clock::time_point retryAt_{};
     std::string lastFailure_;
+    bool inTransaction_ = false;
 };
 
 // The error again with context in front, of the same kind.
@@ -327,6 +348,7 @@ public:
     // has no write-ahead log of the stations' own: nothing to do.
     void setSecureDelete(bool) override {}
     void checkpoint() override {}
+    void transaction(const std::function<void()>& work) override { session_->transaction(work); }
 
 private:
     const TableDef& definitionOf(std::string_view name) const {

@@ -47,6 +47,8 @@ public:
 
     sqlite3* handle() const { return db_; }
     const std::filesystem::path& file() const { return file_; }
+    // Whether a transaction of the connection is open: each write then joins it.
+    bool inTransaction = false;
 
     [[noreturn]] void fail(const std::string& context) const {
         std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -91,9 +93,11 @@ private:
 // One write to the file, holding the write lock from the start: a read-then-write
 // transaction of several processes would otherwise fail at once with "database is locked".
 // A file still locked by other writers after the busy wait is reported as
-// unavailable: nothing was written, and the caller may try again.
+// unavailable: nothing was written, and the caller may try again. Inside a
+// transaction of the connection the write joins it.
 template <class F>
 void writeOneRow(Database& db, F write) {
+    if (db.inTransaction) return write();
     const int rc = sqlite3_exec(db.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw DbUnavailable(sqlite3_errmsg(db.handle()));
     if (rc != SQLITE_OK) db.fail({});
@@ -308,6 +312,20 @@ public:
 
     void setSecureDelete(bool on) override {
         db_->exec(on ? "PRAGMA secure_delete = ON" : "PRAGMA secure_delete = OFF", "Cannot set secure delete");
+    }
+
+    void transaction(const std::function<void()>& work) override {
+        if (db_->inTransaction) throw DbError("A transaction is already open on this connection");
+        writeOneRow(*db_, [&] {
+            db_->inTransaction = true;
+            try {
+                work();
+            } catch (...) {
+                db_->inTransaction = false;
+                throw;
+            }
+            db_->inTransaction = false;
+        });
     }
 
     void checkpoint() override {

@@ -1,5 +1,9 @@
 #include "common/station/report.h"
 
+#include <atomic>
+#include <exception>
+#include <thread>
+
 namespace kav::station {
 
 ExamReport readExamReport(db::Cursor& student, db::Cursor& ct) {
@@ -35,9 +39,8 @@ std::unique_ptr<db::Cursor> candidateRow(db::Connection& teacher, std::string_vi
     else cursor->append();
     return cursor;
 }
-}  // namespace
 
-void writeExamReport(db::Connection& teacher, const ExamReport& r) {
+void writeReportRows(db::Connection& teacher, const ExamReport& r) {
     auto score = candidateRow(teacher, "score", r.zkzh);
     score->field("zkzh").setString(r.zkzh);
     score->field("ksxm").setString(r.ksxm);
@@ -66,6 +69,13 @@ void writeExamReport(db::Connection& teacher, const ExamReport& r) {
     condition->field("resttime").setString(r.resttime);
     condition->post();
 }
+}  // namespace
+
+void writeExamReport(db::Connection& teacher, const ExamReport& r) {
+    // Both rows or neither: a station stopped between them must not leave a
+    // score without its exam record.
+    teacher.transaction([&] { writeReportRows(teacher, r); });
+}
 
 int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait) {
     for (int attempt = 1;; ++attempt) {
@@ -76,6 +86,30 @@ int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report
             wait();
         }
     }
+}
+
+int writeExamReportOffThread(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait,
+                             const WaitUntil& waitUntil) {
+    std::atomic<bool> done{false};
+    std::exception_ptr error;
+    int attempts = 0;
+    std::thread worker([&] {
+        try {
+            attempts = writeExamReportUntilStored(teacher, report, wait);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        done = true;
+    });
+    try {
+        waitUntil([&] { return done.load(); });
+    } catch (...) {
+        worker.join();  // the worker ends with the report stored or failed; the connection is then free
+        throw;
+    }
+    worker.join();
+    if (error) std::rethrow_exception(error);
+    return attempts;
 }
 
 }  // namespace kav::station

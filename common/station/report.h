@@ -28,8 +28,9 @@ ExamReport readExamReport(db::Cursor& student, db::Cursor& ct);
 // Writes the candidate's score and condition rows: each is updated when the
 // candidate has one (the first in table order) and appended otherwise, so a
 // report sent again never adds a second row. Reads only the candidate's rows,
-// so its cost does not grow with the rows of other candidates. Each row is one
-// post; DbError with the engine's text when one fails.
+// so its cost does not grow with the rows of other candidates. Both rows are
+// stored in one transaction, or neither; DbError with the engine's text when
+// it fails.
 void writeExamReport(db::Connection& teacher, const ExamReport& report);
 
 // Writes the report until it is stored: while the server cannot be reached
@@ -39,5 +40,16 @@ void writeExamReport(db::Connection& teacher, const ExamReport& report);
 // and updated, never appended a second time. Other errors are thrown.
 // Returns the number of attempts.
 int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait);
+
+// A program's way to wait without blocking its windows: returns once done()
+// is true, keeping the windows painted meanwhile.
+using WaitUntil = std::function<void(const std::function<bool()>& done)>;
+
+// writeExamReportUntilStored on a worker thread, so that the caller's thread
+// (a window's) is not blocked while the server is away: the caller waits
+// through waitUntil and returns only once the report is stored, or throws the
+// worker's error. Nothing else may use the connection until it returns.
+int writeExamReportOffThread(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait,
+                             const WaitUntil& waitUntil);
 
 }  // namespace kav::station

@@ -3,8 +3,11 @@
 // folders opened with their default program, and the version box. The Qt
 // implementation (gui/) uses XRandR and the desktop services; tests inject
 // their own.
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace kav::ui {
 
@@ -24,6 +27,13 @@ public:
     virtual bool open(const std::filesystem::path& path) = 0;
     // The version box titled `title`.
     virtual void showAbout(const std::string& title) = 0;
+    // Returns once done() is true (work on another thread has ended), keeping
+    // the windows painted meanwhile; the candidate's input and the timers'
+    // ticks wait until the running handler ends, as behind a message box.
+    // Without windows it only waits.
+    virtual void waitUntil(const std::function<bool()>& done) {
+        while (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 };
 
 }  // namespace kav::ui

@@ -1,6 +1,7 @@
 #include "console/shell/login.h"
 
 #include "common/account/password.h"
+#include "common/db/tables.h"
 #include "console/shell/data_module.h"
 #include "console/shell/main_window.h"
 #include "console/shell/texts.h"
@@ -14,7 +15,17 @@ WindowOrigin centredOrigin(kav::ui::ScreenSize screen, int width, int height) {
     return {(screen.width - width) / 2, (screen.height - height) / 2};
 }
 
-void LoginLogic::FormShow() { data_.open(); }
+void LoginLogic::FormShow() {
+    data_.open();
+    warnOfNetworkFileSystem();
+}
+
+void LoginLogic::warnOfNetworkFileSystem() {
+    const auto teacherDb = kav::db::teacherDatabasePath(data_.workingFolder());
+    if (teacherDb.extension() != ".mdb") return;  // a data link: the tables are on a server
+    if (const auto fileSystem = networkFileSystemOf(teacherDb))
+        dialogs_.message(MessageKind::Warning, texts::networkFileSystemWarning(*fileSystem), Buttons::Ok);
+}
 
 void LoginLogic::refuse(const char* text) { dialogs_.message(MessageKind::Warning, text, Buttons::Yes); }
 

@@ -1,8 +1,12 @@
 #pragma once
 // TForm_enter, the login window: it opens both databases when shown and admits
 // the administrator (the first row of `user`) to the main window.
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 
+#include "common/db/network_fs.h"
 #include "common/ui/desktop.h"
 #include "common/ui/dialogs.h"
 
@@ -23,14 +27,20 @@ public:
     LoginLogic(TDataModule2& data, MainWindowLogic& mainWindow, kav::ui::Dialogs& dialogs)
         : data_(data), mainWindow_(mainWindow), dialogs_(dialogs) {}
 
-    void FormShow();    // opens the databases
+    // Opens the databases, then warns once when teacher.mdb lies on a network
+    // file system (a lab of many stations belongs on a database server).
+    void FormShow();
     void BitBtn1Click();  // 确定: the login check
 
     std::string Edit1, Edit2;  // user name, password
     bool visible = true;
+    // The network file system a file lies on ("NFS", "SMB", "CIFS"), nullopt on local disk.
+    std::function<std::optional<std::string>(const std::filesystem::path&)> networkFileSystemOf =
+        kav::db::networkFileSystemOf;
 
 private:
     void refuse(const char* text);
+    void warnOfNetworkFileSystem();
     TDataModule2& data_;
     MainWindowLogic& mainWindow_;
     kav::ui::Dialogs& dialogs_;

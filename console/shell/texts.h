@@ -1,5 +1,7 @@
 #pragma once
 // The console's fixed texts.
+#include <string>
+
 namespace mendrix::texts {
 
 inline constexpr const char* kTitle = "计算机等级考试维护系统Mendrix";
@@ -12,6 +14,13 @@ inline constexpr const char* kLoginPasswordLabel = "密  码：";
 inline constexpr const char* kOk = "确定";
 inline constexpr const char* kWrongLogin = "输入用户名或密码错误！";
 inline constexpr const char* kNoAdministrator = "管理员帐户缺失或用户名为空，不能登录！请检查teacher.mdb中的用户表。";
+// A teacher.mdb on a network file system (fileSystem: "NFS", "SMB" or "CIFS").
+inline std::string networkFileSystemWarning(const std::string& fileSystem) {
+    return "teacher.mdb位于网络文件系统（" + fileSystem +
+           "）上。网络文件系统上的数据库文件锁定不可靠，多台学生机同时交卷或收分时成绩可能丢失或损坏。\r"
+           "学生机较多的机房请把教师数据库放到PostgreSQL服务器上：见README中“A lab on PostgreSQL”一节，"
+           "用 kavtool init-db teacher.udl 建立数据库。";
+}
 
 // Caption.
 inline constexpr const char* kLocationPrefix = "     当前位置：";  // five spaces before it

@@ -127,6 +127,42 @@ struct LoginCase {
     const char* refusal;  // nullptr: admitted
 };
 
+TEST_F(ConsoleTest, ATeacherFileOnANetworkFileSystemIsWarnedOfOnceWithTheWayOut) {
+    const std::string warning =
+        "teacher.mdb位于网络文件系统（FS）上。网络文件系统上的数据库文件锁定不可靠，多台学生机同时交卷或收分时成绩可能丢失或损坏。\r"
+        "学生机较多的机房请把教师数据库放到PostgreSQL服务器上：见README中“A lab on PostgreSQL”一节，"
+        "用 kavtool init-db teacher.udl 建立数据库。";
+    const std::optional<std::string> local;
+    for (const auto& fileSystem : {local, std::optional<std::string>("NFS"), std::optional<std::string>("SMB"),
+                                   std::optional<std::string>("CIFS")}) {
+        SCOPED_TRACE(fileSystem.value_or("local"));
+        kav::test::FakeDialogs boxes;
+        Console c(ConsoleEnv{boxes, clock, desktop, folder(), {}});
+        std::vector<std::filesystem::path> asked;
+        c.login().networkFileSystemOf = [&](const std::filesystem::path& file) {
+            asked.push_back(file);
+            return fileSystem;
+        };
+        c.start();
+        EXPECT_EQ(asked, std::vector<std::filesystem::path>{folder() / "teacher.mdb"});
+        if (fileSystem) {
+            std::string expected = warning;
+            expected.replace(expected.find("FS"), 2, *fileSystem);
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_EQ(boxes.shown[0].kind, MessageKind::Warning);
+            EXPECT_EQ(boxes.shown[0].text, expected);
+        } else {
+            EXPECT_TRUE(boxes.shown.empty()) << boxes.lastText();
+        }
+        // The warning does not keep the teacher out.
+        c.login().Edit1 = "admin";
+        c.login().Edit2 = "admin";
+        c.handle([&] { c.login().BitBtn1Click(); });
+        EXPECT_TRUE(c.mainWindow().visible) << boxes.lastText();
+        EXPECT_EQ(asked.size(), 1u) << "asked once a start";
+    }
+}
+
 TEST_F(ConsoleTest, LoginAdmitsOnlyTheFirstRowExactly) {
     const LoginCase cases[] = {
         {"administrator", false, {}, false, "admin", "admin", nullptr},

@@ -30,6 +30,7 @@ public:
     std::string dataSource() const override { return inner_->dataSource(); }
     void setSecureDelete(bool on) override { inner_->setSecureDelete(on); }
     void checkpoint() override { inner_->checkpoint(); }
+    void transaction(const std::function<void()>& work) override { inner_->transaction(work); }
 
 private:
     std::unique_ptr<Connection> inner_;

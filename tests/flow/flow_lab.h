@@ -3,9 +3,12 @@
 // student machine's program folder with tpath.txt, stu.mdb, txt, word and file,
 // and drive c:, all in a fresh temporary folder. Other connections to the two
 // databases stand for the console and for what the tests inspect.
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "client/flow/client.h"
@@ -74,6 +77,14 @@ public:
         return opens;
     }
     void showAbout(const std::string& title) override { abouts.push_back(title); }
+    // Called on every turn of a wait (the windows' thread being free), about every millisecond.
+    std::function<void()> whileWaiting;
+    void waitUntil(const std::function<bool()>& done) override {
+        while (!done()) {
+            if (whileWaiting) whileWaiting();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
 };
 
 // A lab with the scripted dialogs, the manual clock and the fake desktop.

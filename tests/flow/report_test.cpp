@@ -1,6 +1,9 @@
 // The report of an exam record to teacher.mdb and the grading totals.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "client/flow/drawing.h"
 #include "client/flow/exam_shell.h"
 #include "client/flow/login.h"
@@ -34,6 +37,36 @@ TEST(FlowReportTest, EmptyAnswersAreReportedAsASingleSpace) {
     // kstime is the roster's, not the login time of the exam record.
     auto stu = d.h.lab.stuDb();
     EXPECT_EQ(rowValue(*t, "score", kFirst, "kstime"), rowValue(*stu, "student", kFirst, "kstime"));
+}
+
+TEST(FlowReportTest, TheReportWaitsForABusyTeacherFileWithoutHoldingTheWindowsThread) {
+    Drawn d;
+    // Another program holds the write lock of teacher.mdb until the windows'
+    // thread, free while the report waits, lets it go (or 3 s have passed).
+    std::atomic<bool> locked{false}, release{false};
+    std::thread holder([&] {
+        d.h.lab.teacherDb()->transaction([&] {
+            locked = true;
+            for (int i = 0; i < 3000 && !release; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+    });
+    while (!locked) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    int turns = 0;
+    bool storedBeforeRelease = true;
+    d.h.desktop.whileWaiting = [&] {
+        if (++turns != 20) return;
+        storedBeforeRelease = rowCount(*d.h.lab.teacherDb(), "score") > 0;
+        release = true;
+    };
+    SaveExamRecord(d.client);
+    const bool releasedByTheWindow = release;
+    release = true;
+    holder.join();
+    EXPECT_TRUE(releasedByTheWindow) << "the windows' thread was held while the report waited";
+    EXPECT_FALSE(storedBeforeRelease);
+    auto t = d.h.lab.teacherDb();
+    EXPECT_EQ(rowCount(*t, "score"), 1);
+    EXPECT_EQ(rowCount(*t, "condition"), 1);
 }
 
 TEST(FlowReportTest, UpdatesTheCandidatesRowsOrAppendsThem) {

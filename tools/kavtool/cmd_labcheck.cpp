@@ -1,7 +1,13 @@
-// kavtool lab-check TEACHERDB --stations N [--yes]: a pre-exam check of the
-// real teacher database. N simulated stations, each a process of its own with
-// its own drive c: and stu.mdb, run the client's start-up reads, its 2-second
-// poll and its report; the check sets forced collection and measures.
+// kavtool lab-check TEACHERDB --stations N [--yes] [--during-collection CMD]:
+// a pre-exam check of the real teacher database. N simulated stations, each a
+// process of its own with its own drive c: and stu.mdb, run the client's
+// start-up reads, its 2-second poll and its report; the check sets forced
+// collection and measures.
+//
+// "collection" is the teacher's view: from the moment forced collection is
+// set to the moment the last report is stored. It includes the wait until each
+// station's next poll sees the order (up to one poll interval, 2 s); the line
+// before the last one gives the two parts apart.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,7 +73,7 @@ void prepareStudentFile(const fs::path& folder, const std::string& zkzh) {
 }
 
 // One simulated station; writes its result line to `out`:
-// "ok REPORTED_NS POLL_US..." or "failed TEXT".
+// "ok NOTICED_NS REPORTED_NS POLL_US..." or "failed TEXT".
 void runStation(const fs::path& teacherDb, const fs::path& folder, int index, int ready, int go, FILE* out) {
     std::ostringstream result;
     bool signalled = false;  // the check waits for one byte from every station, started or failed
@@ -97,11 +103,12 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             pollsUs.push_back(static_cast<long>(
                 std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count()));
             if (korl != station::kForcedCollection) continue;
+            const std::int64_t noticed = nowNs();
             const station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
             station::writeExamReportUntilStored(teacher->connection(), report, [] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             });
-            result << "ok " << nowNs();
+            result << "ok " << noticed << ' ' << nowNs();
             for (long us : pollsUs) result << ' ' << us;
             break;
         }
@@ -136,12 +143,14 @@ struct Options {
     fs::path teacherDb;
     int stations = 0;
     bool yes = false;
+    std::string duringCollection;  // a shell command run once collection is set (a server restart)
 };
 
 Options parse(const kavtool::Args& args) {
     Options o;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--yes") o.yes = true;
+        else if (args[i] == "--during-collection" && i + 1 < args.size()) o.duringCollection = args[++i];
         else if (args[i] == "--stations" && i + 1 < args.size()) {
             try {
                 size_t used = 0;
@@ -253,10 +262,19 @@ int labCheck(const kavtool::Args& args) {
     collecting.korl = station::kForcedCollection;
     station::writeStation(*state, collecting);
     const std::int64_t collectAt = nowNs();
+    std::int64_t commandEnded = 0;
+    if (!o.duringCollection.empty()) {
+        const int status = std::system(o.duringCollection.c_str());
+        commandEnded = nowNs();
+        std::printf("lab-check: \"%s\" ended %.2f s after collection was set, exit status %d\n",
+                    o.duringCollection.c_str(), (commandEnded - collectAt) / 1e9, WEXITSTATUS(status));
+        std::fflush(stdout);
+    }
 
     FILE* in = fdopen(results[0], "r");
     int reported = 0, failed = 0;
-    std::int64_t lastReport = collectAt;
+    std::int64_t lastReport = collectAt, lastNotice = collectAt;
+    std::vector<std::int64_t> reportTimes;  // from a station's notice to its report stored
     std::vector<long> polls;
     char buffer[1 << 16];
     std::string firstFailure;
@@ -270,9 +288,11 @@ int labCheck(const kavtool::Args& args) {
             continue;
         }
         ++reported;
-        std::int64_t at = 0;
-        line >> at;
+        std::int64_t noticed = 0, at = 0;
+        line >> noticed >> at;
+        lastNotice = std::max(lastNotice, noticed);
         lastReport = std::max(lastReport, at);
+        reportTimes.push_back(at - noticed);
         for (long us; line >> us;) polls.push_back(us);
     }
     std::fclose(in);
@@ -291,6 +311,16 @@ int labCheck(const kavtool::Args& args) {
     std::sort(polls.begin(), polls.end());
     const long p99 = polls.empty() ? 0 : polls[std::min(polls.size() - 1, polls.size() * 99 / 100)];
     if (!firstFailure.empty()) std::printf("lab-check: first failure: %s", firstFailure.c_str());
+    std::sort(reportTimes.begin(), reportTimes.end());
+    const auto percentile = [&](size_t p) {
+        return reportTimes.empty() ? 0.0 : reportTimes[std::min(reportTimes.size() - 1, reportTimes.size() * p / 100)] / 1e6;
+    };
+    std::printf("lab-check: the last station saw the order %.2f s after it was set; a report took %.0f ms "
+                "(median), %.0f ms (p99), %.0f ms (max) from its station's notice to stored\n",
+                (lastNotice - collectAt) / 1e9, percentile(50), percentile(99), percentile(100));
+    if (commandEnded)
+        std::printf("lab-check: the last report was stored %.2f s after the command ended\n",
+                    std::max<std::int64_t>(0, lastReport - commandEnded) / 1e9);
     std::printf("lab-check: %d stations, %d reported, %d lost, %d duplicated, collection %.2f s, poll p99 %ld ms\n",
                 o.stations, reported, lost, duplicated, (lastReport - collectAt) / 1e9, p99 / 1000);
     return lost != 0 || duplicated != 0 || failed != 0 ? 1 : 0;
@@ -299,7 +329,7 @@ int labCheck(const kavtool::Args& args) {
 }  // namespace
 
 KAVTOOL_COMMAND(kavtool::Command{
-    "lab-check", "lab-check TEACHERDB --stations N [--yes]",
+    "lab-check", "lab-check TEACHERDB --stations N [--yes] [--during-collection CMD]",
     "N simulated stations (processes) poll and report to the teacher database under forced collection; "
-    "refuses while an exam may be running unless --yes",
+    "refuses while an exam may be running unless --yes; CMD (such as a server restart) runs once collection is set",
     labCheck});
