@@ -146,6 +146,59 @@ void manyWriters(const std::string& fileName, const std::string& table) {
 TEST(ManyProcesses, ConcurrentPostsToTeacherFileAllSucceed) { manyWriters("teacher.mdb", "score"); }
 TEST(ManyProcesses, ConcurrentPostsToStudentFileAllSucceed) { manyWriters("stu.mdb", "student"); }
 
+// A file another program is writing is waited for, for five seconds in all;
+// after that the post fails with the engine's own text and nothing is stored.
+TEST(TwoProcesses, AWriteLockIsWaitedForFiveSecondsThenReported) {
+    kav::test::TempDir dir;
+    auto teacher = kav::test::newDatabase(dir / "teacher.mdb");
+    auto score = teacher->openTable("score");
+    struct Case {
+        int holdMs;
+        bool stored;
+    };
+    for (const Case c : {Case{300, true}, Case{6500, false}}) {
+        SCOPED_TRACE(c.holdMs);
+        int held[2];
+        ASSERT_EQ(pipe(held), 0);
+        const pid_t holder = startChild([&] {
+            auto own = kav::test::openDatabase(dir / "teacher.mdb");
+            auto s = own->openTable("score");
+            own->transaction([&] {
+                s->append();
+                s->field("zkzh").setString("holder");
+                s->post();
+                char byte = 1;
+                if (write(held[1], &byte, 1) != 1) throw std::runtime_error("pipe");
+                usleep(c.holdMs * 1000);
+                throw std::runtime_error("rolled back on purpose");
+            });
+            return 0;
+        });
+        char byte;
+        ASSERT_EQ(read(held[0], &byte, 1), 1);
+        score->requery();
+        score->append();
+        score->field("zkzh").setString("waiter");
+        if (c.stored) {
+            EXPECT_NO_THROW(score->post());
+        } else {
+            try {
+                score->post();
+                ADD_FAILURE() << "a post past the wait succeeded";
+            } catch (const DbError& e) {
+                EXPECT_NE(std::string(e.what()).find("database is locked"), std::string::npos) << e.what();
+            }
+            score->cancel();
+        }
+        EXPECT_EQ(waitChild(holder), 99) << "the holder rolls back";
+        close(held[0]);
+        close(held[1]);
+        score->requery();
+        ASSERT_EQ(score->recordCount(), 1) << "the waiter's row of the first case, and no other";
+        EXPECT_EQ(score->field("zkzh").asString(), "waiter");
+    }
+}
+
 TEST(TwoProcesses, AStudentFileCopiedWhileOpenHoldsEveryPost) {
     kav::test::TempDir dir;
     auto stu = kav::test::newDatabase(dir / "stu.mdb");
