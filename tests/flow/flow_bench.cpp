@@ -25,10 +25,7 @@ void BM_SaveExamRecord(benchmark::State& state) {
         state.SkipWithError("start-up failed");
         return;
     }
-    LoginLogic& login = *client.login();
-    login.Edit1 = kFirst;
-    client.handle([&] { login.BitBtn1Click(); });
-    client.handle([&] { login.BitBtn3Click(); });
+    drawExam(client);
     if (h.dialogs.shown.size() != 0) state.SkipWithError(h.dialogs.lastText().c_str());
     for (auto _ : state) SaveExamRecord(client);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "client/flow/login.h"
 #include "common/db/schema.h"
 #include "tools/demo/demo_lab.h"
 
@@ -137,6 +138,13 @@ void FlowLab::setAssistantPassword(int row, const std::string& password) const {
     user->edit();
     user->field("password").setString(password);
     user->post();
+}
+
+void drawExam(Client& client, const std::string& zkzh) {
+    LoginLogic& login = *client.login();
+    login.Edit1 = zkzh;
+    client.handle([&] { login.BitBtn1Click(); });
+    client.handle([&] { login.BitBtn3Click(); });
 }
 
 std::string rowValue(db::Connection& connection, const std::string& table, const std::string& zkzh,

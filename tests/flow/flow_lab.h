@@ -102,6 +102,10 @@ struct Harness {
     }
 };
 
+// Logs a candidate in and draws the exam, each click through the client's
+// event gate as the login window's would be.
+void drawExam(Client& client, const std::string& zkzh = kFirst);
+
 // One column of the first row whose zkzh is the number, read through a fresh connection.
 std::string rowValue(kav::db::Connection& db, const std::string& table, const std::string& zkzh,
                      const std::string& column);

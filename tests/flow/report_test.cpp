@@ -17,10 +17,7 @@ namespace {
 struct Drawn {
     Drawn() : client(h.env()) {
         EXPECT_TRUE(client.start());
-        LoginLogic& login = *client.login();
-        login.Edit1 = kFirst;
-        client.handle([&] { login.BitBtn1Click(); });
-        client.handle([&] { login.BitBtn3Click(); });
+        drawExam(client);
     }
     Harness h;
     Client client;

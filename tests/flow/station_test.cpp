@@ -17,7 +17,7 @@
 #include "common/text/gbk.h"
 #include "common/text/typing_file.h"
 #include "tests/account/raw_file.h"
-#include "tests/flow/flow_lab.h"
+#include "tests/flow/flow_app.h"
 
 namespace kavlor::test {
 namespace {
@@ -29,11 +29,7 @@ using Form = TimeUpLogic::Form;
 struct Running {
     explicit Running(LabOptions options = {}) : h(options), app(h.env()) {
         EXPECT_TRUE(app.start());
-        LoginLogic& login = *app.client().login();
-        login.Edit1 = kFirst;
-        app.run([&] { login.BitBtn1Click(); });
-        app.run([&] { login.BitBtn3Click(); });
-        app.Form2()->SpeedButton1Click();
+        enterExam(app);
         toolbar = app.client().toolbar();
         EXPECT_NE(toolbar, nullptr);
         h.dialogs.shown.clear();
@@ -142,11 +138,7 @@ TEST(FlowStationTest, AGraderThatCrashesStillReportsTheExam) {
         }
         KavlorApp app(h.env());
         ASSERT_TRUE(app.start());
-        LoginLogic& login = *app.client().login();
-        login.Edit1 = kFirst;
-        app.run([&] { login.BitBtn1Click(); });
-        app.run([&] { login.BitBtn3Click(); });
-        app.Form2()->SpeedButton1Click();
+        enterExam(app);
         h.dialogs.shown.clear();
         if (collected) {
             h.lab.setKorl(3);
@@ -340,11 +332,7 @@ TEST(FlowStationTest, TicksThatFallDueDuringAMessageBoxWaitForIt) {
     ClientEnv env{dialogs, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7};
     KavlorApp app(env);
     ASSERT_TRUE(app.start());
-    LoginLogic& login = *app.client().login();
-    login.Edit1 = kFirst;
-    app.run([&] { login.BitBtn1Click(); });
-    app.run([&] { login.BitBtn3Click(); });
-    app.Form2()->SpeedButton1Click();
+    enterExam(app);
     ToolbarLogic& toolbar = *app.client().toolbar();
 
     // The hand-in question stays open for 3 s, and the teacher switches to practice meanwhile.
@@ -386,10 +374,7 @@ namespace {
 struct StartedDuringCollection {
     StartedDuringCollection() : app(h.env()) {
         EXPECT_TRUE(app.start());
-        LoginLogic& login = *app.client().login();
-        login.Edit1 = kFirst;
-        app.run([&] { login.BitBtn1Click(); });
-        app.run([&] { login.BitBtn3Click(); });
+        drawExam(app);
         h.lab.setKorl(3);
         app.Form2()->SpeedButton1Click();
         toolbar = app.client().toolbar();
@@ -472,11 +457,7 @@ struct SlowBoxes {
         app = std::make_unique<KavlorApp>(
             ClientEnv{dialogs, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [this] { ++h.exits; }, 7});
         EXPECT_TRUE(app->start());
-        LoginLogic& login = *app->client().login();
-        login.Edit1 = kFirst;
-        app->run([&] { login.BitBtn1Click(); });
-        app->run([&] { login.BitBtn3Click(); });
-        app->Form2()->SpeedButton1Click();
+        enterExam(*app);
         toolbar = app->client().toolbar();
     }
     std::string stu(const std::string& table, const std::string& column) {

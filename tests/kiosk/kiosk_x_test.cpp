@@ -30,7 +30,7 @@
 #include "client/screens/choice/ui/x11_key_grab.h"
 #include "client/screens/typing/ui/tform9.h"
 #include "gui/qt_services.h"
-#include "tests/flow/flow_lab.h"
+#include "tests/flow/flow_app.h"
 
 namespace kavlor::test {
 namespace {
@@ -281,11 +281,7 @@ void requestIconify(QWidget* w) {
 struct Exam {
     explicit Exam(LabOptions options = {}) : h(options), app(h.env()) {
         EXPECT_TRUE(app.start());
-        LoginLogic& login = *app.client().login();
-        login.Edit1 = kFirst;
-        app.run([&] { login.BitBtn1Click(); });
-        app.run([&] { login.BitBtn3Click(); });
-        app.Form2()->SpeedButton1Click();
+        enterExam(app);
         EXPECT_TRUE(waitFor([&] { return viewable(app.Form5()) && viewable(app.Form4()); }));
     }
     Harness h;
@@ -410,11 +406,7 @@ TEST(Kiosk, ABoxOverTheCollectingScreenTakesItsKeys) {
     kav::gui::QtDialogs boxes(QStringLiteral("Kavlor"), /*stayOnTop=*/true);
     KavlorApp app(ClientEnv{boxes, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7});
     ASSERT_TRUE(app.start());
-    LoginLogic& login = *app.client().login();
-    login.Edit1 = kFirst;
-    app.run([&] { login.BitBtn1Click(); });
-    app.run([&] { login.BitBtn3Click(); });
-    app.Form2()->SpeedButton1Click();
+    enterExam(app);
     ASSERT_TRUE(waitFor([&] { return viewable(app.Form5()); }));
 
     OtherProgram keyboard;

@@ -21,10 +21,7 @@ using namespace kavlor::test;
 void handIn(Harness& h, const char* zkzh, int right, int total) {
     kavlor::Client client(h.env());
     ASSERT_TRUE(client.start());
-    kavlor::LoginLogic& login = *client.login();
-    login.Edit1 = zkzh;
-    client.handle([&] { login.BitBtn1Click(); });
-    client.handle([&] { login.BitBtn3Click(); });
+    drawExam(client, zkzh);
     auto& ct = client.data().ADOTable_ct();
     const std::string drawnKeys = ct.field("sel_arr2").asString();
     const auto keys = kav::splitTokens(drawnKeys);
