@@ -169,6 +169,7 @@ TEST_F(X11KeyGrabTest, ReleaseGivesTheKeysBack) {
     ASSERT_TRUE(grab.grab());
     grab.release();
     EXPECT_FALSE(grab.grabbed());
+    screen.sync();  // the server has taken the release before the other program types
     other.type({kRight});
     EXPECT_TRUE(arrowsOf(grab, screen).empty());
     EXPECT_EQ(other.keyPresses(), std::vector{keycodeOf(other.c, kRight)});
