@@ -290,9 +290,11 @@ TEST_F(Engine, TypingIsStoredEveryThirtySecondsAndSurvivesACrash) {
         clock.advance(29'999);
         EXPECT_TRUE(record.results.empty());
         clock.advance(1);
+        e->waitForStores();
         ASSERT_EQ(record.results.size(), 1u);
         EXPECT_EQ(dzTimeOf(record.results[0]), 30'000);
         clock.advance(30'000);  // nothing typed since: nothing stored
+        e->waitForStores();
         EXPECT_EQ(record.results.size(), 1u);
         EXPECT_TRUE(record.scores.empty());
         EXPECT_TRUE(e->running());

@@ -56,7 +56,7 @@ protected:
 };
 
 TEST_F(RecordOnDatabase, ReadsTheFirstRowOfTheCandidate) {
-    CursorTypingRecord rec(*student, *ct, "110199990001");
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
     TypingCandidate c = rec.load();
     EXPECT_EQ(c.ksxm, "张三");
     EXPECT_EQ(c.havelogined, 1);
@@ -65,7 +65,7 @@ TEST_F(RecordOnDatabase, ReadsTheFirstRowOfTheCandidate) {
 }
 
 TEST_F(RecordOnDatabase, WritesFindTheRowAgainWhereverTheCursorsWere) {
-    CursorTypingRecord rec(*student, *ct, "110199990001");
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
     rec.load();
     student->last();  // another screen moved the shared cursors
     ct->first();
@@ -80,7 +80,7 @@ TEST_F(RecordOnDatabase, WritesFindTheRowAgainWhereverTheCursorsWere) {
 }
 
 TEST_F(RecordOnDatabase, AMissingRowIsAnErrorNamingTheCandidate) {
-    CursorTypingRecord rec(*student, *ct, "110199990009");
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990009");
     try {
         rec.load();
         FAIL() << "no error";
@@ -93,7 +93,7 @@ TEST_F(RecordOnDatabase, AMissingRowIsAnErrorNamingTheCandidate) {
 TEST_F(RecordOnDatabase, SaveAndALaterLoginThroughTheDatabase) {
     writeModel(17);
     {
-        CursorTypingRecord rec(*student, *ct, "110199990001");
+        CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
         TypingEngine e(rec, clock, dialogs, place());
         e.shown();
         e.enterText(text::gbkToUtf8(e.pageModelLine(1)));
@@ -106,7 +106,7 @@ TEST_F(RecordOnDatabase, SaveAndALaterLoginThroughTheDatabase) {
               "60000 总字数：588字 正确字数：28字 错误字数：0字 正确率：100％ 速度:28字/分钟");
 
     setLogins(2);
-    CursorTypingRecord rec(*student, *ct, "110199990001");
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
     TypingEngine e(rec, clock, dialogs, place());
     e.shown();
     EXPECT_EQ(e.dzTime(), 60'000);

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
         ct->post();
     }
     kav::ui::EventGate gate(setup.dialogs, setup.clock);
-    kavlor::TForm9 w(*student, *ct, zkzh, gate, setup.place());
+    kavlor::TForm9 w(*stu, *student, *ct, zkzh, gate, setup.place());
     w.show();
     QApplication::processEvents();
     const std::int64_t shownAt = setup.clock.monotonicMs();
