@@ -6,9 +6,12 @@
 namespace kav::typing {
 namespace {
 
+db::DbError missingCandidate(const std::string& table, const std::string& zkzh) {
+    return db::DbError("表" + table + "中找不到准考证号为" + zkzh + "的记录");
+}
+
 void goToCandidate(db::Cursor& table, const std::string& zkzh) {
-    if (!table.locate("zkzh", db::Value(zkzh)))
-        throw db::DbError("表" + table.definition().name + "中找不到准考证号为" + zkzh + "的记录");
+    if (!table.locate("zkzh", db::Value(zkzh))) throw missingCandidate(table.definition().name, zkzh);
 }
 
 // Edits one column of the current row and posts it; a failed post leaves the
@@ -38,9 +41,7 @@ public:
         } else {
             ct_->requery();  // the row as it is now: another program may have removed it
         }
-        if (ct_->recordCount() == 0)
-            throw db::DbError("表ct中找不到准考证号为" + zkzh_ + "的记录");
-        ct_->first();
+        if (ct_->recordCount() == 0) throw missingCandidate("ct", zkzh_);
         postColumn(*ct_, "dz_result", db::Value(dzResult));
     }
 
