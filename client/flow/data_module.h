@@ -36,6 +36,8 @@ public:
 
     // The teacher connection itself: the report's keyed cursors, the delay password.
     kav::db::Connection& teacherConnection() { return teacher_->connection(); }
+    // The stu.mdb connection itself: where the typing screen's own writer connects.
+    kav::db::Connection& studentConnection() { return stu_->connection(); }
 
     bool teacherOpen() const { return teacher_ != nullptr; }
     bool studentOpen() const { return stu_ != nullptr; }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "client/screens/typing/typing_cells.h"
 #include "tests/typing/typing_fixture.h"
 
@@ -290,9 +295,11 @@ TEST_F(Engine, TypingIsStoredEveryThirtySecondsAndSurvivesACrash) {
         clock.advance(29'999);
         EXPECT_TRUE(record.results.empty());
         clock.advance(1);
+        e->waitForStores();
         ASSERT_EQ(record.results.size(), 1u);
         EXPECT_EQ(dzTimeOf(record.results[0]), 30'000);
         clock.advance(30'000);  // nothing typed since: nothing stored
+        e->waitForStores();
         EXPECT_EQ(record.results.size(), 1u);
         EXPECT_TRUE(record.scores.empty());
         EXPECT_TRUE(e->running());
@@ -439,6 +446,107 @@ TEST_F(Engine, CandidateLabels) {
     EXPECT_EQ(e->nameLabel(), "姓名:张三");
     EXPECT_EQ(e->numberLabel(), "考号:11010001");
     EXPECT_EQ(e->lineLabel(), "第1行");
+}
+
+// Holds the writer thread inside its dz_result write until released.
+struct WriterGate {
+    std::mutex m;
+    std::condition_variable cv;
+    bool inside = false, released = false;
+    void hold() {
+        std::unique_lock lock(m);
+        inside = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return released; });
+    }
+    bool waitInside() {
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, std::chrono::seconds(10), [&] { return inside; });
+    }
+    void release() {
+        {
+            std::lock_guard lock(m);
+            released = true;
+        }
+        cv.notify_all();
+    }
+};
+
+// "存盘退出", hiding and the save at grading come while the periodic store is
+// still posting its dz_result: they wait for it, and their own dz_result and
+// typed lines are the last ones stored.
+TEST_F(Engine, APeriodicStoreUnderWayIsNeverOvertakenByASave) {
+    writeModel(7);
+    const std::vector<std::pair<const char*, std::function<void(TypingEngine&)>>> closings = {
+        {"save and quit", [](TypingEngine& e) { EXPECT_TRUE(e.saveAndQuit()); }},
+        {"hiding", [](TypingEngine& e) { e.hidden(); }},
+        {"save for grading", [](TypingEngine& e) { EXPECT_TRUE(e.saveForGrading()); }},
+    };
+    for (const auto& [what, close] : closings) {
+        SCOPED_TRACE(what);
+        record.results.clear();
+        WriterGate gate;
+        record.beforeBackgroundWrite = [&] { gate.hold(); };
+        {
+            auto e = open();
+            e->enterText("一二");
+            clock.advance(30'000);  // the store is handed to the writer, which stops in its dz_result
+            ASSERT_TRUE(gate.waitInside());
+            e->enterText("三");
+            clock.advance(5000);
+            std::thread releaser([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                gate.release();
+            });
+            close(*e);
+            releaser.join();
+            e->waitForStores();
+            ASSERT_EQ(record.results.size(), 2u);
+            EXPECT_EQ(dzTimeOf(record.results[0]), 30'000);  // the periodic store's
+            EXPECT_EQ(dzTimeOf(record.row.dzResult), 35'000);
+            EXPECT_EQ(utf8(readTyped()[0].substr(0, 6)), "一二三");
+            record.beforeBackgroundWrite = nullptr;
+        }
+        std::filesystem::remove_all(dir.path() / "kavtmp");
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// A periodic dz_result that the database refuses is reported once, in the
+// database's words; the typed file is written all the same, the store is tried
+// again at the next period even with nothing typed, and a failure after a
+// store that succeeded is reported again.
+TEST_F(Engine, APeriodicDatabaseFailureIsReportedOnceAndTriedAgain) {
+    writeModel(7);
+    auto e = open();
+    record.failWrites = true;
+    for (int i = 0; i < 3; ++i) {
+        e->enterText("一");
+        clock.advance(30'000);
+        e->waitForStores();
+        clock.advance(250);  // the statistics tick learns the outcome
+    }
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, ui::MessageKind::Error);
+    EXPECT_EQ(dialogs.lastText(), "数据库写入失败");
+    EXPECT_EQ(utf8(readTyped()[0].substr(0, 6)), "一一一");
+    EXPECT_TRUE(record.results.empty());
+
+    record.failWrites = false;
+    clock.advance(30'000);  // nothing typed, but the failed store is due again
+    e->waitForStores();
+    ASSERT_EQ(record.results.size(), 1u);
+    EXPECT_EQ(dzTimeOf(record.results[0]), 120'000);  // the fourth period's store
+    clock.advance(250);
+    EXPECT_EQ(dialogs.shown.size(), 1u);
+
+    record.failWrites = true;
+    e->enterText("二");
+    clock.advance(30'000);
+    e->waitForStores();
+    clock.advance(250);
+    EXPECT_EQ(dialogs.shown.size(), 2u);
+    record.failWrites = false;
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "common/db/database.h"
 #include "common/db/schema.h"
 #include "tests/typing/typing_fixture.h"
@@ -56,7 +58,7 @@ protected:
 };
 
 TEST_F(RecordOnDatabase, ReadsTheFirstRowOfTheCandidate) {
-    CursorTypingRecord rec(*student, *ct, "110199990001");
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
     TypingCandidate c = rec.load();
     EXPECT_EQ(c.ksxm, "张三");
     EXPECT_EQ(c.havelogined, 1);
@@ -65,7 +67,7 @@ TEST_F(RecordOnDatabase, ReadsTheFirstRowOfTheCandidate) {
 }
 
 TEST_F(RecordOnDatabase, WritesFindTheRowAgainWhereverTheCursorsWere) {
-    CursorTypingRecord rec(*student, *ct, "110199990001");
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
     rec.load();
     student->last();  // another screen moved the shared cursors
     ct->first();
@@ -80,7 +82,7 @@ TEST_F(RecordOnDatabase, WritesFindTheRowAgainWhereverTheCursorsWere) {
 }
 
 TEST_F(RecordOnDatabase, AMissingRowIsAnErrorNamingTheCandidate) {
-    CursorTypingRecord rec(*student, *ct, "110199990009");
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990009");
     try {
         rec.load();
         FAIL() << "no error";
@@ -93,7 +95,7 @@ TEST_F(RecordOnDatabase, AMissingRowIsAnErrorNamingTheCandidate) {
 TEST_F(RecordOnDatabase, SaveAndALaterLoginThroughTheDatabase) {
     writeModel(17);
     {
-        CursorTypingRecord rec(*student, *ct, "110199990001");
+        CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
         TypingEngine e(rec, clock, dialogs, place());
         e.shown();
         e.enterText(text::gbkToUtf8(e.pageModelLine(1)));
@@ -106,7 +108,7 @@ TEST_F(RecordOnDatabase, SaveAndALaterLoginThroughTheDatabase) {
               "60000 总字数：588字 正确字数：28字 错误字数：0字 正确率：100％ 速度:28字/分钟");
 
     setLogins(2);
-    CursorTypingRecord rec(*student, *ct, "110199990001");
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
     TypingEngine e(rec, clock, dialogs, place());
     e.shown();
     EXPECT_EQ(e.dzTime(), 60'000);
@@ -114,6 +116,64 @@ TEST_F(RecordOnDatabase, SaveAndALaterLoginThroughTheDatabase) {
     e.press(Key::PageUp);
     e.press(Key::PageUp);
     EXPECT_EQ(e.pageTypedLine(1), e.pageModelLine(1));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// The periodic store's dz_result goes through a connection of the writer's
+// own: it reaches the file, and the client's whole-table cursor, which still
+// holds the older value, does not put it back when it posts another column.
+TEST_F(RecordOnDatabase, ThePeriodicResultIsPostedThroughItsOwnConnection) {
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
+    rec.load();
+    const std::string periodic = "30000 总字数：588字 正确字数：5字 错误字数：1字 正确率：83％ 速度:12字/分钟";
+    std::unique_ptr<ResultWriter> writer = rec.resultWriter();
+    std::thread([&] { writer->storeResult(periodic); }).join();
+    EXPECT_EQ(stored("ct", "dz_result"), periodic);
+    EXPECT_EQ(stored("ct", "dz_result", "110199990002"), "");
+
+    ASSERT_TRUE(ct->locate("zkzh", db::Value(std::string("110199990001"))));
+    ct->edit();
+    ct->field("resttime").setString("1:29:30");  // the countdown's own post
+    ct->post();
+    EXPECT_EQ(stored("ct", "resttime"), "1:29:30");
+    EXPECT_EQ(stored("ct", "dz_result"), periodic);
+
+    // A later store finds the row again after another program rewrote it.
+    ct->edit();
+    ct->field("dz_result").setString("x");
+    ct->post();
+    std::thread([&] { writer->storeResult(periodic + "!"); }).join();
+    EXPECT_EQ(stored("ct", "dz_result"), periodic + "!");
+}
+
+TEST_F(RecordOnDatabase, APeriodicResultForAMissingRowIsAnErrorEveryTime) {
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990009");
+    std::unique_ptr<ResultWriter> writer = rec.resultWriter();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            writer->storeResult("1 a");
+            FAIL() << "no error";
+        } catch (const db::DbError& e) {
+            EXPECT_NE(std::string(e.what()).find("110199990009"), std::string::npos) << e.what();
+        }
+    }
+}
+
+// The screen on the database: the 30-second store's dz_result is in stu.mdb
+// once the writer is done, and the save afterwards replaces it.
+TEST_F(RecordOnDatabase, TheScreensPeriodicStoreReachesTheFile) {
+    writeModel(7);
+    CursorTypingRecord rec(*stu, *student, *ct, "110199990001");
+    TypingEngine e(rec, clock, dialogs, place());
+    e.shown();
+    e.enterText(text::gbkToUtf8(e.pageModelLine(1).substr(0, 4)));
+    clock.advance(30'000);
+    e.waitForStores();
+    EXPECT_EQ(dzTimeOf(stored("ct", "dz_result")), 30'000);
+    clock.advance(1000);
+    ASSERT_TRUE(e.saveAndQuit());
+    EXPECT_EQ(stored("ct", "dz_result"),
+              "31000 总字数：196字 正确字数：2字 错误字数：0字 正确率：100％ 速度:3字/分钟");
     EXPECT_TRUE(dialogs.shown.empty());
 }
 

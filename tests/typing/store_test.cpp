@@ -137,6 +137,41 @@ TEST_F(Store, AFileThatCannotBeWrittenIsToldOnceAndThePreviousOneStays) {
     }
 }
 
+// dz_result handed with a store is posted after the file, also when the file
+// cannot be written; the store's outcome is then the file's failure.
+TEST_F(Store, AStoresResultIsPostedAfterTheFileEvenWhenTheFileFails) {
+    struct Recorder : ResultWriter {
+        std::vector<std::string>& posted;
+        const std::filesystem::path& file;
+        std::vector<bool> fileThere;  // whether the store's file was on the disk at each post
+        Recorder(std::vector<std::string>& p, const std::filesystem::path& f) : posted(p), file(f) {}
+        void storeResult(const std::string& r) override {
+            posted.push_back(r);
+            fileThere.push_back(std::filesystem::exists(file));
+        }
+    };
+    std::vector<std::string> posted;
+    const std::filesystem::path f = file();
+    auto recorder = std::make_unique<Recorder>(posted, f);
+    Recorder& seen = *recorder;
+    TypedFileStore store(f, keys, std::move(recorder));
+    store.store(typedLines(10, 1), "1000 a");
+    store.waitIdle();
+    EXPECT_EQ(store.takeOutcome(), std::optional<std::string>(""));
+    EXPECT_EQ(read(f), typedLines(10, 1));
+
+    std::filesystem::remove_all(dir.path() / "kavtmp");
+    kav::test::writeFile(dir.path() / "kavtmp", "not a folder");
+    allChanged(store, 10);
+    EXPECT_ANY_THROW(store.store(typedLines(10, 2), "2000 b"));
+    store.waitIdle();
+    EXPECT_EQ(posted, (std::vector<std::string>{"1000 a", "2000 b"}));
+    EXPECT_EQ(seen.fileThere, (std::vector<bool>{true, false}));
+    const std::optional<std::string> outcome = store.takeOutcome();
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_NE(outcome->find("kavtmp"), std::string::npos) << *outcome;
+}
+
 // A child process stores two different texts in turn as fast as it can and is
 // killed at some moment; the file is always one of them, whole.
 TEST_F(Store, AKillAtAnyMomentLeavesTheLastCompleteFile) {

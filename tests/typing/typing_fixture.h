@@ -1,6 +1,8 @@
 #pragma once
 // A candidate's typing setup for the engine and window tests: a working folder
 // with a typing text file, a scratch folder, a recorded database row.
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,12 +14,17 @@
 
 namespace kav::typing::test {
 
-// The candidate's rows as the database would hold them; writes are recorded.
+// The candidate's rows as the database would hold them; writes are recorded,
+// those of the periodic store from the store's writer thread (read them after
+// TypingEngine::waitForStores()).
 struct FakeRecord : TypingRecord {
     TypingCandidate row{"张三", 1, "txt0.txt", ""};
     std::vector<std::string> results;  // every dz_result stored
     std::vector<int> scores;           // every dz_cj stored
     bool failWrites = false;
+    std::function<void()> beforeBackgroundWrite;  // runs on the writer thread
+
+    std::unique_ptr<ResultWriter> resultWriter() override;
 
     TypingCandidate load() override { return row; }
     void storeResult(const std::string& r) override {
@@ -30,6 +37,17 @@ struct FakeRecord : TypingRecord {
         scores.push_back(s);
     }
 };
+
+struct FakeResultWriter : ResultWriter {
+    explicit FakeResultWriter(FakeRecord& r) : record(r) {}
+    void storeResult(const std::string& r) override {
+        if (record.beforeBackgroundWrite) record.beforeBackgroundWrite();
+        record.storeResult(r);
+    }
+    FakeRecord& record;
+};
+
+inline std::unique_ptr<ResultWriter> FakeRecord::resultWriter() { return std::make_unique<FakeResultWriter>(*this); }
 
 // The n-th model line: 28 distinct Chinese characters (GBK bytes).
 inline std::string modelLine(int n) {

@@ -395,7 +395,8 @@ void TForm5::N3Click() {
         if (!form9_) {
             Client& client = app_.client();
             DataModule& dm = client.data();
-            form9_ = new TForm9(dm.ADOTable_student(), dm.ADOTable_ct(), client.zkzh, client.gate(),
+            form9_ = new TForm9(dm.studentConnection(), dm.ADOTable_student(), dm.ADOTable_ct(), client.zkzh,
+                                client.gate(),
                                 {kav::candidateFolderName(client.zkzh), client.workingFolder(),
                                  kav::platform::resolve("c:\\kavtmp")});
             logic_.saveTyping = [this] { form9_->saveForGrading(); };

@@ -1,6 +1,7 @@
 #include "client/screens/typing/typed_file_store.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -61,8 +62,8 @@ void writeFileDurably(const std::filesystem::path& file, const FileBytes& pieces
     }
 }
 
-TypedFileStore::TypedFileStore(std::filesystem::path file, text::KeyDrawer& keys)
-    : file_(std::move(file)), keys_(keys), writer_([this] { writerLoop(); }) {}
+TypedFileStore::TypedFileStore(std::filesystem::path file, text::KeyDrawer& keys, std::unique_ptr<ResultWriter> results)
+    : file_(std::move(file)), keys_(keys), results_(std::move(results)), writer_([this] { writerLoop(); }) {}
 
 TypedFileStore::~TypedFileStore() {
     {
@@ -125,13 +126,23 @@ FileBytes TypedFileStore::fileBytes(const std::vector<std::string>& lines) {
     return blocks_;
 }
 
-void TypedFileStore::store(const std::vector<std::string>& lines) {
-    FileBytes bytes = fileBytes(lines);
-    // A missing folder is made here, and one that cannot be is told at once.
-    std::filesystem::create_directories(file_.parent_path());
+void TypedFileStore::store(const std::vector<std::string>& lines, std::optional<std::string> dzResult) {
+    FileBytes bytes;
+    try {
+        bytes = fileBytes(lines);
+        // A missing folder is made here, and one that cannot be is told at once.
+        std::filesystem::create_directories(file_.parent_path());
+    } catch (const std::exception& e) {
+        if (dzResult) queue({std::nullopt, std::move(dzResult), platform::errorText(e)});
+        throw;
+    }
+    queue({std::move(bytes), std::move(dzResult), {}});
+}
+
+void TypedFileStore::queue(Pending pending) {
     {
         std::lock_guard lock(mutex_);
-        queued_ = std::move(bytes);  // a queued older store is superseded
+        queued_ = std::move(pending);  // a queued older store is superseded
     }
     wake_.notify_all();
 }
@@ -158,6 +169,12 @@ void TypedFileStore::storeNow(const std::vector<std::string>& lines) {
     outcome_.reset();  // an older store's failure is mended by this write
 }
 
+void TypedFileStore::cancelPending() {
+    std::unique_lock lock(mutex_);
+    queued_.reset();
+    wake_.wait(lock, [this] { return !writing_; });
+}
+
 void TypedFileStore::waitIdle() {
     std::unique_lock lock(mutex_);
     wake_.wait(lock, [this] { return !queued_ && !writing_; });
@@ -169,19 +186,34 @@ std::optional<std::string> TypedFileStore::takeOutcome() {
 }
 
 void TypedFileStore::writerLoop() {
+    // The lowest priority (on Linux PRIO_PROCESS 0 is the calling thread):
+    // woken by a store on a busy machine, the writer no longer takes the
+    // processor from the window that handed it the work. A write still ends
+    // within a fraction of a second under heavy load, so a save that waits for
+    // one is not held up noticeably.
+    ::setpriority(PRIO_PROCESS, 0, 19);
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return (queued_ && !writing_) || (stopping_ && !queued_); });
         if (!queued_) return;  // stopping, and everything stored is written
-        const FileBytes bytes = std::move(*queued_);
+        const Pending pending = std::move(*queued_);
         queued_.reset();
         writing_ = true;
         lock.unlock();
-        std::string error;
-        try {
-            writeFileDurably(file_, bytes);
-        } catch (const std::exception& e) {
-            error = platform::errorText(e);
+        std::string error = pending.failure;
+        if (pending.bytes) {
+            try {
+                writeFileDurably(file_, *pending.bytes);
+            } catch (const std::exception& e) {
+                error = platform::errorText(e);
+            }
+        }
+        if (pending.dzResult && results_) {
+            try {  // tried even when the file failed, as every store does
+                results_->storeResult(*pending.dzResult);
+            } catch (const std::exception& e) {
+                if (error.empty()) error = platform::errorText(e);
+            }
         }
         lock.lock();
         writing_ = false;

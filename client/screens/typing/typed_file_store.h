@@ -11,14 +11,18 @@
 //   - the writer writes them to a temporary file in the same folder, flushes
 //     it to the disk and renames it over the file (then flushes the folder),
 //     so a kill or a power cut at any moment leaves the last complete file,
-//     never a partial or empty one.
+//     never a partial or empty one;
+//   - a store may carry dz_result: the writer posts it through its own
+//     ResultWriter once the file is written (also when the file failed), so
+//     the database row never names a store whose file is not on the disk yet.
 // Writes happen one at a time in the order stored; a write queued and not yet
 // begun is superseded by a newer one. storeNow() is the synchronous save: it
 // waits for the write in progress, drops the queued one and writes before it
-// returns. The destructor finishes what was stored.
+// returns; cancelPending() does the same without writing, for a save that
+// posts dz_result itself. The destructor finishes what was stored.
 //
-// The store belongs to the window's thread: only the writer thread's file work
-// runs beside it.
+// The store belongs to the window's thread: only the writer thread's file and
+// database work runs beside it.
 #include <condition_variable>
 #include <cstddef>
 #include <filesystem>
@@ -30,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+#include "client/screens/typing/typing_record.h"
 #include "common/text/cryptstr.h"
 
 namespace kav::typing {
@@ -44,7 +49,8 @@ void writeFileDurably(const std::filesystem::path& file, const FileBytes& bytes)
 
 class TypedFileStore {
 public:
-    TypedFileStore(std::filesystem::path file, text::KeyDrawer& keys);
+    // results posts the dz_result of store(); without one a store writes only the file.
+    TypedFileStore(std::filesystem::path file, text::KeyDrawer& keys, std::unique_ptr<ResultWriter> results = nullptr);
     ~TypedFileStore();
     TypedFileStore(const TypedFileStore&) = delete;
     TypedFileStore& operator=(const TypedFileStore&) = delete;
@@ -60,20 +66,24 @@ public:
     // Throws text::TextError when a line cannot be scrambled.
     void prepare(const std::vector<std::string>& lines);
 
-    // Hands the typed lines to the writer thread and returns at once. Throws
-    // text::TextError when a line cannot be scrambled, or
-    // std::filesystem::filesystem_error when the file's folder cannot be made
-    // (nothing is written then).
-    void store(const std::vector<std::string>& lines);
+    // Hands the typed lines (and dz_result, posted after them) to the writer
+    // thread and returns at once. Throws text::TextError when a line cannot be
+    // scrambled, or std::filesystem::filesystem_error when the file's folder
+    // cannot be made: the file is not written then, but dz_result is still
+    // handed over, its outcome carrying the same failure.
+    void store(const std::vector<std::string>& lines, std::optional<std::string> dzResult = std::nullopt);
     // Writes the typed lines before it returns, after any earlier write.
     // Throws text::TextError or std::filesystem::filesystem_error.
     void storeNow(const std::vector<std::string>& lines);
+    // Drops the queued write and waits for the one in progress: nothing stored
+    // so far is written after this returns.
+    void cancelPending();
     // Waits until no write is queued or in progress.
     void waitIdle();
 
     // The outcome of the writes of store() finished since the last call: empty
     // when none finished, "" when the last of them succeeded, else the error's
-    // text for the candidate.
+    // text for the candidate (the file's when both the file and dz_result failed).
     std::optional<std::string> takeOutcome();
 
 private:
@@ -81,6 +91,12 @@ private:
     void scrambleChanged(const std::vector<std::string>& lines);
     FileBytes fileBytes(const std::vector<std::string>& lines);
     void writerLoop();
+    struct Pending {
+        std::optional<FileBytes> bytes;        // none when they could not be made
+        std::optional<std::string> dzResult;
+        std::string failure;                   // why there are no bytes
+    };
+    void queue(Pending pending);
 
     std::filesystem::path file_;
     text::KeyDrawer& keys_;
@@ -92,7 +108,8 @@ private:
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::optional<FileBytes> queued_;     // bytes waiting for the writer
+    std::unique_ptr<ResultWriter> results_;  // used by the writer thread only
+    std::optional<Pending> queued_;       // a store waiting for the writer
     bool writing_ = false;                // a write (either thread's) is in progress
     bool stopping_ = false;
     std::optional<std::string> outcome_;  // see takeOutcome()

@@ -31,7 +31,7 @@ std::int64_t dzTimeOf(std::string_view dzResult) {
 
 TypingEngine::TypingEngine(TypingRecord& record, ui::Clock& clock, ui::Dialogs& dialogs, TypingPlace place)
     : record_(record), clock_(clock), dialogs_(dialogs), place_(std::move(place)), keys_(clock),
-      typedFile_(place_.scratchFolder / place_.candidateFolderName, keys_) {
+      typedFile_(place_.scratchFolder / place_.candidateFolderName, keys_, record_.resultWriter()) {
     load();
     statisticsTimer_ = clock_.startTimer(kStatisticsMs, [this] { statisticsTick(); });
     blinkTimer_ = clock_.startTimer(kBlinkMs, [this] { blinkTick(); });
@@ -300,7 +300,7 @@ bool TypingEngine::saveAndQuit() {
 bool TypingEngine::saveForGrading() {
     if (!unscored_) {  // nothing typed since the score was stored: it stands
         endPeriod();
-        typedFile_.waitIdle();  // no write of the file is left under way during grading
+        waitForStores();  // no write of the file or dz_result is left under way during grading
         return true;
     }
     const bool stored = save().empty();
@@ -320,6 +320,7 @@ std::vector<std::string> TypingEngine::save() {
     statisticsTick();
     endPeriod();
     const int right = std::accumulate(right_.begin(), right_.end(), 0);
+    typedFile_.cancelPending();  // no store under way posts an older dz_result after this one
     try {
         record_.storeResult(resultText());
         record_.storeScore(typingScore(total_, right));
@@ -336,24 +337,27 @@ std::vector<std::string> TypingEngine::save() {
     return errors;
 }
 
-// The store while typing (wait = false: the file is written by the writer
-// thread) and at hiding (wait = true): the typed-text file and dz_result with
-// the time so far; the period goes on. Each is tried even when the other fails;
-// a failure is reported once, not at every store.
+// The store while typing (wait = false: the writer thread writes the file,
+// then dz_result) and at hiding (wait = true: both here, after any store under
+// way): the typed-text file and dz_result with the time so far; the period
+// goes on. Each is tried even when the other fails; a failure is reported
+// once, not at every store.
 void TypingEngine::storeState(bool wait) {
     std::string error;
     try {
         if (wait)
             typedFile_.storeNow(typed_);
         else
-            typedFile_.store(typed_);
+            typedFile_.store(typed_, resultText());
     } catch (const std::exception& e) {
         error = platform::errorText(e);
     }
-    try {
-        record_.storeResult(resultText());
-    } catch (const std::exception& e) {
-        if (error.empty()) error = platform::errorText(e);
+    if (wait) {
+        try {
+            record_.storeResult(resultText());
+        } catch (const std::exception& e) {
+            if (error.empty()) error = platform::errorText(e);
+        }
     }
     dirty_ = !error.empty();
     if (error.empty() && wait) storeErrorShown_ = false;

@@ -11,9 +11,11 @@
 // While the screen is shown, the typed-text file and dz_result are also stored
 // every 30 seconds when something was typed, and when the screen hides, so a
 // crash of the client loses at most 30 seconds of typing. The 30-second store
-// writes the file on a writer thread (TypedFileStore) so that typing does not
-// stall; hiding and saving write it before they return. The score (dz_cj) is
-// computed and stored only by saveAndQuit() and saveForGrading().
+// writes the file and then dz_result on a writer thread (TypedFileStore, with
+// the record's ResultWriter) so that typing does not stall; hiding and saving
+// first wait for a store under way, then write both before they return. The
+// score (dz_cj) is computed and stored only by saveAndQuit() and
+// saveForGrading().
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -69,6 +71,8 @@ public:
     // the score of the typed lines in memory is stored whenever the database
     // allows.
     bool saveForGrading();
+    // Waits until the stores handed to the writer thread are written.
+    void waitForStores() { typedFile_.waitIdle(); }
 
     // Called after every change of what the window draws.
     std::function<void()> onChanged;

@@ -22,11 +22,11 @@ void setLabelText(QLabel* label, const std::string& text) {
 }
 }  // namespace
 
-TForm9::TForm9(kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh, kav::ui::EventGate& gate,
-               kav::typing::TypingPlace place, QWidget* parent)
+TForm9::TForm9(kav::db::Connection& stu, kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh,
+               kav::ui::EventGate& gate, kav::typing::TypingPlace place, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       gate_(gate),
-      ownRecord_(std::make_unique<kav::typing::CursorTypingRecord>(student, ct, zkzh)) {
+      ownRecord_(std::make_unique<kav::typing::CursorTypingRecord>(stu, student, ct, zkzh)) {
     engine_ = std::make_unique<kav::typing::TypingEngine>(*ownRecord_, gate.clock(), gate.dialogs(), std::move(place));
     build();
 }

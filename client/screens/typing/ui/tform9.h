@@ -7,14 +7,15 @@
 // instance every later time (N3Click):
 //
 //     if (!form9_)
-//         form9_ = new kavlor::TForm9(*ADOTable_student, *ADOTable_ct, zkzh, gate,
+//         form9_ = new kavlor::TForm9(stu, *ADOTable_student, *ADOTable_ct, zkzh, gate,
 //                                     {candidateFolderName(zkzh), programFolder,
 //                                      kav::platform::resolve("c:\\kavtmp")});
 //     form9_->show();
 //
-// The cursors are the client's whole-table cursors of `student` and `ct`
-// (the screen finds the candidate's rows by zkzh before every read and write);
-// the gate and cursors must outlive the window. Every key, button, showing and
+// The cursors are the client's whole-table cursors of `student` and `ct` on
+// its connection `stu` to stu.mdb (the screen finds the candidate's rows by
+// zkzh before every read and write; its periodic store posts dz_result through
+// a connection of its own); the gate and cursors must outlive the window. Every key, button, showing and
 // hiding, and every timer of the screen runs through the program's event gate,
 // and its boxes are the gate's. The window is top-level,
 // borderless and maximised; it ignores close requests and Alt+F4, and while it
@@ -28,6 +29,7 @@
 #include "client/screens/typing/ui/typing_page.h"
 
 namespace kav::db {
+class Connection;
 class Cursor;
 }
 
@@ -35,8 +37,8 @@ namespace kavlor {
 
 class TForm9 : public QWidget {
 public:
-    TForm9(kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh, kav::ui::EventGate& gate,
-           kav::typing::TypingPlace place, QWidget* parent = nullptr);
+    TForm9(kav::db::Connection& stu, kav::db::Cursor& student, kav::db::Cursor& ct, const std::string& zkzh,
+           kav::ui::EventGate& gate, kav::typing::TypingPlace place, QWidget* parent = nullptr);
     // On any record (tests, tools).
     TForm9(kav::typing::TypingRecord& record, kav::ui::EventGate& gate, kav::typing::TypingPlace place,
            QWidget* parent = nullptr);
