@@ -120,23 +120,29 @@ enum class Tag : std::uint8_t {
 };
 
 Tag tagOf(const char* name) {
-    static constexpr std::pair<std::string_view, Tag> kWordTags[] = {
-        {"p", Tag::P}, {"tbl", Tag::Tbl}, {"sdt", Tag::Sdt}, {"customXml", Tag::CustomXml}, {"ins", Tag::Ins},
-        {"moveTo", Tag::MoveTo}, {"r", Tag::R}, {"hyperlink", Tag::Hyperlink}, {"smartTag", Tag::SmartTag},
-        {"fldSimple", Tag::FldSimple}, {"dir", Tag::Dir}, {"bdo", Tag::Bdo}, {"t", Tag::T},
-        {"instrText", Tag::InstrText}, {"tab", Tag::Tab}, {"ptab", Tag::PTab}, {"br", Tag::Br}, {"cr", Tag::Cr},
-        {"noBreakHyphen", Tag::NoBreakHyphen}, {"softHyphen", Tag::SoftHyphen}, {"sym", Tag::Sym},
-        {"fldChar", Tag::FldChar}, {"footnoteReference", Tag::FootnoteReference},
-        {"endnoteReference", Tag::EndnoteReference}, {"drawing", Tag::Drawing}, {"pict", Tag::Pict},
-        {"object", Tag::Object},
-    };
-    if (name[0] == 'w' && name[1] == ':') {
-        std::string_view local(name + 2);
-        for (const auto& [n, tag] : kWordTags)
-            if (n.size() == local.size() && n == local) return tag;
-        return Tag::Other;
+    if (name[0] != 'w' || name[1] != ':') return std::strcmp(name, "mc:AlternateContent") == 0 ? Tag::AlternateContent : Tag::Other;
+    // Chosen by the local name's length first, so that each comparison is
+    // of a known size and needs no call.
+    const std::string_view n(name + 2);
+    switch (n.size()) {
+    case 1: return n[0] == 'p' ? Tag::P : n[0] == 'r' ? Tag::R : n[0] == 't' ? Tag::T : Tag::Other;
+    case 2: return n == "br" ? Tag::Br : n == "cr" ? Tag::Cr : Tag::Other;
+    case 3:
+        return n == "tbl" ? Tag::Tbl : n == "sdt" ? Tag::Sdt : n == "ins" ? Tag::Ins : n == "tab" ? Tag::Tab
+             : n == "dir" ? Tag::Dir : n == "bdo" ? Tag::Bdo : n == "sym" ? Tag::Sym : Tag::Other;
+    case 4: return n == "ptab" ? Tag::PTab : n == "pict" ? Tag::Pict : Tag::Other;
+    case 6: return n == "moveTo" ? Tag::MoveTo : n == "object" ? Tag::Object : Tag::Other;
+    case 7: return n == "fldChar" ? Tag::FldChar : n == "drawing" ? Tag::Drawing : Tag::Other;
+    case 8: return n == "smartTag" ? Tag::SmartTag : Tag::Other;
+    case 9:
+        return n == "customXml" ? Tag::CustomXml : n == "hyperlink" ? Tag::Hyperlink : n == "fldSimple" ? Tag::FldSimple
+             : n == "instrText" ? Tag::InstrText : Tag::Other;
+    case 10: return n == "softHyphen" ? Tag::SoftHyphen : Tag::Other;
+    case 13: return n == "noBreakHyphen" ? Tag::NoBreakHyphen : Tag::Other;
+    case 16: return n == "endnoteReference" ? Tag::EndnoteReference : Tag::Other;
+    case 17: return n == "footnoteReference" ? Tag::FootnoteReference : Tag::Other;
+    default: return Tag::Other;
     }
-    return std::strcmp(name, "mc:AlternateContent") == 0 ? Tag::AlternateContent : Tag::Other;
 }
 
 // The markup-compatibility branch Word reads: the first mc:Choice whose
