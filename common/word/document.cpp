@@ -88,6 +88,26 @@ std::string Document::footerText(int h) const {
 
 namespace {
 
+// Writes c as UTF-8 at `at` (room for four bytes) and returns the end.
+char* putUtf8(char* at, char32_t c) {
+    if (c < 0x80) {
+        *at++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *at++ = static_cast<char>(0xC0 | (c >> 6));
+        *at++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *at++ = static_cast<char>(0xE0 | (c >> 12));
+        *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *at++ = static_cast<char>(0xF0 | (c >> 18));
+        *at++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return at;
+}
+
 bool is(pugi::xml_node n, const char* name) { return std::strcmp(n.name(), name) == 0; }
 
 // The elements the walk of a story acts on, named once per element instead
@@ -100,23 +120,29 @@ enum class Tag : std::uint8_t {
 };
 
 Tag tagOf(const char* name) {
-    static constexpr std::pair<std::string_view, Tag> kWordTags[] = {
-        {"p", Tag::P}, {"tbl", Tag::Tbl}, {"sdt", Tag::Sdt}, {"customXml", Tag::CustomXml}, {"ins", Tag::Ins},
-        {"moveTo", Tag::MoveTo}, {"r", Tag::R}, {"hyperlink", Tag::Hyperlink}, {"smartTag", Tag::SmartTag},
-        {"fldSimple", Tag::FldSimple}, {"dir", Tag::Dir}, {"bdo", Tag::Bdo}, {"t", Tag::T},
-        {"instrText", Tag::InstrText}, {"tab", Tag::Tab}, {"ptab", Tag::PTab}, {"br", Tag::Br}, {"cr", Tag::Cr},
-        {"noBreakHyphen", Tag::NoBreakHyphen}, {"softHyphen", Tag::SoftHyphen}, {"sym", Tag::Sym},
-        {"fldChar", Tag::FldChar}, {"footnoteReference", Tag::FootnoteReference},
-        {"endnoteReference", Tag::EndnoteReference}, {"drawing", Tag::Drawing}, {"pict", Tag::Pict},
-        {"object", Tag::Object},
-    };
-    if (name[0] == 'w' && name[1] == ':') {
-        std::string_view local(name + 2);
-        for (const auto& [n, tag] : kWordTags)
-            if (n.size() == local.size() && n == local) return tag;
-        return Tag::Other;
+    if (name[0] != 'w' || name[1] != ':') return std::strcmp(name, "mc:AlternateContent") == 0 ? Tag::AlternateContent : Tag::Other;
+    // Chosen by the local name's length first, so that each comparison is
+    // of a known size and needs no call.
+    const std::string_view n(name + 2);
+    switch (n.size()) {
+    case 1: return n[0] == 'p' ? Tag::P : n[0] == 'r' ? Tag::R : n[0] == 't' ? Tag::T : Tag::Other;
+    case 2: return n == "br" ? Tag::Br : n == "cr" ? Tag::Cr : Tag::Other;
+    case 3:
+        return n == "tbl" ? Tag::Tbl : n == "sdt" ? Tag::Sdt : n == "ins" ? Tag::Ins : n == "tab" ? Tag::Tab
+             : n == "dir" ? Tag::Dir : n == "bdo" ? Tag::Bdo : n == "sym" ? Tag::Sym : Tag::Other;
+    case 4: return n == "ptab" ? Tag::PTab : n == "pict" ? Tag::Pict : Tag::Other;
+    case 6: return n == "moveTo" ? Tag::MoveTo : n == "object" ? Tag::Object : Tag::Other;
+    case 7: return n == "fldChar" ? Tag::FldChar : n == "drawing" ? Tag::Drawing : Tag::Other;
+    case 8: return n == "smartTag" ? Tag::SmartTag : Tag::Other;
+    case 9:
+        return n == "customXml" ? Tag::CustomXml : n == "hyperlink" ? Tag::Hyperlink : n == "fldSimple" ? Tag::FldSimple
+             : n == "instrText" ? Tag::InstrText : Tag::Other;
+    case 10: return n == "softHyphen" ? Tag::SoftHyphen : Tag::Other;
+    case 13: return n == "noBreakHyphen" ? Tag::NoBreakHyphen : Tag::Other;
+    case 16: return n == "endnoteReference" ? Tag::EndnoteReference : Tag::Other;
+    case 17: return n == "footnoteReference" ? Tag::FootnoteReference : Tag::Other;
+    default: return Tag::Other;
     }
-    return std::strcmp(name, "mc:AlternateContent") == 0 ? Tag::AlternateContent : Tag::Other;
 }
 
 // The markup-compatibility branch Word reads: the first mc:Choice whose
@@ -253,7 +279,7 @@ public:
         b.nesting_ = nesting_;  // a text box inside a text box nests deeper
         b.walkBlocks(container, "", 1, false);
         for (auto& c : story.chars_)
-            if (!c.isMark()) return std::make_pair(story.runs_[c.run], c.code);
+            if (!c.isMark()) return std::make_pair(story.runs_[c.run], static_cast<char32_t>(c.code));
         if (story.runs_.empty()) return std::nullopt;
         return std::make_pair(story.runs_.front(), U'A');
     }
@@ -364,7 +390,8 @@ private:
                 unsigned code = 0;
                 std::string_view hex = c.attribute("w:char").value();
                 std::from_chars(hex.data(), hex.data() + hex.size(), code, 16);
-                push(static_cast<char32_t>(code), CharKind::Text, run);
+                // A number past the last code point stands as U+FFFD, like a broken byte of text.
+                push(code > 0x10FFFF ? U'\uFFFD' : static_cast<char32_t>(code), CharKind::Text, run);
                 break;
             }
             case Tag::FldChar: {
@@ -401,8 +428,15 @@ private:
         const auto paragraph = static_cast<std::uint32_t>(doc_.paras_.size() - 1);
         for (std::size_t at = 0; at < s.size();) {
             char32_t code;
-            if (static_cast<unsigned char>(s[at]) < 0x80) {
-                code = static_cast<unsigned char>(s[at++]);
+            const auto* u = reinterpret_cast<const unsigned char*>(s.data()) + at;
+            if (u[0] < 0x80) {
+                code = u[0];
+                ++at;
+            } else if ((u[0] & 0xF0) == 0xE0 && at + 2 < s.size() && (u[1] & 0xC0) == 0x80 && (u[2] & 0xC0) == 0x80 &&
+                       ((u[0] & 0x0F) != 0 || u[1] >= 0xA0) && (u[0] != 0xED || u[1] < 0xA0)) {
+                // Three bytes, the most common in Chinese text: neither overlong nor a surrogate.
+                code = static_cast<char32_t>(((u[0] & 0x0F) << 12) | ((u[1] & 0x3F) << 6) | (u[2] & 0x3F));
+                at += 3;
             } else {
                 // A byte that starts no valid character stands as U+FFFD.
                 std::optional<char32_t> c = nextCodePoint(s, at);
@@ -801,11 +835,15 @@ std::vector<std::pair<int, int>> splitSentences(const std::vector<Character>& ch
 // The text with field codes left out: Find and the other stories' Range.Text
 // show a field's result only.
 std::string Document::resultText(int first, int end) const {
-    std::string out;
-    // Most characters of a Chinese text take three bytes.
-    out.reserve(3 * static_cast<std::size_t>(std::clamp(end - std::max(first, 0), 0, static_cast<int>(chars_.size()))));
+    first = std::max(first, 0);
+    end = std::min(end, static_cast<int>(chars_.size()));
+    if (first >= end) return {};
+    // Written through a pointer into room for the longest encoding (four
+    // bytes a character), then cut to what was written.
+    std::string out(4 * static_cast<std::size_t>(end - first), '\0');
+    char* at = out.data();
     std::vector<bool> inCode;
-    for (int i = std::max(first, 0); i < end && i < static_cast<int>(chars_.size()); ++i) {
+    for (int i = first; i < end; ++i) {
         const Character& c = chars_[static_cast<std::size_t>(i)];
         if (!c.isMark() && c.code == U'\x13') {
             inCode.push_back(true);
@@ -821,12 +859,16 @@ std::string Document::resultText(int first, int end) const {
         }
         if (!inCode.empty() && inCode.back()) continue;
         switch (c.kind) {
-        case CharKind::Text: appendUtf8(out, c.code); break;
-        case CharKind::ParagraphMark: out += '\r'; break;
-        case CharKind::SectionMark: out += '\f'; break;
-        default: out += "\r\a"; break;
+        case CharKind::Text: at = putUtf8(at, c.code); break;
+        case CharKind::ParagraphMark: *at++ = '\r'; break;
+        case CharKind::SectionMark: *at++ = '\f'; break;
+        default:
+            *at++ = '\r';
+            *at++ = '\a';
+            break;
         }
     }
+    out.resize(static_cast<std::size_t>(at - out.data()));
     return out;
 }
 

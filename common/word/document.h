@@ -85,9 +85,10 @@ struct ParaFormat {
 
 enum class CharKind : std::uint8_t { Text, ParagraphMark, SectionMark, CellEnd, RowEnd };
 
+// Twelve bytes: a long document holds hundreds of thousands.
 struct Character {
-    char32_t code;
-    CharKind kind;
+    char32_t code : 24;  // a code point, at most U+10FFFF
+    CharKind kind : 8;
     std::uint32_t run;        // index into Document::runs()
     std::uint32_t paragraph;  // 0-based index into Document::paragraphs()
     bool isMark() const { return kind != CharKind::Text; }

@@ -4,6 +4,9 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace kav::word {
@@ -63,29 +66,83 @@ DocxPackage::~DocxPackage() = default;
 
 bool DocxPackage::has(const std::string& part) const { return zip_name_locate(zip_->handle, part.c_str(), 0) >= 0; }
 
-std::string DocxPackage::read(const std::string& part) const {
-    zip_int64_t index = zip_name_locate(zip_->handle, part.c_str(), 0);
-    if (index < 0) throw DocxError("文档缺少部件 " + part + "：" + file_.string());
-    zip_file_t* f = zip_fopen_index(zip_->handle, static_cast<zip_uint64_t>(index), 0);
-    if (!f) throw DocxError("无法读取文档部件 " + part + "：" + zip_strerror(zip_->handle));
-    std::string bytes;
-    char buffer[64 * 1024];
+namespace {
+// Inflates a part into memory got from room(n), which gives a place for n
+// bytes keeping those written so far. The zip's declared size is the first
+// guess, so a part is normally read in one piece with no copy; a part that
+// inflates larger than declared grows the room, and one past the cap fails.
+template <class Room>
+std::size_t inflatePart(zip_t* zip, const std::string& part, const std::filesystem::path& file,
+                        std::size_t maxPartSize, Room&& room) {
+    zip_int64_t index = zip_name_locate(zip, part.c_str(), 0);
+    if (index < 0) throw DocxError("文档缺少部件 " + part + "：" + file.string());
+    zip_stat_t st;
+    zip_stat_init(&st);
+    std::size_t declared = 0;
+    if (zip_stat_index(zip, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
+        declared = static_cast<std::size_t>(std::min<zip_uint64_t>(st.size, maxPartSize));
+    zip_file_t* f = zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0);
+    if (!f) throw DocxError("无法读取文档部件 " + part + "：" + zip_strerror(zip));
+    // One byte more than declared shows, without another call, whether more follows.
+    std::size_t capacity = declared + 1, filled = 0;
+    char* at = room(capacity, filled);
     for (;;) {
-        zip_int64_t n = zip_fread(f, buffer, sizeof buffer);
+        if (filled == capacity) {
+            capacity = std::min(std::max<std::size_t>(2 * capacity, 64 * 1024), maxPartSize + 1);
+            at = room(capacity, filled);
+        }
+        zip_int64_t n = zip_fread(f, at + filled, capacity - filled);
         if (n < 0) {
             std::string why = zip_file_strerror(f);
             zip_fclose(f);
             throw DocxError("文档部件 " + part + " 已损坏：" + why);
         }
         if (n == 0) break;
-        if (bytes.size() + static_cast<std::size_t>(n) > maxPartSize_) {
+        filled += static_cast<std::size_t>(n);
+        if (filled > maxPartSize) {
             zip_fclose(f);
-            throw DocxError("文档部件 " + part + " 解压后超过 " + std::to_string(maxPartSize_ >> 20) +
-                            " MB，拒绝读取：" + file_.string());
+            throw DocxError("文档部件 " + part + " 解压后超过 " + std::to_string(maxPartSize >> 20) +
+                            " MB，拒绝读取：" + file.string());
         }
-        bytes.append(buffer, static_cast<std::size_t>(n));
     }
     zip_fclose(f);
+    return filled;
+}
+
+// Memory from pugixml's allocator, so that the parsed document can take the
+// inflated bytes over and parse them where they lie.
+class XmlBuffer {
+public:
+    XmlBuffer() = default;
+    XmlBuffer(const XmlBuffer&) = delete;
+    XmlBuffer& operator=(const XmlBuffer&) = delete;
+    ~XmlBuffer() {
+        if (data_) pugi::get_memory_deallocation_function()(data_);
+    }
+    // Room for n bytes, keeping the first `keep`.
+    char* room(std::size_t n, std::size_t keep) {
+        auto* grown = static_cast<char*>(pugi::get_memory_allocation_function()(n));
+        if (!grown) throw std::bad_alloc();
+        if (data_) {
+            std::memcpy(grown, data_, keep);
+            pugi::get_memory_deallocation_function()(data_);
+        }
+        return data_ = grown;
+    }
+    const char* data() const { return data_; }
+    char* release() { return std::exchange(data_, nullptr); }
+
+private:
+    char* data_ = nullptr;
+};
+}  // namespace
+
+std::string DocxPackage::read(const std::string& part) const {
+    std::string bytes;
+    bytes.resize(inflatePart(zip_->handle, part, file_, maxPartSize_, [&](std::size_t n, std::size_t) {
+        bytes.resize(n);
+        return bytes.data();
+    }));
     return bytes;
 }
 
@@ -97,14 +154,18 @@ std::size_t DocxPackage::partSize(const std::string& part) const {
 }
 
 std::unique_ptr<pugi::xml_document> DocxPackage::xml(const std::string& part) const {
-    std::string bytes = read(part);
+    XmlBuffer buffer;
+    std::size_t size = inflatePart(zip_->handle, part, file_, maxPartSize_,
+                                   [&](std::size_t n, std::size_t keep) { return buffer.room(n, keep); });
+    const bool unusualPrefixes = declaresUnusualPrefixes(std::string_view(buffer.data(), size));
     auto doc = std::make_unique<pugi::xml_document>();
-    auto result = doc->load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
-                                   pugi::encoding_auto);
+    // The document owns the buffer from here on, whether or not it parses.
+    auto result = doc->load_buffer_inplace_own(buffer.release(), size,
+                                               pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
     if (!result)
         throw DocxError("文档部件 " + part + " 不是有效的 XML（第 " + std::to_string(result.offset) +
                         " 字节：" + result.description() + "）：" + file_.string());
-    if (declaresUnusualPrefixes(bytes)) useUsualPrefixes(*doc);
+    if (unusualPrefixes) useUsualPrefixes(*doc);
     return doc;
 }
 

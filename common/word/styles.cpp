@@ -12,7 +12,8 @@ using ooxml::onOffValue;
 
 namespace {
 // Toggle properties, in the order of StyleSheet::Toggles.
-constexpr const char* kToggleNames[6] = {"w:b", "w:i", "w:emboss", "w:imprint", "w:shadow", "w:strike"};
+// Local names (after "w:").
+constexpr std::string_view kToggleNames[6] = {"b", "i", "emboss", "imprint", "shadow", "strike"};
 
 void setToggle(CharFormat& f, int i, bool v) {
     switch (i) {
@@ -133,34 +134,47 @@ std::uint16_t FontNames::id(std::string_view name) {
     return n;
 }
 
-void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) {
-    if (!rPr) return;
-    if (auto fontsElement = rPr.child("w:rFonts")) {
-        auto& fonts = fontsElement;
-        static constexpr const char* names[kFontSlots][2] = {
-            {"w:ascii", "w:asciiTheme"}, {"w:hAnsi", "w:hAnsiTheme"}, {"w:eastAsia", "w:eastAsiaTheme"},
-            {"w:cs", "w:cstheme"}};
-        for (int slot = 0; slot < kFontSlots; ++slot) {
-            if (auto theme = fonts.attribute(names[slot][1])) {
-                std::string_view name = themeFont(theme.value());
-                if (!name.empty()) {
-                    f.fonts[slot] = this->fonts.id(name);
-                    continue;
-                }
-            }
-            if (auto a = fonts.attribute(names[slot][0])) f.fonts[slot] = this->fonts.id(a.value());
+void StyleSheet::readFonts(pugi::xml_node rFonts, CharFormat& f) {
+    // One pass over the attributes: the first of each name counts.
+    static constexpr std::string_view kPlain[kFontSlots] = {"w:ascii", "w:hAnsi", "w:eastAsia", "w:cs"};
+    static constexpr std::string_view kTheme[kFontSlots] = {"w:asciiTheme", "w:hAnsiTheme", "w:eastAsiaTheme",
+                                                            "w:cstheme"};
+    std::array<const char*, kFontSlots> plain{}, theme{};
+    for (auto a : rFonts.attributes()) {
+        std::string_view n = a.name();
+        if (n == "w:hint") {
+            f.hintEastAsia = std::string_view(a.value()) == "eastAsia";
+            continue;
         }
-        if (auto hint = fonts.attribute("w:hint")) f.hintEastAsia = std::string_view(hint.value()) == "eastAsia";
+        for (int slot = 0; slot < kFontSlots; ++slot) {
+            if (n == kPlain[slot] && !plain[slot]) plain[slot] = a.value();
+            else if (n == kTheme[slot] && !theme[slot]) theme[slot] = a.value();
+        }
     }
+    // A theme font the theme names wins over the plain name.
+    for (int slot = 0; slot < kFontSlots; ++slot) {
+        std::string_view name = theme[slot] ? themeFont(theme[slot]) : std::string_view();
+        if (!name.empty()) f.fonts[slot] = fonts.id(name);
+        else if (plain[slot]) f.fonts[slot] = fonts.id(plain[slot]);
+    }
+}
+
+void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) {
     // One pass over the properties: rPr holds a handful of children.
+    bool fontsRead = false;
     for (auto e : rPr.children()) {
-        std::string_view n = e.name();
-        if (n == "w:sz") f.halfPoints = static_cast<int>(intAttr(e, "w:val", f.halfPoints));
-        else if (n == "w:color") f.color = colorFromHex(e.attribute("w:val").value());
-        else if (n == "w:dstrike") f.doubleStrike = onOff(e);
-        else if (n == "w:u") f.underline = ooxml::underlineOf(e.attribute("w:val").value());
-        else if (n == "w:bdr") f.border = readBorder(e);
-        else if (n == "w:shd") f.shading = readShading(e);
+        const char* name = e.name();
+        if (name[0] != 'w' || name[1] != ':') continue;
+        std::string_view n(name + 2);
+        if (n == "rFonts") {
+            if (!fontsRead) readFonts(e, f);
+            fontsRead = true;
+        } else if (n == "sz") f.halfPoints = static_cast<int>(intAttr(e, "w:val", f.halfPoints));
+        else if (n == "color") f.color = colorFromHex(e.attribute("w:val").value());
+        else if (n == "dstrike") f.doubleStrike = onOff(e);
+        else if (n == "u") f.underline = ooxml::underlineOf(e.attribute("w:val").value());
+        else if (n == "bdr") f.border = readBorder(e);
+        else if (n == "shd") f.shading = readShading(e);
         else
             for (int i = 0; i < 6; ++i)
                 if (n == kToggleNames[i]) t.v[i] = onOff(e);

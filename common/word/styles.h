@@ -90,6 +90,7 @@ private:
     };
     std::vector<const Style*> chain(const std::string& id) const;
     void readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t);
+    void readFonts(pugi::xml_node rFonts, CharFormat& f);
     void readPPr(pugi::xml_node pPr, RawParaProps& p) const;
     void readParaProperty(pugi::xml_node property, RawParaProps& p) const;
     std::string_view themeFont(std::string_view themeName) const;

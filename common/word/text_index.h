@@ -20,8 +20,8 @@ public:
     bool contains(std::string_view needle) const;
 
 private:
-    static constexpr int kBucketBits = 16;
-    static std::uint32_t bucketOf(const char* at);
+    std::uint32_t bucketOf(const char* at) const;
+    int bucketBits_ = 0;
     std::string text_;
     std::vector<std::uint32_t> bucketStart_;  // places of bucket b: [bucketStart_[b], bucketStart_[b + 1])
     std::vector<std::uint32_t> places_;       // byte offsets, ascending within a bucket

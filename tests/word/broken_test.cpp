@@ -112,3 +112,39 @@ TEST(WordBrokenFiles, TwentyMegabyteDocumentIsReadWhole) {
     ASSERT_FALSE(grade.readError) << *grade.readError;
     EXPECT_EQ(grade.total, 4);
 }
+
+TEST(WordBrokenFiles, PartsReadBackByteForByteWhateverTheirSize) {
+    // Around the sizes where reading grows its buffer: empty, tiny, one chunk
+    // and past it, and a part far larger than the first guess of a chunk.
+    const std::size_t sizes[] = {0, 1, 65535, 65536, 65537, 300001};
+    for (bool store : {false, true}) {
+        TempDir dir;
+        std::vector<std::pair<std::string, std::string>> entries;
+        std::mt19937 rng(static_cast<unsigned>(store));
+        for (std::size_t size : sizes) {
+            std::string bytes(size, '\0');
+            for (auto& c : bytes) c = static_cast<char>('a' + rng() % 26);
+            entries.emplace_back("part" + std::to_string(size), std::move(bytes));
+        }
+        writeZip(dir / "parts.docx", entries, store);
+        DocxPackage package(dir / "parts.docx");
+        for (const auto& [name, bytes] : entries) EXPECT_EQ(package.read(name), bytes) << name << " store " << store;
+    }
+}
+
+TEST(WordBrokenFiles, PartsParsedInPlaceKeepTheirText) {
+    TempDir dir;
+    std::string text(200000, 'x');
+    text += "计算机";
+    writeZip(dir / "xml.docx", {{"big.xml", "<a><b>" + text + "</b></a>"}, {"bad.xml", "<a><b></a>"}});
+    DocxPackage package(dir / "xml.docx");
+    auto doc = package.xml("big.xml");
+    EXPECT_EQ(std::string(doc->child("a").child_value("b")), text);
+    // A part that does not parse still fails with the part's name (and frees its buffer).
+    try {
+        package.xml("bad.xml");
+        ADD_FAILURE() << "broken XML was read";
+    } catch (const DocxError& e) {
+        EXPECT_NE(std::string(e.what()).find("bad.xml"), std::string::npos) << e.what();
+    }
+}

@@ -1,6 +1,8 @@
 // The document model's numbering and reads, checked on the fixtures directly.
 #include <gtest/gtest.h>
 
+#include "common/core/utf8.h"
+#include "tests/support/temp_dir.h"
 #include "tests/word/word_test_util.h"
 
 using namespace kav::word;
@@ -128,4 +130,31 @@ TEST(WordModel, SectionsHeadersAndFields) {
     const Document& f = fixtureDoc("fields.docx");
     EXPECT_EQ(f.text(0, 14), "前\x13 DATE \x14" "2026\x15");
     EXPECT_EQ(f.searchText().substr(0, std::string("前2026后").size()), "前2026后");
+}
+
+TEST(WordModel, TextBytesAndSymbolsBecomeCodePoints) {
+    // Valid characters of every length, and byte sequences that are not
+    // characters (overlong, a surrogate, a lone continuation, cut short),
+    // each broken byte standing as U+FFFD.
+    const std::string text = "a\xe8\xae\xa1\xc3\xa9\xf0\x9f\x98\x80\xe0\x80\x80\xe0\xa0\x80\xed\xa0\x80"
+                             "\xed\x9f\xbf\xef\xbf\xbd\x80z\xe4\xb8";
+    std::vector<char32_t> expected;
+    for (std::size_t at = 0; at < text.size();) {
+        auto c = kav::nextCodePoint(text, at);
+        if (!c) ++at;
+        expected.push_back(c.value_or(U'\uFFFD'));
+    }
+    ASSERT_EQ(expected.size(), 17u);  // a 计 é 😀, 3 + 1 + 3 broken, U+D7FF U+FFFD, 1 broken, z, 2 broken
+    kav::test::TempDir dir;
+    test::writeZip(dir / "bytes.docx",
+                   {{"word/document.xml",
+                     test::documentXml("<w:p><w:r><w:t>" + text + "</w:t><w:sym w:font=\"Wingdings\" w:char=\"F04A\"/>"
+                                       "<w:sym w:char=\"110000\"/></w:r></w:p>")}});
+    auto doc = Document::load(dir / "bytes.docx");
+    expected.push_back(U'\uF04A');
+    expected.push_back(U'\uFFFD');  // past the last code point
+    std::vector<char32_t> read;
+    for (const Character& c : doc->characters())
+        if (!c.isMark()) read.push_back(c.code);
+    EXPECT_EQ(read, expected);
 }

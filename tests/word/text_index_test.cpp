@@ -68,4 +68,26 @@ TEST(TextIndex, AgreesWithAScanOnRandomTexts) {
     }
 }
 
+TEST(TextIndex, AgreesWithAScanAtEveryTableSize) {
+    // The bucket table grows with the text: short texts, long ones and those
+    // at the largest table all find what a scan finds, found or not.
+    const std::string alphabet[] = {"计", "算", "机", "a", "\r\a"};
+    std::mt19937 random(41);
+    for (std::size_t length : {1000u, 20000u, 300000u, 1200000u}) {
+        std::string text;
+        while (text.size() < length) text += alphabet[random() % std::size(alphabet)];
+        TextIndex index(text);
+        for (int n = 0; n < 200; ++n) {
+            std::string needle;
+            if (n % 2 == 0) {
+                needle = text.substr(random() % (text.size() - 12), 3 + random() % 9);
+            } else {
+                for (int k = 0; k < 7; ++k) needle += alphabet[random() % std::size(alphabet)];
+            }
+            ASSERT_EQ(index.contains(needle), text.find(needle) != std::string::npos)
+                << "needle of " << needle.size() << " bytes in a text of " << text.size();
+        }
+    }
+}
+
 }  // namespace
