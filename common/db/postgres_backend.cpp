@@ -67,14 +67,32 @@ Param toParam(const Value& v) {
     return {std::string(blob.begin(), blob.end()), false, true};
 }
 
+// The settings of every session, as a connection request's options.
+constexpr const char* kSessionOptions = "-c DateStyle=ISO,YMD -c TimeZone=UTC";
+
+// The options a connection string gives the server itself ("" when none).
+std::string optionsOf(const std::string& conninfo) {
+    std::string options;
+    if (PQconninfoOption* parsed = PQconninfoParse(conninfo.c_str(), nullptr)) {
+        for (PQconninfoOption* o = parsed; o->keyword; ++o)
+            if (o->val && std::string_view(o->keyword) == "options") options = o->val;
+        PQconninfoFree(parsed);
+    }
+    return options;
+}
+
 // One session with the server, shared by the connection and its cursors.
 class Session {
 public:
     explicit Session(std::string conninfo) : conninfo_(std::move(conninfo)), random_(std::random_device{}()) {
         // A server that does not answer fails the attempt after 10 seconds
-        // (unless the connection string sets its own limit).
-        const char* keywords[] = {"connect_timeout", "dbname", nullptr};
-        const char* values[] = {"10", conninfo_.c_str(), nullptr};
+        // (unless the connection string sets its own limit). The session's
+        // settings travel with the connection request itself, after any
+        // options of the connection string, so that connecting (and every
+        // reconnection of a lab's stations after a restart) costs no statement.
+        const std::string options = optionsOf(conninfo_) + " " + kSessionOptions;
+        const char* keywords[] = {"connect_timeout", "dbname", "client_encoding", "options", nullptr};
+        const char* values[] = {"10", conninfo_.c_str(), "UTF8", options.c_str(), nullptr};
         conn_ = PQconnectdbParams(keywords, values, /*expand_dbname=*/1);
         if (PQstatus(conn_) != CONNECTION_OK) {
             std::string message = withoutTrailingNewlines(PQerrorMessage(conn_));
@@ -93,7 +111,7 @@ public:
     // DbError with the server's text.
     Result run(const std::string& sql, const std::vector<Param>& params = {}) {
         // A new session would run the rest of a transaction outside it.
-        if (inTransaction_ && PQstatus(conn_) != CONNECTION_OK)
+        if (inTransaction_ && !beginPending_ && PQstatus(conn_) != CONNECTION_OK)
             throw DbUnavailable("The connection to the database server broke during a transaction");
         reconnectIfBroken();
         std::vector<const char*> values;
@@ -103,41 +121,90 @@ public:
             lengths.push_back(static_cast<int>(p.data.size()));
             formats.push_back(p.binary ? 1 : 0);
         }
-        Result r(PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), nullptr, values.data(),
-                              lengths.data(), formats.data(), 0));
-        ExecStatusType status = PQresultStatus(r.get());
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-            const char* message = r.get() ? PQresultErrorMessage(r.get()) : PQerrorMessage(conn_);
-            std::string text = withoutTrailingNewlines(message && *message ? message : PQerrorMessage(conn_));
-            if (PQstatus(conn_) != CONNECTION_OK) throw DbUnavailable(text);
-            throw DbError(text);
+        const int count = static_cast<int>(params.size());
+        if (beginPending_) {
+            Result r = beginWith(sql, count, values.data(), lengths.data(), formats.data());
+            beginPending_ = false;
+            return checked(std::move(r));
         }
-        return r;
+        return checked(Result(
+            PQexecParams(conn_, sql.c_str(), count, nullptr, values.data(), lengths.data(), formats.data(), 0)));
     }
 
     // Runs work between BEGIN and COMMIT; a failure rolls back (the server
-    // does so itself when the connection is gone).
+    // does so itself when the connection is gone). BEGIN goes to the server
+    // together with the first statement of work: one round trip less a report.
     void transaction(const std::function<void()>& work) {
         if (inTransaction_) throw DbError("A transaction is already open on this connection");
-        run("BEGIN");
-        inTransaction_ = true;
+        inTransaction_ = beginPending_ = true;
         try {
             work();
-            run("COMMIT");
+            if (!beginPending_) run("COMMIT");
         } catch (...) {
-            if (PQstatus(conn_) == CONNECTION_OK) PQclear(PQexec(conn_, "ROLLBACK"));
-            inTransaction_ = false;
+            if (!beginPending_ && PQstatus(conn_) == CONNECTION_OK) PQclear(PQexec(conn_, "ROLLBACK"));
+            inTransaction_ = beginPending_ = false;
             throw;
         }
-        inTransaction_ = false;
+        inTransaction_ = beginPending_ = false;
     }
 
 private:
-    // Texts and times read back the same whatever the server's settings.
+    // A result of the server, or DbError with its text (DbUnavailable when
+    // the connection has gone).
+    Result checked(Result r) {
+        ExecStatusType status = PQresultStatus(r.get());
+        if (r.get() && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)) return r;
+        const char* message = r.get() ? PQresultErrorMessage(r.get()) : "";
+        std::string text = withoutTrailingNewlines(message && *message ? message : PQerrorMessage(conn_));
+        if (status == PGRES_PIPELINE_ABORTED && text.empty()) text = "The transaction could not begin";
+        if (PQstatus(conn_) != CONNECTION_OK) throw DbUnavailable(text);
+        throw DbError(text);
+    }
+
+    // Sends BEGIN and the statement at once and reads both answers: the
+    // statement's result (BEGIN's instead when BEGIN failed). Nothing is left
+    // pending on the connection afterwards.
+    Result beginWith(const std::string& sql, int count, const char* const* values, const int* lengths,
+                     const int* formats) {
+        if (PQenterPipelineMode(conn_) != 1) return Result(nullptr);
+        const bool sent = PQsendQueryParams(conn_, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
+                          PQsendQueryParams(conn_, sql.c_str(), count, nullptr, values, lengths, formats, 0) == 1 &&
+                          PQpipelineSync(conn_) == 1;
+        std::vector<Result> answers;  // in the order sent, up to the synchronisation point
+        // Each statement's answers end with a null; a second null in a row, or
+        // a broken connection, means nothing more will come.
+        for (int nulls = 0; sent && nulls < 2;) {
+            PGresult* r = PQgetResult(conn_);
+            if (!r) {
+                if (PQstatus(conn_) != CONNECTION_OK) break;
+                ++nulls;
+                continue;
+            }
+            nulls = 0;
+            if (PQresultStatus(r) == PGRES_PIPELINE_SYNC) {
+                PQclear(r);
+                break;
+            }
+            answers.emplace_back(r);
+        }
+        PQexitPipelineMode(conn_);
+        if (answers.empty()) return Result(nullptr);
+        if (PQresultStatus(answers.front().get()) != PGRES_COMMAND_OK || answers.size() < 2)
+            return std::move(answers.front());
+        return std::move(answers[1]);
+    }
+
+    // Texts and times read back the same whatever the server's settings: the
+    // connection request sets them; a server that ignored them is told again.
     void prepareSession() {
         PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);  // notices are no errors
-        PQsetClientEncoding(conn_, "UTF8");
-        PQclear(PQexec(conn_, "SET DateStyle = 'ISO, YMD'; SET TimeZone = 'UTC'"));
+        const auto is = [&](const char* name, std::string_view wanted) {
+            const char* value = PQparameterStatus(conn_, name);
+            return value && wanted == value;
+        };
+        if (!is("client_encoding", "UTF8")) PQsetClientEncoding(conn_, "UTF8");
+        if (!is("DateStyle", "ISO, YMD") || !is("TimeZone", "UTC"))
+            PQclear(PQexec(conn_, "SET DateStyle = 'ISO, YMD'; SET TimeZone = 'UTC'"));
     }
     // A broken connection is made again, at the earliest after a wait that
     // doubles with each failed attempt (0.25 s up to 4 s) plus a random part of
@@ -167,6 +234,7 @@ private:
     std::chrono::steady_clock::time_point retryAt_{};
     std::string lastFailure_;
     bool inTransaction_ = false;
+    bool beginPending_ = false;  // a transaction is open but has sent nothing yet
 };
 
 // The error again with context in front, of the same kind.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 #include "common/db/postgres_backend.h"
 #include "common/db/tables.h"
@@ -188,6 +189,82 @@ TEST_F(StationRoleTest, AReportRidesOutABrokenConnectionAndIsStoredOnce) {
     EXPECT_EQ(owner->openKeyed("score", "zkzh", report.zkzh)->recordCount(), 1);
     EXPECT_EQ(owner->openKeyed("condition", "zkzh", report.zkzh)->recordCount(), 1);
     EXPECT_EQ(kav::station::pollStationMode(*poll), kav::station::kExam) << "the next poll reads again";
+}
+
+// BEGIN travels with a transaction's first statement: whatever that statement
+// meets, the transaction ends cleanly and the connection writes on.
+TEST_F(StationRoleTest, ATransactionEndsCleanlyWhateverItsFirstStatementMeets) {
+    kav::station::ExamReport report;
+    report.zkzh = "110100000003";
+    report.selArr3 = " ";
+    struct Case {
+        const char* name;
+        std::function<void()> work;
+    } cases[] = {
+        {"nothing done", [] {}},
+        {"work throws before any statement", [] { throw std::runtime_error("the station stops"); }},
+        {"the first statement is refused",
+         [&] {
+             auto state = station->openTable("state");
+             state->edit();
+             state->field("korl").setInteger(3);
+             state->post();
+         }},
+        {"the first statement is refused after a broken connection",
+         [&] {
+             kav::test::runOnServer(kav::test::testServer(), "SELECT pg_terminate_backend(pid) FROM "
+                                                             "pg_stat_activity WHERE usename = '" + role + "'");
+             station->openTable("updatefile");  // finds the connection gone
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            station->transaction(c.work);
+        } catch (const std::exception&) {
+        }
+        // A transaction left open would hold these posts back from the owner's view.
+        report.kscj += 1;
+        kav::station::writeExamReportUntilStored(*station, report, [] {});
+        auto owner = teacher->open();
+        auto score = owner->openKeyed("score", "zkzh", report.zkzh);
+        ASSERT_EQ(score->recordCount(), 1);
+        EXPECT_EQ(score->field("kscj").asInteger(), report.kscj);
+        EXPECT_EQ(owner->openKeyed("condition", "zkzh", report.zkzh)->recordCount(), 1);
+        EXPECT_EQ(owner->openTable("state")->field("korl").asInteger(), 1);
+    }
+    // A refused first statement is the server's own error, and stores nothing.
+    auto state = station->openTable("state");
+    try {
+        station->transaction([&] {
+            state->edit();
+            state->field("korl").setInteger(3);
+            state->post();
+        });
+        FAIL() << "a station must not set the station record";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("permission denied"), std::string::npos) << e.what();
+    }
+}
+
+// The session's date style and time zone hold whatever the connection string
+// asks the server for: dates are read back exactly as stored.
+TEST_F(StationRoleTest, DatesReadBackExactlyWhateverTheConnectionStringSets) {
+    ConnectionString cs = ConnectionString::parse(asStation());
+    const std::string options = "options='-c search_path=" + teacher->schema() +
+                                " -c DateStyle=SQL,DMY -c TimeZone=Pacific/Chatham'";
+    cs.dataSource = kav::test::testServer() + " user=" + role + " password=station-pw " + options;
+    auto other = connect(cs.toString(), {});
+    kav::station::ExamReport report;
+    report.zkzh = "110100000004";
+    report.selArr3 = " ";
+    report.kstime = kav::DateTime::parseIso("2026-03-04 05:06:07");
+    kav::station::writeExamReport(*other, report);
+    for (Connection* reader : {other.get(), station.get()}) {
+        auto score = reader->openKeyed("score", "zkzh", report.zkzh);
+        ASSERT_EQ(score->recordCount(), 1);
+        EXPECT_EQ(score->field("kstime").asString(), "2026-03-04 05:06:07");
+    }
 }
 
 }  // namespace
