@@ -23,9 +23,10 @@ void run(const std::vector<Case>& cases) {
     for (auto& c : cases) {
         RuleResult r = gradeOne(fixtureDoc(c.fixture), c.rule);
         EXPECT_EQ(r.earned, c.earned) << c.fixture << ": " << c.rule << " read " << r.observed;
-        if (c.observed)
+        if (c.observed) {
             EXPECT_NE(r.observed.find(c.observed), std::string::npos)
                 << c.fixture << ": " << c.rule << " read " << r.observed;
+        }
     }
 }
 
