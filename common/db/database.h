@@ -73,6 +73,8 @@ struct ColumnDef {
 };
 // "autonumber", "int32", "int16", "text", "memo", "datetime", "boolean", "blob".
 std::string_view columnTypeName(ColumnType type);
+// The type a name of columnTypeName() stands for; DbError for any other text.
+ColumnType columnTypeFromName(std::string_view name);
 
 struct TableDef {
     std::string name;

@@ -357,28 +357,19 @@ protected:
                                      std::to_string(params.size()),
                                  params);
         if (r.affected() == 0)
-            throw DbError("Row cannot be located for updating: it has been deleted by another user (table '" +
-                          definition().name + "')");
+            throwRowGone("updating");
     }
 
     void deleteRow(std::int64_t key) override {
         Result r = session_->run("DELETE FROM " + table_ + " WHERE " + key_ + " = $1", {{std::to_string(key)}});
         if (r.affected() == 0)
-            throw DbError("Row cannot be located for deleting: it has been deleted by another user (table '" +
-                          definition().name + "')");
+            throwRowGone("deleting");
     }
 
 private:
     std::shared_ptr<Session> session_;
     std::string key_, table_;
 };
-
-ColumnType columnTypeFromName(std::string_view name) {
-    for (auto t : {ColumnType::AutoNumber, ColumnType::Int32, ColumnType::Int16, ColumnType::Text, ColumnType::Memo,
-                   ColumnType::DateTime, ColumnType::Boolean, ColumnType::Blob})
-        if (columnTypeName(t) == name) return t;
-    throw DbError("Unknown column type '" + std::string(name) + "' in the column catalogue");
-}
 
 class PostgresConnection final : public Connection {
 public:
@@ -419,12 +410,7 @@ public:
     void transaction(const std::function<void()>& work) override { session_->transaction(work); }
 
 private:
-    const TableDef& definitionOf(std::string_view name) const {
-        for (const auto& t : tables_)
-            if (equalsIgnoringCase(t.name, name)) return t;
-        throw DbError("Cannot find the input table or query '" + std::string(name) +
-                      "'. Make sure it exists and that its name is spelled correctly.");
-    }
+    const TableDef& definitionOf(std::string_view name) const { return tableNamed(tables_, name); }
 
     std::shared_ptr<Session> session_;
     std::vector<TableDef> tables_;

@@ -1,10 +1,23 @@
 #include "common/db/snapshot_cursor.h"
 
+#include "common/core/ascii.h"
 #include "common/db/values.h"
 
 #include <algorithm>
 
 namespace kav::db {
+
+const TableDef& tableNamed(const std::vector<TableDef>& tables, std::string_view name) {
+    for (const auto& t : tables)
+        if (equalsIgnoringCase(t.name, name)) return t;
+    throw DbError("Cannot find the input table or query '" + std::string(name) +
+                  "'. Make sure it exists and that its name is spelled correctly.");
+}
+
+void SnapshotCursor::throwRowGone(std::string_view doing) const {
+    throw DbError("Row cannot be located for " + std::string(doing) + ": it has been deleted by another user (table '" +
+                  definition_.name + "')");
+}
 
 void SnapshotCursor::checkOpen() const {
     if (state_ == State::Closed)

@@ -20,6 +20,10 @@ struct RowFilter {
     Value value;
 };
 
+// The definition of a table a connection holds, found by its name in any
+// case; DbError naming it when there is none.
+const TableDef& tableNamed(const std::vector<TableDef>& tables, std::string_view name);
+
 class SnapshotCursor : public Cursor {
 public:
     explicit SnapshotCursor(TableDef definition, std::optional<RowFilter> filter = std::nullopt)
@@ -70,6 +74,9 @@ protected:
     virtual void updateRow(std::int64_t key, const std::vector<Value>& values, const std::vector<bool>& changed) = 0;
     // Deletes one row; DbError when it no longer exists.
     virtual void deleteRow(std::int64_t key) = 0;
+    // The error of updateRow() and deleteRow() for a row another program
+    // deleted; doing is "updating" or "deleting".
+    [[noreturn]] void throwRowGone(std::string_view doing) const;
 
 private:
     void checkOpen() const;

@@ -265,8 +265,7 @@ protected:
             sqlite3_bind_int64(st.get(), position, key);
             st.step();
             if (sqlite3_changes(db_->handle()) == 0)
-                throw DbError("Row cannot be located for updating: it has been deleted by another user (table '" +
-                              definition().name + "')");
+                throwRowGone("updating");
         });
     }
 
@@ -276,8 +275,7 @@ protected:
             sqlite3_bind_int64(st.get(), 1, key);
             st.step();
             if (sqlite3_changes(db_->handle()) == 0)
-                throw DbError("Row cannot be located for deleting: it has been deleted by another user (table '" +
-                              definition().name + "')");
+                throwRowGone("deleting");
         });
     }
 
@@ -285,13 +283,6 @@ private:
     std::shared_ptr<Database> db_;
     std::string key_, table_;
 };
-
-ColumnType columnTypeFromName(std::string_view name) {
-    for (auto t : {ColumnType::AutoNumber, ColumnType::Int32, ColumnType::Int16, ColumnType::Text, ColumnType::Memo,
-                   ColumnType::DateTime, ColumnType::Boolean, ColumnType::Blob})
-        if (columnTypeName(t) == name) return t;
-    throw DbError("Unknown column type '" + std::string(name) + "' in the column catalogue");
-}
 
 class SqlCipherConnection final : public Connection {
 public:
@@ -357,12 +348,7 @@ public:
     }
 
 private:
-    const TableDef& definitionOf(std::string_view name) const {
-        for (const auto& t : tables_)
-            if (equalsIgnoringCase(t.name, name)) return t;
-        throw DbError("Cannot find the input table or query '" + std::string(name) +
-                      "'. Make sure it exists and that its name is spelled correctly.");
-    }
+    const TableDef& definitionOf(std::string_view name) const { return tableNamed(tables_, name); }
 
     // A keyed cursor reads through an index on its column, made by the first
     // program that needs it (files of every age get it; a reader only checks).

@@ -106,6 +106,13 @@ std::string_view columnTypeName(ColumnType type) {
     return "?";
 }
 
+ColumnType columnTypeFromName(std::string_view name) {
+    for (auto t : {ColumnType::AutoNumber, ColumnType::Int32, ColumnType::Int16, ColumnType::Text, ColumnType::Memo,
+                   ColumnType::DateTime, ColumnType::Boolean, ColumnType::Blob})
+        if (columnTypeName(t) == name) return t;
+    throw DbError("Unknown column type '" + std::string(name) + "' in the column catalogue");
+}
+
 std::string storedDateTime(const DateTime& d) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year, d.month, d.day, d.hour, d.minute,
