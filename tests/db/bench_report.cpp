@@ -6,6 +6,7 @@
 //   bench_report [--processes N] [--rows K] [TEACHERDB]
 // TEACHERDB is a teacher.mdb or a teacher.udl; without it a new teacher.mdb
 // in a temporary folder is used.
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,14 +55,15 @@ struct Burst {
 };
 
 Burst burst(const std::filesystem::path& teacherDb, int processes, const char* prefix) {
-    int ready[2], go[2], results[2];
-    if (pipe(ready) || pipe(go) || pipe(results)) throw std::runtime_error("pipe");
+    int ready[2], go[2], stop[2], results[2];
+    if (pipe(ready) || pipe(go) || pipe(stop) || pipe(results)) throw std::runtime_error("pipe");
     std::vector<pid_t> children;
     for (int i = 0; i < processes; ++i) {
         pid_t pid = fork();
         if (pid == 0) {
             close(ready[0]);
             close(go[1]);
+            close(stop[1]);
             close(results[0]);
             std::int64_t times[2] = {0, 0};
             char byte = 1;
@@ -78,12 +80,17 @@ Burst burst(const std::filesystem::path& teacherDb, int processes, const char* p
                 if (write(ready[1], &byte, 1) != 1) _exit(1);
             }
             if (write(results[1], times, sizeof times) != sizeof times) _exit(1);
+            // Like a station, the process keeps its connection after its report
+            // until the burst is over, so that no session ends in the middle of it.
+            while (read(stop[0], &byte, 1) > 0) {
+            }
             _exit(0);
         }
         children.push_back(pid);
     }
     close(ready[1]);
     close(go[0]);
+    close(stop[0]);
     close(results[1]);
     char byte;
     for (int n = 0; n < processes && read(ready[0], &byte, 1) == 1; ++n) {
@@ -93,7 +100,11 @@ Burst burst(const std::filesystem::path& teacherDb, int processes, const char* p
     Burst b;
     std::vector<double> reports;
     std::int64_t last = released;
-    for (std::int64_t times[2]; read(results[0], times, sizeof times) == sizeof times;) {
+    // Every process writes one record; one that died without it is waited for at most 2 minutes.
+    pollfd pending{results[0], POLLIN, 0};
+    std::int64_t times[2];
+    for (int n = 0; n < processes && poll(&pending, 1, 120'000) > 0 && read(results[0], times, sizeof times) == sizeof times;
+         ++n) {
         if (times[1] == 0) {
             ++b.failed;
             continue;
@@ -101,6 +112,8 @@ Burst burst(const std::filesystem::path& teacherDb, int processes, const char* p
         reports.push_back((times[1] - times[0]) / 1e6);
         last = std::max(last, times[1]);
     }
+    close(stop[1]);  // the burst is over: the processes end
+    close(results[0]);
     for (pid_t pid : children) waitpid(pid, nullptr, 0);
     b.seconds = (last - released) / 1e9;
     std::sort(reports.begin(), reports.end());

@@ -2,6 +2,10 @@
 // teacher.udl when a test server is configured); network file system names.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
 #include <regex>
 
 #include "common/db/network_fs.h"
@@ -93,6 +97,26 @@ INSTANTIATE_TEST_SUITE_P(Backends, LabCheckRun,
                          ::testing::Values(kav::test::Backend::Files, kav::test::Backend::Server),
                          [](const auto& info) { return kav::test::backendName(info.param); });
 
+// A command that leaves a process behind (a restarted server does) holds none
+// of the check's pipes: the stations still hear the end and the check ends.
+TEST(LabCheck, AProcessLeftBehindByTheCommandDoesNotHoldTheCheck) {
+    kav::test::TempDir dir;
+    createDatabase(dir / "teacher.mdb", DatabaseKind::Teacher);
+    const auto started = std::chrono::steady_clock::now();
+    const auto run = kav::test::runKavtool(
+        "lab-check teacher.mdb --stations 2 --during-collection "
+        "'sleep 90 </dev/null >/dev/null 2>&1 & echo $! > sleeper.pid'",
+        dir.path());
+    const auto took = std::chrono::steady_clock::now() - started;
+    std::ifstream pidFile(dir / "sleeper.pid");
+    pid_t sleeper = 0;
+    pidFile >> sleeper;
+    if (sleeper > 0) kill(sleeper, SIGTERM);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_GT(sleeper, 0);
+    EXPECT_LT(took, std::chrono::seconds(60)) << "the check waited for the process the command left behind";
+}
+
 TEST(NetworkFileSystem, TypesAreNamedAndLocalDiskIsNot) {
     const std::pair<long, const char*> cases[] = {
         {0x6969, "NFS"}, {0x517B, "SMB"}, {static_cast<long>(0xFE534D42u), "SMB"},
@@ -100,7 +124,9 @@ TEST(NetworkFileSystem, TypesAreNamedAndLocalDiskIsNot) {
     for (const auto& [type, name] : cases) {
         const auto found = networkFileSystemName(type);
         EXPECT_EQ(found.has_value(), name != nullptr) << std::hex << type;
-        if (found && name) EXPECT_EQ(*found, name);
+        if (found && name) {
+            EXPECT_EQ(*found, name);
+        }
     }
     kav::test::TempDir dir;
     EXPECT_EQ(networkFileSystemOf(dir / "teacher.mdb"), std::nullopt) << "a temporary folder is local";

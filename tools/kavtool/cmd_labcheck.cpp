@@ -8,10 +8,13 @@
 // set to the moment the last report is stored. It includes the wait until each
 // station's next poll sees the order (up to one poll interval, 2 s); the line
 // before the last one gives the two parts apart.
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,10 +75,31 @@ void prepareStudentFile(const fs::path& folder, const std::string& zkzh) {
     ct->post();
 }
 
-// One simulated station; writes its result line to `out`:
-// "ok NOTICED_NS REPORTED_NS POLL_US..." or "failed TEXT".
-void runStation(const fs::path& teacherDb, const fs::path& folder, int index, int ready, int go, FILE* out) {
-    std::ostringstream result;
+// Sleeps until `until`; false when the check has said stop (its end of the
+// `stop` pipe closed) before then.
+bool sleepUnlessStopped(int stop, Clock::time_point until) {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+        if (left <= 0) return true;
+        pollfd fd{stop, POLLIN, 0};
+        const int ready = ::poll(&fd, 1, static_cast<int>(left));
+        if (ready > 0) return false;  // end of file: the only thing ever "written" there
+        if (ready < 0 && errno != EINTR) return false;
+    }
+}
+
+// One simulated station. Like a real client it keeps its connection and its
+// poll after its report, until the check says stop (as the teacher's end of
+// the exam would): a station that went away at once would make the server
+// tear down its session in the middle of the other stations' reports. It
+// writes to `out` "reported NOTICED_NS REPORTED_NS" when its report is
+// stored, then "polls POLL_US..." once stopped; or "failed TEXT".
+void runStation(const fs::path& teacherDb, const fs::path& folder, int index, int ready, int go, int stop, FILE* out) {
+    const auto writeLine = [out](std::string line) {
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        std::fprintf(out, "%s\n", line.c_str());
+        std::fflush(out);
+    };
     bool signalled = false;  // the check waits for one byte from every station, started or failed
     try {
         const std::string zkzh = simulatedZkzh(index);
@@ -92,36 +116,37 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         if (write(ready, &byte, 1) != 1 || read(go, &byte, 1) < 0) throw std::runtime_error("lost the check");
         // Polls start at a random moment of the interval, as stations started one by one do.
         std::mt19937 random(static_cast<unsigned>(index) * 7919u + static_cast<unsigned>(getpid()));
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 1999)(random)));
         std::vector<long> pollsUs;
+        bool reported = false;
         const auto deadline = Clock::now() + kStationTimeout;
-        for (auto next = Clock::now();; next += kPollInterval) {
-            std::this_thread::sleep_until(next);
-            if (Clock::now() > deadline) throw std::runtime_error("no forced collection seen");
+        for (auto next = Clock::now() + std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 1999)(random));;
+             next += kPollInterval) {
+            if (!sleepUnlessStopped(stop, next)) break;
+            if (!reported && Clock::now() > deadline) throw std::runtime_error("no forced collection seen");
             const auto start = Clock::now();
             const auto korl = station::pollStationMode(teacher->table("state"));
             pollsUs.push_back(static_cast<long>(
                 std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count()));
-            if (korl != station::kForcedCollection) continue;
+            if (reported || korl != station::kForcedCollection) continue;
             const std::int64_t noticed = nowNs();
             const station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
             station::writeExamReportUntilStored(teacher->connection(), report, [] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             });
-            result << "ok " << noticed << ' ' << nowNs();
-            for (long us : pollsUs) result << ' ' << us;
-            break;
+            reported = true;
+            writeLine("reported " + std::to_string(noticed) + ' ' + std::to_string(nowNs()));
         }
+        if (!reported) throw std::runtime_error("stopped before forced collection was seen");
+        std::ostringstream polls;
+        polls << "polls";
+        for (long us : pollsUs) polls << ' ' << us;
+        writeLine(polls.str());
     } catch (const std::exception& e) {
-        result.str("");
-        result << "failed " << e.what();
+        std::string line = std::string("failed ") + e.what();
         char byte = 0;
-        if (!signalled && write(ready, &byte, 1) != 1) result << " (and the check was lost)";
+        if (!signalled && write(ready, &byte, 1) != 1) line += " (and the check was lost)";
+        writeLine(line);
     }
-    std::string line = result.str();
-    std::replace(line.begin(), line.end(), '\n', ' ');
-    std::fprintf(out, "%s\n", line.c_str());
-    std::fflush(out);
 }
 
 // Runs an operation of the check itself, waiting while the server is away
@@ -233,17 +258,22 @@ int labCheck(const kavtool::Args& args) {
     fs::create_directories(work);
     std::fflush(stdout);
 
-    int ready[2], go[2], results[2];
-    if (pipe(ready) != 0 || pipe(go) != 0 || pipe(results) != 0) throw std::runtime_error("cannot make pipes");
+    int ready[2], go[2], stop[2], results[2];
+    // Closed on exec: a server started by the --during-collection command must not
+    // keep the stations from seeing the end of `stop`.
+    if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(go, O_CLOEXEC) != 0 || pipe2(stop, O_CLOEXEC) != 0 ||
+        pipe2(results, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot make pipes");
     std::vector<pid_t> children;
     for (int i = 0; i < o.stations; ++i) {
         pid_t pid = fork();
         if (pid == 0) {
             close(ready[0]);
             close(go[1]);
+            close(stop[1]);
             close(results[0]);
             FILE* out = fdopen(results[1], "w");
-            runStation(o.teacherDb, work / std::to_string(i), i, ready[1], go[0], out);
+            runStation(o.teacherDb, work / std::to_string(i), i, ready[1], go[0], stop[0], out);
             _exit(0);
         }
         if (pid < 0) throw std::runtime_error("cannot start station " + std::to_string(i));
@@ -251,6 +281,7 @@ int labCheck(const kavtool::Args& args) {
     }
     close(ready[1]);
     close(go[0]);
+    close(stop[0]);
     close(results[1]);
     // Every station has done its start-up or failed.
     int answered = 0;
@@ -278,26 +309,34 @@ int labCheck(const kavtool::Args& args) {
     std::vector<long> polls;
     char buffer[1 << 16];
     std::string firstFailure;
+    bool stopped = false;
     while (std::fgets(buffer, sizeof buffer, in)) {
         std::istringstream line(buffer);
         std::string word;
         line >> word;
-        if (word != "ok") {
+        if (word == "reported") {
+            ++reported;
+            std::int64_t noticed = 0, at = 0;
+            line >> noticed >> at;
+            lastNotice = std::max(lastNotice, noticed);
+            lastReport = std::max(lastReport, at);
+            reportTimes.push_back(at - noticed);
+        } else if (word == "polls") {
+            for (long us; line >> us;) polls.push_back(us);
+        } else {
             ++failed;
             if (firstFailure.empty()) firstFailure = buffer;
-            continue;
         }
-        ++reported;
-        std::int64_t noticed = 0, at = 0;
-        line >> noticed >> at;
-        lastNotice = std::max(lastNotice, noticed);
-        lastReport = std::max(lastReport, at);
-        reportTimes.push_back(at - noticed);
-        for (long us; line >> us;) polls.push_back(us);
+        // Every station has reported or failed: the exam ends, the stations go.
+        if (!stopped && reported + failed >= o.stations) {
+            close(stop[1]);
+            stopped = true;
+        }
     }
     std::fclose(in);
+    if (!stopped) close(stop[1]);
     for (pid_t pid : children) waitpid(pid, nullptr, 0);
-    failed += o.stations - reported - failed;
+    failed += std::max(0, o.stations - reported - failed);  // stations that ended without a word
 
     whenReachable([&] {
         state->requery();
