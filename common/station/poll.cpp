@@ -88,7 +88,9 @@ std::optional<int> StationPoll::take(std::chrono::milliseconds wait) {
         }
     }
     std::unique_lock lock(s.mutex);
-    s.ended.wait_for(lock, wait, [&] { return !s.inFlight; });
+    // Only the poll this tick started is waited for: one that an earlier
+    // tick's wait did not see end is hanging.
+    if (start) s.ended.wait_for(lock, wait, [&] { return !s.inFlight; });
     if (!s.hasReading) return std::nullopt;
     s.hasReading = false;
     if (std::exception_ptr failure = std::exchange(s.error, nullptr)) std::rethrow_exception(failure);

@@ -34,7 +34,8 @@ public:
     StationPoll& operator=(const StationPoll&) = delete;
 
     // Called at each tick: starts a poll unless one is still in flight (so a
-    // hung poll never stacks up), waits up to `wait` for it, and gives the
+    // hung poll never stacks up), waits up to `wait` for the poll it started
+    // (never for one still hanging from an earlier tick), and gives the
     // reading of the latest poll that ended since the last call: the mode, or
     // nullopt when none ended or the one that did found no mode (the server
     // away, a value the column cannot hold, no connection yet). An error the
