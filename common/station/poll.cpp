@@ -22,7 +22,7 @@ struct StationPoll::Shared {
     std::mutex mutex;
     std::condition_variable ended;
     bool inFlight = false;
-    bool hasReading = false;  // a poll ended since the last take()
+    bool hasReading = false;  // a mode or an error read since the last take()
     std::optional<int> reading;
     std::exception_ptr error;
 
@@ -52,9 +52,13 @@ struct StationPoll::Shared {
         }
         {
             std::lock_guard lock(mutex);
-            reading = mode;
-            error = failure;
-            hasReading = true;
+            // A poll that found no mode leaves a reading no tick has taken yet
+            // as it is: an order that came back late is not lost to it.
+            if (mode || failure) {
+                reading = mode;
+                error = failure;
+                hasReading = true;
+            }
             inFlight = false;
         }
         ended.notify_all();

@@ -12,6 +12,7 @@
 #include "common/db/tables.h"
 #include "common/station/poll.h"
 #include "common/station/station.h"
+#include "tests/account/raw_file.h"
 #include "tests/station/silent_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -109,6 +110,23 @@ TEST(StationPoll, APollInFlightIsNeverDoubledAndItsReadingIsTakenOnce) {
     polls.runAll();
     EXPECT_EQ(poll.take(0ms), kav::station::kEnded);
     EXPECT_EQ(polls.launched, 3);
+}
+
+// A poll that finds no mode does not wipe out a reading no tick has taken yet.
+TEST(StationPoll, APollThatFindsNoModeKeepsTheReadingNotYetTaken) {
+    TeacherFile teacher;
+    teacher.setKorl(3);
+    std::function<void()> late;
+    int launched = 0;
+    StationPoll poll(teacher.connect(), [&](std::function<void()> work) {
+        if (++launched == 1) late = std::move(work);  // the first poll comes back after its tick
+        else work();
+    });
+    EXPECT_EQ(poll.take(0ms), std::nullopt);
+    late();
+    kav::test::RawFile(teacher.file, db::kDatabasePassword).exec("UPDATE state SET korl = 'abc'");
+    EXPECT_EQ(poll.take(0ms), 3) << "the second poll found no mode";
+    EXPECT_EQ(launched, 2);
 }
 
 // A poll still in flight when the poll is dropped ends on its own, with
