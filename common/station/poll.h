@@ -36,10 +36,10 @@ public:
     // Called at each tick: starts a poll unless one is still in flight (so a
     // hung poll never stacks up), waits up to `wait` for the poll it started
     // (never for one still hanging from an earlier tick), and gives the
-    // reading of the latest poll that ended since the last call: the mode, or
-    // nullopt when none ended or the one that did found no mode (the server
-    // away, a value the column cannot hold, no connection yet). An error the
-    // poll met otherwise (the record missing) is thrown here, once.
+    // latest mode a poll read since the last call, or nullopt when none did
+    // (none ended, or they found no mode: the server away, a value the column
+    // cannot hold, no connection yet). An error a poll met otherwise (the
+    // record missing) is thrown here, once.
     std::optional<int> take(std::chrono::milliseconds wait);
 
     // Whether a poll is running now.
