@@ -45,6 +45,8 @@ void ToolbarLogic::FormCreate() {
     startClock();
     poll_ = std::make_unique<kav::station::StationPoll>(
         [path = data.teacherPath()] { return db::connectPath(path); }, client_.pollLaunch());
+    // The first poll starts now: its connection is made before the first tick.
+    unread_ = poll_->take(std::chrono::milliseconds(0));
     // The teacher's forced collection and end do not wait for a box the
     // candidate left open; other changes wait until the candidate is done.
     pollTimer_ = client_.startTimer(2000, [this] { Timer1Timer(); },
