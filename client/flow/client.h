@@ -15,6 +15,7 @@
 #include "client/flow/data_module.h"
 #include "common/ui/desktop.h"
 #include "common/platform/platform.h"
+#include "common/station/poll.h"
 #include "common/station/station.h"
 #include "common/ui/clock.h"
 #include "common/ui/dialogs.h"
@@ -42,6 +43,9 @@ struct ClientEnv {
     std::function<void()> onExit;             // ends the application (after ExitClient)
     std::optional<std::uint64_t> drawSeed;    // fixed seed for the drawing; the clock's otherwise
     std::filesystem::path wordGrader = {};    // the Word grading program; empty: grading in this process
+    // Where the station poll's work runs: a thread of its own, so that a lab
+    // server that does not answer never holds the exam window.
+    kav::station::StationPoll::Launch pollLaunch = kav::station::StationPoll::onThreadOfItsOwn;
 };
 
 class Client {
@@ -99,6 +103,7 @@ public:
     kav::ui::Desktop& desktop() { return env_.desktop; }
     const std::filesystem::path& workingFolder() const { return env_.workingFolder; }
     const std::filesystem::path& wordGrader() const { return env_.wordGrader; }
+    const kav::station::StationPoll::Launch& pollLaunch() const { return env_.pollLaunch; }
     std::mt19937_64& random() { return random_; }
 
     // Fired after every change that windows show; the Qt application redraws.

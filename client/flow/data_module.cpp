@@ -16,6 +16,7 @@ void DataModule::openTeacher(const std::string& sharedFolder, const std::filesys
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) path = kav::platform::resolve(sharedFolder + "\\teacher.mdb", workingFolder);
     teacher_ = kav::station::openStationTables(db::connectPath(path));
+    teacherPath_ = path;
     // Candidates see nothing of it; the lab's administrator finds it in the log.
     if (const auto nfs = teacher_->connection().onServer() ? std::nullopt : db::networkFileSystemOf(path))
         std::fprintf(stderr, "Kavlor: %s is on a network file system (%s), where SQLite's locking is unreliable; "

@@ -39,11 +39,16 @@ public:
     // The stu.mdb connection itself: where the typing screen's own writer connects.
     kav::db::Connection& studentConnection() { return stu_->connection(); }
 
+    // The teacher tables' database as opened (teacher.udl or teacher.mdb): where
+    // the station poll makes its own connection.
+    const std::filesystem::path& teacherPath() const { return teacherPath_; }
+
     bool teacherOpen() const { return teacher_ != nullptr; }
     bool studentOpen() const { return stu_ != nullptr; }
 
 private:
     std::unique_ptr<kav::db::OpenTables> teacher_, stu_;
+    std::filesystem::path teacherPath_;
 };
 
 }  // namespace kavlor

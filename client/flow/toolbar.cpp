@@ -1,6 +1,7 @@
 #include "client/flow/toolbar.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "client/flow/drawing.h"
 #include "client/grading/wintask/wintask.h"
@@ -42,6 +43,10 @@ void ToolbarLogic::FormCreate() {
     remaining_ = kav::station::readRestTimePositional(resttime);
     onClock_ = remaining_;
     startClock();
+    poll_ = std::make_unique<kav::station::StationPoll>(
+        [path = data.teacherPath()] { return db::connectPath(path); }, client_.pollLaunch());
+    // The first poll starts now: its connection is made before the first tick.
+    unread_ = poll_->take(std::chrono::milliseconds(0));
     // The teacher's forced collection and end do not wait for a box the
     // candidate left open; other changes wait until the candidate is done.
     pollTimer_ = client_.startTimer(2000, [this] { Timer1Timer(); },
@@ -183,11 +188,15 @@ void ToolbarLogic::gradeAndReport() {
     SaveExamRecord(client_);
 }
 
+void ToolbarLogic::takeReading() {
+    if (const auto korl = poll_->take(kPollWait)) unread_ = korl;
+}
+
 bool ToolbarLogic::teacherOrderWaiting() {
     if (endNoticeOpen_) return true;
-    const auto korl = kav::station::pollStationMode(client_.data().ADOTable_Tstate());
-    if (!korl) return false;
-    const auto transition = transitionFor(remembered_, *korl);
+    takeReading();
+    if (!unread_) return false;
+    const auto transition = transitionFor(remembered_, *unread_);
     return transition && overridesOpenBoxes(transition->change);
 }
 
@@ -231,9 +240,11 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
 
 void ToolbarLogic::Timer1Timer() {
     if (endNoticeOpen_) client_.ExitClient();  // the end's notice was left open
-    // A lab server briefly away shows the candidate nothing: the clock runs on.
-    if (const auto korl = kav::station::pollStationMode(client_.data().ADOTable_Tstate())) {
-        lastRead_ = *korl;
+    // A lab server briefly away shows the candidate nothing: the clock runs on,
+    // and a reading that comes back later is acted on at the tick that takes it.
+    takeReading();
+    if (unread_) {
+        lastRead_ = *std::exchange(unread_, std::nullopt);
         if (const auto transition = transitionFor(remembered_, lastRead_)) changeMode(*transition);
     }
 

@@ -1,13 +1,16 @@
 #pragma once
 // The toolbar TForm4: the candidate folder, the exam window, the exam clock,
 // the station poll, time-up and the hand-in.
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "client/flow/client.h"
 #include "client/flow/exam_shell.h"
 #include "client/flow/station_mode.h"
 #include "client/flow/timeup.h"
+#include "common/station/poll.h"
 #include "common/station/station.h"
 
 namespace kavlor {
@@ -40,6 +43,8 @@ public:
 
     int rememberedMode() const { return static_cast<int>(remembered_); }
     int lastReadMode() const { return lastRead_; }
+    // Whether the station poll is still waiting for the teacher tables.
+    bool pollInFlight() const { return poll_ && poll_->inFlight(); }
     bool forcedCollection() const { return forced_; }
     bool clockRunning() const { return clockTimer_ != 0; }
     bool timeUpFlag() const { return timeUp_; }
@@ -52,6 +57,9 @@ private:
     // Whether the poll has a teacher's order that must not wait for a box the
     // candidate left open: forced collection or the end.
     bool teacherOrderWaiting();
+    // Takes the latest reading the poll finished into unread_ (a reading
+    // already there and not yet acted on gives way to a newer one).
+    void takeReading();
     // Whether `ticks` more countdown ticks reach a remaining time that is saved.
     bool savesWithin(int ticks) const;
     int dueTicks() const;  // 200 ms steps of the monotonic clock not yet counted
@@ -62,6 +70,12 @@ private:
     Client& client_;
     std::unique_ptr<ExamShell> form5_;
     std::unique_ptr<TimeUpLogic> fullenter_;
+    std::unique_ptr<kav::station::StationPoll> poll_;
+    // A tick waits this long for the poll it starts: an answering server's
+    // reading is acted on at once, and one that does not answer holds the
+    // window no longer than this.
+    static constexpr std::chrono::milliseconds kPollWait{50};
+    std::optional<int> unread_;  // a mode read and not yet acted on
     StationMode remembered_ = StationMode::Other;
     int lastRead_ = 0;
     ModeLabel label_ = ModeLabel::Exam;

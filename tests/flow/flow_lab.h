@@ -96,9 +96,13 @@ struct Harness {
     FakeDesktop desktop;
     int exits = 0;
     std::filesystem::path wordGrader = KAV_WORD_GRADER;  // the client's own, as installed
+    // Every poll ends before its tick goes on, so that a change of the station
+    // record acts at the next 2-second tick of the manual clock.
+    kav::station::StationPoll::Launch pollLaunch = kav::station::StationPoll::atOnce;
 
     ClientEnv env(std::uint64_t seed = 7) {
-        return ClientEnv{dialogs, clock, desktop, lab.station, lab.lockFile, [this] { ++exits; }, seed, wordGrader};
+        return ClientEnv{dialogs, clock, desktop, lab.station, lab.lockFile, [this] { ++exits; }, seed, wordGrader,
+                         pollLaunch};
     }
 };
 

@@ -329,7 +329,7 @@ TEST(FlowStationTest, TicksThatFallDueDuringAMessageBoxWaitForIt) {
     Harness h;
     SlowDialogs dialogs;
     dialogs.clock = &h.clock;
-    ClientEnv env{dialogs, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7};
+    ClientEnv env{dialogs, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7, {}, h.pollLaunch};
     KavlorApp app(env);
     ASSERT_TRUE(app.start());
     enterExam(app);
@@ -455,7 +455,8 @@ struct SlowBoxes {
     SlowBoxes() {
         dialogs.clock = &h.clock;
         app = std::make_unique<KavlorApp>(
-            ClientEnv{dialogs, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [this] { ++h.exits; }, 7});
+            ClientEnv{dialogs, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [this] { ++h.exits; }, 7, {},
+                      h.pollLaunch});
         EXPECT_TRUE(app->start());
         enterExam(*app);
         toolbar = app->client().toolbar();

@@ -404,7 +404,8 @@ TEST(Kiosk, TheExamWindowCannotBeMinimisedAndTheToolbarBringsItBack) {
 TEST(Kiosk, ABoxOverTheCollectingScreenTakesItsKeys) {
     Harness h;
     kav::gui::QtDialogs boxes(QStringLiteral("Kavlor"), /*stayOnTop=*/true);
-    KavlorApp app(ClientEnv{boxes, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7});
+    KavlorApp app(
+        ClientEnv{boxes, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7, {}, h.pollLaunch});
     ASSERT_TRUE(app.start());
     enterExam(app);
     ASSERT_TRUE(waitFor([&] { return viewable(app.Form5()); }));

@@ -1,0 +1,109 @@
+#include "common/station/poll.h"
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "common/station/station.h"
+
+namespace kav::station {
+
+struct StationPoll::Shared {
+    explicit Shared(Connect c) : connect(std::move(c)) {}
+
+    // Touched only by the poll's work, which runs one poll at a time.
+    Connect connect;
+    std::unique_ptr<db::Connection> connection;
+    std::unique_ptr<db::Cursor> state;
+
+    // The hand-over between the poll's work and take().
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool inFlight = false;
+    bool hasReading = false;  // a mode or an error read since the last take()
+    std::optional<int> reading;
+    std::exception_ptr error;
+
+    std::optional<int> readMode() {
+        if (!state) {
+            // No connection yet, or the last attempt failed: the candidate is
+            // shown nothing, and the next poll tries again.
+            try {
+                connection = connect();
+                state = connection->openTable("state");
+            } catch (const db::DbError&) {
+                state.reset();
+                connection.reset();
+                return std::nullopt;
+            }
+        }
+        return pollStationMode(*state);
+    }
+
+    void run() {
+        std::optional<int> mode;
+        std::exception_ptr failure;
+        try {
+            mode = readMode();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        {
+            std::lock_guard lock(mutex);
+            // A poll that found no mode leaves a reading no tick has taken yet
+            // as it is: an order that came back late is not lost to it.
+            if (mode || failure) {
+                reading = mode;
+                error = failure;
+                hasReading = true;
+            }
+            inFlight = false;
+        }
+        ended.notify_all();
+    }
+};
+
+void StationPoll::onThreadOfItsOwn(std::function<void()> work) { std::thread(std::move(work)).detach(); }
+
+StationPoll::StationPoll(Connect connect, Launch launch)
+    : shared_(std::make_shared<Shared>(std::move(connect))), launch_(std::move(launch)) {}
+
+// The work of a poll in flight holds the shared part (and with it the poll's
+// connection) until it ends, so nothing here waits for it.
+StationPoll::~StationPoll() = default;
+
+std::optional<int> StationPoll::take(std::chrono::milliseconds wait) {
+    Shared& s = *shared_;
+    bool start = false;
+    {
+        std::lock_guard lock(s.mutex);
+        start = !s.inFlight;
+        s.inFlight = true;
+    }
+    if (start) {
+        try {
+            launch_([shared = shared_] { shared->run(); });
+        } catch (...) {
+            std::lock_guard lock(s.mutex);
+            s.inFlight = false;
+            throw;
+        }
+    }
+    std::unique_lock lock(s.mutex);
+    // Only the poll this tick started is waited for: one that an earlier
+    // tick's wait did not see end is hanging.
+    if (start) s.ended.wait_for(lock, wait, [&] { return !s.inFlight; });
+    if (!s.hasReading) return std::nullopt;
+    s.hasReading = false;
+    if (std::exception_ptr failure = std::exchange(s.error, nullptr)) std::rethrow_exception(failure);
+    return s.reading;
+}
+
+bool StationPoll::inFlight() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->inFlight;
+}
+
+}  // namespace kav::station

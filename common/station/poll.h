@@ -1,0 +1,54 @@
+#pragma once
+// The two-second poll of a running station, off the caller's thread: a lab
+// server that does not answer holds the poll, never the exam window.
+//
+// The poll reads the station record through a connection of its own, which
+// only the poll's work touches: the station's other users of the teacher
+// tables (the report, the delay password, the screens' reads) go on through
+// theirs and never wait for a poll, nor the poll for them.
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "common/db/database.h"
+
+namespace kav::station {
+
+class StationPoll {
+public:
+    // Opens the poll's own connection to the teacher tables (on the poll's
+    // thread, at its first poll and again after a failed attempt).
+    using Connect = std::function<std::unique_ptr<db::Connection>()>;
+    // Runs one poll's work: on a thread of its own in the programs, at once
+    // in tests that want every poll to end before the tick goes on.
+    using Launch = std::function<void(std::function<void()> work)>;
+    static void onThreadOfItsOwn(std::function<void()> work);
+    static void atOnce(std::function<void()> work) { work(); }
+
+    explicit StationPoll(Connect connect, Launch launch = onThreadOfItsOwn);
+    // Never waits: a poll still in flight ends on its own thread, which holds
+    // the poll's connection until then and closes it.
+    ~StationPoll();
+    StationPoll(const StationPoll&) = delete;
+    StationPoll& operator=(const StationPoll&) = delete;
+
+    // Called at each tick: starts a poll unless one is still in flight (so a
+    // hung poll never stacks up), waits up to `wait` for the poll it started
+    // (never for one still hanging from an earlier tick), and gives the
+    // latest mode a poll read since the last call, or nullopt when none did
+    // (none ended, or they found no mode: the server away, a value the column
+    // cannot hold, no connection yet). An error a poll met otherwise (the
+    // record missing) is thrown here, once.
+    std::optional<int> take(std::chrono::milliseconds wait);
+
+    // Whether a poll is running now.
+    bool inFlight() const;
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+    Launch launch_;
+};
+
+}  // namespace kav::station

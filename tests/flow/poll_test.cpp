@@ -1,0 +1,92 @@
+// The station poll while the teacher tables do not answer: the exam goes on
+// on the window's thread, the order that comes back is acted on once, and a
+// hand-in or the end never waits for the poll.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "client/flow/instructions.h"
+#include "client/flow/toolbar.h"
+#include "tests/flow/flow_lab.h"
+#include "tests/flow/held_polls.h"
+
+namespace kavlor::test {
+namespace {
+
+// A client in its exam whose station polls hang until the test lets them go.
+struct HungPolls {
+    HungPolls() {
+        h.pollLaunch = polls.launch();
+        client = std::make_unique<Client>(h.env());
+        EXPECT_TRUE(client->start());
+        drawExam(*client);
+        client->handle([&] { client->instructions()->SpeedButton1Click(); });
+        toolbar = client->toolbar();
+        h.dialogs.shown.clear();
+    }
+    ~HungPolls() {
+        client.reset();
+        polls.releaseAndWait();  // before the lab's folder goes
+    }
+    int rows(const std::string& table) const { return rowCount(*h.lab.teacherDb(), table); }
+
+    Harness h;
+    HeldPolls polls;
+    std::unique_ptr<Client> client;
+    ToolbarLogic* toolbar = nullptr;
+};
+
+TEST(FlowPollTest, AHungPollLeavesTheExamRunningAndItsOrderIsActedOnOnce) {
+    HungPolls s;
+    ASSERT_NE(s.toolbar, nullptr);
+    s.h.lab.setKorl(3);
+    s.h.clock.advance(2000);  // the first poll starts and hangs
+    ASSERT_TRUE(s.toolbar->pollInFlight());
+    const std::string before = s.toolbar->examWindow().BitBtn1;
+    for (int i = 0; i < 5; ++i) s.h.clock.advance(2000);
+    // The window's thread ran every tick and the candidate's handlers meanwhile.
+    EXPECT_NE(s.toolbar->examWindow().BitBtn1, before) << "the clock counts on";
+    EXPECT_EQ(s.toolbar->examWindow().BitBtn1, "1:29:48");
+    s.client->handle([&] { s.toolbar->SpeedButton5Click(); });
+    EXPECT_EQ(s.toolbar->SpeedButton5, "显示题目");
+    EXPECT_EQ(s.polls.launched(), 1) << "no poll stacks up behind the hung one";
+    EXPECT_EQ(s.polls.started(), 0);
+    EXPECT_TRUE(s.h.dialogs.shown.empty());
+    EXPECT_FALSE(s.toolbar->forcedCollection());
+
+    s.polls.releaseAndWait();  // the server answers: the poll reads forced collection
+    s.h.clock.advance(2000);
+    EXPECT_TRUE(s.toolbar->forcedCollection());
+    s.h.clock.advance(4000);
+    EXPECT_EQ(s.h.dialogs.texts(), std::vector<std::string>{"将进入强制评分！！！"});
+    EXPECT_EQ(s.rows("score"), 1);
+    EXPECT_EQ(s.rows("condition"), 1);
+    EXPECT_EQ(s.h.exits, 0);
+}
+
+// The candidate hands in while a poll hangs: the report is stored once at once
+// (the poll has a connection of its own), the client ends without waiting for
+// the poll, and the order the poll then brings back is never acted on.
+TEST(FlowPollTest, AHandInDuringAHungPollIsStoredOnceAndTheClientEndsWithoutWaiting) {
+    HungPolls s;
+    ASSERT_NE(s.toolbar, nullptr);
+    s.h.lab.setKorl(3);
+    s.h.clock.advance(2000);
+    ASSERT_TRUE(s.toolbar->pollInFlight());
+    s.h.dialogs.answers.push_back(kav::ui::Answer::Ok);
+    s.client->handle([&] { s.toolbar->SpeedButton6Click(); });
+    EXPECT_EQ(s.h.exits, 1);
+    EXPECT_EQ(s.rows("score"), 1);
+    EXPECT_EQ(s.rows("condition"), 1);
+    s.client.reset();
+    EXPECT_EQ(s.polls.started(), 0) << "the end waited for the hung poll";
+
+    s.polls.releaseAndWait();  // the poll comes back after the client is gone
+    s.h.clock.advance(4000);
+    EXPECT_EQ(s.h.dialogs.texts(), std::vector<std::string>{"将退出系统！！！"});
+    EXPECT_EQ(s.rows("score"), 1);
+    EXPECT_EQ(s.rows("condition"), 1);
+}
+
+}  // namespace
+}  // namespace kavlor::test
