@@ -22,9 +22,10 @@ case "$action" in
     if [[ ! -f "$dir/data/PG_VERSION" ]]; then
       "${as_owner[@]}" "$bin/initdb" -D "$dir/data" -U kav_owner --auth=trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log"
     fi
-    # 200 stations keep one connection each; the console, kavtool and tests need a few more.
+    # 200 stations keep two connections each (the poll has its own); the console,
+    # kavtool and tests need a few more.
     "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o \
-      "-c listen_addresses=127.0.0.1 -p $port -k $dir -c max_connections=260 -c fsync=on" start >/dev/null
+      "-c listen_addresses=127.0.0.1 -p $port -k $dir -c max_connections=460 -c fsync=on" start >/dev/null
     echo "postgresql://kav_owner@127.0.0.1:$port/postgres"
     ;;
   stop)

@@ -189,7 +189,7 @@ void ToolbarLogic::gradeAndReport() {
 }
 
 void ToolbarLogic::takeReading() {
-    if (const auto korl = poll_->take(kPollWait)) unread_ = korl;
+    if (const auto korl = poll_->take(kav::station::kTickWait)) unread_ = korl;
 }
 
 bool ToolbarLogic::teacherOrderWaiting() {

@@ -71,10 +71,6 @@ private:
     std::unique_ptr<ExamShell> form5_;
     std::unique_ptr<TimeUpLogic> fullenter_;
     std::unique_ptr<kav::station::StationPoll> poll_;
-    // A tick waits this long for the poll it starts: an answering server's
-    // reading is acted on at once, and one that does not answer holds the
-    // window no longer than this.
-    static constexpr std::chrono::milliseconds kPollWait{50};
     std::optional<int> unread_;  // a mode read and not yet acted on
     StationMode remembered_ = StationMode::Other;
     int lastRead_ = 0;

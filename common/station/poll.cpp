@@ -15,6 +15,7 @@ struct StationPoll::Shared {
 
     // Touched only by the poll's work, which runs one poll at a time.
     Connect connect;
+    Timing timing;
     std::unique_ptr<db::Connection> connection;
     std::unique_ptr<db::Cursor> state;
 
@@ -45,11 +46,14 @@ struct StationPoll::Shared {
     void run() {
         std::optional<int> mode;
         std::exception_ptr failure;
+        const auto started = std::chrono::steady_clock::now();
         try {
             mode = readMode();
         } catch (...) {
             failure = std::current_exception();
         }
+        if (timing)
+            timing(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started));
         {
             std::lock_guard lock(mutex);
             // A poll that found no mode leaves a reading no tick has taken yet
@@ -100,6 +104,8 @@ std::optional<int> StationPoll::take(std::chrono::milliseconds wait) {
     if (std::exception_ptr failure = std::exchange(s.error, nullptr)) std::rethrow_exception(failure);
     return s.reading;
 }
+
+void StationPoll::timePolls(Timing timing) { shared_->timing = std::move(timing); }
 
 bool StationPoll::inFlight() const {
     std::lock_guard lock(shared_->mutex);

@@ -15,6 +15,11 @@
 
 namespace kav::station {
 
+// A tick waits this long for the poll it starts: an answering server's
+// reading is acted on at once, and one that does not answer holds the
+// window no longer than this.
+inline constexpr std::chrono::milliseconds kTickWait{50};
+
 class StationPoll {
 public:
     // Opens the poll's own connection to the teacher tables (on the poll's
@@ -44,6 +49,11 @@ public:
 
     // Whether a poll is running now.
     bool inFlight() const;
+
+    // Called on the poll's thread with the time each poll took (connecting
+    // included), for a lab's measurements. Set before the first take().
+    using Timing = std::function<void(std::chrono::microseconds)>;
+    void timePolls(Timing timing);
 
 private:
     struct Shared;

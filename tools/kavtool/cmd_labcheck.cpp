@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
@@ -29,6 +31,7 @@
 #include "common/db/network_fs.h"
 #include "common/db/schema.h"
 #include "common/db/tables.h"
+#include "common/station/poll.h"
 #include "common/station/report.h"
 #include "common/station/station.h"
 #include "tools/kavtool/command.h"
@@ -111,22 +114,36 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         station::readStation(teacher->table("state"));
         station::readUpdateList(teacher->table("updatefile"));
         auto stu = db::OpenTables(db::connectFile("stu.mdb", folder), db::kClientStudentTables);
+        // The client's poll: a thread and a connection of its own, started with
+        // the exam window; the time of each poll is what a lab must keep short.
+        struct Timings {
+            std::mutex mutex;
+            std::vector<long> us;
+        };
+        auto timings = std::make_shared<Timings>();  // a poll still in flight may outlive this function
+        station::StationPoll poll([teacherDb] { return db::connectPath(teacherDb); });
+        poll.timePolls([timings](std::chrono::microseconds took) {
+            std::lock_guard lock(timings->mutex);
+            timings->us.push_back(static_cast<long>(took.count()));
+        });
+        (void)poll.take(std::chrono::milliseconds(0));
+        while (poll.inFlight()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         char byte = 1;
         signalled = true;
         if (write(ready, &byte, 1) != 1 || read(go, &byte, 1) < 0) throw std::runtime_error("lost the check");
+        {
+            std::lock_guard lock(timings->mutex);
+            timings->us.clear();  // the first poll's connection belongs to the start-up
+        }
         // Polls start at a random moment of the interval, as stations started one by one do.
         std::mt19937 random(static_cast<unsigned>(index) * 7919u + static_cast<unsigned>(getpid()));
-        std::vector<long> pollsUs;
         bool reported = false;
         const auto deadline = Clock::now() + kStationTimeout;
         for (auto next = Clock::now() + std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 1999)(random));;
              next += kPollInterval) {
             if (!sleepUnlessStopped(stop, next)) break;
             if (!reported && Clock::now() > deadline) throw std::runtime_error("no forced collection seen");
-            const auto start = Clock::now();
-            const auto korl = station::pollStationMode(teacher->table("state"));
-            pollsUs.push_back(static_cast<long>(
-                std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count()));
+            const auto korl = poll.take(station::kTickWait);
             if (reported || korl != station::kForcedCollection) continue;
             const std::int64_t noticed = nowNs();
             const station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
@@ -139,7 +156,8 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         if (!reported) throw std::runtime_error("stopped before forced collection was seen");
         std::ostringstream polls;
         polls << "polls";
-        for (long us : pollsUs) polls << ' ' << us;
+        std::lock_guard lock(timings->mutex);
+        for (long us : timings->us) polls << ' ' << us;
         writeLine(polls.str());
     } catch (const std::exception& e) {
         std::string line = std::string("failed ") + e.what();
