@@ -15,6 +15,7 @@
 namespace kav::word {
 
 using ooxml::intAttr;
+using ooxml::nameIs;
 
 int colorFromHex(std::string_view hex) {
     if (hex.size() != 6) return kColorAutomatic;
@@ -117,32 +118,43 @@ enum class Tag : std::uint8_t {
     R, Hyperlink, SmartTag, FldSimple, Dir, Bdo,                     // inline wrappers
     T, InstrText, Tab, PTab, Br, Cr, NoBreakHyphen, SoftHyphen, Sym, FldChar, FootnoteReference,
     EndnoteReference, Drawing, Pict, Object,                         // run content
+    PPr, RPr, PStyle, SectPr, NumPr,                                 // properties the walk reads itself
 };
 
 Tag tagOf(const char* name) {
-    if (name[0] != 'w' || name[1] != ':') return std::strcmp(name, "mc:AlternateContent") == 0 ? Tag::AlternateContent : Tag::Other;
-    // Chosen by the local name's length first, so that each comparison is
-    // of a known size and needs no call.
-    const std::string_view n(name + 2);
-    switch (n.size()) {
-    case 1: return n[0] == 'p' ? Tag::P : n[0] == 'r' ? Tag::R : n[0] == 't' ? Tag::T : Tag::Other;
-    case 2: return n == "br" ? Tag::Br : n == "cr" ? Tag::Cr : Tag::Other;
-    case 3:
-        return n == "tbl" ? Tag::Tbl : n == "sdt" ? Tag::Sdt : n == "ins" ? Tag::Ins : n == "tab" ? Tag::Tab
-             : n == "dir" ? Tag::Dir : n == "bdo" ? Tag::Bdo : n == "sym" ? Tag::Sym : Tag::Other;
-    case 4: return n == "ptab" ? Tag::PTab : n == "pict" ? Tag::Pict : Tag::Other;
-    case 6: return n == "moveTo" ? Tag::MoveTo : n == "object" ? Tag::Object : Tag::Other;
-    case 7: return n == "fldChar" ? Tag::FldChar : n == "drawing" ? Tag::Drawing : Tag::Other;
-    case 8: return n == "smartTag" ? Tag::SmartTag : Tag::Other;
-    case 9:
-        return n == "customXml" ? Tag::CustomXml : n == "hyperlink" ? Tag::Hyperlink : n == "fldSimple" ? Tag::FldSimple
-             : n == "instrText" ? Tag::InstrText : Tag::Other;
-    case 10: return n == "softHyphen" ? Tag::SoftHyphen : Tag::Other;
-    case 13: return n == "noBreakHyphen" ? Tag::NoBreakHyphen : Tag::Other;
-    case 16: return n == "endnoteReference" ? Tag::EndnoteReference : Tag::Other;
-    case 17: return n == "footnoteReference" ? Tag::FootnoteReference : Tag::Other;
+    if (name[0] != 'w' || name[1] != ':') return nameIs(name, "mc:AlternateContent") ? Tag::AlternateContent : Tag::Other;
+    // Chosen by the local name's first letter, then compared in line.
+    const char* n = name + 2;
+    switch (n[0]) {
+    case 'p':
+        return nameIs(n, "p") ? Tag::P : nameIs(n, "pPr") ? Tag::PPr : nameIs(n, "pStyle") ? Tag::PStyle
+             : nameIs(n, "ptab") ? Tag::PTab : nameIs(n, "pict") ? Tag::Pict : Tag::Other;
+    case 'r': return nameIs(n, "r") ? Tag::R : nameIs(n, "rPr") ? Tag::RPr : Tag::Other;
+    case 't': return nameIs(n, "t") ? Tag::T : nameIs(n, "tbl") ? Tag::Tbl : nameIs(n, "tab") ? Tag::Tab : Tag::Other;
+    case 's':
+        return nameIs(n, "sdt") ? Tag::Sdt : nameIs(n, "sectPr") ? Tag::SectPr : nameIs(n, "sym") ? Tag::Sym
+             : nameIs(n, "smartTag") ? Tag::SmartTag : nameIs(n, "softHyphen") ? Tag::SoftHyphen : Tag::Other;
+    case 'b': return nameIs(n, "br") ? Tag::Br : nameIs(n, "bdo") ? Tag::Bdo : Tag::Other;
+    case 'c': return nameIs(n, "cr") ? Tag::Cr : nameIs(n, "customXml") ? Tag::CustomXml : Tag::Other;
+    case 'd': return nameIs(n, "drawing") ? Tag::Drawing : nameIs(n, "dir") ? Tag::Dir : Tag::Other;
+    case 'e': return nameIs(n, "endnoteReference") ? Tag::EndnoteReference : Tag::Other;
+    case 'f':
+        return nameIs(n, "fldChar") ? Tag::FldChar : nameIs(n, "fldSimple") ? Tag::FldSimple
+             : nameIs(n, "footnoteReference") ? Tag::FootnoteReference : Tag::Other;
+    case 'h': return nameIs(n, "hyperlink") ? Tag::Hyperlink : Tag::Other;
+    case 'i': return nameIs(n, "ins") ? Tag::Ins : nameIs(n, "instrText") ? Tag::InstrText : Tag::Other;
+    case 'm': return nameIs(n, "moveTo") ? Tag::MoveTo : Tag::Other;
+    case 'n': return nameIs(n, "numPr") ? Tag::NumPr : nameIs(n, "noBreakHyphen") ? Tag::NoBreakHyphen : Tag::Other;
+    case 'o': return nameIs(n, "object") ? Tag::Object : Tag::Other;
     default: return Tag::Other;
     }
+}
+
+// The first child with the given tag: nearly always the first child (the
+// properties come first), else found by a search as usual.
+pugi::xml_node firstChildTagged(pugi::xml_node parent, Tag tag, const char* name) {
+    auto first = parent.first_child();
+    return first && tagOf(first.name()) == tag ? first : parent.child(name);
 }
 
 // The markup-compatibility branch Word reads: the first mc:Choice whose
@@ -257,7 +269,7 @@ public:
         if (inCell && !lastPara) {  // a cell without paragraphs still has its end mark
             int p = beginParagraph();
             push(U'\r', CharKind::CellEnd, addRun(sheet_.runFormat(tblStyle, "", {})));
-            endParagraph(p, sheet_.paraProps(tblStyle, "", {}).resolve(10));
+            endParagraph(p, sheet_.paraProps(tblStyle, "", {}, {}).resolve(10));
         }
     }
 
@@ -292,7 +304,7 @@ private:
 
     void flattenBlocks(pugi::xml_node container, std::vector<Block>& out) {
         Nesting guard(nesting_);
-        for (auto c : container.children()) {
+        for (auto c = container.first_child(); c; c = c.next_sibling()) {
             switch (Tag tag = tagOf(c.name())) {
             case Tag::P:
             case Tag::Tbl: out.push_back({c, tag}); break;
@@ -329,25 +341,38 @@ private:
     }
 
     void paragraph(pugi::xml_node p, const std::string& tblStyle, bool endsCell) {
-        auto pPr = p.child("w:pPr");
-        std::string pStyle = sheet_.paragraphStyleOf(pPr);
+        auto pPr = firstChildTagged(p, Tag::PPr, "w:pPr");
+        // One pass over the paragraph's properties for the first of each that the walk reads itself.
+        pugi::xml_node pStyleElement, rPr, sectPr, numPr;
+        for (auto e = pPr.first_child(); e; e = e.next_sibling()) {
+            auto keepFirst = [e](pugi::xml_node& slot) {
+                if (!slot) slot = e;
+            };
+            switch (tagOf(e.name())) {
+            case Tag::PStyle: keepFirst(pStyleElement); break;
+            case Tag::RPr: keepFirst(rPr); break;
+            case Tag::SectPr: keepFirst(sectPr); break;
+            case Tag::NumPr: keepFirst(numPr); break;
+            default: break;
+            }
+        }
+        const std::string& pStyle = sheet_.paragraphStyleOf(pStyleElement.attribute("w:val").value());
         int index = beginParagraph();
         tblStyle_ = tblStyle;
         pStyle_ = pStyle;
         inlineContent(p);
-        std::uint32_t mark = addRun(sheet_.runFormat(tblStyle, pStyle, pPr.child("w:rPr")));
-        auto sectPr = pPr.child("w:sectPr");
+        std::uint32_t mark = addRun(sheet_.runFormat(tblStyle, pStyle, rPr));
         if (endsCell) push(U'\r', CharKind::CellEnd, mark);
         else if (sectPr) push(U'\f', CharKind::SectionMark, mark);
         else push(U'\r', CharKind::ParagraphMark, mark);
         double size = doc_.runs_[mark].halfPoints / 2.0;
-        endParagraph(index, sheet_.paraProps(tblStyle, pStyle, pPr).resolve(size));
+        endParagraph(index, sheet_.paraProps(tblStyle, pStyle, pPr, numPr).resolve(size));
         if (sectPr && main_) sectionProps.push_back(sectPr);
     }
 
     void inlineContent(pugi::xml_node container) {
         Nesting guard(nesting_);
-        for (auto c : container.children()) {
+        for (auto c = container.first_child(); c; c = c.next_sibling()) {
             switch (tagOf(c.name())) {
             case Tag::R: run(c); break;
             case Tag::Hyperlink:
@@ -366,13 +391,13 @@ private:
     }
 
     void run(pugi::xml_node r) {
-        std::uint32_t index = addRun(sheet_.runFormat(tblStyle_, pStyle_, r.child("w:rPr")));
+        std::uint32_t index = addRun(sheet_.runFormat(tblStyle_, pStyle_, firstChildTagged(r, Tag::RPr, "w:rPr")));
         runContent(r, index);
     }
 
     void runContent(pugi::xml_node r, std::uint32_t run) {
         Nesting guard(nesting_);
-        for (auto c : r.children()) {
+        for (auto c = r.first_child(); c; c = c.next_sibling()) {
             switch (tagOf(c.name())) {
             case Tag::T:
             case Tag::InstrText: text(c.text().get(), run); break;
@@ -589,7 +614,7 @@ private:
             }
             int p = beginParagraph();
             push(U'\r', CharKind::RowEnd, addRun(sheet_.runFormat(style, "", {})));
-            endParagraph(p, sheet_.paraProps(style, "", {}).resolve(10));
+            endParagraph(p, sheet_.paraProps(style, "", {}, {}).resolve(10));
             doc_.paras_[static_cast<std::size_t>(p)].rowEnd = true;
         }
         if (!top) return;
