@@ -62,7 +62,7 @@ std::string Document::text(int first, int end) const {
 }
 
 const std::string& Document::searchText() const {
-    if (!searchIndex_) searchIndex_ = std::make_unique<TextIndex>(resultText(0, static_cast<int>(chars_.size())));
+    if (!searchIndex_) searchIndex_ = std::make_unique<TextIndex>(std::move(searchText_));
     return searchIndex_->text();
 }
 
@@ -108,6 +108,62 @@ char* putUtf8(char* at, char32_t c) {
     }
     return at;
 }
+
+// Word's Range.Text of one shown character, written at `at` (room for four bytes).
+char* putResult(char* at, const Character& c) {
+    switch (c.kind) {
+    case CharKind::Text: return putUtf8(at, c.code);
+    case CharKind::ParagraphMark: *at++ = '\r'; break;
+    case CharKind::SectionMark: *at++ = '\f'; break;
+    case CharKind::CellEnd:
+    case CharKind::RowEnd:
+        *at++ = '\r';
+        *at++ = '\a';
+        break;
+    }
+    return at;
+}
+
+}  // namespace
+
+// Field codes, which Find and the other stories' Range.Text leave out: a
+// field is \x13 code \x14 result \x15 (the result may be missing). Fields
+// nest, and everything inside a field's code is code, a nested field's
+// result included.
+class FieldCodeFilter {
+public:
+    // Whether c shows, given the characters before it; the field characters never show.
+    bool shows(const Character& c) {
+        if (!c.isMark() && c.code == U'\x13') {
+            inCode_.push_back(true);
+            ++codesOpen_;
+            return false;
+        }
+        if (!c.isMark() && c.code == U'\x14') {
+            if (!inCode_.empty() && inCode_.back()) {
+                inCode_.back() = false;
+                --codesOpen_;
+            }
+            return false;
+        }
+        if (!c.isMark() && c.code == U'\x15') {
+            if (!inCode_.empty()) {
+                codesOpen_ -= inCode_.back() ? 1 : 0;
+                inCode_.pop_back();
+            }
+            return false;
+        }
+        return codesOpen_ == 0;
+    }
+    // Whether every character shows until the next field character.
+    bool inResult() const { return codesOpen_ == 0; }
+
+private:
+    std::vector<bool> inCode_;  // per open field: still in its code
+    int codesOpen_ = 0;         // open fields still in their code
+};
+
+namespace {
 
 bool is(pugi::xml_node n, const char* name) { return std::strcmp(n.name(), name) == 0; }
 
@@ -326,6 +382,12 @@ private:
         if (doc_.chars_.size() >= kMaxCharacters)
             throw DocxError("文档超过 " + std::to_string(kMaxCharacters) + " 个字符，无法评分");
         doc_.chars_.push_back({code, kind, run, static_cast<std::uint32_t>(doc_.paras_.size() - 1)});
+        if (main_) addToSearchText(doc_.chars_.back());
+    }
+    // The main story's search text is written as its characters are read.
+    void addToSearchText(const Character& c) {
+        char bytes[4];
+        if (searchFields_.shows(c)) doc_.searchText_.append(bytes, putResult(bytes, c));
     }
     int beginParagraph() {
         doc_.paras_.emplace_back();
@@ -451,12 +513,15 @@ private:
         // character by character only close to it.
         const bool nearCap = doc_.chars_.size() + s.size() > kMaxCharacters;
         const auto paragraph = static_cast<std::uint32_t>(doc_.paras_.size() - 1);
+        const std::size_t firstChar = doc_.chars_.size();
+        bool plain = true;  // every byte kept, no field character: the bytes are their own search text
         for (std::size_t at = 0; at < s.size();) {
             char32_t code;
             const auto* u = reinterpret_cast<const unsigned char*>(s.data()) + at;
             if (u[0] < 0x80) {
                 code = u[0];
                 ++at;
+                plain = plain && (code < U'\x13' || code > U'\x15');
             } else if ((u[0] & 0xF0) == 0xE0 && at + 2 < s.size() && (u[1] & 0xC0) == 0x80 && (u[2] & 0xC0) == 0x80 &&
                        ((u[0] & 0x0F) != 0 || u[1] >= 0xA0) && (u[0] != 0xED || u[1] < 0xA0)) {
                 // Three bytes, the most common in Chinese text: neither overlong nor a surrogate.
@@ -465,12 +530,20 @@ private:
             } else {
                 // A byte that starts no valid character stands as U+FFFD.
                 std::optional<char32_t> c = nextCodePoint(s, at);
-                if (!c) ++at;
+                if (!c) {
+                    ++at;
+                    plain = false;
+                }
                 code = c.value_or(U'\uFFFD');
             }
             if (nearCap) push(code, CharKind::Text, run);
             else doc_.chars_.push_back({code, CharKind::Text, run, paragraph});
         }
+        if (!main_ || nearCap) return;  // push has written the search text
+        if (!plain)
+            for (std::size_t i = firstChar; i < doc_.chars_.size(); ++i) addToSearchText(doc_.chars_[i]);
+        else if (searchFields_.inResult())
+            doc_.searchText_.append(s);
     }
 
     void anchor(pugi::xml_node a) {
@@ -718,6 +791,7 @@ private:
     std::string tblStyle_, pStyle_;
     pugi::xml_node fallbackTextPath_;  // the WordArt path of the mc:Fallback beside the branch being read
     int nesting_ = 0;
+    FieldCodeFilter searchFields_;  // of the main story's search text
 };
 
 namespace {
@@ -867,31 +941,10 @@ std::string Document::resultText(int first, int end) const {
     // bytes a character), then cut to what was written.
     std::string out(4 * static_cast<std::size_t>(end - first), '\0');
     char* at = out.data();
-    std::vector<bool> inCode;
+    FieldCodeFilter fields;
     for (int i = first; i < end; ++i) {
         const Character& c = chars_[static_cast<std::size_t>(i)];
-        if (!c.isMark() && c.code == U'\x13') {
-            inCode.push_back(true);
-            continue;
-        }
-        if (!c.isMark() && c.code == U'\x14') {
-            if (!inCode.empty()) inCode.back() = false;
-            continue;
-        }
-        if (!c.isMark() && c.code == U'\x15') {
-            if (!inCode.empty()) inCode.pop_back();
-            continue;
-        }
-        if (!inCode.empty() && inCode.back()) continue;
-        switch (c.kind) {
-        case CharKind::Text: at = putUtf8(at, c.code); break;
-        case CharKind::ParagraphMark: *at++ = '\r'; break;
-        case CharKind::SectionMark: *at++ = '\f'; break;
-        default:
-            *at++ = '\r';
-            *at++ = '\a';
-            break;
-        }
+        if (fields.shows(c)) at = putResult(at, c);
     }
     out.resize(static_cast<std::size_t>(at - out.data()));
     return out;
@@ -920,12 +973,13 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
                             std::string_view::npos;
 
     // A character takes some 6 bytes of XML or more, a run some 60, a
-    // paragraph (a table cell's, a row end's) some 150. Room reserved
-    // but not used is never touched.
+    // paragraph (a table cell's, a row end's) some 150; the search text
+    // stays within half the part. Room reserved but not used is never touched.
     auto mainSize = std::min<std::size_t>(package.partSize(mainPart), 6u << 20);
     doc->chars_.reserve(mainSize / 6);
     doc->runs_.reserve(mainSize / 60);
     doc->paras_.reserve(mainSize / 150);
+    doc->searchText_.reserve(mainSize / 2);
     DocumentBuilder builder(*doc, sheet, package, true);
     builder.walkBlocks(body, "", 0, false);
 

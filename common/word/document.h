@@ -200,6 +200,7 @@ private:
     std::vector<Table> tables_;
     std::vector<Shape> shapes_;
     std::vector<Section> sections_;
+    mutable std::string searchText_;  // of the main story, written by the walk; the index takes it over
     mutable std::unique_ptr<TextIndex> searchIndex_;  // the search text, indexed on first use
     std::vector<std::string> fontNames_;
     std::array<std::string, 3> firstHeaders_, firstFooters_;
