@@ -515,18 +515,17 @@ private:
         const auto paragraph = static_cast<std::uint32_t>(doc_.paras_.size() - 1);
         const std::size_t firstChar = doc_.chars_.size();
         bool plain = true;  // every byte kept, no field character: the bytes are their own search text
+        const auto* bytes = reinterpret_cast<const unsigned char*>(s.data());
         for (std::size_t at = 0; at < s.size();) {
-            char32_t code;
-            const auto* u = reinterpret_cast<const unsigned char*>(s.data()) + at;
-            if (u[0] < 0x80) {
-                code = u[0];
+            const unsigned char* u = bytes + at;
+            char32_t code = u[0];
+            if (code < 0x80) {
                 ++at;
                 plain = plain && (code < U'\x13' || code > U'\x15');
-            } else if ((u[0] & 0xF0) == 0xE0 && at + 2 < s.size() && (u[1] & 0xC0) == 0x80 && (u[2] & 0xC0) == 0x80 &&
-                       ((u[0] & 0x0F) != 0 || u[1] >= 0xA0) && (u[0] != 0xED || u[1] < 0xA0)) {
-                // Three bytes, the most common in Chinese text: neither overlong nor a surrogate.
-                code = static_cast<char32_t>(((u[0] & 0x0F) << 12) | ((u[1] & 0x3F) << 6) | (u[2] & 0x3F));
-                at += 3;
+            } else if ((code & 0xF0) == 0xE0 && s.size() - at > 2 && ((u[1] & 0xC0) | ((u[2] & 0xC0) >> 2)) == 0xA0 &&
+                       (code = ((code & 0x0F) << 12) | ((u[1] & 0x3Fu) << 6) | (u[2] & 0x3Fu)) >= 0x800 &&
+                       (code < 0xD800 || code > 0xDFFF)) {
+                at += 3;  // three bytes, the most common in Chinese text: neither overlong nor a surrogate
             } else {
                 // A byte that starts no valid character stands as U+FFFD.
                 std::optional<char32_t> c = nextCodePoint(s, at);
