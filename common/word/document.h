@@ -178,7 +178,7 @@ public:
     // The text of characters [first, end) with field codes left out.
     std::string resultText(int first, int end) const;
     // The main text as Find sees it: field codes left out.
-    const std::string& searchText() const;  // built on first use
+    const std::string& searchText() const;  // written by the walk, indexed on first use
     // Whether Find finds text (exactly, case included) in the main text.
     bool found(std::string_view text) const;
     // Word's Range.Text of header or footer h (1 primary, 2 first page, 3 even
