@@ -15,6 +15,7 @@
 namespace kav::word {
 
 using ooxml::intAttr;
+using ooxml::nameIs;
 
 int colorFromHex(std::string_view hex) {
     if (hex.size() != 6) return kColorAutomatic;
@@ -61,7 +62,7 @@ std::string Document::text(int first, int end) const {
 }
 
 const std::string& Document::searchText() const {
-    if (!searchIndex_) searchIndex_ = std::make_unique<TextIndex>(resultText(0, static_cast<int>(chars_.size())));
+    if (!searchIndex_) searchIndex_ = std::make_unique<TextIndex>(std::move(searchText_));
     return searchIndex_->text();
 }
 
@@ -108,6 +109,62 @@ char* putUtf8(char* at, char32_t c) {
     return at;
 }
 
+// Word's Range.Text of one shown character, written at `at` (room for four bytes).
+char* putResult(char* at, const Character& c) {
+    switch (c.kind) {
+    case CharKind::Text: return putUtf8(at, c.code);
+    case CharKind::ParagraphMark: *at++ = '\r'; break;
+    case CharKind::SectionMark: *at++ = '\f'; break;
+    case CharKind::CellEnd:
+    case CharKind::RowEnd:
+        *at++ = '\r';
+        *at++ = '\a';
+        break;
+    }
+    return at;
+}
+
+}  // namespace
+
+// Field codes, which Find and the other stories' Range.Text leave out: a
+// field is \x13 code \x14 result \x15 (the result may be missing). Fields
+// nest, and everything inside a field's code is code, a nested field's
+// result included.
+class FieldCodeFilter {
+public:
+    // Whether c shows, given the characters before it; the field characters never show.
+    bool shows(const Character& c) {
+        if (!c.isMark() && c.code == U'\x13') {
+            inCode_.push_back(true);
+            ++codesOpen_;
+            return false;
+        }
+        if (!c.isMark() && c.code == U'\x14') {
+            if (!inCode_.empty() && inCode_.back()) {
+                inCode_.back() = false;
+                --codesOpen_;
+            }
+            return false;
+        }
+        if (!c.isMark() && c.code == U'\x15') {
+            if (!inCode_.empty()) {
+                codesOpen_ -= inCode_.back() ? 1 : 0;
+                inCode_.pop_back();
+            }
+            return false;
+        }
+        return codesOpen_ == 0;
+    }
+    // Whether every character shows until the next field character.
+    bool inResult() const { return codesOpen_ == 0; }
+
+private:
+    std::vector<bool> inCode_;  // per open field: still in its code
+    int codesOpen_ = 0;         // open fields still in their code
+};
+
+namespace {
+
 bool is(pugi::xml_node n, const char* name) { return std::strcmp(n.name(), name) == 0; }
 
 // The elements the walk of a story acts on, named once per element instead
@@ -117,32 +174,43 @@ enum class Tag : std::uint8_t {
     R, Hyperlink, SmartTag, FldSimple, Dir, Bdo,                     // inline wrappers
     T, InstrText, Tab, PTab, Br, Cr, NoBreakHyphen, SoftHyphen, Sym, FldChar, FootnoteReference,
     EndnoteReference, Drawing, Pict, Object,                         // run content
+    PPr, RPr, PStyle, SectPr, NumPr,                                 // properties the walk reads itself
 };
 
 Tag tagOf(const char* name) {
-    if (name[0] != 'w' || name[1] != ':') return std::strcmp(name, "mc:AlternateContent") == 0 ? Tag::AlternateContent : Tag::Other;
-    // Chosen by the local name's length first, so that each comparison is
-    // of a known size and needs no call.
-    const std::string_view n(name + 2);
-    switch (n.size()) {
-    case 1: return n[0] == 'p' ? Tag::P : n[0] == 'r' ? Tag::R : n[0] == 't' ? Tag::T : Tag::Other;
-    case 2: return n == "br" ? Tag::Br : n == "cr" ? Tag::Cr : Tag::Other;
-    case 3:
-        return n == "tbl" ? Tag::Tbl : n == "sdt" ? Tag::Sdt : n == "ins" ? Tag::Ins : n == "tab" ? Tag::Tab
-             : n == "dir" ? Tag::Dir : n == "bdo" ? Tag::Bdo : n == "sym" ? Tag::Sym : Tag::Other;
-    case 4: return n == "ptab" ? Tag::PTab : n == "pict" ? Tag::Pict : Tag::Other;
-    case 6: return n == "moveTo" ? Tag::MoveTo : n == "object" ? Tag::Object : Tag::Other;
-    case 7: return n == "fldChar" ? Tag::FldChar : n == "drawing" ? Tag::Drawing : Tag::Other;
-    case 8: return n == "smartTag" ? Tag::SmartTag : Tag::Other;
-    case 9:
-        return n == "customXml" ? Tag::CustomXml : n == "hyperlink" ? Tag::Hyperlink : n == "fldSimple" ? Tag::FldSimple
-             : n == "instrText" ? Tag::InstrText : Tag::Other;
-    case 10: return n == "softHyphen" ? Tag::SoftHyphen : Tag::Other;
-    case 13: return n == "noBreakHyphen" ? Tag::NoBreakHyphen : Tag::Other;
-    case 16: return n == "endnoteReference" ? Tag::EndnoteReference : Tag::Other;
-    case 17: return n == "footnoteReference" ? Tag::FootnoteReference : Tag::Other;
+    if (name[0] != 'w' || name[1] != ':') return nameIs(name, "mc:AlternateContent") ? Tag::AlternateContent : Tag::Other;
+    // Chosen by the local name's first letter, then compared in line.
+    const char* n = name + 2;
+    switch (n[0]) {
+    case 'p':
+        return nameIs(n, "p") ? Tag::P : nameIs(n, "pPr") ? Tag::PPr : nameIs(n, "pStyle") ? Tag::PStyle
+             : nameIs(n, "ptab") ? Tag::PTab : nameIs(n, "pict") ? Tag::Pict : Tag::Other;
+    case 'r': return nameIs(n, "r") ? Tag::R : nameIs(n, "rPr") ? Tag::RPr : Tag::Other;
+    case 't': return nameIs(n, "t") ? Tag::T : nameIs(n, "tbl") ? Tag::Tbl : nameIs(n, "tab") ? Tag::Tab : Tag::Other;
+    case 's':
+        return nameIs(n, "sdt") ? Tag::Sdt : nameIs(n, "sectPr") ? Tag::SectPr : nameIs(n, "sym") ? Tag::Sym
+             : nameIs(n, "smartTag") ? Tag::SmartTag : nameIs(n, "softHyphen") ? Tag::SoftHyphen : Tag::Other;
+    case 'b': return nameIs(n, "br") ? Tag::Br : nameIs(n, "bdo") ? Tag::Bdo : Tag::Other;
+    case 'c': return nameIs(n, "cr") ? Tag::Cr : nameIs(n, "customXml") ? Tag::CustomXml : Tag::Other;
+    case 'd': return nameIs(n, "drawing") ? Tag::Drawing : nameIs(n, "dir") ? Tag::Dir : Tag::Other;
+    case 'e': return nameIs(n, "endnoteReference") ? Tag::EndnoteReference : Tag::Other;
+    case 'f':
+        return nameIs(n, "fldChar") ? Tag::FldChar : nameIs(n, "fldSimple") ? Tag::FldSimple
+             : nameIs(n, "footnoteReference") ? Tag::FootnoteReference : Tag::Other;
+    case 'h': return nameIs(n, "hyperlink") ? Tag::Hyperlink : Tag::Other;
+    case 'i': return nameIs(n, "ins") ? Tag::Ins : nameIs(n, "instrText") ? Tag::InstrText : Tag::Other;
+    case 'm': return nameIs(n, "moveTo") ? Tag::MoveTo : Tag::Other;
+    case 'n': return nameIs(n, "numPr") ? Tag::NumPr : nameIs(n, "noBreakHyphen") ? Tag::NoBreakHyphen : Tag::Other;
+    case 'o': return nameIs(n, "object") ? Tag::Object : Tag::Other;
     default: return Tag::Other;
     }
+}
+
+// The first child with the given tag: nearly always the first child (the
+// properties come first), else found by a search as usual.
+pugi::xml_node firstChildTagged(pugi::xml_node parent, Tag tag, const char* name) {
+    auto first = parent.first_child();
+    return first && tagOf(first.name()) == tag ? first : parent.child(name);
 }
 
 // The markup-compatibility branch Word reads: the first mc:Choice whose
@@ -257,7 +325,7 @@ public:
         if (inCell && !lastPara) {  // a cell without paragraphs still has its end mark
             int p = beginParagraph();
             push(U'\r', CharKind::CellEnd, addRun(sheet_.runFormat(tblStyle, "", {})));
-            endParagraph(p, sheet_.paraProps(tblStyle, "", {}).resolve(10));
+            endParagraph(p, sheet_.paraProps(tblStyle, "", {}, {}).resolve(10));
         }
     }
 
@@ -292,7 +360,7 @@ private:
 
     void flattenBlocks(pugi::xml_node container, std::vector<Block>& out) {
         Nesting guard(nesting_);
-        for (auto c : container.children()) {
+        for (auto c = container.first_child(); c; c = c.next_sibling()) {
             switch (Tag tag = tagOf(c.name())) {
             case Tag::P:
             case Tag::Tbl: out.push_back({c, tag}); break;
@@ -314,6 +382,12 @@ private:
         if (doc_.chars_.size() >= kMaxCharacters)
             throw DocxError("文档超过 " + std::to_string(kMaxCharacters) + " 个字符，无法评分");
         doc_.chars_.push_back({code, kind, run, static_cast<std::uint32_t>(doc_.paras_.size() - 1)});
+        if (main_) addToSearchText(doc_.chars_.back());
+    }
+    // The main story's search text is written as its characters are read.
+    void addToSearchText(const Character& c) {
+        char bytes[4];
+        if (searchFields_.shows(c)) doc_.searchText_.append(bytes, putResult(bytes, c));
     }
     int beginParagraph() {
         doc_.paras_.emplace_back();
@@ -329,25 +403,38 @@ private:
     }
 
     void paragraph(pugi::xml_node p, const std::string& tblStyle, bool endsCell) {
-        auto pPr = p.child("w:pPr");
-        std::string pStyle = sheet_.paragraphStyleOf(pPr);
+        auto pPr = firstChildTagged(p, Tag::PPr, "w:pPr");
+        // One pass over the paragraph's properties for the first of each that the walk reads itself.
+        pugi::xml_node pStyleElement, rPr, sectPr, numPr;
+        for (auto e = pPr.first_child(); e; e = e.next_sibling()) {
+            auto keepFirst = [e](pugi::xml_node& slot) {
+                if (!slot) slot = e;
+            };
+            switch (tagOf(e.name())) {
+            case Tag::PStyle: keepFirst(pStyleElement); break;
+            case Tag::RPr: keepFirst(rPr); break;
+            case Tag::SectPr: keepFirst(sectPr); break;
+            case Tag::NumPr: keepFirst(numPr); break;
+            default: break;
+            }
+        }
+        const std::string& pStyle = sheet_.paragraphStyleOf(pStyleElement.attribute("w:val").value());
         int index = beginParagraph();
         tblStyle_ = tblStyle;
         pStyle_ = pStyle;
         inlineContent(p);
-        std::uint32_t mark = addRun(sheet_.runFormat(tblStyle, pStyle, pPr.child("w:rPr")));
-        auto sectPr = pPr.child("w:sectPr");
+        std::uint32_t mark = addRun(sheet_.runFormat(tblStyle, pStyle, rPr));
         if (endsCell) push(U'\r', CharKind::CellEnd, mark);
         else if (sectPr) push(U'\f', CharKind::SectionMark, mark);
         else push(U'\r', CharKind::ParagraphMark, mark);
         double size = doc_.runs_[mark].halfPoints / 2.0;
-        endParagraph(index, sheet_.paraProps(tblStyle, pStyle, pPr).resolve(size));
+        endParagraph(index, sheet_.paraProps(tblStyle, pStyle, pPr, numPr).resolve(size));
         if (sectPr && main_) sectionProps.push_back(sectPr);
     }
 
     void inlineContent(pugi::xml_node container) {
         Nesting guard(nesting_);
-        for (auto c : container.children()) {
+        for (auto c = container.first_child(); c; c = c.next_sibling()) {
             switch (tagOf(c.name())) {
             case Tag::R: run(c); break;
             case Tag::Hyperlink:
@@ -366,13 +453,13 @@ private:
     }
 
     void run(pugi::xml_node r) {
-        std::uint32_t index = addRun(sheet_.runFormat(tblStyle_, pStyle_, r.child("w:rPr")));
+        std::uint32_t index = addRun(sheet_.runFormat(tblStyle_, pStyle_, firstChildTagged(r, Tag::RPr, "w:rPr")));
         runContent(r, index);
     }
 
     void runContent(pugi::xml_node r, std::uint32_t run) {
         Nesting guard(nesting_);
-        for (auto c : r.children()) {
+        for (auto c = r.first_child(); c; c = c.next_sibling()) {
             switch (tagOf(c.name())) {
             case Tag::T:
             case Tag::InstrText: text(c.text().get(), run); break;
@@ -426,26 +513,36 @@ private:
         // character by character only close to it.
         const bool nearCap = doc_.chars_.size() + s.size() > kMaxCharacters;
         const auto paragraph = static_cast<std::uint32_t>(doc_.paras_.size() - 1);
+        const std::size_t firstChar = doc_.chars_.size();
+        bool plain = true;  // every byte kept, no field character: the bytes are their own search text
+        const auto* bytes = reinterpret_cast<const unsigned char*>(s.data());
         for (std::size_t at = 0; at < s.size();) {
-            char32_t code;
-            const auto* u = reinterpret_cast<const unsigned char*>(s.data()) + at;
-            if (u[0] < 0x80) {
-                code = u[0];
+            const unsigned char* u = bytes + at;
+            char32_t code = u[0];
+            if (code < 0x80) {
                 ++at;
-            } else if ((u[0] & 0xF0) == 0xE0 && at + 2 < s.size() && (u[1] & 0xC0) == 0x80 && (u[2] & 0xC0) == 0x80 &&
-                       ((u[0] & 0x0F) != 0 || u[1] >= 0xA0) && (u[0] != 0xED || u[1] < 0xA0)) {
-                // Three bytes, the most common in Chinese text: neither overlong nor a surrogate.
-                code = static_cast<char32_t>(((u[0] & 0x0F) << 12) | ((u[1] & 0x3F) << 6) | (u[2] & 0x3F));
-                at += 3;
+                plain = plain && (code < U'\x13' || code > U'\x15');
+            } else if ((code & 0xF0) == 0xE0 && s.size() - at > 2 && ((u[1] & 0xC0) | ((u[2] & 0xC0) >> 2)) == 0xA0 &&
+                       (code = ((code & 0x0F) << 12) | ((u[1] & 0x3Fu) << 6) | (u[2] & 0x3Fu)) >= 0x800 &&
+                       (code < 0xD800 || code > 0xDFFF)) {
+                at += 3;  // three bytes, the most common in Chinese text: neither overlong nor a surrogate
             } else {
                 // A byte that starts no valid character stands as U+FFFD.
                 std::optional<char32_t> c = nextCodePoint(s, at);
-                if (!c) ++at;
+                if (!c) {
+                    ++at;
+                    plain = false;
+                }
                 code = c.value_or(U'\uFFFD');
             }
             if (nearCap) push(code, CharKind::Text, run);
             else doc_.chars_.push_back({code, CharKind::Text, run, paragraph});
         }
+        if (!main_ || nearCap) return;  // push has written the search text
+        if (!plain)
+            for (std::size_t i = firstChar; i < doc_.chars_.size(); ++i) addToSearchText(doc_.chars_[i]);
+        else if (searchFields_.inResult())
+            doc_.searchText_.append(s);
     }
 
     void anchor(pugi::xml_node a) {
@@ -589,7 +686,7 @@ private:
             }
             int p = beginParagraph();
             push(U'\r', CharKind::RowEnd, addRun(sheet_.runFormat(style, "", {})));
-            endParagraph(p, sheet_.paraProps(style, "", {}).resolve(10));
+            endParagraph(p, sheet_.paraProps(style, "", {}, {}).resolve(10));
             doc_.paras_[static_cast<std::size_t>(p)].rowEnd = true;
         }
         if (!top) return;
@@ -693,6 +790,7 @@ private:
     std::string tblStyle_, pStyle_;
     pugi::xml_node fallbackTextPath_;  // the WordArt path of the mc:Fallback beside the branch being read
     int nesting_ = 0;
+    FieldCodeFilter searchFields_;  // of the main story's search text
 };
 
 namespace {
@@ -842,31 +940,10 @@ std::string Document::resultText(int first, int end) const {
     // bytes a character), then cut to what was written.
     std::string out(4 * static_cast<std::size_t>(end - first), '\0');
     char* at = out.data();
-    std::vector<bool> inCode;
+    FieldCodeFilter fields;
     for (int i = first; i < end; ++i) {
         const Character& c = chars_[static_cast<std::size_t>(i)];
-        if (!c.isMark() && c.code == U'\x13') {
-            inCode.push_back(true);
-            continue;
-        }
-        if (!c.isMark() && c.code == U'\x14') {
-            if (!inCode.empty()) inCode.back() = false;
-            continue;
-        }
-        if (!c.isMark() && c.code == U'\x15') {
-            if (!inCode.empty()) inCode.pop_back();
-            continue;
-        }
-        if (!inCode.empty() && inCode.back()) continue;
-        switch (c.kind) {
-        case CharKind::Text: at = putUtf8(at, c.code); break;
-        case CharKind::ParagraphMark: *at++ = '\r'; break;
-        case CharKind::SectionMark: *at++ = '\f'; break;
-        default:
-            *at++ = '\r';
-            *at++ = '\a';
-            break;
-        }
+        if (fields.shows(c)) at = putResult(at, c);
     }
     out.resize(static_cast<std::size_t>(at - out.data()));
     return out;
@@ -895,12 +972,13 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
                             std::string_view::npos;
 
     // A character takes some 6 bytes of XML or more, a run some 60, a
-    // paragraph (a table cell's, a row end's) some 150. Room reserved
-    // but not used is never touched.
+    // paragraph (a table cell's, a row end's) some 150; the search text
+    // stays within half the part. Room reserved but not used is never touched.
     auto mainSize = std::min<std::size_t>(package.partSize(mainPart), 6u << 20);
     doc->chars_.reserve(mainSize / 6);
     doc->runs_.reserve(mainSize / 60);
     doc->paras_.reserve(mainSize / 150);
+    doc->searchText_.reserve(mainSize / 2);
     DocumentBuilder builder(*doc, sheet, package, true);
     builder.walkBlocks(body, "", 0, false);
 

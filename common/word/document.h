@@ -178,7 +178,7 @@ public:
     // The text of characters [first, end) with field codes left out.
     std::string resultText(int first, int end) const;
     // The main text as Find sees it: field codes left out.
-    const std::string& searchText() const;  // built on first use
+    const std::string& searchText() const;  // written by the walk, indexed on first use
     // Whether Find finds text (exactly, case included) in the main text.
     bool found(std::string_view text) const;
     // Word's Range.Text of header or footer h (1 primary, 2 first page, 3 even
@@ -200,6 +200,7 @@ private:
     std::vector<Table> tables_;
     std::vector<Shape> shapes_;
     std::vector<Section> sections_;
+    mutable std::string searchText_;  // of the main story, written by the walk; the index takes it over
     mutable std::unique_ptr<TextIndex> searchIndex_;  // the search text, indexed on first use
     std::vector<std::string> fontNames_;
     std::array<std::string, 3> firstHeaders_, firstFooters_;

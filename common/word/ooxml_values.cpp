@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "common/answer/value_lists.h"
@@ -24,10 +25,27 @@ bool onOffValue(std::string_view v) { return v == "1" || v == "true" || v == "on
 
 bool hasAttr(pugi::xml_node node, const char* name) { return static_cast<bool>(node.attribute(name)); }
 
+namespace {
+// A value that is a plain whole number of at most ten digits (nearly every
+// one), read without the floating-point parse; nullopt for anything else.
+std::optional<long long> plainWholeNumber(std::string_view v) {
+    const char *p = v.data(), *end = p + v.size();
+    const bool negative = p != end && *p == '-';
+    if (negative) ++p;
+    const char* first = p;
+    long long n = 0;
+    while (p != end && p - first < 10 && *p >= '0' && *p <= '9') n = n * 10 + (*p++ - '0');
+    const bool whole = p != first && (p == end || (*p != '.' && *p != 'e' && *p != 'E' && !(*p >= '0' && *p <= '9')));
+    if (!whole) return std::nullopt;
+    return negative ? -n : n;
+}
+}  // namespace
+
 long long intAttr(pugi::xml_node node, const char* name, long long fallback) {
     auto a = node.attribute(name);
     if (!a) return fallback;
     std::string_view v = a.value();
+    if (auto n = plainWholeNumber(v)) return std::abs(static_cast<double>(*n)) <= kMaxIntAttr ? *n : fallback;
     // Some writers put a decimal point in twips values ("708.65"); take the whole part.
     double d = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), d);

@@ -15,6 +15,13 @@ bool onOffValue(std::string_view value);
 constexpr double kMaxIntAttr = 4294967295.0;
 long long intAttr(pugi::xml_node node, const char* name, long long fallback = 0);
 bool hasAttr(pugi::xml_node node, const char* name);
+// Whether an element's name (NUL-terminated) is `expected`: compared in
+// line, stopping at the first difference, never reading past the name.
+inline bool nameIs(const char* name, std::string_view expected) {
+    for (char c : expected)
+        if (*name++ != c) return false;
+    return *name == '\0';
+}
 // The w:val of a child element, "" when absent.
 std::string_view childVal(pugi::xml_node parent, const char* child);
 

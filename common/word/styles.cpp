@@ -11,10 +11,6 @@ using ooxml::onOff;
 using ooxml::onOffValue;
 
 namespace {
-// Toggle properties, in the order of StyleSheet::Toggles.
-// Local names (after "w:").
-constexpr std::string_view kToggleNames[6] = {"b", "i", "emboss", "imprint", "shadow", "strike"};
-
 void setToggle(CharFormat& f, int i, bool v) {
     switch (i) {
     case 0: f.bold = v; break;
@@ -159,26 +155,60 @@ void StyleSheet::readFonts(pugi::xml_node rFonts, CharFormat& f) {
     }
 }
 
-void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) {
-    // One pass over the properties: rPr holds a handful of children.
-    bool fontsRead = false;
-    for (auto e : rPr.children()) {
-        const char* name = e.name();
-        if (name[0] != 'w' || name[1] != ':') continue;
-        std::string_view n(name + 2);
-        if (n == "rFonts") {
-            if (!fontsRead) readFonts(e, f);
-            fontsRead = true;
-        } else if (n == "sz") f.halfPoints = static_cast<int>(intAttr(e, "w:val", f.halfPoints));
-        else if (n == "color") f.color = colorFromHex(e.attribute("w:val").value());
-        else if (n == "dstrike") f.doubleStrike = onOff(e);
-        else if (n == "u") f.underline = ooxml::underlineOf(e.attribute("w:val").value());
-        else if (n == "bdr") f.border = readBorder(e);
-        else if (n == "shd") f.shading = readShading(e);
-        else
-            for (int i = 0; i < 6; ++i)
-                if (n == kToggleNames[i]) t.v[i] = onOff(e);
+// The run properties the model reads.
+enum class RunProp : std::uint8_t {
+    Other, Style, Fonts, Size, Color, DoubleStrike, Underline, Border, Shading,
+    Bold, Italic, Emboss, Imprint, Shadow, Strike,  // the toggles, in the order of StyleSheet::Toggles
+};
+
+namespace {
+// Named by the local name's length first, so that each comparison is of a known size.
+RunProp runPropOf(const char* name) {
+    if (name[0] != 'w' || name[1] != ':') return RunProp::Other;
+    const std::string_view n(name + 2);
+    switch (n.size()) {
+    case 1: return n[0] == 'b' ? RunProp::Bold : n[0] == 'i' ? RunProp::Italic : n[0] == 'u' ? RunProp::Underline
+                                                                                         : RunProp::Other;
+    case 2: return n == "sz" ? RunProp::Size : RunProp::Other;
+    case 3: return n == "bdr" ? RunProp::Border : n == "shd" ? RunProp::Shading : RunProp::Other;
+    case 5: return n == "color" ? RunProp::Color : RunProp::Other;
+    case 6:
+        return n == "rStyle" ? RunProp::Style : n == "rFonts" ? RunProp::Fonts : n == "emboss" ? RunProp::Emboss
+             : n == "shadow" ? RunProp::Shadow : n == "strike" ? RunProp::Strike : RunProp::Other;
+    case 7: return n == "dstrike" ? RunProp::DoubleStrike : n == "imprint" ? RunProp::Imprint : RunProp::Other;
+    default: return RunProp::Other;
     }
+}
+}  // namespace
+
+void StyleSheet::applyRunProperty(RunProp kind, pugi::xml_node e, CharFormat& f, Toggles& t, bool& fontsRead) {
+    switch (kind) {
+    case RunProp::Fonts:
+        if (!fontsRead) readFonts(e, f);  // the first w:rFonts counts
+        fontsRead = true;
+        break;
+    case RunProp::Size: f.halfPoints = static_cast<int>(intAttr(e, "w:val", f.halfPoints)); break;
+    case RunProp::Color: f.color = colorFromHex(e.attribute("w:val").value()); break;
+    case RunProp::DoubleStrike: f.doubleStrike = onOff(e); break;
+    case RunProp::Underline: f.underline = ooxml::underlineOf(e.attribute("w:val").value()); break;
+    case RunProp::Border: f.border = readBorder(e); break;
+    case RunProp::Shading: f.shading = readShading(e); break;
+    case RunProp::Bold:
+    case RunProp::Italic:
+    case RunProp::Emboss:
+    case RunProp::Imprint:
+    case RunProp::Shadow:
+    case RunProp::Strike:
+        t.v[static_cast<std::size_t>(kind) - static_cast<std::size_t>(RunProp::Bold)] = onOff(e);
+        break;
+    case RunProp::Style:
+    case RunProp::Other: break;
+    }
+}
+
+void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) {
+    bool fontsRead = false;
+    for (auto e = rPr.first_child(); e; e = e.next_sibling()) applyRunProperty(runPropOf(e.name()), e, f, t, fontsRead);
 }
 
 const StyleSheet::Base& StyleSheet::base(const std::string& tblStyle, const std::string& pStyle,
@@ -210,17 +240,33 @@ StyleSheet::Base StyleSheet::resolveBase(const std::string& tblStyle, const std:
 }
 
 CharFormat StyleSheet::runFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node rPr) {
-    const Base& b = base(tblStyle, pStyle, ooxml::childVal(rPr, "w:rStyle"));
+    // One pass over the direct properties: the character style is needed
+    // first (the base depends on it), the others are applied after it, in
+    // their order.
+    std::string_view rStyle;
+    bool styleSeen = false;
+    directProps_.clear();
+    for (auto e = rPr.first_child(); e; e = e.next_sibling()) {
+        RunProp kind = runPropOf(e.name());
+        if (kind == RunProp::Style && !styleSeen) {
+            rStyle = e.attribute("w:val").value();
+            styleSeen = true;
+        } else if (kind != RunProp::Other && kind != RunProp::Style) {
+            directProps_.emplace_back(kind, e);
+        }
+    }
+    const Base& b = base(tblStyle, pStyle, rStyle);
     CharFormat f = b.format;
     Toggles direct;
-    readRPr(rPr, f, direct);
+    bool fontsRead = false;
+    for (auto [kind, e] : directProps_) applyRunProperty(kind, e, f, direct, fontsRead);
     for (int i = 0; i < 6; ++i) setToggle(f, i, direct.v[i].value_or(b.toggles[i]));
     return f;
 }
 
-std::string StyleSheet::paragraphStyleOf(pugi::xml_node pPr) const {
-    std::string id(ooxml::childVal(pPr, "w:pStyle"));
-    return id.empty() || !styles_.count(id) ? defaultParagraphStyle_ : id;
+const std::string& StyleSheet::paragraphStyleOf(std::string_view id) const {
+    auto it = id.empty() ? styles_.end() : styles_.find(id);
+    return it == styles_.end() ? defaultParagraphStyle_ : it->first;
 }
 
 std::string StyleSheet::tableStyleOf(pugi::xml_node tblPr) const {
@@ -312,15 +358,16 @@ void StyleSheet::readParaProperty(pugi::xml_node e, RawParaProps& p) const {
     }
 }
 
-RawParaProps StyleSheet::paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr) {
-    RawParaProps p = paraBase(tblStyle, pStyle.empty() ? defaultParagraphStyle_ : pStyle, pPr);
+RawParaProps StyleSheet::paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr,
+                                   pugi::xml_node numPr) {
+    RawParaProps p = paraBase(tblStyle, pStyle.empty() ? defaultParagraphStyle_ : pStyle, numPr);
     readPPr(pPr, p);
     return p;
 }
 
 // The layers below the paragraph's own properties: document defaults, the
 // table style, the numbering level and the paragraph style chain.
-const RawParaProps& StyleSheet::paraBase(const std::string& tblStyle, const std::string& style, pugi::xml_node pPr) {
+const RawParaProps& StyleSheet::paraBase(const std::string& tblStyle, const std::string& style, pugi::xml_node numPr) {
     auto styleIt = styleProps_.find(style);
     if (styleIt == styleProps_.end()) {
         RawParaProps own;
@@ -330,9 +377,9 @@ const RawParaProps& StyleSheet::paraBase(const std::string& tblStyle, const std:
     // The numbering level is chosen by the direct numPr, else by the style's.
     std::string_view numId = styleIt->second.numId ? std::string_view(*styleIt->second.numId) : std::string_view();
     int ilvl = styleIt->second.ilvl.value_or(0);
-    if (auto num = pPr.child("w:numPr")) {
-        if (auto id = num.child("w:numId")) numId = id.attribute("w:val").value();
-        if (auto lvl = num.child("w:ilvl")) ilvl = static_cast<int>(intAttr(lvl, "w:val"));
+    if (numPr) {
+        if (auto id = numPr.child("w:numId")) numId = id.attribute("w:val").value();
+        if (auto lvl = numPr.child("w:ilvl")) ilvl = static_cast<int>(intAttr(lvl, "w:val"));
     }
     if (lastParaBase_ && lastParaBase_->ilvl == ilvl && lastParaBase_->numId == numId &&
         lastParaBase_->style == style && lastParaBase_->tblStyle == tblStyle)
@@ -368,7 +415,7 @@ ParaFormat RawParaProps::resolve(double fontSize) const {
     if (hanging || hangingChars) f.firstLineIndent = -length(hangingChars, hanging);
     else f.firstLineIndent = length(firstLineChars, firstLine);
 
-    std::string rule = lineRule.value_or("auto");
+    std::string_view rule = lineRule ? std::string_view(*lineRule) : "auto";
     long long l = line.value_or(240);
     if (rule == "atLeast") f.lineSpacingRule = 3;
     else if (rule == "exact") f.lineSpacingRule = 4;

@@ -36,6 +36,7 @@ struct RawParaProps {
 };
 
 Border readBorder(pugi::xml_node b);
+enum class RunProp : std::uint8_t;  // a run property the model reads
 Shading readShading(pugi::xml_node shd);
 
 // Font names interned once per document, so that formats copy cheaply.
@@ -67,10 +68,12 @@ public:
     // empty) in a paragraph of style pStyle ("" = the default paragraph style)
     // inside a table of style tblStyle ("" = none).
     CharFormat runFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node rPr);
-    // The paragraph's properties through the same layers.
-    RawParaProps paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr);
-    // The paragraph style a w:pPr names, or the default one.
-    std::string paragraphStyleOf(pugi::xml_node pPr) const;
+    // The paragraph's properties through the same layers; numPr is the
+    // first w:numPr of pPr (may be empty).
+    RawParaProps paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr,
+                           pugi::xml_node numPr);
+    // The paragraph style a w:pStyle names, or the default one.
+    const std::string& paragraphStyleOf(std::string_view id) const;
     // A table's style (w:tblStyle or the default table style) and its chain's
     // table-level properties, root first.
     std::string tableStyleOf(pugi::xml_node tblPr) const;
@@ -90,15 +93,22 @@ private:
     };
     std::vector<const Style*> chain(const std::string& id) const;
     void readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t);
+    void applyRunProperty(RunProp kind, pugi::xml_node property, CharFormat& f, Toggles& t,
+                          bool& fontsRead);
     void readFonts(pugi::xml_node rFonts, CharFormat& f);
     void readPPr(pugi::xml_node pPr, RawParaProps& p) const;
     void readParaProperty(pugi::xml_node property, RawParaProps& p) const;
     std::string_view themeFont(std::string_view themeName) const;
     const Base& base(const std::string& tblStyle, const std::string& pStyle, std::string_view rStyle);
     Base resolveBase(const std::string& tblStyle, const std::string& pStyle, std::string_view rStyle);
-    const RawParaProps& paraBase(const std::string& tblStyle, const std::string& style, pugi::xml_node pPr);
+    const RawParaProps& paraBase(const std::string& tblStyle, const std::string& style, pugi::xml_node numPr);
 
-    std::unordered_map<std::string, Style> styles_;
+    // Looked up by string_view, without making a string of each id read.
+    struct IdHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, Style, IdHash, std::equal_to<>> styles_;
     pugi::xml_node rPrDefault_, pPrDefault_;
     std::string defaultParagraphStyle_, defaultTableStyle_;
     std::map<std::string, std::string, std::less<>> themeFonts_;  // "minorHAnsi" -> typeface
@@ -119,6 +129,7 @@ private:
     };
     std::optional<LastBase> lastBase_;
     std::optional<LastParaBase> lastParaBase_;
+    std::vector<std::pair<RunProp, pugi::xml_node>> directProps_;  // runFormat's, kept to save allocations
 };
 
 }  // namespace kav::word

@@ -1,9 +1,12 @@
 #pragma once
-// A text indexed once for many searches: the places of every three-byte
-// sequence that starts a UTF-8 character, grouped by a hash of those bytes.
-// A search then compares only at the places where its first three bytes
-// occur, instead of scanning the whole text, so grading many find rules
-// costs one pass over the document plus a little per rule.
+// A text indexed once for many searches. Every fourth byte offset is a
+// sample; the samples are chained by a hash of the three bytes found there.
+// A needle of kIndexedLength bytes or more has a sample within its first four
+// bytes wherever it occurs, so a search looks at the chains of its first four
+// three-byte pieces and compares only there, instead of scanning the whole
+// text. Building is one pass with no sorting, so grading many find rules costs
+// about one pass over the document plus a little per rule. Shorter needles
+// are scanned.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +16,9 @@ namespace kav::word {
 
 class TextIndex {
 public:
+    static constexpr std::size_t kSampleStep = 4, kKeyBytes = 3;
+    static constexpr std::size_t kIndexedLength = kSampleStep - 1 + kKeyBytes;
+
     explicit TextIndex(std::string text);
     const std::string& text() const { return text_; }
     // Whether needle occurs in the text, byte for byte, as std::string::find
@@ -23,8 +29,9 @@ private:
     std::uint32_t bucketOf(const char* at) const;
     int bucketBits_ = 0;
     std::string text_;
-    std::vector<std::uint32_t> bucketStart_;  // places of bucket b: [bucketStart_[b], bucketStart_[b + 1])
-    std::vector<std::uint32_t> places_;       // byte offsets, ascending within a bucket
+    // Chains of samples, as sample number + 1 (0 ends a chain): the latest
+    // sample of bucket b is head_[b], the one before sample k is next_[k].
+    std::vector<std::uint32_t> head_, next_;
 };
 
 }  // namespace kav::word

@@ -158,3 +158,51 @@ TEST(WordModel, TextBytesAndSymbolsBecomeCodePoints) {
         if (!c.isMark()) read.push_back(c.code);
     EXPECT_EQ(read, expected);
 }
+
+// Find searches the main text with field codes left out; the walk writes that
+// text as it reads, and it must be what Range.Text of the whole story shows.
+TEST(WordModel, SearchTextLeavesFieldCodesOut) {
+    struct Case {
+        const char* name;
+        std::string body;
+        std::string searchText;
+    };
+    const std::string begin = "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>";
+    const std::string separate = "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>";
+    const std::string end = "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+    auto t = [](const std::string& text) { return "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r>"; };
+    auto code = [](const std::string& text) { return "<w:r><w:instrText>" + text + "</w:instrText></w:r>"; };
+    const Case cases[] = {
+        {"a field's code hidden, its result shown", "<w:p>" + t("前") + begin + code(" DATE ") + separate + t("2026") +
+                                                        end + t("后") + "</w:p>",
+         "前2026后\r"},
+        {"a code spanning paragraphs",
+         "<w:p>" + t("甲") + begin + code("A") + "</w:p><w:p>" + code("B") + separate + t("乙") + end + "</w:p>",
+         "甲乙\r"},
+        {"nested fields", "<w:p>" + begin + code("IF ") + begin + code("PAGE") + separate + t("1") + end + code(" x") +
+                              separate + t("是") + end + "</w:p>",
+         "是\r"},
+        {"a field without a result", "<w:p>" + t("a") + begin + code("XE \"b\"") + end + t("c") + "</w:p>", "ac\r"},
+        {"field characters written as text", "<w:p>" + t("x&#19;code&#20;result&#21;y") + "</w:p>", "xresulty\r"},
+        {"broken bytes inside a field's result",
+         "<w:p>" + begin + code("Q") + separate + t("r\xff" "s") + end + t("\xe4\xb8") + "</w:p>",
+         "r\xef\xbf\xbds\xef\xbf\xbd\xef\xbf\xbd\r"},
+        {"marks, tabs and breaks",
+         "<w:p><w:r><w:t>a</w:t><w:tab/><w:br w:type=\"page\"/><w:sym w:char=\"F04A\"/></w:r></w:p>"
+         "<w:tbl><w:tr><w:tc><w:p>" + t("c") + "</w:p></w:tc></w:tr></w:tbl>"
+         "<w:p><w:pPr><w:sectPr/></w:pPr>" + t("d") + "</w:p><w:p/>",
+         "a\t\f\xef\x81\x8a\r" "c\r\a\r\a" "d\f\r"},
+    };
+    kav::test::TempDir dir;
+    for (const auto& c : cases) {
+        test::writeZip(dir / "search.docx", {{"word/document.xml", test::documentXml(c.body)}});
+        auto doc = Document::load(dir / "search.docx");
+        EXPECT_EQ(doc->searchText(), c.searchText) << c.name;
+        EXPECT_EQ(doc->searchText(), doc->resultText(0, static_cast<int>(doc->characters().size()))) << c.name;
+    }
+    for (const char* name : {"fields.docx", "tables.docx", "shapes.docx", "page.docx", "lo_text.docx",
+                             "python_docx.docx", "bench_writer.docx"}) {
+        const Document& d = fixtureDoc(name);
+        EXPECT_EQ(d.searchText(), d.resultText(0, static_cast<int>(d.characters().size()))) << name;
+    }
+}

@@ -42,6 +42,21 @@ TEST(TextIndex, FindsExactlyWhatAScanFinds) {
     }
 }
 
+TEST(TextIndex, FindsEveryPieceWhereverItStarts) {
+    // The index keeps every fourth offset: a piece must be found whatever
+    // offset it starts at, up to the text's last byte, and a piece changed in
+    // its last byte must not be.
+    const std::string text = "第1代计算机使用电子管。\r\a第2代2";  // 39 bytes, not a multiple of four
+    TextIndex index{std::string(text)};
+    for (std::size_t length : {TextIndex::kIndexedLength, TextIndex::kIndexedLength + 1, std::size_t{11}})
+        for (std::size_t at = 0; at + length <= text.size(); ++at) {
+            std::string piece = text.substr(at, length);
+            EXPECT_TRUE(index.contains(piece)) << "piece at " << at << " of " << length << " bytes";
+            piece.back() = '#';
+            EXPECT_FALSE(index.contains(piece)) << "changed piece at " << at << " of " << length << " bytes";
+        }
+}
+
 TEST(TextIndex, AgreesWithAScanOnRandomTexts) {
     // Few distinct characters, so that keys repeat and needles often almost match.
     const std::string alphabet[] = {"a", "b", "计", "算", "\r", "。"};
