@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <random>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <random>
 
 #include "common/db/snapshot_cursor.h"
 #include "common/db/values.h"
@@ -81,6 +83,30 @@ std::string optionsOf(const std::string& conninfo) {
     return options;
 }
 
+// When a session of this program last reached each server (by connection
+// string): one that comes back tells the others that wait out their backoff
+// that the server is there again, so that a station's report does not wait
+// on after its poll has got through.
+class ServerReached {
+public:
+    static void now(const std::string& conninfo) {
+        std::lock_guard lock(mutex_);
+        at_()[conninfo] = std::chrono::steady_clock::now();
+    }
+    static bool since(const std::string& conninfo, std::chrono::steady_clock::time_point when) {
+        std::lock_guard lock(mutex_);
+        const auto found = at_().find(conninfo);
+        return found != at_().end() && found->second > when;
+    }
+
+private:
+    static std::map<std::string, std::chrono::steady_clock::time_point>& at_() {
+        static std::map<std::string, std::chrono::steady_clock::time_point> at;
+        return at;
+    }
+    static inline std::mutex mutex_;
+};
+
 // One session with the server, shared by the connection and its cursors.
 class Session {
 public:
@@ -99,6 +125,7 @@ public:
             PQfinish(conn_);
             throw DbUnavailable("Cannot connect to the database server: " + message);
         }
+        ServerReached::now(conninfo_);
         prepareSession();
     }
     ~Session() { PQfinish(conn_); }
@@ -209,21 +236,25 @@ private:
     // A broken connection is made again, at the earliest after a wait that
     // doubles with each failed attempt (0.25 s up to 4 s) plus a random part of
     // up to half of it, so that a lab's stations do not all knock at once when
-    // the server returns. Meanwhile every operation fails at once.
+    // the server returns; or as soon as another session of this program has
+    // reached the server since. Meanwhile every operation fails at once.
     void reconnectIfBroken() {
         using namespace std::chrono;
         if (PQstatus(conn_) == CONNECTION_OK) return;
         const auto now = steady_clock::now();
-        if (now < retryAt_) throw DbUnavailable("The database server cannot be reached: " + lastFailure_);
+        if (now < retryAt_ && !ServerReached::since(conninfo_, failedAt_))
+            throw DbUnavailable("The database server cannot be reached: " + lastFailure_);
         PQreset(conn_);
         if (PQstatus(conn_) != CONNECTION_OK) {
             lastFailure_ = withoutTrailingNewlines(PQerrorMessage(conn_));
+            failedAt_ = steady_clock::now();
             backoff_ = std::clamp(backoff_ * 2, milliseconds(250), milliseconds(4000));
             const auto jitter = std::uniform_int_distribution<long>(0, backoff_.count() / 2)(random_);
             retryAt_ = now + backoff_ + milliseconds(jitter);
             throw DbUnavailable("The database server cannot be reached: " + lastFailure_);
         }
         backoff_ = std::chrono::milliseconds(0);
+        ServerReached::now(conninfo_);
         prepareSession();
     }
 
@@ -231,7 +262,7 @@ private:
     PGconn* conn_ = nullptr;
     std::mt19937 random_;
     std::chrono::milliseconds backoff_{0};
-    std::chrono::steady_clock::time_point retryAt_{};
+    std::chrono::steady_clock::time_point retryAt_{}, failedAt_{};
     std::string lastFailure_;
     bool inTransaction_ = false;
     bool beginPending_ = false;  // a transaction is open but has sent nothing yet

@@ -3,8 +3,10 @@
 // connection.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <thread>
 
 #include "common/db/postgres_backend.h"
 #include "common/db/tables.h"
@@ -189,6 +191,26 @@ TEST_F(StationRoleTest, AReportRidesOutABrokenConnectionAndIsStoredOnce) {
     EXPECT_EQ(owner->openKeyed("score", "zkzh", report.zkzh)->recordCount(), 1);
     EXPECT_EQ(owner->openKeyed("condition", "zkzh", report.zkzh)->recordCount(), 1);
     EXPECT_EQ(kav::station::pollStationMode(*poll), kav::station::kExam) << "the next poll reads again";
+}
+
+// A session that waits out its backoff tries again as soon as another session
+// of the program has reached the server: the report of a station whose poll
+// has got through is not held back by its own connection's wait.
+TEST_F(StationRoleTest, ASessionInItsBackoffTriesAgainOnceAnotherHasReachedTheServer) {
+    auto state = station->openTable("state");
+    // The server refuses the stations for a while: the session's failed
+    // attempts have grown its wait to a second or more.
+    kav::test::runOnServer(kav::test::testServer(), "ALTER ROLE " + role + " NOLOGIN; SELECT pg_terminate_backend(pid) "
+                                                   "FROM pg_stat_activity WHERE usename = '" + role + "'");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+    while (std::chrono::steady_clock::now() < until) {
+        EXPECT_THROW(state->requery(), DbUnavailable);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kav::test::runOnServer(kav::test::testServer(), "ALTER ROLE " + role + " LOGIN");
+    auto other = connect(asStation(), {});
+    EXPECT_NO_THROW(state->requery()) << "the session tried again at once";
+    EXPECT_EQ(kav::station::readStation(*state).korl, kav::station::kExam);
 }
 
 // BEGIN travels with a transaction's first statement: whatever that statement
