@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "client/flow/client.h"
+#include "common/station/poll.h"
 #include "common/core/ascii.h"
 #include "common/core/tokens.h"
 #include "common/db/columns.h"
@@ -123,13 +124,13 @@ void createExamRecord(Client& client) {
     client.closeProgress();
 }
 
-void SaveExamRecord(Client& client) {
+void SaveExamRecord(Client& client, kav::station::StationPoll* poll) {
     DataModule& data = client.data();
     // A lab server that is briefly away is waited for: the report is never lost.
     // The wait runs off the window's thread; the windows stay painted, and the
     // hand-in or collection goes on only once the report is stored.
     kav::station::writeExamReportOffThread(
-        data.teacherConnection(), kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct()),
+        kav::station::reportAccess(poll, data.teacherConnection()), kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct()),
         [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); },
         [&client](const std::function<bool()>& done) { client.desktop().waitUntil(done); });
 }

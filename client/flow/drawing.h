@@ -8,6 +8,10 @@
 #include "common/db/database.h"
 #include "common/ui/dialogs.h"
 
+namespace kav::station {
+class StationPoll;
+}
+
 namespace kavlor {
 
 class Client;
@@ -56,6 +60,8 @@ void createExamRecord(Client& client);
 // into condition of teacher.mdb, updating the candidate's rows or appending them.
 // While the lab server cannot be reached it waits and tries again until the
 // report is stored.
-void SaveExamRecord(Client& client);
+// With the station poll, the report borrows the poll's connection when no
+// poll is running (a lab server then holds one session per station).
+void SaveExamRecord(Client& client, kav::station::StationPoll* poll = nullptr);
 
 }  // namespace kavlor

@@ -185,7 +185,7 @@ bool ToolbarLogic::savesWithin(int ticks) const {
 void ToolbarLogic::gradeAndReport() {
     if (form5_->saveTyping) form5_->saveTyping();
     form5_->N9Click();
-    SaveExamRecord(client_);
+    SaveExamRecord(client_, poll_.get());
 }
 
 void ToolbarLogic::takeReading() {

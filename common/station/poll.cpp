@@ -13,7 +13,8 @@ namespace kav::station {
 struct StationPoll::Shared {
     explicit Shared(Connect c) : connect(std::move(c)) {}
 
-    // Touched only by the poll's work, which runs one poll at a time.
+    // Touched only by the poll's work, which runs one poll at a time, and by
+    // a lend, which runs only while no poll does.
     Connect connect;
     Timing timing;
     std::unique_ptr<db::Connection> connection;
@@ -105,11 +106,39 @@ std::optional<int> StationPoll::take(std::chrono::milliseconds wait) {
     return s.reading;
 }
 
+bool StationPoll::lend(const std::function<void(db::Connection&)>& work) {
+    Shared& s = *shared_;
+    {
+        std::lock_guard lock(s.mutex);
+        // Without a poll running, nothing else touches the connection.
+        if (s.inFlight || !s.connection) return false;
+        s.inFlight = true;
+    }
+    struct GiveBack {
+        Shared& s;
+        ~GiveBack() {
+            {
+                std::lock_guard lock(s.mutex);
+                s.inFlight = false;
+            }
+            s.ended.notify_all();
+        }
+    } giveBack{s};
+    work(*s.connection);
+    return true;
+}
+
 void StationPoll::timePolls(Timing timing) { shared_->timing = std::move(timing); }
 
 bool StationPoll::inFlight() const {
     std::lock_guard lock(shared_->mutex);
     return shared_->inFlight;
+}
+
+TeacherAccess reportAccess(StationPoll* poll, db::Connection& own) {
+    return [poll, &own](const std::function<void(db::Connection&)>& work) {
+        if (!poll || !poll->lend(work)) work(own);
+    };
 }
 
 }  // namespace kav::station

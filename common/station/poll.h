@@ -2,16 +2,18 @@
 // The two-second poll of a running station, off the caller's thread: a lab
 // server that does not answer holds the poll, never the exam window.
 //
-// The poll reads the station record through a connection of its own, which
-// only the poll's work touches: the station's other users of the teacher
-// tables (the report, the delay password, the screens' reads) go on through
-// theirs and never wait for a poll, nor the poll for them.
+// The poll reads the station record through a connection of its own: the
+// station's other users of the teacher tables (the delay password, the
+// screens' reads) go on through theirs and never wait for a poll, nor the poll
+// for them. The report borrows the poll's connection when no poll is running,
+// and takes the program's own otherwise.
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include "common/db/database.h"
+#include "common/station/report.h"
 
 namespace kav::station {
 
@@ -50,6 +52,13 @@ public:
     // Whether a poll is running now.
     bool inFlight() const;
 
+    // Runs `work` on the poll's connection when no poll is running and the
+    // poll has a connection (from any thread; no poll starts meanwhile) and
+    // returns true; returns false without running it otherwise. A station's
+    // report goes this way when it can, so that it needs no session of its own
+    // on the server.
+    bool lend(const std::function<void(db::Connection&)>& work);
+
     // Called on the poll's thread with the time each poll took (connecting
     // included), for a lab's measurements. Set before the first take().
     using Timing = std::function<void(std::chrono::microseconds)>;
@@ -60,5 +69,9 @@ private:
     std::shared_ptr<Shared> shared_;
     Launch launch_;
 };
+
+// A station's way to the teacher tables for its report: the poll's connection
+// when it can be lent (see StationPoll::lend), `own` otherwise or without a poll.
+TeacherAccess reportAccess(StationPoll* poll, db::Connection& own);
 
 }  // namespace kav::station

@@ -77,10 +77,11 @@ void writeExamReport(db::Connection& teacher, const ExamReport& r) {
     teacher.transaction([&] { writeReportRows(teacher, r); });
 }
 
-int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait) {
+int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& report,
+                               const std::function<void()>& wait) {
     for (int attempt = 1;; ++attempt) {
         try {
-            writeExamReport(teacher, report);
+            teacher([&](db::Connection& connection) { writeExamReport(connection, report); });
             return attempt;
         } catch (const db::DbUnavailable&) {
             wait();
@@ -88,8 +89,12 @@ int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report
     }
 }
 
-int writeExamReportOffThread(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait,
-                             const WaitUntil& waitUntil) {
+int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait) {
+    return writeExamReportUntilStored([&](const auto& work) { work(teacher); }, report, wait);
+}
+
+int writeExamReportOffThread(const TeacherAccess& teacher, const ExamReport& report,
+                             const std::function<void()>& wait, const WaitUntil& waitUntil) {
     std::atomic<bool> done{false};
     std::exception_ptr error;
     int attempts = 0;
@@ -110,6 +115,11 @@ int writeExamReportOffThread(db::Connection& teacher, const ExamReport& report, 
     worker.join();
     if (error) std::rethrow_exception(error);
     return attempts;
+}
+
+int writeExamReportOffThread(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait,
+                             const WaitUntil& waitUntil) {
+    return writeExamReportOffThread([&](const auto& work) { work(teacher); }, report, wait, waitUntil);
 }
 
 }  // namespace kav::station

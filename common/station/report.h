@@ -41,6 +41,13 @@ void writeExamReport(db::Connection& teacher, const ExamReport& report);
 // Returns the number of attempts.
 int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait);
 
+// Runs work on a teacher connection, chosen afresh for each attempt (a
+// station's report borrows its poll's connection when the poll is idle, so
+// that a server that comes back meets one session per station, not two).
+using TeacherAccess = std::function<void(const std::function<void(db::Connection&)>& work)>;
+int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& report,
+                               const std::function<void()>& wait);
+
 // A program's way to wait without blocking its windows: returns once done()
 // is true, keeping the windows painted meanwhile.
 using WaitUntil = std::function<void(const std::function<bool()>& done)>;
@@ -49,6 +56,8 @@ using WaitUntil = std::function<void(const std::function<bool()>& done)>;
 // (a window's) is not blocked while the server is away: the caller waits
 // through waitUntil and returns only once the report is stored, or throws the
 // worker's error. Nothing else may use the connection until it returns.
+int writeExamReportOffThread(const TeacherAccess& teacher, const ExamReport& report,
+                             const std::function<void()>& wait, const WaitUntil& waitUntil);
 int writeExamReportOffThread(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait,
                              const WaitUntil& waitUntil);
 

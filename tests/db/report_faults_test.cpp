@@ -144,8 +144,11 @@ TEST_P(ReportFaultTest, AStationKilledInTheMiddleOfAReportLeavesNoPartialRowAndR
             EXPECT_EQ(count, 1) << zkzh;
             EXPECT_EQ(conditions[zkzh], 1) << zkzh << " has a score but no exam record";
         }
-        for (const auto& [zkzh, count] : conditions)
-            if (zkzh.rfind(prefix, 0) == 0) EXPECT_EQ(scores[zkzh], 1) << zkzh << " has an exam record but no score";
+        for (const auto& [zkzh, count] : conditions) {
+            if (zkzh.rfind(prefix, 0) == 0) {
+                EXPECT_EQ(scores[zkzh], 1) << zkzh << " has an exam record but no score";
+            }
+        }
 
         // The next start reports the candidate whose report was cut off (the
         // next one) and may report the last one stored again.

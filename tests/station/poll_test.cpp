@@ -175,4 +175,54 @@ TEST(StationPoll, AServerThatDoesNotAnswerHoldsNeitherTheTickNorTheEnd) {
     EXPECT_LT(Clock::now() - end, 500ms) << "the end does not wait for the hung attempt";
 }
 
+
+// The report borrows the poll's connection only when the poll has one and no
+// poll runs; while it has it, no poll starts. Otherwise it takes its own.
+TEST(StationPoll, TheReportBorrowsTheConnectionOfAnIdlePollOnly) {
+    TeacherFile teacher;
+    int connections = 0;
+    const db::Connection* pollConnection = nullptr;
+    ManualLaunch launch;
+    StationPoll poll(
+        [&]() -> std::unique_ptr<db::Connection> {
+            ++connections;
+            auto made = db::connectPath(teacher.file);
+            pollConnection = made.get();
+            return made;
+        },
+        launch.launch());
+    auto own = db::connectPath(teacher.file);
+    const auto connectionOfAReport = [&] {
+        const db::Connection* used = nullptr;
+        kav::station::reportAccess(&poll, *own)([&](db::Connection& c) { used = &c; });
+        return used;
+    };
+
+    EXPECT_EQ(connectionOfAReport(), own.get()) << "before the poll has connected";
+    EXPECT_EQ(poll.take(0ms), std::nullopt);
+    EXPECT_EQ(connectionOfAReport(), own.get()) << "while a poll runs";
+    launch.runAll();
+    EXPECT_EQ(connectionOfAReport(), pollConnection) << "an idle poll lends its connection";
+    EXPECT_EQ(connections, 1);
+
+    bool ran = false;
+    EXPECT_TRUE(poll.lend([&](db::Connection& c) {
+        ran = true;
+        EXPECT_EQ(poll.take(0ms), kav::station::kExam) << "the reading before the lend";
+        EXPECT_EQ(launch.launched, 1) << "no poll starts while the connection is lent";
+        EXPECT_FALSE(poll.lend([](db::Connection&) {})) << "lent once at a time";
+        kav::station::ExamReport report;
+        report.zkzh = "110100000001";
+        kav::station::writeExamReport(c, report);
+    }));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(own->openKeyed("score", "zkzh", "110100000001")->recordCount(), 1);
+    EXPECT_EQ(poll.take(0ms), std::nullopt);
+    EXPECT_EQ(launch.launched, 2) << "the next tick polls again";
+
+    const db::Connection* used = nullptr;
+    kav::station::reportAccess(nullptr, *own)([&](db::Connection& c) { used = &c; });
+    EXPECT_EQ(used, own.get()) << "without a poll";
+}
+
 }  // namespace

@@ -147,7 +147,7 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             if (reported || korl != station::kForcedCollection) continue;
             const std::int64_t noticed = nowNs();
             const station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
-            station::writeExamReportUntilStored(teacher->connection(), report, [] {
+            station::writeExamReportUntilStored(station::reportAccess(&poll, teacher->connection()), report, [] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             });
             reported = true;
