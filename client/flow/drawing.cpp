@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "client/flow/client.h"
-#include "common/station/poll.h"
 #include "common/core/ascii.h"
 #include "common/core/tokens.h"
 #include "common/db/columns.h"
+#include "common/station/poll.h"
 #include "common/station/report.h"
 
 namespace kavlor {
@@ -130,7 +130,8 @@ void SaveExamRecord(Client& client, kav::station::StationPoll* poll) {
     // The wait runs off the window's thread; the windows stay painted, and the
     // hand-in or collection goes on only once the report is stored.
     kav::station::writeExamReportOffThread(
-        kav::station::reportAccess(poll, data.teacherConnection()), kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct()),
+        kav::station::reportAccess(poll, data.teacherConnection()),
+        kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct()),
         [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); },
         [&client](const std::function<bool()>& done) { client.desktop().waitUntil(done); });
 }
