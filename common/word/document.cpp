@@ -174,7 +174,7 @@ enum class Tag : std::uint8_t {
     R, Hyperlink, SmartTag, FldSimple, Dir, Bdo,                     // inline wrappers
     T, InstrText, Tab, PTab, Br, Cr, NoBreakHyphen, SoftHyphen, Sym, FldChar, FootnoteReference,
     EndnoteReference, Drawing, Pict, Object,                         // run content
-    PPr, RPr, PStyle, SectPr, NumPr,                                 // properties the walk reads itself
+    PPr, RPr, PStyle, SectPr, NumPr, TcPr,                           // properties the walk reads itself
 };
 
 Tag tagOf(const char* name) {
@@ -186,7 +186,9 @@ Tag tagOf(const char* name) {
         return nameIs(n, "p") ? Tag::P : nameIs(n, "pPr") ? Tag::PPr : nameIs(n, "pStyle") ? Tag::PStyle
              : nameIs(n, "ptab") ? Tag::PTab : nameIs(n, "pict") ? Tag::Pict : Tag::Other;
     case 'r': return nameIs(n, "r") ? Tag::R : nameIs(n, "rPr") ? Tag::RPr : Tag::Other;
-    case 't': return nameIs(n, "t") ? Tag::T : nameIs(n, "tbl") ? Tag::Tbl : nameIs(n, "tab") ? Tag::Tab : Tag::Other;
+    case 't':
+        return nameIs(n, "t") ? Tag::T : nameIs(n, "tbl") ? Tag::Tbl : nameIs(n, "tab") ? Tag::Tab
+             : nameIs(n, "tcPr") ? Tag::TcPr : Tag::Other;
     case 's':
         return nameIs(n, "sdt") ? Tag::Sdt : nameIs(n, "sectPr") ? Tag::SectPr : nameIs(n, "sym") ? Tag::Sym
              : nameIs(n, "smartTag") ? Tag::SmartTag : nameIs(n, "softHyphen") ? Tag::SoftHyphen : Tag::Other;
@@ -310,10 +312,12 @@ public:
     DocumentBuilder(Document& doc, StyleSheet& sheet, const DocxPackage& package, bool mainStory)
         : doc_(doc), sheet_(sheet), package_(package), main_(mainStory) {}
 
-    void walkBlocks(pugi::xml_node container, const std::string& tblStyle, int depth, bool inCell) {
+    // sectPr, when given, receives the container's first w:sectPr child (the body's own).
+    void walkBlocks(pugi::xml_node container, const std::string& tblStyle, int depth, bool inCell,
+                    pugi::xml_node* sectPr = nullptr) {
         Nesting guard(nesting_);
         std::vector<Block> blocks;
-        flattenBlocks(container, blocks);
+        flattenBlocks(container, blocks, sectPr);
         pugi::xml_node lastPara;
         if (inCell)
             for (auto b : blocks)
@@ -325,7 +329,7 @@ public:
         if (inCell && !lastPara) {  // a cell without paragraphs still has its end mark
             int p = beginParagraph();
             push(U'\r', CharKind::CellEnd, addRun(sheet_.runFormat(tblStyle, "", {})));
-            endParagraph(p, sheet_.paraProps(tblStyle, "", {}, {}).resolve(10));
+            endParagraph(p, sheet_.paraFormat(tblStyle, "", {}, {}, 10));
         }
     }
 
@@ -358,12 +362,15 @@ private:
         Tag tag;  // P or Tbl
     };
 
-    void flattenBlocks(pugi::xml_node container, std::vector<Block>& out) {
+    void flattenBlocks(pugi::xml_node container, std::vector<Block>& out, pugi::xml_node* sectPr = nullptr) {
         Nesting guard(nesting_);
         for (auto c = container.first_child(); c; c = c.next_sibling()) {
             switch (Tag tag = tagOf(c.name())) {
             case Tag::P:
             case Tag::Tbl: out.push_back({c, tag}); break;
+            case Tag::SectPr:
+                if (sectPr && !*sectPr) *sectPr = c;
+                break;
             case Tag::Sdt: flattenBlocks(c.child("w:sdtContent"), out); break;
             case Tag::CustomXml:
             case Tag::Ins:
@@ -428,7 +435,7 @@ private:
         else if (sectPr) push(U'\f', CharKind::SectionMark, mark);
         else push(U'\r', CharKind::ParagraphMark, mark);
         double size = doc_.runs_[mark].halfPoints / 2.0;
-        endParagraph(index, sheet_.paraProps(tblStyle, pStyle, pPr, numPr).resolve(size));
+        endParagraph(index, sheet_.paraFormat(tblStyle, pStyle, pPr, numPr, size));
         if (sectPr && main_) sectionProps.push_back(sectPr);
     }
 
@@ -640,8 +647,12 @@ private:
         return static_cast<int>(std::clamp<long long>(n, least, kMaxTableColumns));
     }
 
+    // The cell properties the model reads, from one pass over w:tcPr.
+    enum CellProp { kGridSpan, kVMerge, kTcBorders, kCellShading, kVAlign, kTcW, kCellProps };
+    static constexpr std::array<std::string_view, kCellProps> kCellPropNames{"w:gridSpan", "w:vMerge", "w:tcBorders",
+                                                                            "w:shd",      "w:vAlign", "w:tcW"};
     struct RawCell {
-        pugi::xml_node tcPr;
+        std::array<pugi::xml_node, kCellProps> props;
         bool mergedAway;
         long long gridStart;  // a sum of counts: wider than int
         int span, first, last;
@@ -664,29 +675,35 @@ private:
         std::vector<pugi::xml_node> exceptions(rows.size());
         std::vector<std::optional<double>> heights(rows.size());
         for (std::size_t r = 0; r < rows.size(); ++r) {
-            auto trPr = rows[r].child("w:trPr");
-            if (auto h = trPr.child("w:trHeight")) heights[r] = static_cast<double>(intAttr(h, "w:val")) / 20.0;
-            exceptions[r] = rows[r].child("w:tblPrEx").child("w:tblBorders");
-            long long grid = gridColumns(intAttr(trPr.child("w:gridBefore"), "w:val", 0), 0);
+            // One pass over the row for its properties, exceptions and cells.
+            pugi::xml_node trPr, tblPrEx;
             std::vector<pugi::xml_node> tcs;
-            for (auto c : rows[r].children()) {
-                if (is(c, "w:tc")) tcs.push_back(c);
-                else if (is(c, "w:sdt") || is(c, "w:customXml"))
-                    for (auto t : (is(c, "w:sdt") ? c.child("w:sdtContent") : c).children("w:tc")) tcs.push_back(t);
+            for (auto c = rows[r].first_child(); c; c = c.next_sibling()) {
+                const std::string_view n = c.name();
+                if (n == "w:tc") tcs.push_back(c);
+                else if (n == "w:trPr" && !trPr) trPr = c;
+                else if (n == "w:tblPrEx" && !tblPrEx) tblPrEx = c;
+                else if (n == "w:sdt" || n == "w:customXml")
+                    for (auto t : (n == "w:sdt" ? c.child("w:sdtContent") : c).children("w:tc")) tcs.push_back(t);
             }
+            const auto [trHeight, gridBefore] = ooxml::firstChildren(trPr, std::array<std::string_view, 2>{
+                                                                              "w:trHeight", "w:gridBefore"});
+            if (trHeight) heights[r] = static_cast<double>(intAttr(trHeight, "w:val")) / 20.0;
+            exceptions[r] = tblPrEx.child("w:tblBorders");
+            long long grid = gridColumns(intAttr(gridBefore, "w:val", 0), 0);
             for (auto tc : tcs) {
-                auto tcPr = tc.child("w:tcPr");
-                int span = gridColumns(intAttr(tcPr.child("w:gridSpan"), "w:val", 1), 1);
-                auto vm = tcPr.child("w:vMerge");
+                auto props = ooxml::firstChildren(firstChildTagged(tc, Tag::TcPr, "w:tcPr"), kCellPropNames);
+                int span = gridColumns(intAttr(props[kGridSpan], "w:val", 1), 1);
+                auto vm = props[kVMerge];
                 bool mergedAway = vm && std::string_view(vm.attribute("w:val").value()) != "restart";
                 int first = static_cast<int>(doc_.chars_.size());
                 walkBlocks(tc, style, depth + 1, true);
-                cells[r].push_back({tcPr, mergedAway, grid, span, first, static_cast<int>(doc_.chars_.size()) - 1});
+                cells[r].push_back({props, mergedAway, grid, span, first, static_cast<int>(doc_.chars_.size()) - 1});
                 grid += span;
             }
             int p = beginParagraph();
             push(U'\r', CharKind::RowEnd, addRun(sheet_.runFormat(style, "", {})));
-            endParagraph(p, sheet_.paraProps(style, "", {}, {}).resolve(10));
+            endParagraph(p, sheet_.paraFormat(style, "", {}, {}, 10));
             doc_.paras_[static_cast<std::size_t>(p)].rowEnd = true;
         }
         if (!top) return;
@@ -718,7 +735,7 @@ private:
                 cell.last = raw.last;
                 cell.mergedAway = raw.mergedAway;
                 std::array<std::optional<Border>, 6> own;
-                auto tcBorders = raw.tcPr.child("w:tcBorders");
+                auto tcBorders = raw.props[kTcBorders];
                 readSides(tcBorders, own);
                 bool edge[4] = {r == 0, c == 0, r + 1 == rows.size(), c + 1 == cells[r].size()};
                 int inside[4] = {4, 5, 4, 5};
@@ -735,10 +752,10 @@ private:
                 cell.borders[kInsideV] = tableBorders[5].value_or(Border{});
                 cell.borders[kDiagDown] = readBorder(tcBorders.child("w:tl2br"));
                 cell.borders[kDiagUp] = readBorder(tcBorders.child("w:tr2bl"));
-                if (auto shd = raw.tcPr.child("w:shd")) cell.shading = readShading(shd);
+                if (auto shd = raw.props[kCellShading]) cell.shading = readShading(shd);
                 else cell.shading = tableShading.value_or(Shading{});
-                cell.verticalAlignment = ooxml::verticalAlignmentOf(ooxml::childVal(raw.tcPr, "w:vAlign"));
-                auto tcW = raw.tcPr.child("w:tcW");
+                cell.verticalAlignment = ooxml::verticalAlignmentOf(raw.props[kVAlign].attribute("w:val").value());
+                auto tcW = raw.props[kTcW];
                 std::string_view type = tcW.attribute("w:type").value();
                 if (tcW && (type == "dxa" || type.empty()) && intAttr(tcW, "w:w", 0) > 0) {
                     cell.width = static_cast<double>(intAttr(tcW, "w:w")) / 20.0;
@@ -774,13 +791,15 @@ private:
 
     static void readSides(pugi::xml_node borders, std::array<std::optional<Border>, 6>& out) {
         if (!borders) return;
-        const char* names[6][2] = {{"w:top", nullptr}, {"w:left", "w:start"}, {"w:bottom", nullptr},
-                                   {"w:right", "w:end"}, {"w:insideH", nullptr}, {"w:insideV", nullptr}};
-        for (std::size_t i = 0; i < 6; ++i) {
-            auto b = borders.child(names[i][0]);
-            if (!b && names[i][1]) b = borders.child(names[i][1]);
-            if (b) out[i] = readBorder(b);
-        }
+        // Each side by its name, else (left and right) by its logical name.
+        enum { Top, Left, Start, Bottom, Right, End, InsideH, InsideV, kNames };
+        const auto b = ooxml::firstChildren(borders, std::array<std::string_view, kNames>{
+                                                         "w:top", "w:left", "w:start", "w:bottom", "w:right", "w:end",
+                                                         "w:insideH", "w:insideV"});
+        const pugi::xml_node sides[6] = {b[Top], b[Left] ? b[Left] : b[Start], b[Bottom], b[Right] ? b[Right] : b[End],
+                                         b[InsideH], b[InsideV]};
+        for (std::size_t i = 0; i < 6; ++i)
+            if (sides[i]) out[i] = readBorder(sides[i]);
     }
 
     Document& doc_;
@@ -980,9 +999,10 @@ std::unique_ptr<Document> Document::load(const std::filesystem::path& file) {
     doc->paras_.reserve(mainSize / 150);
     doc->searchText_.reserve(mainSize / 2);
     DocumentBuilder builder(*doc, sheet, package, true);
-    builder.walkBlocks(body, "", 0, false);
+    pugi::xml_node bodySectPr;  // found by the walk: looking it up would pass over the whole body again
+    builder.walkBlocks(body, "", 0, false, &bodySectPr);
 
-    builder.sectionProps.push_back(body.child("w:sectPr"));
+    builder.sectionProps.push_back(bodySectPr);
     for (auto s : builder.sectionProps) doc->sections_.push_back(readSection(s, rels));
     inheritHeadersAndFooters(doc->sections_);
     const Section& first = doc->sections_.front();

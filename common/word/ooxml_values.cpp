@@ -42,7 +42,10 @@ std::optional<long long> plainWholeNumber(std::string_view v) {
 }  // namespace
 
 long long intAttr(pugi::xml_node node, const char* name, long long fallback) {
-    auto a = node.attribute(name);
+    return intValue(node.attribute(name), fallback);
+}
+
+long long intValue(pugi::xml_attribute a, long long fallback) {
     if (!a) return fallback;
     std::string_view v = a.value();
     if (auto n = plainWholeNumber(v)) return std::abs(static_cast<double>(*n)) <= kMaxIntAttr ? *n : fallback;

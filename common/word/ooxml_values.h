@@ -1,5 +1,7 @@
 #pragma once
 // OOXML attribute values and their Word object-model equivalents.
+#include <array>
+#include <cstddef>
 #include <string_view>
 
 #include <pugixml.hpp>
@@ -14,6 +16,7 @@ bool onOffValue(std::string_view value);
 // beyond what 32 bits hold (plus or minus kMaxIntAttr).
 constexpr double kMaxIntAttr = 4294967295.0;
 long long intAttr(pugi::xml_node node, const char* name, long long fallback = 0);
+long long intValue(pugi::xml_attribute attribute, long long fallback = 0);  // the same, of an attribute at hand
 bool hasAttr(pugi::xml_node node, const char* name);
 // Whether an element's name (NUL-terminated) is `expected`: compared in
 // line, stopping at the first difference, never reading past the name.
@@ -24,6 +27,37 @@ inline bool nameIs(const char* name, std::string_view expected) {
 }
 // The w:val of a child element, "" when absent.
 std::string_view childVal(pugi::xml_node parent, const char* child);
+
+// The first child element of each of `names`, found in one pass over the
+// children (a lookup by name scans them once a name).
+template <std::size_t N>
+std::array<pugi::xml_node, N> firstChildren(pugi::xml_node parent, const std::array<std::string_view, N>& names) {
+    std::array<pugi::xml_node, N> found{};
+    for (auto c = parent.first_child(); c; c = c.next_sibling()) {
+        const std::string_view n = c.name();
+        for (std::size_t i = 0; i < N; ++i)
+            if (n == names[i]) {
+                if (!found[i]) found[i] = c;
+                break;
+            }
+    }
+    return found;
+}
+
+// The first attribute of each of `names`, found in one pass the same way.
+template <std::size_t N>
+std::array<pugi::xml_attribute, N> firstAttributes(pugi::xml_node e, const std::array<std::string_view, N>& names) {
+    std::array<pugi::xml_attribute, N> found{};
+    for (auto a = e.first_attribute(); a; a = a.next_attribute()) {
+        const std::string_view n = a.name();
+        for (std::size_t i = 0; i < N; ++i)
+            if (n == names[i]) {
+                if (!found[i]) found[i] = a;
+                break;
+            }
+    }
+    return found;
+}
 
 int lineStyleOf(std::string_view borderVal);  // ST_Border -> WdLineStyle
 int textureOf(std::string_view shdVal);       // ST_Shd -> WdTextureIndex

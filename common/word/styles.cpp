@@ -211,14 +211,40 @@ void StyleSheet::readRPr(pugi::xml_node rPr, CharFormat& f, Toggles& t) {
     for (auto e = rPr.first_child(); e; e = e.next_sibling()) applyRunProperty(runPropOf(e.name()), e, f, t, fontsRead);
 }
 
+template <class Value>
+const Value* StyleSheet::Recent<Value>::find(const Names& names) const {
+    auto same = [&names](const Entry& e) {
+        if (!e.value) return false;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (e.names[i].has_value() != names[i].has_value() || (names[i] && *e.names[i] != *names[i])) return false;
+        return true;
+    };
+    if (same(entries_[last_])) return entries_[last_].value;
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (i != last_ && same(entries_[i])) {
+            last_ = i;
+            return entries_[i].value;
+        }
+    return nullptr;
+}
+
+template <class Value>
+void StyleSheet::Recent<Value>::add(const Names& names, const Value* value) {
+    Entry& e = entries_[next_];
+    for (std::size_t i = 0; i < names.size(); ++i) e.names[i] = names[i] ? std::optional<std::string>(*names[i]) : std::nullopt;
+    e.value = value;
+    last_ = next_;
+    next_ = (next_ + 1) % entries_.size();
+}
+
 const StyleSheet::Base& StyleSheet::base(const std::string& tblStyle, const std::string& pStyle,
                                          std::string_view rStyle) {
-    if (lastBase_ && lastBase_->rStyle == rStyle && lastBase_->pStyle == pStyle && lastBase_->tblStyle == tblStyle)
-        return *lastBase_->base;
+    const Names names{tblStyle, pStyle, rStyle, std::nullopt};
+    if (const Base* recent = recentBases_.find(names)) return *recent;
     std::string key = tblStyle + '\x1f' + pStyle + '\x1f' + std::string(rStyle);
     auto it = baseCache_.find(key);
     if (it == baseCache_.end()) it = baseCache_.emplace(std::move(key), resolveBase(tblStyle, pStyle, rStyle)).first;
-    lastBase_ = LastBase{tblStyle, pStyle, std::string(rStyle), &it->second};
+    recentBases_.add(names, &it->second);
     return it->second;
 }
 
@@ -281,109 +307,153 @@ std::vector<pugi::xml_node> StyleSheet::tablePropsChain(const std::string& tblSt
     return out;
 }
 
-void StyleSheet::readPPr(pugi::xml_node pPr, RawParaProps& p) const {
-    if (!pPr) return;
-    for (auto e : pPr.children()) readParaProperty(e, p);
+namespace {
+// The paragraph properties the model reads.
+enum class ParaProp : std::uint8_t { Other, Ind, Spacing, Jc, Borders, Shading, PageBreakBefore, Frame, Numbering };
+
+// Named by the local name's length first, like the run properties.
+ParaProp paraPropOf(const char* name) {
+    if (name[0] != 'w' || name[1] != ':') return ParaProp::Other;
+    const std::string_view n(name + 2);
+    switch (n.size()) {
+    case 2: return n == "jc" ? ParaProp::Jc : ParaProp::Other;
+    case 3: return n == "ind" ? ParaProp::Ind : n == "shd" ? ParaProp::Shading : ParaProp::Other;
+    case 4: return n == "pBdr" ? ParaProp::Borders : ParaProp::Other;
+    case 5: return n == "numPr" ? ParaProp::Numbering : ParaProp::Other;
+    case 7: return n == "spacing" ? ParaProp::Spacing : n == "framePr" ? ParaProp::Frame : ParaProp::Other;
+    case 15: return n == "pageBreakBefore" ? ParaProp::PageBreakBefore : ParaProp::Other;
+    default: return ParaProp::Other;
+    }
 }
 
-void StyleSheet::readParaProperty(pugi::xml_node e, RawParaProps& p) const {
-    std::string_view n = e.name();
-    if (n == "w:ind") {
-        auto ind = e;
-        auto take = [&](std::optional<long long>& dst, const char* a, const char* b = nullptr) {
-            if (auto x = ind.attribute(a)) dst = intAttr(ind, a);
-            else if (b && ind.attribute(b)) dst = intAttr(ind, b);
-        };
-        // A side stated in points, in characters or both replaces both of a lower layer.
-        auto side = [&](std::optional<long long>& twips, std::optional<long long>& chars, const char* t1,
-                        const char* t2, const char* c1, const char* c2) {
-            if (ind.attribute(t1) || ind.attribute(t2) || ind.attribute(c1) || ind.attribute(c2)) {
-                twips.reset();
-                chars.reset();
-                take(twips, t1, t2);
-                take(chars, c1, c2);
-            }
-        };
-        side(p.left, p.leftChars, "w:left", "w:start", "w:leftChars", "w:startChars");
-        side(p.right, p.rightChars, "w:right", "w:end", "w:rightChars", "w:endChars");
-        // firstLine and hanging exclude each other; either replaces both of a lower layer.
-        if (ind.attribute("w:hanging") || ind.attribute("w:hangingChars") || ind.attribute("w:firstLine") ||
-            ind.attribute("w:firstLineChars")) {
-            p.firstLine.reset();
-            p.firstLineChars.reset();
-            p.hanging.reset();
-            p.hangingChars.reset();
-            if (ind.attribute("w:hanging") || ind.attribute("w:hangingChars")) {
-                take(p.hanging, "w:hanging");
-                take(p.hangingChars, "w:hangingChars");
-            } else {
-                take(p.firstLine, "w:firstLine");
-                take(p.firstLineChars, "w:firstLineChars");
-            }
+void readIndentation(pugi::xml_node ind, RawParaProps& p) {
+    enum { Left, Start, LeftChars, StartChars, Right, End, RightChars, EndChars, FirstLine, FirstLineChars,
+           Hanging, HangingChars, kNames };
+    static constexpr std::array<std::string_view, kNames> names{
+        "w:left",  "w:start", "w:leftChars",  "w:startChars",     "w:right",   "w:end",
+        "w:rightChars", "w:endChars", "w:firstLine", "w:firstLineChars", "w:hanging", "w:hangingChars"};
+    const auto a = ooxml::firstAttributes(ind, names);
+    auto take = [&](std::optional<long long>& dst, int first, int other = -1) {
+        if (a[first]) dst = ooxml::intValue(a[first]);
+        else if (other >= 0 && a[other]) dst = ooxml::intValue(a[other]);
+    };
+    // A side stated in points, in characters or both replaces both of a lower layer.
+    auto side = [&](std::optional<long long>& twips, std::optional<long long>& chars, int t1, int t2, int c1, int c2) {
+        if (a[t1] || a[t2] || a[c1] || a[c2]) {
+            twips.reset();
+            chars.reset();
+            take(twips, t1, t2);
+            take(chars, c1, c2);
+        }
+    };
+    side(p.left, p.leftChars, Left, Start, LeftChars, StartChars);
+    side(p.right, p.rightChars, Right, End, RightChars, EndChars);
+    // firstLine and hanging exclude each other; either replaces both of a lower layer.
+    if (a[Hanging] || a[HangingChars] || a[FirstLine] || a[FirstLineChars]) {
+        p.firstLine.reset();
+        p.firstLineChars.reset();
+        p.hanging.reset();
+        p.hangingChars.reset();
+        if (a[Hanging] || a[HangingChars]) {
+            take(p.hanging, Hanging);
+            take(p.hangingChars, HangingChars);
+        } else {
+            take(p.firstLine, FirstLine);
+            take(p.firstLineChars, FirstLineChars);
         }
     }
-    else if (n == "w:spacing") {
-        auto sp = e;
-        if (sp.attribute("w:line")) p.line = intAttr(sp, "w:line");
-        if (auto r = sp.attribute("w:lineRule")) p.lineRule = r.value();
-        if (sp.attribute("w:after")) p.after = intAttr(sp, "w:after");
-        if (sp.attribute("w:afterLines")) p.afterLines = intAttr(sp, "w:afterLines");
-        if (auto a = sp.attribute("w:afterAutospacing")) p.afterAutospacing = onOffValue(a.value());
+}
+
+void readSpacing(pugi::xml_node spacing, RawParaProps& p) {
+    enum { Line, Rule, After, AfterLines, AfterAuto, kNames };
+    static constexpr std::array<std::string_view, kNames> names{"w:line", "w:lineRule", "w:after", "w:afterLines",
+                                                                "w:afterAutospacing"};
+    const auto a = ooxml::firstAttributes(spacing, names);
+    if (a[Line]) p.line = ooxml::intValue(a[Line]);
+    if (a[Rule]) {
+        std::string_view rule = a[Rule].value();
+        p.lineRule = rule == "atLeast" ? LineRule::AtLeast : rule == "exact" ? LineRule::Exact : LineRule::Auto;
     }
-    else if (n == "w:jc") p.jc = e.attribute("w:val").value();
-    else if (n == "w:pBdr") {
-        auto bdr = e;
+    if (a[After]) p.after = ooxml::intValue(a[After]);
+    if (a[AfterLines]) p.afterLines = ooxml::intValue(a[AfterLines]);
+    if (a[AfterAuto]) p.afterAutospacing = onOffValue(a[AfterAuto].value());
+}
+
+void readParaProperty(pugi::xml_node e, RawParaProps& p) {
+    switch (paraPropOf(e.name())) {
+    case ParaProp::Ind: readIndentation(e, p); break;
+    case ParaProp::Spacing: readSpacing(e, p); break;
+    case ParaProp::Jc: p.alignment = ooxml::alignmentOf(e.attribute("w:val").value()); break;
+    case ParaProp::Borders: {
         const char* sides[5][2] = {{"w:top", nullptr}, {"w:left", "w:start"}, {"w:bottom", nullptr},
                                    {"w:right", "w:end"}, {"w:between", nullptr}};
         for (int i = 0; i < 5; ++i) {
-            auto b = sides[i][1] ? firstOf(bdr, sides[i][0], sides[i][1]) : bdr.child(sides[i][0]);
+            auto b = sides[i][1] ? firstOf(e, sides[i][0], sides[i][1]) : e.child(sides[i][0]);
             if (b) p.borders[static_cast<std::size_t>(i)] = readBorder(b);
         }
+        break;
     }
-    else if (n == "w:shd") p.shading = readShading(e);
-    else if (n == "w:pageBreakBefore") p.pageBreakBefore = onOff(e);
-    else if (n == "w:framePr") {
-        auto frame = e;
+    case ParaProp::Shading: p.shading = readShading(e); break;
+    case ParaProp::PageBreakBefore: p.pageBreakBefore = onOff(e); break;
+    case ParaProp::Frame: {
         DropCap d;
-        std::string_view kind = frame.attribute("w:dropCap").value();
+        std::string_view kind = e.attribute("w:dropCap").value();
         d.position = kind == "drop" ? 1 : kind == "margin" ? 2 : 0;
-        d.lines = static_cast<int>(intAttr(frame, "w:lines", d.position ? 1 : 0));
-        d.distance = static_cast<double>(intAttr(frame, "w:hSpace", 0)) / 20.0;
+        d.lines = static_cast<int>(intAttr(e, "w:lines", d.position ? 1 : 0));
+        d.distance = static_cast<double>(intAttr(e, "w:hSpace", 0)) / 20.0;
         p.dropCap = d;
+        break;
     }
-    else if (n == "w:numPr") {
-        auto num = e;
-        if (auto id = num.child("w:numId")) p.numId = id.attribute("w:val").value();
-        if (auto lvl = num.child("w:ilvl")) p.ilvl = static_cast<int>(intAttr(lvl, "w:val"));
+    case ParaProp::Numbering:
+        if (auto id = e.child("w:numId")) p.numId = std::string_view(id.attribute("w:val").value());
+        if (auto lvl = e.child("w:ilvl")) p.ilvl = static_cast<int>(intAttr(lvl, "w:val"));
+        break;
+    case ParaProp::Other: break;
     }
 }
+}  // namespace
 
-RawParaProps StyleSheet::paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr,
-                                   pugi::xml_node numPr) {
-    RawParaProps p = paraBase(tblStyle, pStyle.empty() ? defaultParagraphStyle_ : pStyle, numPr);
+void StyleSheet::readPPr(pugi::xml_node pPr, RawParaProps& p) const {
+    for (auto e = pPr.first_child(); e; e = e.next_sibling()) readParaProperty(e, p);
+}
+
+ParaFormat StyleSheet::paraFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr,
+                                  pugi::xml_node numPr, double fontSize) {
+    const RawParaProps& layers = paraBase(tblStyle, pStyle.empty() ? defaultParagraphStyle_ : pStyle, numPr);
+    bool own = false;  // numbering is in the layers already
+    for (auto e = pPr.first_child(); e && !own; e = e.next_sibling()) {
+        ParaProp kind = paraPropOf(e.name());
+        own = kind != ParaProp::Other && kind != ParaProp::Numbering;
+    }
+    if (!own) {
+        auto [it, added] = layersOnly_.try_emplace({&layers, fontSize});
+        if (added) it->second = layers.resolve(fontSize);
+        return it->second;
+    }
+    RawParaProps p = layers;
     readPPr(pPr, p);
-    return p;
+    return p.resolve(fontSize);
 }
 
 // The layers below the paragraph's own properties: document defaults, the
 // table style, the numbering level and the paragraph style chain.
 const RawParaProps& StyleSheet::paraBase(const std::string& tblStyle, const std::string& style, pugi::xml_node numPr) {
+    // The direct numPr's numId and ilvl, as written; they choose the numbering level before the style's.
+    auto directId = numPr.child("w:numId"), directLevel = numPr.child("w:ilvl");
+    auto stated = [](pugi::xml_node e) {
+        return e ? std::optional<std::string_view>(e.attribute("w:val").value()) : std::nullopt;
+    };
+    const Names names{tblStyle, style, stated(directId), stated(directLevel)};
+    if (const RawParaProps* recent = recentParaBases_.find(names)) return *recent;
+
     auto styleIt = styleProps_.find(style);
     if (styleIt == styleProps_.end()) {
         RawParaProps own;
         for (auto* s : chain(style)) readPPr(s->pPr, own);
         styleIt = styleProps_.emplace(style, std::move(own)).first;
     }
-    // The numbering level is chosen by the direct numPr, else by the style's.
-    std::string_view numId = styleIt->second.numId ? std::string_view(*styleIt->second.numId) : std::string_view();
-    int ilvl = styleIt->second.ilvl.value_or(0);
-    if (numPr) {
-        if (auto id = numPr.child("w:numId")) numId = id.attribute("w:val").value();
-        if (auto lvl = numPr.child("w:ilvl")) ilvl = static_cast<int>(intAttr(lvl, "w:val"));
-    }
-    if (lastParaBase_ && lastParaBase_->ilvl == ilvl && lastParaBase_->numId == numId &&
-        lastParaBase_->style == style && lastParaBase_->tblStyle == tblStyle)
-        return *lastParaBase_->props;
+    std::string_view numId = directId ? *names[2] : styleIt->second.numId.value_or(std::string_view());
+    int ilvl = directLevel ? static_cast<int>(intAttr(directLevel, "w:val")) : styleIt->second.ilvl.value_or(0);
     std::string level = std::string(numId) + '/' + std::to_string(ilvl);
     std::string key = tblStyle + '\x1f' + style + '\x1f' + level;
     auto baseIt = paraBase_.find(key);
@@ -397,7 +467,7 @@ const RawParaProps& StyleSheet::paraBase(const std::string& tblStyle, const std:
         for (auto* s : chain(style)) readPPr(s->pPr, p);
         baseIt = paraBase_.emplace(std::move(key), std::move(p)).first;
     }
-    lastParaBase_ = LastParaBase{tblStyle, style, std::string(numId), ilvl, &baseIt->second};
+    recentParaBases_.add(names, &baseIt->second);
     return baseIt->second;
 }
 
@@ -415,17 +485,18 @@ ParaFormat RawParaProps::resolve(double fontSize) const {
     if (hanging || hangingChars) f.firstLineIndent = -length(hangingChars, hanging);
     else f.firstLineIndent = length(firstLineChars, firstLine);
 
-    std::string_view rule = lineRule ? std::string_view(*lineRule) : "auto";
     long long l = line.value_or(240);
-    if (rule == "atLeast") f.lineSpacingRule = 3;
-    else if (rule == "exact") f.lineSpacingRule = 4;
-    else f.lineSpacingRule = l == 240 ? 0 : l == 360 ? 1 : l == 480 ? 2 : 5;
+    switch (lineRule.value_or(LineRule::Auto)) {
+    case LineRule::AtLeast: f.lineSpacingRule = 3; break;
+    case LineRule::Exact: f.lineSpacingRule = 4; break;
+    case LineRule::Auto: f.lineSpacingRule = l == 240 ? 0 : l == 360 ? 1 : l == 480 ? 2 : 5; break;
+    }
 
     if (afterAutospacing.value_or(false)) f.spaceAfter = 14;
     else if (after) f.spaceAfter = static_cast<double>(*after) / 20.0;
     else if (afterLines) f.spaceAfter = static_cast<double>(*afterLines) / 100.0 * 12.0;
 
-    f.alignment = jc ? ooxml::alignmentOf(*jc) : 0;
+    f.alignment = alignment.value_or(0);
     for (std::size_t i = 0; i < borders.size(); ++i) f.borders[i] = borders[i].value_or(Border{});
     f.shading = shading.value_or(Shading{});
     f.pageBreakBefore = pageBreakBefore.value_or(false);

@@ -20,17 +20,22 @@
 
 namespace kav::word {
 
+enum class LineRule : std::uint8_t { Auto, AtLeast, Exact };  // w:spacing/@w:lineRule
+
 // Paragraph properties as stated, before lengths in characters or lines are
-// turned into points with the paragraph's font size.
+// turned into points with the paragraph's font size. Plain values only, so
+// that the copy every paragraph makes of its style's layers is cheap.
 struct RawParaProps {
     std::optional<long long> left, right, firstLine, hanging, leftChars, rightChars, firstLineChars, hangingChars;
     std::optional<long long> line, after, afterLines;
-    std::optional<std::string> lineRule, jc;
+    std::optional<LineRule> lineRule;
+    std::optional<int> alignment;  // WdParagraphAlignment of w:jc
     std::optional<bool> afterAutospacing, pageBreakBefore;
     std::array<std::optional<Border>, 5> borders;
     std::optional<Shading> shading;
     std::optional<DropCap> dropCap;
-    std::optional<std::string> numId;
+    // w:numId as written: a view into the parsed part, which outlives the sheet.
+    std::optional<std::string_view> numId;
     std::optional<int> ilvl;
     ParaFormat resolve(double fontSizePoints) const;
 };
@@ -68,10 +73,11 @@ public:
     // empty) in a paragraph of style pStyle ("" = the default paragraph style)
     // inside a table of style tblStyle ("" = none).
     CharFormat runFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node rPr);
-    // The paragraph's properties through the same layers; numPr is the
-    // first w:numPr of pPr (may be empty).
-    RawParaProps paraProps(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr,
-                           pugi::xml_node numPr);
+    // The paragraph's formatting through the same layers, its lengths in
+    // characters turned into points with its font size; numPr is the first
+    // w:numPr of pPr (may be empty).
+    ParaFormat paraFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr,
+                          pugi::xml_node numPr, double fontSizePoints);
     // The paragraph style a w:pStyle names, or the default one.
     const std::string& paragraphStyleOf(std::string_view id) const;
     // A table's style (w:tblStyle or the default table style) and its chain's
@@ -97,7 +103,6 @@ private:
                           bool& fontsRead);
     void readFonts(pugi::xml_node rFonts, CharFormat& f);
     void readPPr(pugi::xml_node pPr, RawParaProps& p) const;
-    void readParaProperty(pugi::xml_node property, RawParaProps& p) const;
     std::string_view themeFont(std::string_view themeName) const;
     const Base& base(const std::string& tblStyle, const std::string& pStyle, std::string_view rStyle);
     Base resolveBase(const std::string& tblStyle, const std::string& pStyle, std::string_view rStyle);
@@ -115,20 +120,33 @@ private:
     std::map<std::string, pugi::xml_node> numberingLevels_;  // "numId/ilvl" -> w:lvl
     std::unordered_map<std::string, Base> baseCache_;
     std::unordered_map<std::string, RawParaProps> styleProps_, paraBase_;
-    // The runs of a paragraph, and neighbouring paragraphs, nearly always
-    // share their styles: the last resolution of each kind is kept at hand.
-    // (Elements of the maps above keep their place when the maps grow.)
-    struct LastBase {
-        std::string tblStyle, pStyle, rStyle;
-        const Base* base;
+    // The formatting of paragraphs with no properties of their own, by their
+    // layers below (in paraBase_) and font size: most cells, row ends and
+    // paragraphs that only name a style.
+    std::map<std::pair<const RawParaProps*, double>, ParaFormat> layersOnly_;
+    // The last few resolutions of each kind, by the names they were made
+    // from: the runs of a paragraph and neighbouring paragraphs nearly always
+    // share their styles, and a document goes back and forth between a few
+    // (body text, table cells, row ends). The values live in the maps above,
+    // whose elements keep their place when the maps grow.
+    using Names = std::array<std::optional<std::string_view>, 4>;  // nullopt: not stated
+    template <class Value>
+    class Recent {
+    public:
+        const Value* find(const Names& names) const;  // nullptr when not at hand
+        void add(const Names& names, const Value* value);
+
+    private:
+        struct Entry {
+            std::array<std::optional<std::string>, 4> names;
+            const Value* value = nullptr;
+        };
+        std::array<Entry, 4> entries_{};
+        std::size_t next_ = 0;          // the entry replaced next
+        mutable std::size_t last_ = 0;  // the entry found last, looked at first
     };
-    struct LastParaBase {
-        std::string tblStyle, style, numId;
-        int ilvl;
-        const RawParaProps* props;
-    };
-    std::optional<LastBase> lastBase_;
-    std::optional<LastParaBase> lastParaBase_;
+    Recent<Base> recentBases_;
+    Recent<RawParaProps> recentParaBases_;
     std::vector<std::pair<RunProp, pugi::xml_node>> directProps_;  // runFormat's, kept to save allocations
 };
 

@@ -19,7 +19,9 @@
 #include <benchmark/benchmark.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -201,34 +203,76 @@ void BM_Grade(benchmark::State& state) {
 
 // The floor: open the package, inflate once every part grading reads and
 // parse it with the same options, nothing more.
+std::vector<std::string> floorParts(const fs::path& file) {
+    kav::word::DocxPackage package(file);
+    std::string mainPart = package.mainDocumentPart();
+    std::vector<std::string> parts = {"_rels/.rels", mainPart, "word/_rels/document.xml.rels", "docProps/app.xml"};
+    for (auto& [id, rel] : package.relationships(mainPart))
+        if (rel.type == "styles" || rel.type == "theme" || rel.type == "numbering" || rel.type == "header" ||
+            rel.type == "footer")
+            parts.push_back(rel.target);
+    return parts;
+}
+
+void parseOnce(const fs::path& file, const std::vector<std::string>& parts) {
+    kav::word::DocxPackage package(file);
+    for (const auto& part : parts) {
+        std::string bytes = package.read(part);
+        pugi::xml_document doc;
+        auto parsed = doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
+                                      pugi::encoding_auto);
+        benchmark::DoNotOptimize(parsed.status);
+    }
+}
+
 void BM_Floor(benchmark::State& state) {
     const Case& c = kCases[state.range(0)];
     const Prepared& p = prepared(static_cast<int>(state.range(0)));
-    std::vector<std::string> parts;
-    {
-        kav::word::DocxPackage package(p.file);
-        std::string mainPart = package.mainDocumentPart();
-        parts = {"_rels/.rels", mainPart, "word/_rels/document.xml.rels", "docProps/app.xml"};
-        for (auto& [id, rel] : package.relationships(mainPart))
-            if (rel.type == "styles" || rel.type == "theme" || rel.type == "numbering" || rel.type == "header" ||
-                rel.type == "footer")
-                parts.push_back(rel.target);
-    }
-    for (auto _ : state) {
-        kav::word::DocxPackage package(p.file);
-        for (const auto& part : parts) {
-            std::string bytes = package.read(part);
-            pugi::xml_document doc;
-            auto parsed = doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
-                                          pugi::encoding_auto);
-            benchmark::DoNotOptimize(parsed.status);
-        }
-    }
+    const auto parts = floorParts(p.file);
+    for (auto _ : state) parseOnce(p.file, parts);
     state.SetLabel(std::string(c.label) + " " + std::to_string(c.pages) + " pages");
+}
+
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Grading and the floor in turn, each pair within a few milliseconds: on a
+// machine whose speed drifts (a shared virtual machine), the ratio of each
+// pair stays true where the medians of two runs seconds apart do not.
+void BM_Paired(benchmark::State& state) {
+    const Case& c = kCases[state.range(0)];
+    const Prepared& p = prepared(static_cast<int>(state.range(0)));
+    const auto parts = floorParts(p.file);
+    std::vector<double> ratios, grades, floors;
+    for (auto _ : state) {
+        double t0 = threadCpuMs();
+        parseOnce(p.file, parts);
+        double t1 = threadCpuMs();
+        auto grade = kav::word::gradeWordTask(p.file, p.answer);
+        benchmark::DoNotOptimize(grade.total);
+        double t2 = threadCpuMs();
+        floors.push_back(t1 - t0);
+        grades.push_back(t2 - t1);
+        ratios.push_back((t2 - t1) / (t1 - t0));
+    }
+    state.SetLabel(std::string(c.label) + " " + std::to_string(c.pages) + " pages " + std::to_string(c.rules) +
+                   " rules");
+    state.counters["ratio"] = median(ratios);
+    state.counters["grade_ms"] = median(grades);
+    state.counters["floor_ms"] = median(floors);
 }
 
 BENCHMARK(BM_Grade)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Floor)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Paired)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 // Passes every result to the console and keeps each benchmark's median (or
 // its single run) to print grading over the floor at the end.
@@ -239,8 +283,10 @@ public:
         for (const auto& run : runs) {
             if (run.error_occurred) continue;
             bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            if (single || (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median"))
-                medians_[run.run_name.str()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+            if (!single && !(run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")) continue;
+            medians_[run.run_name.str()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+            if (auto ratio = run.counters.find("ratio"); ratio != run.counters.end())
+                paired_[run.run_name.str()] = {run.counters.at("grade_ms"), run.counters.at("floor_ms"), ratio->second};
         }
     }
     void printRatios() const {
@@ -255,10 +301,22 @@ public:
                         kCases[i].label, kCases[i].pages, kCases[i].rules, gradeReal, floorReal,
                         gradeReal / floorReal, gradeCpu, floorCpu, gradeCpu / floorCpu);
         }
+        for (int i = 0; i < static_cast<int>(std::size(kCases)); ++i) {
+            auto paired = paired_.find("BM_Paired/" + std::to_string(i));
+            if (paired == paired_.end()) continue;
+            auto [grade, floor, ratio] = paired->second;
+            std::printf("paired %-11s %3d pages %4d rules: grading %8.2f ms, floor %8.2f ms (CPU, medians);"
+                        " median ratio of the pairs %.2f x\n",
+                        kCases[i].label, kCases[i].pages, kCases[i].rules, grade, floor, ratio);
+        }
     }
 
 private:
     std::map<std::string, std::pair<double, double>> medians_;  // real and CPU time
+    struct Paired {
+        double grade, floor, ratio;  // CPU milliseconds and their ratio, medians over the pairs
+    };
+    std::map<std::string, Paired> paired_;
 };
 
 }  // namespace
