@@ -206,7 +206,7 @@ struct Range {
         for (int i = first; i < end; ++i) {
             const Character& c = doc.characters()[static_cast<std::size_t>(i)];
             if (c.kind == CharKind::ParagraphMark || c.kind == CharKind::SectionMark || c.kind == CharKind::CellEnd)
-                return &doc.paragraphs()[c.paragraph];
+                return &doc.paragraphs()[doc.paragraphAt(i)];
         }
         return nullptr;
     }

@@ -46,6 +46,12 @@ int Table::columnCount() const {
 
 Document::~Document() = default;
 
+std::size_t Document::paragraphAt(int i) const {
+    // Paragraphs hold consecutive runs of characters, in order.
+    auto it = std::lower_bound(paras_.begin(), paras_.end(), i, [](const Paragraph& p, int c) { return p.last < c; });
+    return static_cast<std::size_t>(it - paras_.begin());
+}
+
 std::string Document::text(int first, int end) const {
     std::string out;
     for (int i = std::max(first, 0); i < end && i < static_cast<int>(chars_.size()); ++i) {
@@ -388,7 +394,7 @@ private:
     void push(char32_t code, CharKind kind, std::uint32_t run) {
         if (doc_.chars_.size() >= kMaxCharacters)
             throw DocxError("文档超过 " + std::to_string(kMaxCharacters) + " 个字符，无法评分");
-        doc_.chars_.push_back({code, kind, run, static_cast<std::uint32_t>(doc_.paras_.size() - 1)});
+        doc_.chars_.push_back({code, kind, run});
         if (main_) addToSearchText(doc_.chars_.back());
     }
     // The main story's search text is written as its characters are read.
@@ -519,7 +525,6 @@ private:
         // Every byte makes at most one character, so the cap needs checking
         // character by character only close to it.
         const bool nearCap = doc_.chars_.size() + s.size() > kMaxCharacters;
-        const auto paragraph = static_cast<std::uint32_t>(doc_.paras_.size() - 1);
         const std::size_t firstChar = doc_.chars_.size();
         bool plain = true;  // every byte kept, no field character: the bytes are their own search text
         const auto* bytes = reinterpret_cast<const unsigned char*>(s.data());
@@ -543,7 +548,7 @@ private:
                 code = c.value_or(U'\uFFFD');
             }
             if (nearCap) push(code, CharKind::Text, run);
-            else doc_.chars_.push_back({code, CharKind::Text, run, paragraph});
+            else doc_.chars_.push_back({code, CharKind::Text, run});
         }
         if (!main_ || nearCap) return;  // push has written the search text
         if (!plain)

@@ -85,12 +85,12 @@ struct ParaFormat {
 
 enum class CharKind : std::uint8_t { Text, ParagraphMark, SectionMark, CellEnd, RowEnd };
 
-// Twelve bytes: a long document holds hundreds of thousands.
+// Eight bytes: a long document holds hundreds of thousands, and grading
+// writes and reads them all. Document::paragraphAt gives a character's paragraph.
 struct Character {
     char32_t code : 24;  // a code point, at most U+10FFFF
     CharKind kind : 8;
-    std::uint32_t run;        // index into Document::runs()
-    std::uint32_t paragraph;  // 0-based index into Document::paragraphs()
+    std::uint32_t run;  // index into Document::runs()
     bool isMark() const { return kind != CharKind::Text; }
 };
 
@@ -167,6 +167,8 @@ public:
     const std::vector<Character>& characters() const { return chars_; }
     const std::vector<CharFormat>& runs() const { return runs_; }
     const std::vector<Paragraph>& paragraphs() const { return paras_; }
+    // The 0-based index of the paragraph holding character i (of the story's characters).
+    std::size_t paragraphAt(int i) const;
     // Sentences as [first, end) character ranges.
     const std::vector<std::pair<int, int>>& sentences() const { return sentences_; }
     const std::vector<Table>& tables() const { return tables_; }
