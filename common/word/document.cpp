@@ -214,11 +214,12 @@ Tag tagOf(const char* name) {
     }
 }
 
-// The first child with the given tag: nearly always the first child (the
-// properties come first), else found by a search as usual.
-pugi::xml_node firstChildTagged(pugi::xml_node parent, Tag tag, const char* name) {
-    auto first = parent.first_child();
-    return first && tagOf(first.name()) == tag ? first : parent.child(name);
+// The first child with the given tag: the properties come first, so nearly
+// always the first child.
+pugi::xml_node firstChildTagged(pugi::xml_node parent, Tag tag) {
+    for (auto c = parent.first_child(); c; c = c.next_sibling())
+        if (tagOf(c.name()) == tag) return c;
+    return {};
 }
 
 // The markup-compatibility branch Word reads: the first mc:Choice whose
@@ -416,7 +417,7 @@ private:
     }
 
     void paragraph(pugi::xml_node p, const std::string& tblStyle, bool endsCell) {
-        auto pPr = firstChildTagged(p, Tag::PPr, "w:pPr");
+        auto pPr = firstChildTagged(p, Tag::PPr);
         // One pass over the paragraph's properties for the first of each that the walk reads itself.
         pugi::xml_node pStyleElement, rPr, sectPr, numPr;
         for (auto e = pPr.first_child(); e; e = e.next_sibling()) {
@@ -433,10 +434,9 @@ private:
         }
         const std::string& pStyle = sheet_.paragraphStyleOf(pStyleElement.attribute("w:val").value());
         int index = beginParagraph();
-        tblStyle_ = tblStyle;
-        pStyle_ = pStyle;
+        runLayers_ = sheet_.runLayers(tblStyle, pStyle);
         inlineContent(p);
-        std::uint32_t mark = addRun(sheet_.runFormat(tblStyle, pStyle, rPr));
+        std::uint32_t mark = addRun(sheet_.runFormat(runLayers_, rPr));
         if (endsCell) push(U'\r', CharKind::CellEnd, mark);
         else if (sectPr) push(U'\f', CharKind::SectionMark, mark);
         else push(U'\r', CharKind::ParagraphMark, mark);
@@ -466,14 +466,22 @@ private:
     }
 
     void run(pugi::xml_node r) {
-        std::uint32_t index = addRun(sheet_.runFormat(tblStyle_, pStyle_, firstChildTagged(r, Tag::RPr, "w:rPr")));
-        runContent(r, index);
+        // Its format is resolved once its content is read: w:rPr comes first,
+        // but counts wherever it stands, and the one pass finds it.
+        std::uint32_t index = addRun({});
+        pugi::xml_node rPr;
+        runContent(r, index, &rPr);
+        doc_.runs_[index] = sheet_.runFormat(runLayers_, rPr);
     }
 
-    void runContent(pugi::xml_node r, std::uint32_t run) {
+    // rPr, when given, receives the first w:rPr among the children.
+    void runContent(pugi::xml_node r, std::uint32_t run, pugi::xml_node* rPr = nullptr) {
         Nesting guard(nesting_);
         for (auto c = r.first_child(); c; c = c.next_sibling()) {
             switch (tagOf(c.name())) {
+            case Tag::RPr:
+                if (rPr && !*rPr) *rPr = c;
+                break;
             case Tag::T:
             case Tag::InstrText: text(c.text().get(), run); break;
             case Tag::Tab:
@@ -697,7 +705,7 @@ private:
             exceptions[r] = tblPrEx.child("w:tblBorders");
             long long grid = gridColumns(intAttr(gridBefore, "w:val", 0), 0);
             for (auto tc : tcs) {
-                auto props = ooxml::firstChildren(firstChildTagged(tc, Tag::TcPr, "w:tcPr"), kCellPropNames);
+                auto props = ooxml::firstChildren(firstChildTagged(tc, Tag::TcPr), kCellPropNames);
                 int span = gridColumns(intAttr(props[kGridSpan], "w:val", 1), 1);
                 auto vm = props[kVMerge];
                 bool mergedAway = vm && std::string_view(vm.attribute("w:val").value()) != "restart";
@@ -811,7 +819,7 @@ private:
     StyleSheet& sheet_;
     const DocxPackage& package_;
     bool main_;
-    std::string tblStyle_, pStyle_;
+    StyleSheet::RunLayers runLayers_;  // of the paragraph being read
     pugi::xml_node fallbackTextPath_;  // the WordArt path of the mc:Fallback beside the branch being read
     int nesting_ = 0;
     FieldCodeFilter searchFields_;  // of the main story's search text

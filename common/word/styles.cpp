@@ -265,7 +265,15 @@ StyleSheet::Base StyleSheet::resolveBase(const std::string& tblStyle, const std:
     return b;
 }
 
-CharFormat StyleSheet::runFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node rPr) {
+StyleSheet::RunLayers StyleSheet::runLayers(const std::string& tblStyle, const std::string& pStyle) {
+    RunLayers layers;
+    layers.tblStyle_ = &tblStyle;
+    layers.pStyle_ = &pStyle;
+    layers.base_ = &base(tblStyle, pStyle, {});
+    return layers;
+}
+
+CharFormat StyleSheet::runFormat(const RunLayers& layers, pugi::xml_node rPr) {
     // One pass over the direct properties: the character style is needed
     // first (the base depends on it), the others are applied after it, in
     // their order.
@@ -281,7 +289,7 @@ CharFormat StyleSheet::runFormat(const std::string& tblStyle, const std::string&
             directProps_.emplace_back(kind, e);
         }
     }
-    const Base& b = base(tblStyle, pStyle, rStyle);
+    const Base& b = rStyle.empty() ? *layers.base_ : base(*layers.tblStyle_, *layers.pStyle_, rStyle);
     CharFormat f = b.format;
     Toggles direct;
     bool fontsRead = false;

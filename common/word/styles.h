@@ -63,8 +63,22 @@ private:
 };
 
 class StyleSheet {
+    struct Base;
+
 public:
     FontNames fonts;
+
+    // The layers below the own properties of one paragraph's runs (document
+    // defaults, table style, paragraph style), resolved once for all of them.
+    // It refers to the style names it was made from, which must outlive it.
+    class RunLayers {
+        friend class StyleSheet;
+        const std::string* tblStyle_ = nullptr;
+        const std::string* pStyle_ = nullptr;
+        const Base* base_ = nullptr;
+    };
+    RunLayers runLayers(const std::string& tblStyle, const std::string& pStyle);
+    CharFormat runFormat(const RunLayers& layers, pugi::xml_node rPr);
 
     StyleSheet(const pugi::xml_document* styles, const pugi::xml_document* theme,
                const pugi::xml_document* numbering);
@@ -72,7 +86,9 @@ public:
     // The resolved formatting of a run with direct properties rPr (may be
     // empty) in a paragraph of style pStyle ("" = the default paragraph style)
     // inside a table of style tblStyle ("" = none).
-    CharFormat runFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node rPr);
+    CharFormat runFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node rPr) {
+        return runFormat(runLayers(tblStyle, pStyle), rPr);
+    }
     // The paragraph's formatting through the same layers, its lengths in
     // characters turned into points with its font size; numPr is the first
     // w:numPr of pPr (may be empty).
