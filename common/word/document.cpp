@@ -920,6 +920,12 @@ std::vector<std::pair<int, int>> splitSentences(const std::vector<Character>& ch
     int start = 0;
     int i = 0;
     while (i < n) {
+        // Most characters neither end a sentence nor are marks: passed over in a tight loop.
+        while (i < n && !chars[static_cast<std::size_t>(i)].isMark() &&
+               !isLatinEnd(chars[static_cast<std::size_t>(i)].code) &&
+               !isChineseEnd(chars[static_cast<std::size_t>(i)].code))
+            ++i;
+        if (i == n) break;
         const Character& c = chars[static_cast<std::size_t>(i)];
         if (c.isMark()) {
             int end = i + 1;
@@ -929,32 +935,29 @@ std::vector<std::pair<int, int>> splitSentences(const std::vector<Character>& ch
             start = i = end;
             continue;
         }
-        bool latin = isLatinEnd(c.code), chinese = isChineseEnd(c.code);
-        if (latin || chinese) {
-            int j = i + 1;
-            while (j < n && !chars[static_cast<std::size_t>(j)].isMark() &&
-                   (isLatinEnd(chars[static_cast<std::size_t>(j)].code) ||
-                    isChineseEnd(chars[static_cast<std::size_t>(j)].code)))
-                ++j;
-            while (j < n && !chars[static_cast<std::size_t>(j)].isMark() && isClosing(chars[static_cast<std::size_t>(j)].code))
-                ++j;
-            int afterClosing = j;
-            while (j < n && !chars[static_cast<std::size_t>(j)].isMark() && isSpace(chars[static_cast<std::size_t>(j)].code))
-                ++j;
-            bool ends = chinese || j > afterClosing || j == n || chars[static_cast<std::size_t>(j)].isMark();
-            if (ends && j < n && chars[static_cast<std::size_t>(j)].isMark()) {
-                i = j;  // the mark ends this sentence
-                continue;
-            }
-            if (ends) {
-                out.emplace_back(start, j);
-                start = i = j;
-                continue;
-            }
-            i = j;
+        // c ends a sentence, unless more of its kind or what may follow it goes on.
+        bool chinese = isChineseEnd(c.code);
+        int j = i + 1;
+        while (j < n && !chars[static_cast<std::size_t>(j)].isMark() &&
+               (isLatinEnd(chars[static_cast<std::size_t>(j)].code) ||
+                isChineseEnd(chars[static_cast<std::size_t>(j)].code)))
+            ++j;
+        while (j < n && !chars[static_cast<std::size_t>(j)].isMark() && isClosing(chars[static_cast<std::size_t>(j)].code))
+            ++j;
+        int afterClosing = j;
+        while (j < n && !chars[static_cast<std::size_t>(j)].isMark() && isSpace(chars[static_cast<std::size_t>(j)].code))
+            ++j;
+        bool ends = chinese || j > afterClosing || j == n || chars[static_cast<std::size_t>(j)].isMark();
+        if (ends && j < n && chars[static_cast<std::size_t>(j)].isMark()) {
+            i = j;  // the mark ends this sentence
             continue;
         }
-        ++i;
+        if (ends) {
+            out.emplace_back(start, j);
+            start = i = j;
+            continue;
+        }
+        i = j;
     }
     if (start < n) out.emplace_back(start, n);
     return out;
