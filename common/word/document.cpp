@@ -323,16 +323,22 @@ public:
     void walkBlocks(pugi::xml_node container, const std::string& tblStyle, int depth, bool inCell,
                     pugi::xml_node* sectPr = nullptr) {
         Nesting guard(nesting_);
-        std::vector<Block> blocks;
-        flattenBlocks(container, blocks, sectPr);
+        // The container's blocks go on the end of one list shared by the
+        // nested walks (a cell's walk adds its own after them and takes them
+        // off again), so that no cell allocates a list of its own.
+        const std::size_t first = blocks_.size();
+        flattenBlocks(container, blocks_, sectPr);
+        const std::size_t end = blocks_.size();
         pugi::xml_node lastPara;
         if (inCell)
-            for (auto b : blocks)
-                if (b.tag == Tag::P) lastPara = b.node;
-        for (auto b : blocks) {
+            for (std::size_t i = first; i < end; ++i)
+                if (blocks_[i].tag == Tag::P) lastPara = blocks_[i].node;
+        for (std::size_t i = first; i < end; ++i) {
+            const Block b = blocks_[i];  // a copy: the nested walks may move the list
             if (b.tag == Tag::P) paragraph(b.node, tblStyle, inCell && b.node == lastPara);
             else table(b.node, depth);
         }
+        blocks_.resize(first);
         if (inCell && !lastPara) {  // a cell without paragraphs still has its end mark
             int p = beginParagraph();
             push(U'\r', CharKind::CellEnd, addRun(sheet_.runFormat(tblStyle, "", {})));
@@ -820,6 +826,7 @@ private:
     const DocxPackage& package_;
     bool main_;
     StyleSheet::RunLayers runLayers_;  // of the paragraph being read
+    std::vector<Block> blocks_;         // of the containers being walked, outermost first
     pugi::xml_node fallbackTextPath_;  // the WordArt path of the mc:Fallback beside the branch being read
     int nesting_ = 0;
     FieldCodeFilter searchFields_;  // of the main story's search text
