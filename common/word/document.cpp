@@ -742,8 +742,10 @@ private:
         for (auto g : tbl.child("w:tblGrid").children("w:gridCol"))
             grid.push_back(static_cast<double>(intAttr(g, "w:w")) / 20.0);
 
+        t.rows.reserve(rows.size());
         for (std::size_t r = 0; r < rows.size(); ++r) {
             TableRow row;
+            row.cells.reserve(cells[r].size());
             row.height = heights[r];
             std::array<std::optional<Border>, 6> rowEx;
             readSides(exceptions[r], rowEx);
