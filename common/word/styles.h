@@ -157,7 +157,7 @@ private:
             std::array<std::optional<std::string>, 4> names;
             const Value* value = nullptr;
         };
-        std::array<Entry, 4> entries_{};
+        std::array<Entry, 8> entries_{};
         std::size_t next_ = 0;          // the entry replaced next
         mutable std::size_t last_ = 0;  // the entry found last, looked at first
     };
