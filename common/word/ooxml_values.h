@@ -34,9 +34,9 @@ template <std::size_t N>
 std::array<pugi::xml_node, N> firstChildren(pugi::xml_node parent, const std::array<std::string_view, N>& names) {
     std::array<pugi::xml_node, N> found{};
     for (auto c = parent.first_child(); c; c = c.next_sibling()) {
-        const std::string_view n = c.name();
+        const char* n = c.name();
         for (std::size_t i = 0; i < N; ++i)
-            if (n == names[i]) {
+            if (nameIs(n, names[i])) {
                 if (!found[i]) found[i] = c;
                 break;
             }
@@ -49,9 +49,9 @@ template <std::size_t N>
 std::array<pugi::xml_attribute, N> firstAttributes(pugi::xml_node e, const std::array<std::string_view, N>& names) {
     std::array<pugi::xml_attribute, N> found{};
     for (auto a = e.first_attribute(); a; a = a.next_attribute()) {
-        const std::string_view n = a.name();
+        const char* n = a.name();
         for (std::size_t i = 0; i < N; ++i)
-            if (n == names[i]) {
+            if (nameIs(n, names[i])) {
                 if (!found[i]) found[i] = a;
                 break;
             }
