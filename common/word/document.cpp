@@ -342,7 +342,7 @@ public:
         if (inCell && !lastPara) {  // a cell without paragraphs still has its end mark
             int p = beginParagraph();
             push(U'\r', CharKind::CellEnd, addRun(sheet_.runFormat(tblStyle, "", {})));
-            endParagraph(p, sheet_.paraFormat(tblStyle, "", {}, {}, 10));
+            endParagraph(p, sheet_.paraFormat(tblStyle, "", nullptr, {}, 10));
         }
     }
 
@@ -424,8 +424,11 @@ private:
 
     void paragraph(pugi::xml_node p, const std::string& tblStyle, bool endsCell) {
         auto pPr = firstChildTagged(p, Tag::PPr);
-        // One pass over the paragraph's properties for the first of each that the walk reads itself.
+        // One pass over the paragraph's properties: the first of each that
+        // the walk reads itself, and the formatting it states.
         pugi::xml_node pStyleElement, rPr, sectPr, numPr;
+        RawParaProps own;
+        bool statesFormat = false;
         for (auto e = pPr.first_child(); e; e = e.next_sibling()) {
             auto keepFirst = [e](pugi::xml_node& slot) {
                 if (!slot) slot = e;
@@ -435,7 +438,7 @@ private:
             case Tag::RPr: keepFirst(rPr); break;
             case Tag::SectPr: keepFirst(sectPr); break;
             case Tag::NumPr: keepFirst(numPr); break;
-            default: break;
+            default: statesFormat = readParagraphProperty(e, own) || statesFormat; break;
             }
         }
         const std::string& pStyle = sheet_.paragraphStyleOf(pStyleElement.attribute("w:val").value());
@@ -447,7 +450,7 @@ private:
         else if (sectPr) push(U'\f', CharKind::SectionMark, mark);
         else push(U'\r', CharKind::ParagraphMark, mark);
         double size = doc_.runs_[mark].halfPoints / 2.0;
-        endParagraph(index, sheet_.paraFormat(tblStyle, pStyle, pPr, numPr, size));
+        endParagraph(index, sheet_.paraFormat(tblStyle, pStyle, statesFormat ? &own : nullptr, numPr, size));
         if (sectPr && main_) sectionProps.push_back(sectPr);
     }
 
@@ -722,7 +725,7 @@ private:
             }
             int p = beginParagraph();
             push(U'\r', CharKind::RowEnd, addRun(sheet_.runFormat(style, "", {})));
-            endParagraph(p, sheet_.paraFormat(style, "", {}, {}, 10));
+            endParagraph(p, sheet_.paraFormat(style, "", nullptr, {}, 10));
             doc_.paras_[static_cast<std::size_t>(p)].rowEnd = true;
         }
         if (!top) return;

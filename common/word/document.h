@@ -69,6 +69,7 @@ struct DropCap {
     int position = 0;  // WdDropPosition
     int lines = 0;
     double distance = 0;  // points
+    bool operator==(const DropCap&) const = default;
 };
 
 enum BorderSide { kTop, kLeft, kBottom, kRight, kInsideH, kInsideV, kDiagDown, kDiagUp, kBorderSides };
@@ -81,6 +82,7 @@ struct ParaFormat {
     Shading shading;
     bool pageBreakBefore = false;
     DropCap dropCap;
+    bool operator==(const ParaFormat&) const = default;
 };
 
 enum class CharKind : std::uint8_t { Text, ParagraphMark, SectionMark, CellEnd, RowEnd };

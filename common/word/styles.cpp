@@ -387,8 +387,11 @@ void readSpacing(pugi::xml_node spacing, RawParaProps& p) {
     if (a[AfterAuto]) p.afterAutospacing = onOffValue(a[AfterAuto].value());
 }
 
-void readParaProperty(pugi::xml_node e, RawParaProps& p) {
-    switch (paraPropOf(e.name())) {
+}  // namespace
+
+bool readParagraphProperty(pugi::xml_node e, RawParaProps& p) {
+    const ParaProp kind = paraPropOf(e.name());
+    switch (kind) {
     case ParaProp::Ind: readIndentation(e, p); break;
     case ParaProp::Spacing: readSpacing(e, p); break;
     case ParaProp::Jc: p.alignment = ooxml::alignmentOf(e.attribute("w:val").value()); break;
@@ -418,29 +421,20 @@ void readParaProperty(pugi::xml_node e, RawParaProps& p) {
         break;
     case ParaProp::Other: break;
     }
+    return kind != ParaProp::Other && kind != ParaProp::Numbering;
 }
-}  // namespace
 
 void StyleSheet::readPPr(pugi::xml_node pPr, RawParaProps& p) const {
-    for (auto e = pPr.first_child(); e; e = e.next_sibling()) readParaProperty(e, p);
+    for (auto e = pPr.first_child(); e; e = e.next_sibling()) readParagraphProperty(e, p);
 }
 
-ParaFormat StyleSheet::paraFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr,
+ParaFormat StyleSheet::paraFormat(const std::string& tblStyle, const std::string& pStyle, const RawParaProps* own,
                                   pugi::xml_node numPr, double fontSize) {
     const RawParaProps& layers = paraBase(tblStyle, pStyle.empty() ? defaultParagraphStyle_ : pStyle, numPr);
-    bool own = false;  // numbering is in the layers already
-    for (auto e = pPr.first_child(); e && !own; e = e.next_sibling()) {
-        ParaProp kind = paraPropOf(e.name());
-        own = kind != ParaProp::Other && kind != ParaProp::Numbering;
-    }
-    if (!own) {
-        auto [it, added] = layersOnly_.try_emplace({&layers, fontSize});
-        if (added) it->second = layers.resolve(fontSize);
-        return it->second;
-    }
-    RawParaProps p = layers;
-    readPPr(pPr, p);
-    return p.resolve(fontSize);
+    if (own) return layers.overlaidWith(*own).resolve(fontSize);
+    auto [it, added] = layersOnly_.try_emplace({&layers, fontSize});
+    if (added) it->second = layers.resolve(fontSize);
+    return it->second;
 }
 
 // The layers below the paragraph's own properties: document defaults, the
@@ -477,6 +471,39 @@ const RawParaProps& StyleSheet::paraBase(const std::string& tblStyle, const std:
     }
     recentParaBases_.add(names, &baseIt->second);
     return baseIt->second;
+}
+
+RawParaProps RawParaProps::overlaidWith(const RawParaProps& own) const {
+    RawParaProps r = *this;
+    auto together = [](auto& dst, const auto& src, bool stated) {
+        if (stated) dst = src;
+    };
+    const bool left = own.left || own.leftChars, right = own.right || own.rightChars;
+    const bool firstOrHanging = own.firstLine || own.firstLineChars || own.hanging || own.hangingChars;
+    together(r.left, own.left, left);
+    together(r.leftChars, own.leftChars, left);
+    together(r.right, own.right, right);
+    together(r.rightChars, own.rightChars, right);
+    together(r.firstLine, own.firstLine, firstOrHanging);
+    together(r.firstLineChars, own.firstLineChars, firstOrHanging);
+    together(r.hanging, own.hanging, firstOrHanging);
+    together(r.hangingChars, own.hangingChars, firstOrHanging);
+    auto over = [](auto& dst, const auto& src) {
+        if (src) dst = src;
+    };
+    over(r.line, own.line);
+    over(r.after, own.after);
+    over(r.afterLines, own.afterLines);
+    over(r.lineRule, own.lineRule);
+    over(r.alignment, own.alignment);
+    over(r.afterAutospacing, own.afterAutospacing);
+    over(r.pageBreakBefore, own.pageBreakBefore);
+    for (std::size_t i = 0; i < r.borders.size(); ++i) over(r.borders[i], own.borders[i]);
+    over(r.shading, own.shading);
+    over(r.dropCap, own.dropCap);
+    over(r.numId, own.numId);
+    over(r.ilvl, own.ilvl);
+    return r;
 }
 
 ParaFormat RawParaProps::resolve(double fontSize) const {

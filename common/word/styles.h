@@ -38,7 +38,16 @@ struct RawParaProps {
     std::optional<std::string_view> numId;
     std::optional<int> ilvl;
     ParaFormat resolve(double fontSizePoints) const;
+    // These properties with own's laid over them, as reading own's elements
+    // over them would leave them: each side's indent (in points and in
+    // characters) and the first line with the hanging indent (both ways) go
+    // together, the others one by one.
+    RawParaProps overlaidWith(const RawParaProps& own) const;
 };
+
+// Reads one child of a w:pPr into p; whether it is a property the paragraph's
+// format shows (not its numbering, style or mark properties).
+bool readParagraphProperty(pugi::xml_node property, RawParaProps& p);
 
 Border readBorder(pugi::xml_node b);
 enum class RunProp : std::uint8_t;  // a run property the model reads
@@ -90,9 +99,10 @@ public:
         return runFormat(runLayers(tblStyle, pStyle), rPr);
     }
     // The paragraph's formatting through the same layers, its lengths in
-    // characters turned into points with its font size; numPr is the first
-    // w:numPr of pPr (may be empty).
-    ParaFormat paraFormat(const std::string& tblStyle, const std::string& pStyle, pugi::xml_node pPr,
+    // characters turned into points with its font size: own holds what its
+    // w:pPr states (nullptr: nothing), numPr is the first w:numPr of its pPr
+    // (may be empty).
+    ParaFormat paraFormat(const std::string& tblStyle, const std::string& pStyle, const RawParaProps* own,
                           pugi::xml_node numPr, double fontSizePoints);
     // The paragraph style a w:pStyle names, or the default one.
     const std::string& paragraphStyleOf(std::string_view id) const;

@@ -1,7 +1,10 @@
 // The document model's numbering and reads, checked on the fixtures directly.
 #include <gtest/gtest.h>
 
+#include <pugixml.hpp>
+
 #include "common/core/utf8.h"
+#include "common/word/styles.h"
 #include "tests/support/temp_dir.h"
 #include "tests/word/word_test_util.h"
 
@@ -204,5 +207,43 @@ TEST(WordModel, SearchTextLeavesFieldCodesOut) {
                              "python_docx.docx", "bench_writer.docx"}) {
         const Document& d = fixtureDoc(name);
         EXPECT_EQ(d.searchText(), d.resultText(0, static_cast<int>(d.characters().size()))) << name;
+    }
+}
+
+// A paragraph's own properties laid over its style's give what reading its
+// w:pPr over the style's would: a side's points and characters, and the first
+// line with the hanging indent, replace each other as a group.
+TEST(WordModel, OwnParagraphPropertiesOverlayTheStylesAsReadingWould) {
+    struct Case {
+        const char* style;
+        const char* own;
+    };
+    const Case cases[] = {
+        {R"(<w:ind w:leftChars="200" w:firstLineChars="200"/>)", R"(<w:ind w:left="420"/>)"},
+        {R"(<w:ind w:left="420" w:hanging="360"/>)", R"(<w:ind w:firstLineChars="100"/>)"},
+        {R"(<w:ind w:start="300" w:endChars="50"/>)", R"(<w:ind w:right="600" w:firstLine="0"/>)"},
+        {R"(<w:ind w:hangingChars="100"/>)", R"(<w:ind w:hanging="240" w:firstLine="480"/>)"},
+        {R"(<w:ind w:left="100"/>)", R"(<w:ind w:leftChars="300"/><w:ind w:right="200"/>)"},
+        {R"(<w:spacing w:line="360" w:lineRule="exact" w:after="120"/>)", R"(<w:spacing w:line="480"/>)"},
+        {R"(<w:spacing w:afterLines="100"/>)", R"(<w:spacing w:afterAutospacing="1"/><w:jc w:val="center"/>)"},
+        {R"(<w:pBdr><w:top w:val="single" w:sz="4"/><w:left w:val="double"/></w:pBdr>)",
+         R"(<w:pBdr><w:left w:val="dotted" w:sz="8"/></w:pBdr><w:shd w:val="pct10" w:fill="FF0000"/>)"},
+        {R"(<w:framePr w:dropCap="drop" w:lines="3"/><w:pageBreakBefore/>)", R"(<w:pageBreakBefore w:val="0"/>)"},
+        {R"(<w:jc w:val="both"/>)", R"(<w:numPr><w:numId w:val="2"/></w:numPr>)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.style) + " then " + c.own);
+        pugi::xml_document style, own;
+        ASSERT_TRUE(style.load_string((std::string("<w:pPr>") + c.style + "</w:pPr>").c_str()));
+        ASSERT_TRUE(own.load_string((std::string("<w:pPr>") + c.own + "</w:pPr>").c_str()));
+        RawParaProps layers, readOver, stated;
+        for (auto e : style.first_child().children()) readParagraphProperty(e, layers);
+        readOver = layers;
+        for (auto e : own.first_child().children()) {
+            readParagraphProperty(e, readOver);
+            readParagraphProperty(e, stated);
+        }
+        for (double size : {10.5, 16.0})
+            EXPECT_EQ(layers.overlaidWith(stated).resolve(size), readOver.resolve(size));
     }
 }
