@@ -10,12 +10,18 @@
 // document gives grading's median time over the floor's, measured in this run,
 // in wall-clock and in CPU time (the latter steadier on a loaded machine).
 //
+// BM_Paired grades and runs the floor in turn, and its lines ("paired ...")
+// give the median of the ratios of the pairs. On a shared virtual machine
+// whose speed drifts by half within a minute, the medians of BM_Grade and
+// BM_Floor, taken seconds apart, can disagree by that much; a pair taken
+// within milliseconds cannot.
+//
 // Grading holds more memory at once than the floor (both parsed parts and the
-// model), and glibc hands it back to the kernel after every grading, so each
-// grading faults its pages in afresh; on a virtual machine that is most of the
-// time at 30 pages. Running with MALLOC_TRIM_THRESHOLD_=1000000000
-// MALLOC_MMAP_THRESHOLD_=1000000000 in the environment keeps the memory and
-// shows the work of grading itself.
+// model). Depending on what ran before, glibc may hand it back to the kernel
+// after every grading, so that each grading faults its pages in afresh; on a
+// virtual machine that can double the time at 30 pages. Running with
+// MALLOC_TRIM_THRESHOLD_=1000000000 MALLOC_MMAP_THRESHOLD_=1000000000 in the
+// environment keeps the memory and shows the work of grading itself.
 #include <benchmark/benchmark.h>
 #include <zip.h>
 
