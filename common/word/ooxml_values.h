@@ -28,35 +28,34 @@ inline bool nameIs(const char* name, std::string_view expected) {
 // The w:val of a child element, "" when absent.
 std::string_view childVal(pugi::xml_node parent, const char* child);
 
-// The first child element of each of `names`, found in one pass over the
-// children (a lookup by name scans them once a name).
-template <std::size_t N>
-std::array<pugi::xml_node, N> firstChildren(pugi::xml_node parent, const std::array<std::string_view, N>& names) {
-    std::array<pugi::xml_node, N> found{};
-    for (auto c = parent.first_child(); c; c = c.next_sibling()) {
-        const char* n = c.name();
+namespace detail {
+// The first item of each of `names` among first and the items after it.
+template <class Item, std::size_t N, class Next>
+std::array<Item, N> firstNamed(Item first, Next next, const std::array<std::string_view, N>& names) {
+    std::array<Item, N> found{};
+    for (Item item = first; item; item = next(item)) {
+        const char* n = item.name();
         for (std::size_t i = 0; i < N; ++i)
             if (nameIs(n, names[i])) {
-                if (!found[i]) found[i] = c;
+                if (!found[i]) found[i] = item;
                 break;
             }
     }
     return found;
 }
+}  // namespace detail
+
+// The first child element of each of `names`, found in one pass over the
+// children (a lookup by name scans them once a name).
+template <std::size_t N>
+std::array<pugi::xml_node, N> firstChildren(pugi::xml_node parent, const std::array<std::string_view, N>& names) {
+    return detail::firstNamed(parent.first_child(), [](pugi::xml_node c) { return c.next_sibling(); }, names);
+}
 
 // The first attribute of each of `names`, found in one pass the same way.
 template <std::size_t N>
 std::array<pugi::xml_attribute, N> firstAttributes(pugi::xml_node e, const std::array<std::string_view, N>& names) {
-    std::array<pugi::xml_attribute, N> found{};
-    for (auto a = e.first_attribute(); a; a = a.next_attribute()) {
-        const char* n = a.name();
-        for (std::size_t i = 0; i < N; ++i)
-            if (nameIs(n, names[i])) {
-                if (!found[i]) found[i] = a;
-                break;
-            }
-    }
-    return found;
+    return detail::firstNamed(e.first_attribute(), [](pugi::xml_attribute a) { return a.next_attribute(); }, names);
 }
 
 int lineStyleOf(std::string_view borderVal);  // ST_Border -> WdLineStyle

@@ -408,8 +408,8 @@ bool readParagraphProperty(pugi::xml_node e, RawParaProps& p) {
     case ParaProp::PageBreakBefore: p.pageBreakBefore = onOff(e); break;
     case ParaProp::Frame: {
         DropCap d;
-        std::string_view kind = e.attribute("w:dropCap").value();
-        d.position = kind == "drop" ? 1 : kind == "margin" ? 2 : 0;
+        std::string_view dropCap = e.attribute("w:dropCap").value();
+        d.position = dropCap == "drop" ? 1 : dropCap == "margin" ? 2 : 0;
         d.lines = static_cast<int>(intAttr(e, "w:lines", d.position ? 1 : 0));
         d.distance = static_cast<double>(intAttr(e, "w:hSpace", 0)) / 20.0;
         p.dropCap = d;
