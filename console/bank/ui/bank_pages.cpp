@@ -15,6 +15,7 @@
 #include "console/shell/binding/ui/bound_grid.h"
 #include "console/shell/binding/ui/navigators.h"
 #include "console/shell/console.h"
+#include "gui/qstring.h"
 
 namespace mendrix::bank {
 
@@ -22,7 +23,7 @@ using namespace kav::console;
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using kav::gui::q;
 QString q(const char* s) { return QString::fromUtf8(s); }
 
 template <class W>

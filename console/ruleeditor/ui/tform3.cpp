@@ -11,6 +11,7 @@
 
 #include "common/answer/answer_text.h"
 #include "console/ruleeditor/texts.h"
+#include "gui/qstring.h"
 
 namespace kav::ruleeditor {
 
@@ -18,7 +19,7 @@ using answer::RuleKind;
 
 namespace {
 
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+using kav::gui::q;
 std::string s(const QString& text) { return text.toStdString(); }
 
 constexpr const char* kYellow = "background-color: yellow;";

@@ -25,13 +25,13 @@
 #include "console/shell/ui/app.h"
 #include "console/bank/ui/bank_pages.h"
 #include "console/ruleeditor/ui/tform3.h"
+#include "gui/qstring.h"
 
 namespace mendrix {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-QString q(const char* s) { return QString::fromUtf8(s); }
+using kav::gui::q;
 std::string s(const QString& text) { return text.toStdString(); }
 
 QFont pointFont(int points, bool bold = false) {
