@@ -24,12 +24,13 @@
 #include "common/core/candidate.h"
 #include "common/platform/platform.h"
 #include "gui/kiosk.h"
+#include "gui/qstring.h"
 
 namespace kavlor {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using kav::gui::q;
 std::string s(const QString& q) { return q.toStdString(); }
 const QString kTitle = QString::fromUtf8(texts::kTitle);
 // Password boxes show each character as "*", whatever the platform style draws.

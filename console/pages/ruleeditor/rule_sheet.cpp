@@ -7,8 +7,6 @@
 
 namespace kav::ruleeditor {
 
-using answer::BoxEncoding;
-
 std::vector<int> RuleSheet::filledKinds() const {
     std::vector<int> kinds;
     for (int k = 1; k <= answer::kRuleKindCount; ++k)
@@ -23,9 +21,9 @@ void RuleSheet::clear() {
 }
 
 std::vector<std::string> RuleSheet::positionsOf(const answer::RuleKind& kind) const {
-    if (kind.boxEncoding() == BoxEncoding::Position) return {value(kind.number)};
+    if (boxEncoding(kind) == BoxEncoding::Position) return {value(kind.number)};
     std::vector<std::string> out;
-    for (answer::PositionBox box : kind.positionBoxes) out.push_back(position(box));
+    for (PositionBox box : boxesOf(kind).positionBoxes) out.push_back(position(box));
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/answer/rule_kinds.h"
+#include "console/pages/ruleeditor/sheet_boxes.h"
 
 namespace kav::ruleeditor {
 
@@ -16,8 +17,8 @@ constexpr long long kMaxScore = 32767;
 
 class RuleSheet {
 public:
-    const std::string& position(answer::PositionBox box) const { return positions_[index(box)]; }
-    void setPosition(answer::PositionBox box, std::string text) { positions_[index(box)] = std::move(text); }
+    const std::string& position(PositionBox box) const { return positions_[index(box)]; }
+    void setPosition(PositionBox box, std::string text) { positions_[index(box)] = std::move(text); }
     // The value box of `kind`: the text as typed, the entry number of a list
     // box ("" for no choice), "1" for a ticked check box.
     const std::string& value(int kind) const { return values_.at(static_cast<std::size_t>(kind - 1)); }
@@ -50,8 +51,8 @@ public:
     std::optional<std::string> positionsProblem(const answer::RuleKind& kind) const;
 
 private:
-    static std::size_t index(answer::PositionBox box) { return static_cast<std::size_t>(box); }
-    std::array<std::string, answer::kPositionBoxCount> positions_;
+    static std::size_t index(PositionBox box) { return static_cast<std::size_t>(box); }
+    std::array<std::string, kPositionBoxCount> positions_;
     std::array<std::string, answer::kRuleKindCount> values_;
     std::string score_;
 };

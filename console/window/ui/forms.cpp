@@ -25,13 +25,13 @@
 #include "console/window/ui/app.h"
 #include "console/pages/bank/ui/bank_pages.h"
 #include "console/pages/ruleeditor/ui/tform3.h"
+#include "gui/qstring.h"
 
 namespace mendrix {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-QString q(const char* s) { return QString::fromUtf8(s); }
+using kav::gui::q;
 std::string s(const QString& text) { return text.toStdString(); }
 
 QFont pointFont(int points, bool bold = false) {

@@ -17,7 +17,7 @@ namespace {
 
 using answer::Position;
 using word::test::fixtureDoc;
-using B = answer::PositionBox;
+using B = PositionBox;
 
 std::filesystem::path solvedWord3() {
     return kav::test::sourceDir() / "tests" / "console" / "ruleeditor" / "fixtures" / "word3_solved.docx";

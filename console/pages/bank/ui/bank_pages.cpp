@@ -15,6 +15,7 @@
 #include "console/base/binding/ui/bound_grid.h"
 #include "console/base/binding/ui/navigators.h"
 #include "console/base/console.h"
+#include "gui/qstring.h"
 
 namespace mendrix::bank {
 
@@ -22,7 +23,7 @@ using namespace kav::console;
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using kav::gui::q;
 QString q(const char* s) { return QString::fromUtf8(s); }
 
 template <class W>

@@ -11,23 +11,22 @@
 
 #include "common/answer/answer_text.h"
 #include "console/pages/ruleeditor/texts.h"
+#include "gui/qstring.h"
 
 namespace kav::ruleeditor {
 
-using answer::BoxEncoding;
-using answer::PositionBox;
 using answer::RuleKind;
 
 namespace {
 
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+using kav::gui::q;
 std::string s(const QString& text) { return text.toStdString(); }
 
 constexpr const char* kYellow = "background-color: yellow;";
 
 // The hint after a value box.
 std::string_view valueHint(const RuleKind& kind) {
-    switch (kind.boxEncoding()) {
+    switch (boxEncoding(kind)) {
     case BoxEncoding::Text: return "不能含空格和*";
     case BoxEncoding::Font: return kFontHint;
     case BoxEncoding::Number: return kind.value == answer::ValueType::Points ? "磅（只能输入整数）" : "只能输入整数";
@@ -68,7 +67,7 @@ TForm3::TForm3(QWidget* parent, RuleEditor& editor, const std::vector<std::strin
 }
 
 QWidget* TForm3::makePositionBox(PositionBox which) {
-    const answer::PositionBoxInfo& info = answer::positionBoxInfo(which);
+    const PositionBoxInfo& info = positionBoxInfo(which);
     QWidget* box;
     if (which == PositionBox::ComboBox_c45) {
         auto* combo = listBox(answer::valueList(answer::ListId::Find));
@@ -93,7 +92,7 @@ QWidget* TForm3::makePositionBox(PositionBox which) {
 QWidget* TForm3::makeValueBox(const RuleKind& kind, const std::vector<std::string>& fonts) {
     const int k = kind.number;
     QWidget* box;
-    switch (kind.boxEncoding()) {
+    switch (boxEncoding(kind)) {
     case BoxEncoding::Entry: {
         auto* combo = listBox(answer::valueList(*kind.list));
         connect(combo, &QComboBox::currentIndexChanged, this, [this, k](int index) {
@@ -129,9 +128,10 @@ QWidget* TForm3::makeValueBox(const RuleKind& kind, const std::vector<std::strin
         box = edit;
     }
     }
-    box->setObjectName(q(kind.valueBox));
+    const std::string_view name = boxesOf(kind).valueBox;
+    box->setObjectName(q(name));
     box->setMinimumWidth(180);
-    boxes_[std::string(kind.valueBox)] = box;
+    boxes_[std::string(name)] = box;
     return box;
 }
 
@@ -146,9 +146,10 @@ QWidget* TForm3::makeSheet(const std::vector<std::string>& fontFamilies) {
     std::string_view group;
     std::span<const PositionBox> shownBoxes;
     for (const RuleKind& kind : answer::allRuleKinds()) {
+        const std::span<const PositionBox> positionBoxes = boxesOf(kind).positionBoxes;
         bool newGroup = kind.group != group;
-        bool newBoxes = !std::equal(kind.positionBoxes.begin(), kind.positionBoxes.end(), shownBoxes.begin(),
-                                    shownBoxes.end());
+        bool newBoxes =
+            !std::equal(positionBoxes.begin(), positionBoxes.end(), shownBoxes.begin(), shownBoxes.end());
         if (newGroup || newBoxes) {
             auto* line = new QHBoxLayout;
             if (newGroup) {
@@ -157,8 +158,8 @@ QWidget* TForm3::makeSheet(const std::vector<std::string>& fontFamilies) {
                 line->addWidget(caption);
                 line->addSpacing(20);
             }
-            for (PositionBox b : kind.positionBoxes) {
-                const answer::PositionBoxInfo& info = answer::positionBoxInfo(b);
+            for (PositionBox b : positionBoxes) {
+                const PositionBoxInfo& info = positionBoxInfo(b);
                 if (boxes_.count(std::string(info.name))) continue;
                 if (!info.caption.empty()) line->addWidget(new QLabel(q(info.caption)));
                 line->addWidget(makePositionBox(b));
@@ -168,9 +169,9 @@ QWidget* TForm3::makeSheet(const std::vector<std::string>& fontFamilies) {
             line->addStretch(1);
             grid->addLayout(line, row++, 0, 1, 6);
             group = kind.group;
-            shownBoxes = kind.positionBoxes;
+            shownBoxes = positionBoxes;
         }
-        if (kind.boxEncoding() != BoxEncoding::Tick) grid->addWidget(new QLabel(q(kind.label)), row, 1);
+        if (boxEncoding(kind) != BoxEncoding::Tick) grid->addWidget(new QLabel(q(kind.label)), row, 1);
         grid->addWidget(makeValueBox(kind, fonts), row, 2);
         grid->addWidget(new QLabel(q(valueHint(kind))), row, 3);
         auto* reading = new QLabel;
@@ -280,9 +281,9 @@ std::string TForm3::readingText(const RuleKind& kind, const word::RuleReading& r
 void TForm3::refresh() {
     refreshing_ = true;
     const RuleSheet& sheet = editor_.sheet();
-    for (int i = 0; i < answer::kPositionBoxCount; ++i) {
+    for (int i = 0; i < kPositionBoxCount; ++i) {
         auto which = static_cast<PositionBox>(i);
-        QWidget* w = box(std::string(answer::positionBoxInfo(which).name));
+        QWidget* w = box(std::string(positionBoxInfo(which).name));
         const std::string& text = sheet.position(which);
         if (auto* combo = qobject_cast<QComboBox*>(w))
             combo->setCurrentIndex(text.empty() ? -1 : static_cast<int>(answer::parseWholeNumber(text).value_or(-1)));
@@ -290,7 +291,7 @@ void TForm3::refresh() {
             edit->setText(q(text));
     }
     for (const RuleKind& kind : answer::allRuleKinds()) {
-        QWidget* w = box(std::string(kind.valueBox));
+        QWidget* w = box(std::string(boxesOf(kind).valueBox));
         const std::string& text = sheet.value(kind.number);
         if (auto* check = qobject_cast<QCheckBox*>(w)) check->setChecked(!text.empty());
         else if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->isEditable()) {

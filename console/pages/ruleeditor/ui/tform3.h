@@ -46,7 +46,7 @@ protected:
 
 private:
     QWidget* makeSheet(const std::vector<std::string>& fontFamilies);
-    QWidget* makePositionBox(answer::PositionBox box);
+    QWidget* makePositionBox(PositionBox box);
     QWidget* makeValueBox(const answer::RuleKind& kind, const std::vector<std::string>& fonts);
     QWidget* makeButtons();
     std::string readingText(const answer::RuleKind& kind, const word::RuleReading& reading) const;

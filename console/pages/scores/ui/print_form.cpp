@@ -4,6 +4,7 @@
 #include <QPrinter>
 
 #include "common/scores/render/sheet_painter.h"
+#include "gui/qstring.h"
 
 namespace mendrix::scores {
 
@@ -11,10 +12,10 @@ void TForm_print::preview(const std::vector<ScoreRow>& rows) {
     rows_ = rows;
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);  // the sheet keeps its own 10 mm margins
-    printer.setDocName(QString::fromUtf8(kSheetTitle.data(), kSheetTitle.size()));
+    printer.setDocName(kav::gui::q(kSheetTitle));
     QPrintPreviewDialog dialog(&printer, parent_);
     dialog.setObjectName("Form_print");
-    dialog.setWindowTitle(QString::fromUtf8(kSheetTitle.data(), kSheetTitle.size()));
+    dialog.setWindowTitle(kav::gui::q(kSheetTitle));
     dialog.resize(900, 760);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter* p) { paint(p); });
     dialog.exec();

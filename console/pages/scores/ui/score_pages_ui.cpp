@@ -14,11 +14,12 @@
 #include "console/base/binding/ui/bound_grid.h"
 #include "console/base/binding/ui/navigators.h"
 #include "console/base/data_module.h"
+#include "gui/qstring.h"
 
 namespace mendrix::scores {
 
 namespace {
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+using kav::gui::q;
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
     auto* b = new QPushButton(QString::fromUtf8(caption), parent);
