@@ -163,6 +163,7 @@ void TForm3::keyPressEvent(QKeyEvent* e) {
 
 void TForm3::refresh() {
     if (Edit1->text() != q(logic_.Edit1)) Edit1->setText(q(logic_.Edit1));
+    Edit2->setText(q(logic_.Edit2));
     if (Edit3->text() != q(logic_.Edit3)) Edit3->setText(q(logic_.Edit3));
     const bool accepted = logic_.stage() == LoginLogic::Stage::Accepted;
     Edit1->setReadOnly(accepted);
