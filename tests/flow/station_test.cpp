@@ -201,11 +201,14 @@ TEST(FlowStationTest, TimeUpAsksForADelayPasswordAndAnAssistantExtends) {
     r.h.clock.advance(2000);
     EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString(), "0:00:00");
     EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Hidden);
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::Answering);
     r.h.clock.advance(1000);  // one second after 0:00:00 the time is up
     EXPECT_TRUE(r.toolbar->timeUpFlag());
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::TimeUp);
     EXPECT_FALSE(r.toolbar->clockRunning());
     r.h.clock.advance(1000);  // the poll raises the screen
     EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::AwaitingDelay);
     TForm_fullenter* screen = r.app.Form_fullenter();
     EXPECT_TRUE(screen->isVisible());
     EXPECT_TRUE(screen->Label1->isVisible());
@@ -233,9 +236,26 @@ TEST(FlowStationTest, TimeUpAsksForADelayPasswordAndAnAssistantExtends) {
     EXPECT_EQ(r.toolbar->timeUpScreen().grantedLevel(), std::nullopt);
     EXPECT_TRUE(r.app.Form4()->SpeedButton5->isEnabled());
     EXPECT_TRUE(r.toolbar->clockRunning());
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::Answering);
     r.h.clock.advance(1000);  // the new time shows from the next whole second on
     const std::string shown = r.app.Form5()->BitBtn1->text().toStdString();
     EXPECT_TRUE(shown == "0:04:59" || shown == "0:04:58") << shown;
+}
+
+// A time that runs out during a collection asks for the delay password when
+// the collection ends, not before.
+TEST(FlowStationTest, TimeRunningOutDuringACollectionAsksForTheDelayAfterIt) {
+    Running r({.resttime = "0:00:03"});
+    r.teacherSets(3);
+    r.h.clock.advance(4000);
+    EXPECT_TRUE(r.toolbar->timeUpFlag());
+    EXPECT_FALSE(r.toolbar->clockRunning());
+    EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Collecting);
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::Collecting);
+    r.teacherSets(2);
+    r.h.clock.advance(2000);
+    EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::AwaitingDelay);
 }
 
 TEST(FlowStationTest, AssistantsWithTheSamePasswordGiveTheFirstLevel) {
