@@ -72,6 +72,7 @@ public:
     ui::ScreenSize screenSize() override;
     bool changeResolution(int width, int height) override;
     bool open(const std::filesystem::path& path) override;
+    bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments) override;
     void showAbout(const std::string& title) override;
     void waitUntil(const std::function<bool()>& done) override;
 

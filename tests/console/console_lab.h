@@ -25,6 +25,7 @@ public:
         opened.push_back(path);
         return canOpen;
     }
+    bool start(const std::filesystem::path&, const std::vector<std::string>&) override { return false; }  // the console starts none
     void showAbout(const std::string&) override {}
 };
 
