@@ -144,6 +144,7 @@ QAction* FileManagerWindow::action(const char* name) const {
 void FileManagerWindow::select(const std::vector<fs::path>& items) {
     view_->selectionModel()->clearSelection();
     for (const fs::path& p : items) {
+        if (!logic_.files().contains(p)) continue;
         const QModelIndex index = model_->index(qs(p.string()));
         if (index.isValid())
             view_->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);

@@ -30,7 +30,7 @@ public:
     // The actions by name, for tests: newFolder newFile open cut copy paste
     // rename delete readOnly hidden.
     QAction* action(const char* name) const;
-    // Selects the items (paths inside the candidate folder), as clicks would.
+    // Selects the items, as clicks would; paths outside the candidate folder are passed over.
     void select(const std::vector<std::filesystem::path>& items);
 
 private:
