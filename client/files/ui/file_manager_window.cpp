@@ -1,6 +1,7 @@
 #include "client/files/ui/file_manager_window.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QMenu>
@@ -8,6 +9,7 @@
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "common/platform/platform.h"
 
@@ -47,6 +49,14 @@ public:
             if (attrs & kav::platform::kAttrHidden) words << QString::fromUtf8("隐藏");
             return words.join(' ');
         }
+        // Kind and date as a Chinese Windows shows them, whatever the station's locale.
+        if (role == Qt::DisplayRole && index.column() == 2) {
+            if (attrs & kav::platform::kAttrDirectory) return QString::fromUtf8("文件夹");
+            const QString suffix = fileInfo(index).suffix().toUpper();
+            return suffix.isEmpty() ? QString::fromUtf8("文件") : suffix + QString::fromUtf8(" 文件");
+        }
+        if (role == Qt::DisplayRole && index.column() == 3)
+            return lastModified(index).toString("yyyy/MM/dd HH:mm");
         if (role == Qt::ForegroundRole && (attrs & kav::platform::kAttrHidden))
             return QPalette().color(QPalette::Disabled, QPalette::Text);
         return QFileSystemModel::data(index, role);
@@ -76,7 +86,8 @@ FileManagerWindow::FileManagerWindow(kav::ui::Dialogs& dialogs, const fs::path& 
     view_->setSortingEnabled(true);
     view_->sortByColumn(0, Qt::AscendingOrder);
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    view_->header()->resizeSection(0, 260);
+    for (auto [column, width] : {std::pair{0, 220}, {1, 80}, {2, 90}, {3, 130}})
+        view_->header()->resizeSection(column, width);
 
     auto* bar = new QToolBar(this);
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
