@@ -325,6 +325,17 @@ TEST_F(BankTest, ABadUpdateListIsRefusedWithEveryReasonAndNothingIsStored) {
     EXPECT_EQ(dialogs.texts(), Strings{"更新文件列表有误，未保存：\r第2个文件名“”为空（两个*之间没有文件名）\r"
                                        "第3个文件名“..\\..\\etc\\x”不能含有“..”"});
     EXPECT_EQ(column("teacher.mdb", "updatefile", "filename"), before);
+
+    // Share files every station would refuse: a link, a name matching two files, a folder.
+    dialogs.shown.clear();
+    std::filesystem::create_symlink("/etc/hostname", dir / "host.txt");
+    kav::test::writeFile(dir / "txt" / "a.txt", "a");
+    kav::test::writeFile(dir / "txt" / "A.txt", "A");
+    type(page.binding, "filename", "host.txt*TXT\\a.TXT*txt");
+    run([&] { page.BitBtn41Click(); });
+    EXPECT_EQ(dialogs.texts(), Strings{"更新文件列表有误，未保存：\r“host.txt”在教师机上是符号链接，不能复制\r"
+                                       "“TXT\\a.TXT”在教师机上对应多个只差大小写的文件\r“txt”在教师机上不是普通文件"});
+    EXPECT_EQ(column("teacher.mdb", "updatefile", "filename"), before);
     // The close does not store it either.
     run([&] { console->closeMainWindow(); });
     EXPECT_FALSE(console->ended());
