@@ -64,6 +64,9 @@ TEST(FlowStartupTest, RefusesStationValuesTheirColumnsCannotHold) {
         {"\"update\" = 'maybe'", "数据库 state 表的 update 列的值“maybe”无效"},
         {"clearinfo = 'x'", "数据库 state 表的 clearinfo 列的值“x”无效"},
         {"clearfold = 7", "数据库 state 表的 clearfold 列的值“7”无效"},
+        // Shown by their bytes: a NUL would cut the message where it is shown.
+        {"\"update\" = 'a' || char(0) || 'b'", "数据库 state 表的 update 列的值“a\\x00b”无效"},
+        {"korl = CAST(x'31ff0a' AS TEXT)", "数据库 state 表的 korl 列的值“1\\xFF\\x0A”无效"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.assignment);
