@@ -52,6 +52,24 @@ std::string pictureSizeWarning(std::size_t bytes) {
            "KB；题库会复制到每一台学生机，请尽量使用较小的图片。";
 }
 
+std::string pictureRefusal(const PictureCheck& picture) {
+    switch (picture.kind) {
+    case PictureCheck::Kind::NotImage: return kPictureNotImage;
+    case PictureCheck::Kind::TooLarge:
+        return "所选图片有" + std::to_string(picture.width) + "×" + std::to_string(picture.height) + "像素，太大，未插入！";
+    case PictureCheck::Kind::Image: return {};
+    }
+    return {};
+}
+
+std::string pictureDecodedWarning(const PictureCheck& picture) {
+    const std::uint64_t decoded = std::uint64_t(picture.width) * std::uint64_t(picture.height) * 4;
+    if (picture.kind != PictureCheck::Kind::Image || decoded <= kPictureWarningDecodedBytes) return {};
+    return "图片有" + std::to_string(picture.width) + "×" + std::to_string(picture.height) + "像素，显示时约占" +
+           std::to_string((decoded + (1u << 20) - 1) >> 20) + "MB内存，超过" +
+           std::to_string(kPictureWarningDecodedBytes >> 20) + "MB；请尽量使用较小的图片。";
+}
+
 std::string wordFileNameRefusal(std::string_view name) {
     if (name.find_first_of("\\/:") != std::string_view::npos || trimmed(name) == ".." || trimmed(name) == ".")
         return "Word文件名“" + std::string(name) + "”只能是word文件夹中的文件名，不能含有路径！";

@@ -3,6 +3,7 @@
 // posted and that an import applies to every row: what is refused (the row
 // stays as typed) and what is only pointed out.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -41,6 +42,21 @@ inline constexpr const char* kChoiceKeyRefusal = "标准答案只能是A、B、C
 inline constexpr std::size_t kPictureWarningBytes = 200 * 1024;
 inline constexpr const char* kPictureNotImage = "所选文件不是图片，未插入！";
 std::string pictureSizeWarning(std::size_t bytes);
+
+// What the picture check read from a file's bytes (the size from its header).
+struct PictureCheck {
+    enum class Kind { NotImage, TooLarge, Image };
+    Kind kind = Kind::NotImage;
+    int width = 0, height = 0;  // known for TooLarge and Image
+};
+// Why a picture is not inserted ("" when it is): not a picture, or one whose
+// pixels are more than the picture reader will allocate.
+std::string pictureRefusal(const PictureCheck& picture);
+// A small file can hold a huge picture (a plain 5700×5700 PNG of 95 KB takes
+// 130 MB to show): pictures above this size shown, at 4 bytes a pixel, are
+// stored after a warning too.
+inline constexpr std::uint64_t kPictureWarningDecodedBytes = 16u << 20;
+std::string pictureDecodedWarning(const PictureCheck& picture);
 
 // ---- Word questions
 

@@ -123,12 +123,13 @@ void ChoicePage::BitBtn39Click() {
         dialogs_.message(MessageKind::Error, "无法读取文件" + file->string());
         return;
     }
-    if (!isImage_(*bytes)) {
-        dialogs_.message(MessageKind::Warning, kPictureNotImage);
+    const PictureCheck picture = isImage_(*bytes);
+    if (const std::string refusal = pictureRefusal(picture); !refusal.empty()) {
+        dialogs_.message(MessageKind::Warning, refusal);
         return;
     }
-    if (const std::string warning = pictureSizeWarning(bytes->size()); !warning.empty())
-        dialogs_.message(MessageKind::Warning, warning);
+    for (const std::string& warning : {pictureSizeWarning(bytes->size()), pictureDecodedWarning(picture)})
+        if (!warning.empty()) dialogs_.message(MessageKind::Warning, warning);
     binding.setValue(binding.columnIndex("image"), kav::db::Blob(bytes->begin(), bytes->end()));
 }
 

@@ -21,7 +21,13 @@ using kav::ui::MessageKind;
 using Strings = std::vector<std::string>;
 
 // A picture is whatever starts like a Windows bitmap.
-bool fakeImage(const std::string& bytes) { return bytes.rfind("BM", 0) == 0; }
+// "BM…" a small picture, "BIG…" one too large to show, "WIDE…" one that shows in 130 MB.
+PictureCheck fakeImage(const std::string& bytes) {
+    if (bytes.rfind("BM", 0) == 0) return {PictureCheck::Kind::Image, 10, 10};
+    if (bytes.rfind("BIG", 0) == 0) return {PictureCheck::Kind::TooLarge, 9000, 9000};
+    if (bytes.rfind("WIDE", 0) == 0) return {PictureCheck::Kind::Image, 5700, 5700};
+    return {};
+}
 
 class BankTest : public ::testing::Test, public test::ConsoleLab {
 protected:
@@ -184,10 +190,28 @@ TEST_F(BankTest, APictureIsStoredWithTheRowsNextPostOnlyWhenItIsAnImage) {
         return select->field("image").isNull() ? std::string("NULL") : std::string(blob.begin(), blob.end());
     };
 
-    dialogs.files = {text};
+    kav::test::writeFile(dir / "big.png", "BIG");
+    kav::test::writeFile(dir / "wide.png", "WIDE");
+    const struct {
+        fs::path file;
+        Strings texts;
+    } refused[] = {
+        {text, {"所选文件不是图片，未插入！"}},
+        {dir / "big.png", {"所选图片有9000×9000像素，太大，未插入！"}},
+    };
+    for (const auto& c : refused) {
+        dialogs.shown.clear();
+        dialogs.files = {c.file};
+        run([&] { page.BitBtn39Click(); });
+        EXPECT_EQ(dialogs.texts(), c.texts);
+        EXPECT_FALSE(page.binding.isEditing());
+    }
+    // A small file of a picture that takes much memory to show is stored after a warning.
+    dialogs.shown.clear();
+    dialogs.files = {dir / "wide.png"};
     run([&] { page.BitBtn39Click(); });
-    EXPECT_EQ(dialogs.texts(), Strings{"所选文件不是图片，未插入！"});
-    EXPECT_FALSE(page.binding.isEditing());
+    EXPECT_EQ(dialogs.texts(), Strings{"图片有5700×5700像素，显示时约占124MB内存，超过16MB；请尽量使用较小的图片。"});
+    page.binding.cancel();
 
     dialogs.shown.clear();
     dialogs.files = {small};

@@ -12,14 +12,17 @@
 
 class QLabel;
 class QPlainTextEdit;
+#include "common/bank/rules.h"
+
 class QPushButton;
 class QTabBar;
 class QWidget;
 
 namespace mendrix::bank {
 
-// Whether Qt can show the bytes as a picture (as the client's picture window does).
-bool decodesAsImage(const std::string& bytes);
+// Whether Qt can show the bytes as a picture (as the client's picture window
+// does), or they are one too large for it, with its size.
+PictureCheck checkPicture(const std::string& bytes);
 
 class BankPages : public QObject {
 public:
