@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/core/candidate.h"
+#include "common/core/utf8.h"
 #include "common/platform/platform.h"
 
 namespace mendrix::bank {
@@ -44,6 +45,13 @@ std::optional<std::string> choiceKey(std::string_view typed) {
     const char c = key[0];
     if ((c >= 'A' && c <= 'D') || (c >= 'a' && c <= 'd')) return std::string(key);
     return std::nullopt;
+}
+
+std::string stemRefusal(std::string_view stem) {
+    const long length = kav::utf8Length(stem);
+    if (length <= kMaxStemCharacters) return {};
+    return "题干有" + (length < 0 ? std::to_string(stem.size()) + "字节" : std::to_string(length) + "个字") + "，超过" +
+           std::to_string(kMaxStemCharacters) + "个字，未保存！";
 }
 
 std::string pictureSizeWarning(std::size_t bytes) {

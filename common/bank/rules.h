@@ -36,6 +36,12 @@ std::vector<std::string> candidateWarnings(std::string_view zkzh, std::string_vi
 // single spaces and splits them again, so a key with a blank shifts every later key).
 std::optional<std::string> choiceKey(std::string_view typed);
 inline constexpr const char* kChoiceKeyRefusal = "标准答案只能是A、B、C、D中的一个字母！";
+// A stem is a long text column, but the bank goes to every machine of the lab
+// and the candidate reads the stem in one box: a few hundred characters is a
+// long one. (The options are short text columns of 255 characters.)
+inline constexpr long kMaxStemCharacters = 5000;
+// Why a stem is refused ("" when accepted).
+std::string stemRefusal(std::string_view stem);
 
 // Pictures above this size are stored after a warning: the bank goes to every
 // machine of the lab with each update.

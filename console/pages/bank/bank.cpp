@@ -108,6 +108,8 @@ ChoicePage::ChoicePage(Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck
     : binding(selecttest, dialogs), selecttest_(selecttest), dialogs_(dialogs), isImage_(std::move(isImage)) {
     binding.setDeleteQuestion(kQuestionDeleteQuestion);
     binding.setBeforePost([](Cursor& row) {
+        if (std::string refusal = stemRefusal(row.field("select_question").asString()); !refusal.empty())
+            throw DbError(refusal);
         const std::string typed = row.field("correct_sel").asString();
         const auto key = choiceKey(typed);
         if (!key) throw DbError(kChoiceKeyRefusal);

@@ -172,6 +172,19 @@ TEST_F(BankTest, AChoiceKeyIsStoredTrimmedAndAnyOtherKeyIsRefused) {
         choice.cancel();
     }
     EXPECT_EQ(column("stu.mdb", "selecttest", "correct_sel"), (Strings{"c", "B", "A"}));
+
+    // A stem past the limit is refused, one at the limit stored.
+    for (const long length : {kMaxStemCharacters + 1, kMaxStemCharacters}) {
+        dialogs.shown.clear();
+        choice.insert();
+        std::string stem;
+        for (long i = 0; i < length; ++i) stem += "题";
+        type(choice, "select_question", stem);
+        type(choice, "correct_sel", "A");
+        EXPECT_EQ(choice.post(), length == kMaxStemCharacters) << length;
+        if (length > kMaxStemCharacters) EXPECT_EQ(dialogs.texts(), Strings{"题干有5001个字，超过5000个字，未保存！"});
+        choice.cancel();
+    }
 }
 
 TEST_F(BankTest, APictureIsStoredWithTheRowsNextPostOnlyWhenItIsAnImage) {
