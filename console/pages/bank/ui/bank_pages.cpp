@@ -4,9 +4,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QBuffer>
-#include <QImage>
-#include <QImageReader>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,6 +14,7 @@
 #include "console/base/binding/ui/bound_grid.h"
 #include "console/base/binding/ui/navigators.h"
 #include "console/base/console.h"
+#include "gui/picture_check.h"
 #include "gui/qstring.h"
 
 namespace mendrix::bank {
@@ -58,24 +56,8 @@ void navigationFoot(QVBoxLayout* layout, TableBinding& binding, QWidget* parent,
 
 }  // namespace
 
-PictureCheck checkPicture(const std::string& bytes) {
-    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    // The size from the header, before any pixel is decoded.
-    const QSize size = reader.size();
-    QImage image;
-    if (reader.read(&image)) return {PictureCheck::Kind::Image, image.width(), image.height()};
-    // A sound header whose pixels are more than the reader allocates.
-    const qint64 limit = qint64(QImageReader::allocationLimit()) << 20;
-    if (size.isValid() && limit > 0 && qint64(size.width()) * size.height() * 4 > limit)
-        return {PictureCheck::Kind::TooLarge, size.width(), size.height()};
-    return {};
-}
-
 BankPages::BankPages(QWidget* pages, Console& console, Run run)
-    : QObject(pages), bank_(std::make_unique<QuestionBank>(console, checkPicture)), run_(std::move(run)) {
+    : QObject(pages), bank_(std::make_unique<QuestionBank>(console, kav::gui::checkPicture)), run_(std::move(run)) {
     fillRoster(pages);
     fillWin(pages);
     fillChoice(pages);

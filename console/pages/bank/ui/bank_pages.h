@@ -20,10 +20,6 @@ class QWidget;
 
 namespace mendrix::bank {
 
-// Whether Qt can show the bytes as a picture (as the client's picture window
-// does), or they are one too large for it, with its size.
-PictureCheck checkPicture(const std::string& bytes);
-
 class BankPages : public QObject {
 public:
     using Run = std::function<void(const std::function<void()>&)>;
