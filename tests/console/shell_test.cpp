@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/account/password.h"
-#include "console/shell/console.h"
-#include "console/shell/help.h"
-#include "console/shell/texts.h"
+#include "console/base/console.h"
+#include "common/help/help.h"
+#include "console/base/texts.h"
 #include "tests/account/raw_file.h"
 #include "tests/console/console_lab.h"
 

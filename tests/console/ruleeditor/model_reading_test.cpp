@@ -6,7 +6,7 @@
 
 #include "common/word/checks.h"
 #include "common/word/rule_reading.h"
-#include "console/ruleeditor/texts.h"
+#include "console/pages/ruleeditor/texts.h"
 #include "tests/console/ruleeditor/editor_fixture.h"
 #include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "common/answer/answer_text.h"
-#include "console/ruleeditor/texts.h"
+#include "console/pages/ruleeditor/texts.h"
 #include "tests/console/ruleeditor/editor_fixture.h"
 
 namespace kav::ruleeditor::test {

@@ -6,8 +6,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "console/ruleeditor/texts.h"
-#include "console/ruleeditor/ui/tform3.h"
+#include "console/pages/ruleeditor/texts.h"
+#include "console/pages/ruleeditor/ui/tform3.h"
 #include "tests/console/ruleeditor/editor_fixture.h"
 
 namespace kav::ruleeditor::test {
