@@ -295,6 +295,7 @@ private:
         int index = beginParagraph();
         runLayers_ = sheet_.runLayers(tblStyle, pStyle);
         inlineContent(p);
+        if (!symbols_.empty()) giveSymbolsTheirFonts();
         std::uint32_t mark = addRun(sheet_.runFormat(runLayers_, rPr));
         if (endsCell) push(U'\r', CharKind::CellEnd, mark);
         else if (sectPr) push(U'\f', CharKind::SectionMark, mark);
@@ -331,10 +332,13 @@ private:
         pugi::xml_node rPr;
         runContent(r, index, &rPr);
         doc_.runs_[index] = sheet_.runFormat(runLayers_, rPr);
-        // A symbol is in its own font, whatever the run's: the run's format
-        // with that font in every slot.
+    }
+
+    // A symbol is in its own font, whatever its run's: the run's format with
+    // that font in every slot. Once a paragraph, after its runs are read.
+    void giveSymbolsTheirFonts() {
         for (auto [at, font] : symbols_) {
-            CharFormat f = doc_.runs_[index];
+            CharFormat f = doc_.runs_[doc_.chars_[at].run];
             f.fonts.fill(sheet_.fonts.id(font));
             doc_.chars_[at].run = addRun(std::move(f));
         }
@@ -695,7 +699,7 @@ private:
     StyleSheet::RunLayers runLayers_;  // of the paragraph being read
     std::vector<Block> blocks_;         // of the containers being walked, outermost first
     pugi::xml_node fallbackTextPath_;  // the WordArt path of the mc:Fallback beside the branch being read
-    // The symbols (w:sym) of the run being read: their characters and fonts.
+    // The symbols (w:sym) of the paragraph being read: their characters and fonts.
     std::vector<std::pair<std::size_t, std::string_view>> symbols_;
     int nesting_ = 0;
     FieldCodeFilter searchFields_;  // of the main story's search text
