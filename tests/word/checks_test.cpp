@@ -291,6 +291,18 @@ TEST(WordChecks, ParagraphFontNameSizeAndColourReadTheTextNotTheMark) {
     }
 }
 
+// What the script library writes its own way, and Writer's re-save of it.
+TEST(WordChecks, LogicalSidesEndAlignmentFalseValuesAndShapesWithoutAlternatives) {
+    for (const char* doc : {J, LJ}) {
+        run({
+            {doc, "24 1 2 36", 1},  {doc, "25 1 2 18", 1},  {doc, "33 1 2 2", 1},  // w:start, w:end, jc end
+            {doc, "8 1 1 0", 0, "Bold=0"},  {doc, "34 1 7 0", 0},  // w:b w:val="false"
+            {doc, "44 1 1 文本框", 1},  {doc, "46 1 1 4", 1},  {doc, "48 1 2 粗体艺术字", 1},
+            {doc, "50 1 2", 1},  {doc, "51 1 3", 1},  {doc, "50 1 3", 0},  {doc, "51 1 2", 0},
+        });
+    }
+}
+
 TEST(WordChecks, IndentsInCharactersTakePrecedenceOverTheirPoints) {
     run({
         {J, "26 1 3 24", 1},  {J, "26 1 3 12", 0, "24"},  // 2 characters of 12 pt, not 240 twips
