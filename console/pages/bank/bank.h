@@ -35,17 +35,20 @@ inline constexpr const char* kQuestionDeleteQuestion =
     "确定要删除吗？\r删除后，其后各题的题号都将减一；已有的考试记录仍按原来的题号记录。";
 
 // Appends the rows of a CSV file the teacher chooses to a page's table, after
-// saving the page's pending change; reports the bad rows or the count.
-void importInto(ImportKind kind, TableBinding& binding, kav::db::Cursor& table, kav::ui::Dialogs& dialogs);
+// saving the page's pending change: on a thread of its own with a connection
+// to the teacher folder's stu.mdb, all rows or none, with a progress box and
+// 取消; then reads the table again and reports the bad rows or the count.
+void importInto(ImportKind kind, TableBinding& binding, kav::db::Cursor& table,
+                const std::filesystem::path& teacherFolder, kav::ui::Dialogs& dialogs);
 
 // Grid and record view of one table (the tab strip inverts which one shows).
 enum class View { Grid, Record };
 
 class RosterPage {
 public:
-    RosterPage(kav::db::Cursor& student, kav::ui::Dialogs& dialogs);
+    RosterPage(kav::db::Cursor& student, kav::ui::Dialogs& dialogs, std::filesystem::path teacherFolder);
     void TabControl1Change() { view = view == View::Grid ? View::Record : View::Grid; }
-    void ImportClick() { importInto(ImportKind::Roster, binding, student_, dialogs_); }
+    void ImportClick() { importInto(ImportKind::Roster, binding, student_, teacherFolder_, dialogs_); }
 
     TableBinding binding;
     View view = View::Grid;
@@ -53,6 +56,7 @@ public:
 private:
     kav::db::Cursor& student_;
     kav::ui::Dialogs& dialogs_;
+    std::filesystem::path teacherFolder_;
 };
 
 class WinPage {
@@ -63,11 +67,12 @@ public:
 
 class ChoicePage {
 public:
-    ChoicePage(kav::db::Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck isImage);
+    ChoicePage(kav::db::Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck isImage,
+               std::filesystem::path teacherFolder);
     void TabControl3Change() { view = view == View::Grid ? View::Record : View::Grid; }
     void BitBtn39Click();  // picture "插入"
     void BitBtn40Click();  // picture "删除"
-    void ImportClick() { importInto(ImportKind::Choice, binding, selecttest_, dialogs_); }
+    void ImportClick() { importInto(ImportKind::Choice, binding, selecttest_, teacherFolder_, dialogs_); }
 
     TableBinding binding;
     View view = View::Grid;
@@ -76,6 +81,7 @@ private:
     kav::db::Cursor& selecttest_;
     kav::ui::Dialogs& dialogs_;
     ImageCheck isImage_;
+    std::filesystem::path teacherFolder_;
 };
 
 class WordPage {

@@ -141,7 +141,8 @@ TEST_F(BankTest, ACandidateWithoutPasswordOrSharingAFolderIsStoredWithAWarning) 
     EXPECT_TRUE(roster.post());
     EXPECT_EQ(messages(MessageKind::Warning),
               Strings{"准考证号“110199990001”的考生没有登录密码。\r"
-                      "准考证号“110199990001”与“110188880001”的考生文件夹同为11010001，两人的考试文件会放在同一个文件夹中。"});
+                      "准考证号“110199990001”与另外1名考生（“110188880001”）的考生文件夹同为11010001，"
+                      "他们的考试文件会放在同一个文件夹中。"});
     EXPECT_EQ(column("stu.mdb", "student", "zkzh"), (Strings{"110188880001", "110199990001"}));
 }
 
@@ -482,7 +483,17 @@ TEST_F(BankTest, ImportAppendsTheFilesRowsOrReportsEveryBadLine) {
 
     dialogs.shown.clear();
     dialogs.files = {dir / "good.csv"};
+    dialogs.cancelAfter = 1;  // 取消 pressed while the rows go in
     run([&] { roster.ImportClick(); });
+    EXPECT_EQ(dialogs.texts(), Strings{"导入已取消，没有导入任何一行。"});
+    EXPECT_EQ(column("stu.mdb", "student", "zkzh"), Strings{"110199990001"});
+
+    dialogs.shown.clear();
+    dialogs.cancelAfter.reset();
+    dialogs.files = {dir / "good.csv"};
+    run([&] { roster.ImportClick(); });
+    EXPECT_EQ(dialogs.progressLabels.back(), "正在导入good.csv……");
+    EXPECT_EQ(dialogs.progressReports.back(), std::make_pair(2, 2));
     EXPECT_EQ(dialogs.texts(), Strings{"已导入2行。"});
     EXPECT_EQ(roster.binding.rowCount(), 3);
     EXPECT_EQ(roster.binding.currentRow(), 2);
