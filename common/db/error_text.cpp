@@ -22,7 +22,7 @@ constexpr Cause kCauses[] = {
      "没有写入数据库文件的权限。请检查数据库文件及其所在文件夹是否可写。"},
     {{"not a database", "encrypted", "malformed", "corrupt"},
      "数据库文件已损坏，或不是本系统的数据库。请用备份的数据库文件替换它。"},
-    {{"mismatch", "out of range", "too long", "constraint"}, "所填的值不符合该项的要求（类型或长度）。请改正后再保存。"},
+    {{"mismatch", "too small to accept", "overflow", "constraint"}, "所填的值不符合该项的要求（类型或长度）。请改正后再保存。"},
     {{"could not find file", "cannot find", "no such", "not found"},
      "找不到数据库文件或其中的表。请确认在教师文件夹中运行，且题库文件完整。"},
 };

@@ -26,7 +26,7 @@ bool TableBinding::run(Change change, Operation&& operation) {
     try {
         operation();
     } catch (const db::DbError& e) {
-        dialogs_.message(ui::MessageKind::Error, db::databaseErrorText("数据没有保存（或没有读出）。", e));
+        dialogs_.message(ui::MessageKind::Error, db::databaseErrorText("数据没有保存。", e));
         done = false;
     }
     notify(rowCount() != rowsBefore ? Change::Rows : change);
