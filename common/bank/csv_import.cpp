@@ -289,9 +289,13 @@ ImportResult importCsv(ImportKind kind, std::string_view bytes, Connection& conn
             }
             if (!result.errors.empty()) return;  // nothing written
             if (kind == ImportKind::Roster) {
+                std::size_t withoutPassword = 0;
                 for (std::size_t i = 0; i < rows.size(); ++i)  // others empty: the password warning alone
                     for (std::string& warning : candidateWarnings(rows[i][0], rows[i][2], {}))
-                        result.warnings.push_back({lines[i], std::move(warning)});
+                        if (++withoutPassword <= kWarningsListed) result.warnings.push_back({lines[i], std::move(warning)});
+                if (withoutPassword > kWarningsListed)
+                    result.warnings.push_back(
+                        {0, "另有" + std::to_string(withoutPassword - kWarningsListed) + "名考生没有登录密码。"});
                 const std::size_t firstNew = stored.size();
                 for (const auto& row : rows) stored.push_back(row[0]);
                 for (std::string& warning : sharedFolderWarnings(stored, firstNew))

@@ -48,7 +48,8 @@ struct ImportResult {
     bool cancelled = false;        // the teacher cancelled: nothing was stored
     std::vector<RowError> errors;  // not empty: nothing was imported
     // What typing the rows in would have warned about (a candidate without
-    // password, a candidate folder name shared); the rows are imported.
+    // password, a candidate folder name shared), the first few of each kind and
+    // a count of the rest; the rows are imported.
     std::vector<RowError> warnings;
 };
 

@@ -86,6 +86,11 @@ std::vector<std::string> sharedFolderWarnings(const std::vector<std::string>& nu
         if (const auto& [holders, hasNew] = byFolder[name]; hasNew && holders.size() > 1)
             warnings.push_back(std::to_string(holders.size()) + "名考生（" + examples(holders) + "）的考生文件夹同为" +
                                name + "，他们的考试文件会放在同一个文件夹中。");
+    if (warnings.size() > kWarningsListed) {
+        const std::size_t more = warnings.size() - kWarningsListed;
+        warnings.resize(kWarningsListed);
+        warnings.push_back("另有" + std::to_string(more) + "个考生文件夹也各有多名考生共用。");
+    }
     return warnings;
 }
 

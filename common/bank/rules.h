@@ -34,9 +34,13 @@ std::string admissionNumberRefusal(std::string_view zkzh, const std::vector<std:
 std::vector<std::string> candidateWarnings(std::string_view zkzh, std::string_view password,
                                            const std::vector<std::string>& others);
 
+// How many warnings of one kind a roster's check lists before it sums up the rest.
+inline constexpr std::size_t kWarningsListed = 5;
+
 // The shared-folder warnings of a whole roster: one for each folder name that
 // several numbers give, one of them at index firstNew or later, with their
-// count and the first few, in the order the folders first occur. Linear in the numbers.
+// count and the first few, in the order the folders first occur; past
+// kWarningsListed folders one line counts the rest. Linear in the numbers.
 std::vector<std::string> sharedFolderWarnings(const std::vector<std::string>& numbers, std::size_t firstNew = 0);
 
 // ---- choice questions

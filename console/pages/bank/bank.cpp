@@ -81,7 +81,11 @@ void importInto(ImportKind kind, TableBinding& binding, Cursor& table, const fs:
     }
     if (!result.errors.empty()) {
         std::vector<std::string> lines{"文件有错误，没有导入任何一行："};
-        for (const RowError& error : result.errors) lines.push_back(consoleLine(error));
+        for (std::size_t i = 0; i < std::min(result.errors.size(), kErrorsShown); ++i)
+            lines.push_back(consoleLine(result.errors[i]));
+        if (result.errors.size() > kErrorsShown)
+            lines.push_back("……共有" + std::to_string(result.errors.size()) + "行有错误，以上是前" +
+                            std::to_string(kErrorsShown) + "行。");
         dialogs.message(MessageKind::Warning, joinLines(lines));
         return;
     }

@@ -4,6 +4,7 @@
 // texts. Each table page is one TableBinding over the data module's cursor,
 // with the table's checks as its row rule, so that they hold for every post:
 // a move, the navigator, the page's own buttons and the close of the console.
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -30,6 +31,8 @@ using ImageCheck = std::function<bool(const std::string& bytes)>;
 inline constexpr const char* kPictureFilter = "(位图)*.bmp (*.bmp)";
 inline constexpr const char* kCsvFilter = "CSV文件 (*.csv);;所有文件 (*)";
 inline constexpr const char* kImportCaption = "导入";
+// The bad rows an import's box lists; it counts the rest (a box must fit the screen).
+inline constexpr std::size_t kErrorsShown = 20;
 // Exam records name questions by position, so deleting one renumbers the later ones.
 inline constexpr const char* kQuestionDeleteQuestion =
     "确定要删除吗？\r删除后，其后各题的题号都将减一；已有的考试记录仍按原来的题号记录。";

@@ -1,6 +1,7 @@
 // The question bank pages on real database files: the row rules of every post
 // (a move, the post button, the close), the pictures, the Word button, the
 // update list with its flag, the typing texts and the import.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "common/db/values.h"
@@ -479,6 +480,16 @@ TEST_F(BankTest, ImportAppendsTheFilesRowsOrReportsEveryBadLine) {
     run([&] { roster.ImportClick(); });
     EXPECT_EQ(messages(MessageKind::Warning),
               Strings{"文件有错误，没有导入任何一行：\r第2行：准考证号“110199990001”已经有考生使用！"});
+    // A box lists the first 20 bad rows and counts them all.
+    std::string many;
+    for (int i = 0; i < 25; ++i) many += "1101/" + std::to_string(i) + ",某,pw\n";
+    kav::test::writeFile(dir / "many.csv", many);
+    dialogs.shown.clear();
+    dialogs.files = {dir / "many.csv"};
+    run([&] { roster.ImportClick(); });
+    const std::string box = dialogs.lastText();
+    EXPECT_EQ(std::count(box.begin(), box.end(), '\r'), 21) << box;
+    EXPECT_NE(box.find("\r……共有25行有错误，以上是前20行。"), std::string::npos) << box;
     EXPECT_EQ(roster.binding.rowCount(), 1);
 
     dialogs.shown.clear();

@@ -78,6 +78,14 @@ TEST(BankRulesTest, CandidatesWithoutPasswordOrSharingAFolderAreWarnedAboutOnceP
     EXPECT_EQ(sharedFolderWarnings(roster, 49).size(), 2u);
     EXPECT_EQ(sharedFolderWarnings(roster, 50).size(), 1u);
     EXPECT_EQ(sharedFolderWarnings(roster, 52).size(), 0u);
+
+    // Past five folders the rest are counted on one line, so that a box fits the screen.
+    Strings pairs;
+    for (int folder = 0; folder < 8; ++folder)
+        for (const char* middle : {"1111", "2222"}) pairs.push_back("1101" + std::string(middle) + "000" + std::to_string(folder));
+    const Strings folders = sharedFolderWarnings(pairs);
+    ASSERT_EQ(folders.size(), 6u);
+    EXPECT_EQ(folders.back(), "另有3个考生文件夹也各有多名考生共用。");
 }
 
 TEST(BankRulesTest, AChoiceKeyIsOneLetterAToDInEitherCaseStoredTrimmed) {
@@ -282,6 +290,15 @@ TEST_F(CsvImportTest, AFileWithABadRowImportsNothingAndNamesEveryBadLine) {
         }
         EXPECT_EQ(column(*student, "zkzh"), Strings{"110199990001"});
     }
+}
+
+TEST_F(CsvImportTest, MissingPasswordsPastTheFirstFewAreCounted) {
+    std::string bytes = "准考证号,姓名,密码\n";
+    for (int i = 0; i < 8; ++i) bytes += "22010000000" + std::to_string(i) + ",考生,\n";
+    const auto result = importCsv(ImportKind::Roster, bytes, *stu);
+    ASSERT_EQ(result.warnings.size(), 6u);
+    EXPECT_EQ(toolLine(result.warnings[4]), "line 6: 准考证号“220100000004”的考生没有登录密码。");
+    EXPECT_EQ(toolLine(result.warnings[5]), "另有3名考生没有登录密码。");
 }
 
 TEST_F(CsvImportTest, SharedFoldersAreWarnedAboutOnceEachWithTheCount) {
