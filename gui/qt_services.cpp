@@ -167,6 +167,7 @@ void QtDialogs::runWithProgress(const std::string& label, const std::function<vo
     box.setAutoClose(false);
     box.setAutoReset(false);
     box.setMinimumDuration(0);
+    box.setMinimumWidth(360);  // room for the caption and a file name
     std::atomic<bool> cancel{false};
     std::atomic<int> done{0}, total{0};
     const auto stop = [&] {
