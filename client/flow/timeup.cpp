@@ -15,7 +15,7 @@ void TimeUpLogic::BitBtn1Click() {
     // The three assistants' passwords, checked against the stored hashes.
     const int level = client_.data().teacherConnection().delayPasswordLevel(Edit1);
     if (level == 0) return;
-    Edit2 = std::to_string(level);
+    granted_ = level;
     form_ = Form::Hidden;
 }
 

@@ -13,7 +13,7 @@
 namespace mendrix {
 
 using kav::db::Cursor;
-using kav::station::Korl;
+using kav::station::StationMode;
 using kav::ui::Answer;
 using kav::ui::Buttons;
 using kav::ui::MessageKind;
@@ -35,7 +35,7 @@ constexpr ModeCommand kModeCommands[] = {
     {"将切换到强制收分状态，准备好？", "设置与评分->强制收分", "   ", "当前状态：强制收分", {false, true, true, true}},
     {"将切换到结束状态，准备好？", "设置与评分->结束", "   ", "当前状态：结束", {true, true, false, true}},
 };
-const ModeCommand& commandOf(Korl mode) { return kModeCommands[mode - 1]; }
+const ModeCommand& commandOf(StationMode mode) { return kModeCommands[kav::station::korlOf(mode) - 1]; }
 
 // Each start-up flag: its column, the caption's location, the question asked
 // before switching it on and its name on the status bar.
@@ -53,14 +53,14 @@ constexpr FlagCommand kFlagCommands[] = {
 const FlagCommand& commandOf(StartupFlag flag) { return kFlagCommands[static_cast<int>(flag)]; }
 
 // The caption rule: title, five spaces, "当前位置：", location, spaces, mode text.
-std::string captionAt(const std::string& location, const char* spaces, Korl mode) {
+std::string captionAt(const std::string& location, const char* spaces, StationMode mode) {
     return texts::kTitle + std::string(texts::kLocationPrefix) + location + spaces + modeText(mode);
 }
 
 }  // namespace
 
-ModeItemsEnabled modeItemsEnabledAfter(Korl mode) { return commandOf(mode).enabledAfter; }
-std::string modeText(Korl mode) { return commandOf(mode).modeText; }
+ModeItemsEnabled modeItemsEnabledAfter(StationMode mode) { return commandOf(mode).enabledAfter; }
+std::string modeText(StationMode mode) { return commandOf(mode).modeText; }
 
 MainWindowLogic::MainWindowLogic(TDataModule2& data, kav::ui::Dialogs& dialogs, kav::ui::Desktop& desktop)
     : data_(data), dialogs_(dialogs), desktop_(desktop) {}
@@ -70,7 +70,7 @@ void MainWindowLogic::FormShow() {
     // The marks show the record as it is at login, not as it was when the login
     // window opened the databases.
     data_.ADOTable_Tstate().requery();
-    postState([](Cursor& state) { state.field("korl").setString("1"); });
+    postState([](Cursor& state) { kav::station::setKorl(state, kav::station::korlOf(StationMode::Exam)); });
     // A flag the console never wrote shows as off, with a warning: the teacher
     // repairs it by setting it again, so the console must open. Every start-up
     // flag then shows as off.
@@ -80,9 +80,9 @@ void MainWindowLogic::FormShow() {
     } catch (const kav::db::BadValue& e) {
         dialogs_.message(MessageKind::Warning, e.what() + std::string(texts::kBadStationFlag));
     }
-    markedMode = kav::station::kExam;
-    modeEnabled = modeItemsEnabledAfter(kav::station::kExam);
-    caption = texts::kTitle + modeText(kav::station::kExam);
+    markedMode = StationMode::Exam;
+    modeEnabled = modeItemsEnabledAfter(StationMode::Exam);
+    caption = texts::kTitle + modeText(StationMode::Exam);
     flags_ = {record.clearfold, record.clearinfo, record.update};
     typingSaveFolder = data_.workingFolder() / "txt";
 }
@@ -117,11 +117,11 @@ void MainWindowLogic::H1Click() {
     desktop_.showHelp(texts::kHelpTitle, html);
 }
 
-void MainWindowLogic::switchMode(Korl mode) {
+void MainWindowLogic::switchMode(StationMode mode) {
     const ModeCommand& command = commandOf(mode);
     // Only Yes switches the lab; No, Esc and closing the box leave it as it is.
     if (dialogs_.message(MessageKind::Question, command.question, Buttons::YesNo) != Answer::Yes) return;
-    postState([mode](Cursor& state) { state.field("korl").setString(std::to_string(mode)); });
+    postState([mode](Cursor& state) { kav::station::setKorl(state, kav::station::korlOf(mode)); });
     caption = captionAt(command.location, command.spaces, mode);
     markedMode = mode;
     modeEnabled = command.enabledAfter;
@@ -164,7 +164,7 @@ bool MainWindowLogic::FormClose() {
     if (savePendingPages && !savePendingPages()) return false;  // the refusal has been shown
     try {
         for (Cursor* cursor : data_.cursorsPostedAtClose()) cursor->post();
-        postState([](Cursor& state) { state.field("korl").setString("1"); });
+        postState([](Cursor& state) { kav::station::setKorl(state, kav::station::korlOf(StationMode::Exam)); });
     } catch (const kav::db::DbError& e) {
         dialogs_.message(MessageKind::Warning, kav::db::databaseErrorText(texts::kCloseRefused, e));
         return false;

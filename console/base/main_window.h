@@ -25,9 +25,9 @@ enum class AccountsPart { Administrator, Assistants };  // Panel3, Panel4
 enum ModeItem { N13, N14, s1, E1, kModeItemCount };
 using ModeItemsEnabled = std::array<bool, kModeItemCount>;
 // The mode items enabled after switching to a mode: the allowed next modes.
-ModeItemsEnabled modeItemsEnabledAfter(kav::station::Korl mode);
+ModeItemsEnabled modeItemsEnabledAfter(kav::station::StationMode mode);
 // "当前状态：考试" … "当前状态：结束".
-std::string modeText(kav::station::Korl mode);
+std::string modeText(kav::station::StationMode mode);
 
 // The start-up orders, each a flag of the station record and a check-mark item.
 enum class StartupFlag { Clearfold, Clearinfo, Update };  // N20, N21, N23
@@ -50,10 +50,10 @@ public:
     void N10Click();  // about: caption only, the page stays
     void H1Click();   // help file
     // Station commands.
-    void N13Click() { switchMode(kav::station::kExam); }
-    void N14Click() { switchMode(kav::station::kPractice); }
-    void s1Click() { switchMode(kav::station::kForcedCollection); }
-    void E1Click() { switchMode(kav::station::kEnded); }
+    void N13Click() { switchMode(kav::station::StationMode::Exam); }
+    void N14Click() { switchMode(kav::station::StationMode::Practice); }
+    void s1Click() { switchMode(kav::station::StationMode::ForcedCollection); }
+    void E1Click() { switchMode(kav::station::StationMode::Ended); }
     void N20Click() { toggleFlag(StartupFlag::Clearfold); }
     void N21Click() { toggleFlag(StartupFlag::Clearinfo); }
     void N23Click() { toggleFlag(StartupFlag::Update); }
@@ -77,14 +77,14 @@ public:
     std::string caption;
     Page page = Page::None;
     AccountsPart accountsPart = AccountsPart::Administrator;
-    kav::station::Korl markedMode = kav::station::kExam;
+    kav::station::StationMode markedMode = kav::station::StationMode::Exam;
     ModeItemsEnabled modeEnabled{true, true, true, true};
     // The starting folder of the typing-text save dialog: txt in the teacher folder.
     std::filesystem::path typingSaveFolder;
 
 private:
     void showPage(const char* location, Page page);
-    void switchMode(kav::station::Korl mode);
+    void switchMode(kav::station::StationMode mode);
     void toggleFlag(StartupFlag flag);
     // Edits the first row of `state` (appending the default row when the table
     // is empty), sets it and posts; a refused value cancels the edit.

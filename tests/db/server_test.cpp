@@ -190,7 +190,7 @@ TEST_F(StationRoleTest, AReportRidesOutABrokenConnectionAndIsStoredOnce) {
     auto owner = teacher->open();
     EXPECT_EQ(owner->openKeyed("score", "zkzh", report.zkzh)->recordCount(), 1);
     EXPECT_EQ(owner->openKeyed("condition", "zkzh", report.zkzh)->recordCount(), 1);
-    EXPECT_EQ(kav::station::pollStationMode(*poll), kav::station::kExam) << "the next poll reads again";
+    EXPECT_EQ(kav::station::pollStationMode(*poll), kav::station::korlOf(kav::station::StationMode::Exam)) << "the next poll reads again";
 }
 
 // A session that waits out its backoff tries again as soon as another session
@@ -210,7 +210,7 @@ TEST_F(StationRoleTest, ASessionInItsBackoffTriesAgainOnceAnotherHasReachedTheSe
     kav::test::runOnServer(kav::test::testServer(), "ALTER ROLE " + role + " LOGIN");
     auto other = connect(asStation(), {});
     EXPECT_NO_THROW(state->requery()) << "the session tried again at once";
-    EXPECT_EQ(kav::station::readStation(*state).korl, kav::station::kExam);
+    EXPECT_EQ(kav::station::readStation(*state).korl, kav::station::korlOf(kav::station::StationMode::Exam));
 }
 
 // BEGIN travels with a transaction's first statement: whatever that statement

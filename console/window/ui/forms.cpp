@@ -398,7 +398,7 @@ void TForm1::refresh() {
 
     QAction* const modeItems[kModeItemCount] = {N13, N14, s1, E1};
     for (int i = 0; i < kModeItemCount; ++i) {
-        modeItems[i]->setChecked(i == logic_.markedMode - 1);
+        modeItems[i]->setChecked(i == kav::station::korlOf(logic_.markedMode) - 1);
         modeItems[i]->setEnabled(logic_.modeEnabled[i]);
     }
     N20->setChecked(logic_.checked(StartupFlag::Clearfold));
