@@ -26,6 +26,8 @@ public:
         return canOpen;
     }
     void showAbout(const std::string&) override {}
+    std::vector<std::pair<std::string, std::string>> helps;  // title and page of each help shown
+    void showHelp(const std::string& title, const std::string& html) override { helps.emplace_back(title, html); }
 };
 
 struct ConsoleLab {

@@ -1,5 +1,6 @@
 #include "console/base/binding/table_binding.h"
 
+#include "common/db/error_text.h"
 #include "common/db/values.h"
 
 namespace kav::console {
@@ -25,7 +26,7 @@ bool TableBinding::run(Change change, Operation&& operation) {
     try {
         operation();
     } catch (const db::DbError& e) {
-        dialogs_.message(ui::MessageKind::Error, e.what());
+        dialogs_.message(ui::MessageKind::Error, db::databaseErrorText("数据没有保存。", e));
         done = false;
     }
     notify(rowCount() != rowsBefore ? Change::Rows : change);

@@ -9,6 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include "common/db/error_text.h"
 #include "common/scores/item_stats.h"
 #include "console/base/binding/ui/bound_editors.h"
 #include "console/base/binding/ui/bound_grid.h"
@@ -102,7 +103,7 @@ void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEn
         try {
             return new ScoreListPage(nullptr, env.data.ADOTable_Tscore(), env);
         } catch (const kav::db::DbError& e) {
-            return openFailure(e.what());
+            return openFailure(kav::db::databaseErrorText("这一页的数据表打不开。", e));
         }
     });
     new BuildOnFirstShow(analysisFrame, [env]() -> QWidget* {
@@ -110,7 +111,7 @@ void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEn
             return new AnswerAnalysisPage(nullptr, env.data.ADOTable_Tcondition(), env.data.ADOTable_Tscore(),
                                           env.data.ADOTable_select(), env);
         } catch (const kav::db::DbError& e) {
-            return openFailure(e.what());
+            return openFailure(kav::db::databaseErrorText("这一页的数据表打不开。", e));
         }
     });
 }
