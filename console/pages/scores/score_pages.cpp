@@ -71,15 +71,17 @@ AnswerAnalysisLogic::AnswerAnalysisLogic(kav::console::TableBinding& binding, co
                                          kav::ui::Dialogs& dialogs)
     : binding_(binding), condition_(condition), score_(score), selecttest_(selecttest), dialogs_(dialogs) {}
 
-ItemStatistics AnswerAnalysisLogic::compute() const {
-    return computeItemStatistics(readExamRecords(condition_), readScoreRows(score_), readBankKeys(selecttest_));
+void AnswerAnalysisLogic::count() {
+    const std::vector<ScoreRow> rows = readScoreRows(score_);
+    statistics_ = computeItemStatistics(readExamRecords(condition_), rows, readBankKeys(selecttest_));
+    distributions_ = scoreDistributions(rows);
 }
 
-void AnswerAnalysisLogic::BitBtnStatsClick() { statistics_ = compute(); }
+void AnswerAnalysisLogic::BitBtnStatsClick() { count(); }
 
 void AnswerAnalysisLogic::BitBtnStatsExportClick() {
     reportFailure(dialogs_, [&] {
-        statistics_ = compute();
+        count();
         if (auto path = chooseSaveFile(dialogs_, "导出统计", kStatisticsFilter, ".csv"))
             writeFileReplacing(*path, statisticsCsv(*statistics_));
     });

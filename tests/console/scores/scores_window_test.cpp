@@ -11,6 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "console/pages/scores/ui/score_pages_ui.h"
 #include "tests/console/logged_in_console.h"
 #include "tests/console/scores/score_fixture.h"
 
@@ -88,6 +89,11 @@ TEST_F(ScoresWindowTest, AnswerAnalysisShowsEveryColumnAndSortableStatistics) {
     auto* table = find<QTableWidget>("StatsTable");
     ASSERT_EQ(table->rowCount(), 2);  // two choice questions; no task was drawn
     EXPECT_EQ(find<QLabel>("StatsSummary")->text(), "统计：2 份答题记录，0 份没有成绩未计入");
+    // Beside the table the charts of this count: both totals of 70 at the top of their range.
+    auto* charts = find<scores::ScoreChartsView>("ChartsView");
+    ASSERT_EQ(charts->histograms().size(), 5u);
+    EXPECT_EQ(charts->histograms()[0].title, "总分");
+    EXPECT_EQ(charts->histograms()[0].counts.back(), 2);
     table->sortByColumn(3, Qt::AscendingOrder);  // 答对率
     EXPECT_EQ(table->item(0, 1)->text(), "1");  // question 1: one of two right (key a, answers a and b)
     EXPECT_EQ(table->item(0, 3)->text(), "50.0%");
