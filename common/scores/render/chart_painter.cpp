@@ -10,10 +10,10 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-// The chart's font at a size that is `share` of the box's height.
+// The chart's font at a size that is `share` of the box's shorter side.
 void useFont(QPainter& p, const QRectF& box, double share, bool bold = false) {
     QFont font = sheetFont(SheetFont::SimSun, 10, bold);
-    font.setPixelSize(std::max(6, static_cast<int>(box.height() * share)));
+    font.setPixelSize(std::max(6, static_cast<int>(std::min(box.width(), box.height()) * share)));
     p.setFont(font);
 }
 
@@ -106,7 +106,7 @@ void paintItemChart(QPainter& p, const QRectF& box, const std::vector<ItemPoint>
     }
     if (points.empty()) {
         p.setPen(Qt::darkGray);
-        p.drawText(plot, Qt::AlignCenter, q("还没有统计（按“统计”）"));
+        p.drawText(plot, Qt::AlignCenter, q("没有可画的选择题（要有答题记录和成绩）"));
     }
     p.restore();
 }
