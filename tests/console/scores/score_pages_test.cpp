@@ -133,7 +133,8 @@ TEST_F(ScoreLabTest, ClearAsksAndDeletesOnlyTheSnapshotUntilRefresh) {
 
     lab.dialogs.answers.push_back(Answer::No);
     logic.BitBtn43Click();
-    EXPECT_EQ(lab.dialogs.lastText(), "确定要删除吗？");
+    EXPECT_EQ(lab.dialogs.lastText(), "确定要删除全部 2 条记录吗？删除后不能恢复。") << "the rows shown, not the late one";
+    EXPECT_EQ(lab.dialogs.shown.back().buttons, kav::ui::Buttons::OkNoSafe);
     EXPECT_EQ(lab.column("teacher.mdb", "score", "zkzh").size(), 3u) << "No deletes nothing";
     EXPECT_EQ(binding.rowCount(), 2) << "the late row is not shown before 刷新";
 

@@ -38,6 +38,7 @@ protected:
         record->append();
         record->field("zkzh").setString(zkzh);
         record->field("ksxm").setString(name);
+        record->field("win_condiction").setString("第1题：对\r\n第2题：错");
         record->field("sel_arr1").setString("1 2");
         record->field("sel_arr2").setString("a b");
         record->field("sel_arr3").setString(answers);
@@ -84,6 +85,9 @@ TEST_F(ScoresWindowTest, AnswerAnalysisShowsEveryColumnAndSortableStatistics) {
     auto* memo = find<QPlainTextEdit>("DBMemo4");
     EXPECT_EQ(memo->toPlainText().size(), 300 + 12) << "the memo box has no length cap";
     EXPECT_EQ(memo->toPlainText().count('\n'), 2) << "on several lines";
+    auto* win = find<QPlainTextEdit>("DBEdit22");
+    ASSERT_NE(win, nullptr) << "the Windows task's result has a box of several lines";
+    EXPECT_EQ(win->toPlainText(), "第1题：对\n第2题：错");
 
     click("BitBtnStats");
     auto* table = find<QTableWidget>("StatsTable");

@@ -202,7 +202,16 @@ AnswerAnalysisPage::AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& conditi
     auto* record = new QGridLayout;
     int row = 0;
     for (const Box& b : boxes) {
-        auto* edit = new kav::console::BoundLineEdit(*binding_, b.column, this);
+        // The Windows task's result is several lines: a box that shows them all.
+        QWidget* edit;
+        if (std::string_view(b.column) == "win_condiction") {
+            auto* memo = new kav::console::BoundMemo(*binding_, b.column, this);
+            memo->setMaximumHeight(memo->fontMetrics().lineSpacing() * 4 + 10);
+            memo->setTabChangesFocus(true);
+            edit = memo;
+        } else {
+            edit = new kav::console::BoundLineEdit(*binding_, b.column, this);
+        }
         edit->setObjectName(b.name);
         record->addWidget(new QLabel(QString::fromUtf8(b.caption), this), row, 0);
         record->addWidget(edit, row, 1);
