@@ -39,9 +39,32 @@ std::optional<std::filesystem::path> chooseSaveFile(kav::ui::Dialogs& dialogs, c
 
 // ------------------------------------------------------------ score list
 
+void settleScoreRow(kav::db::Cursor& row) {
+    struct Part {
+        const char* column;
+        const char* name;
+        std::int64_t highest;
+    };
+    constexpr Part parts[] = {{"win_cj", "WIN题", 20}, {"select_cj", "选择题", 30}, {"dz_cj", "打字题", 20},
+                              {"word_cj", "Word题", 32767}};
+    std::int64_t total = 0;
+    for (const Part& part : parts) {
+        const kav::db::Field& field = row.field(part.column);
+        if (field.isNull()) continue;
+        const std::int64_t score = field.asInteger();
+        if (score < 0 || score > part.highest)
+            throw kav::db::DbError(std::string(part.name) + "成绩只能是0到" + std::to_string(part.highest) + "分，输入的是" +
+                                   std::to_string(score) + "，没有保存。");
+        total += score;
+    }
+    row.field("kscj").setInteger(total);
+}
+
 ScoreListLogic::ScoreListLogic(kav::console::TableBinding& binding, const kav::db::Cursor& score,
                                kav::ui::Dialogs& dialogs)
-    : binding_(binding), score_(score), dialogs_(dialogs) {}
+    : binding_(binding), score_(score), dialogs_(dialogs) {
+    binding_.setBeforePost(settleScoreRow);
+}
 
 void ScoreListLogic::BitBtn36Click() {
     if (showSheet) showSheet(readScoreRows(score_));

@@ -26,6 +26,12 @@ inline constexpr std::string_view kStatisticsFilter = "CSV 文件 (*.csv)";
 // "文件“NAME”已存在，要替换它吗？"
 std::string replaceQuestion(const std::filesystem::path& path);
 
+// Before a row of the score grid is stored: every part's score within its
+// range (WIN题 0-20, 选择题 0-30, 打字题 0-20, Word题 0-32767), else a DbError
+// naming the part and the range, and 总分 set to the sum of the parts (an
+// empty part counting 0).
+void settleScoreRow(kav::db::Cursor& row);
+
 class ScoreListLogic {
 public:
     ScoreListLogic(kav::console::TableBinding& binding, const kav::db::Cursor& score, kav::ui::Dialogs& dialogs);
