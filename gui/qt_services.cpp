@@ -84,6 +84,11 @@ Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons but
             escape = add("否", QMessageBox::ActionRole, Answer::No);
             box.setDefaultButton(add("确定", QMessageBox::ActionRole, Answer::Ok));
             break;
+        case Buttons::OkNoSafe:
+            escape = add("否", QMessageBox::ActionRole, Answer::No);
+            add("确定", QMessageBox::ActionRole, Answer::Ok);
+            box.setDefaultButton(escape);
+            break;
         case Buttons::Yes: escape = add("是", QMessageBox::YesRole, Answer::Yes); break;
     }
     box.setEscapeButton(escape);

@@ -275,7 +275,7 @@ TEST_F(BankTest, DeletingAQuestionSaysTheLaterOnesAreRenumbered) {
     EXPECT_TRUE(choice.remove());
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, kQuestionDeleteQuestion);
-    EXPECT_EQ(dialogs.shown[0].buttons, Buttons::OkNo);
+    EXPECT_EQ(dialogs.shown[0].buttons, Buttons::OkNoSafe);
     const Strings stems = column("stu.mdb", "selecttest", "select_question");
     ASSERT_EQ(stems.size(), 39u);
     EXPECT_EQ(stems[4], "第6题") << "question 6 is now the 5th";

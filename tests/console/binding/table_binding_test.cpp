@@ -180,7 +180,7 @@ TEST(TableBinding, DeleteAsksFirstAndDeletesOnlyOnOk) {
             ASSERT_EQ(f.dialogs.shown.size(), 1u);
             EXPECT_EQ(f.dialogs.shown[0].kind, MessageKind::Warning);
             EXPECT_EQ(f.dialogs.shown[0].text, "确定要删除吗？");
-            EXPECT_EQ(f.dialogs.shown[0].buttons, Buttons::OkNo);
+            EXPECT_EQ(f.dialogs.shown[0].buttons, Buttons::OkNoSafe);
         } else {
             EXPECT_TRUE(f.dialogs.shown.empty());
         }
