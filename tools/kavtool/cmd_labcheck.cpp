@@ -175,6 +175,7 @@ class SimulatedStationRoles {
 public:
     SimulatedStationRoles(const std::string& serverSource, const fs::path& work, int stations)
         : owner_(db::asOwner(serverSource)) {
+        db::prepareStationGroup(owner_);
         std::random_device source;
         for (int i = 0; i < stations; ++i) {
             std::string password;

@@ -53,6 +53,7 @@ int stationLogin(const kavtool::Args& args) {
     const bool all = args.size() == 4 && args[1] == "--all";
     if (args.size() != 2 && !all) throw UsageError("expects TEACHERDB NAME or TEACHERDB --all N FOLDER");
     const std::string serverSource = db::serverDataSource(args[0]);
+    db::prepareStationGroup(db::asOwner(serverSource));  // what a lab made before needs
     if (!all) {
         std::fputs(provisionedLink(serverSource, kav::lowerAscii(args[1])).c_str(), stdout);
         return 0;
