@@ -535,17 +535,27 @@ private:
 // is refused while that time is more than four minutes ahead, and moves it one
 // minute on. The guard row is locked for the try, so that two sessions of one
 // station do not both spend the same allowance; a station locks only its own.
+std::string definerClause(const std::string& here) {
+    return " SECURITY DEFINER SET search_path = " + here + ", public, pg_temp AS ";
+}
+
+// The catalogue, for every database: a station reads it through this function.
+void createCatalogFunction(Session& session) {
+    const std::string here = Result(session.run("SELECT quote_ident(current_schema())")).text(0, 0);
+    session.run("CREATE FUNCTION " + here +
+                ".kav_station_columns() RETURNS TABLE (table_name text, name text, type text, width integer, "
+                "direct boolean) LANGUAGE sql STABLE" + definerClause(here) +
+                "$$ SELECT table_name, name, type, width, has_table_privilege(session_user, '" + here +
+                ".kav_columns', 'SELECT') FROM kav_columns ORDER BY table_order, position $$");
+    session.run("REVOKE ALL ON FUNCTION " + here + ".kav_station_columns() FROM PUBLIC");
+}
+
 void createStationFunctions(Session& session) {
     Result schema = session.run("SELECT quote_ident(current_schema())");
     const std::string here = schema.text(0, 0);
-    const std::string definer = " SECURITY DEFINER SET search_path = " + here + ", public, pg_temp AS ";
+    const std::string definer = definerClause(here);
     session.run("CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA public");
     session.run("CREATE TABLE kav_delay_guard (station name PRIMARY KEY, allowance regclass NOT NULL)");
-    session.run("CREATE FUNCTION " + here +
-                ".kav_station_columns() RETURNS TABLE (table_name text, name text, type text, width integer, "
-                "direct boolean) LANGUAGE sql STABLE" + definer +
-                "$$ SELECT table_name, name, type, width, has_table_privilege(session_user, '" + here +
-                ".state', 'SELECT') FROM kav_columns ORDER BY table_order, position $$");
     for (std::string_view table : kStationReadableTables)
         session.run("CREATE FUNCTION " + here + ".kav_station_" + std::string(table) + "() RETURNS SETOF " +
                     quoteName(table) + " LANGUAGE sql STABLE" + definer + "$$ SELECT * FROM " + quoteName(table) +
@@ -621,7 +631,7 @@ BEGIN
         WHERE "ID" = condition_id;
     END IF;
 END $f$)SQL");
-    for (const char* function : {"kav_station_columns()", "kav_station_state()", "kav_station_updatefile()",
+    for (const char* function : {"kav_station_state()", "kav_station_updatefile()",
                                  "kav_delay_level(text)", "kav_report(text, text, timestamp, integer, integer, "
                                  "integer, integer, integer, integer, integer, text, text, text, text, text, "
                                  "text, text, text, text)"})
@@ -1031,6 +1041,7 @@ void createPostgresTables(const std::string& conninfo, const std::vector<TableDe
                 session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " +
                             quoteName(table.name) + " (zkzh)");
         }
+        createCatalogFunction(session);
         if (std::any_of(tables.begin(), tables.end(), [](const TableDef& t) { return t.name == "user"; }))
             createStationFunctions(session);
         session.run("COMMIT");
