@@ -987,6 +987,22 @@ void endStationSessions(const std::string& ownerConninfo, const std::string& nam
     }
 }
 
+int releaseCandidate(const std::string& ownerConninfo, const std::string& zkzh) {
+    Session session(ownerConninfo);
+    try {
+        session.run("BEGIN");
+        const long released =
+            Result(session.run("UPDATE score SET kav_station = NULL WHERE zkzh = $1 AND kav_station IS NOT NULL",
+                               {{zkzh}}))
+                .affected();
+        session.run("UPDATE condition SET kav_station = NULL WHERE zkzh = $1", {{zkzh}});
+        session.run("COMMIT");
+        return static_cast<int>(released);
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot release candidate " + zkzh + ": ");
+    }
+}
+
 ConnectionBudget connectionBudget(const std::string& ownerConninfo) {
     Session session(ownerConninfo);
     Result r = session.run(

@@ -79,6 +79,11 @@ void removeStation(const std::string& ownerConninfo, const std::string& name);
 // Ends every session of station NAME's role, as a restart of the server would.
 void endStationSessions(const std::string& ownerConninfo, const std::string& name);
 
+// Lets any station report candidate zkzh again (one who moved to another
+// station): the station recorded on the candidate's rows is cleared. Run as
+// the owner; returns the number of score rows released.
+int releaseCandidate(const std::string& ownerConninfo, const std::string& zkzh);
+
 // The server's connection slots: those ordinary roles may use, and those in use now.
 struct ConnectionBudget {
     int slots = 0, inUse = 0;

@@ -144,8 +144,13 @@ TEST_F(StationAttackTest, EveryAttemptIsRefusedAndTheLabStillCollects) {
     EXPECT_NO_THROW(kav::station::writeExamReport(*other, reportOf("110100000002", 80)));
     EXPECT_EQ(owner->openKeyed("score", "zkzh", "110100000002")->field("kscj").asInteger(), 80);
 
-    // A lab check afterwards: every station reports once.
+    // The teacher's call: the candidate moved to the attacker's station.
     kav::test::writeFile(dir / "teacher.udl", "[oledb]\r\n" + teacher->connectionString() + "\r\n");
+    ASSERT_EQ(kav::test::runKavtool("release teacher.udl 110100000002", dir.path()).status, 0);
+    EXPECT_EQ(attacker.run(otherReport), "")
+        << "a released candidate is reported from the new station";
+
+    // A lab check afterwards: every station reports once.
     const auto run = kav::test::runKavtool("lab-check teacher.udl --stations 3 --yes", dir.path());
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("3 stations, 3 reported, 0 lost, 0 duplicated"), std::string::npos) << run.out;

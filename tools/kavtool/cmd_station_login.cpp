@@ -77,7 +77,22 @@ int stationLogin(const kavtool::Args& args) {
     return 0;
 }
 
+// kavtool release TEACHERDB ZKZH: a candidate who moved to another station may
+// be reported from there.
+int release(const kavtool::Args& args) {
+    if (args.size() != 2) throw UsageError("expects TEACHERDB and ZKZH");
+    const int rows = db::releaseCandidate(db::asOwner(db::serverDataSource(args[0])), args[1]);
+    std::printf("released %s (%d score row%s): any station may report the candidate now\n", args[1].c_str(), rows,
+                rows == 1 ? "" : "s");
+    return 0;
+}
+
 }  // namespace
+
+KAVTOOL_COMMAND(kavtool::Command{"release", "release TEACHERDB ZKZH",
+                                 "let any station of the lab server report candidate ZKZH (one who moved to "
+                                 "another station)",
+                                 release});
 
 KAVTOOL_COMMAND(kavtool::Command{
     "station-login", "station-login TEACHERDB NAME | TEACHERDB --all N FOLDER",
