@@ -45,6 +45,8 @@ printf '[oledb]\r\nProvider=PostgreSQL;Data Source="postgresql://127.0.0.1:%s/ka
   "$pg_port" >"$lab/teacher.udl"
 PGUSER=kav_owner "$kavtool" init-db "$lab/teacher.udl"
 PGUSER=kav_owner timeout 600 "$kavtool" lab-check "$lab/teacher.udl" --stations 200
+# The administrator guide's recipe, as written, on a server of its own.
+"$top/scripts/check-guide-recipe.sh" "$top/docs/admin-guide.md" "$kavtool" "$((pg_port + 1))"
 
 # The whole suite again under ASan and UBSan, then each fuzz target for a bounded
 # time (scripts/sanitize-check.sh). The server cases ran above; the sanitizers

@@ -72,7 +72,7 @@ int stationLogin(const kavtool::Args& args) {
         writePrivateFile(folder / (std::string(name) + ".udl"), provisionedLink(serverSource, name));
     }
     std::printf("wrote the data links of station001 to station%03d into %s: copy each to its station as "
-                "/etc/kavlor/station.udl (owner root, mode 600)\n",
+                "/etc/kavlor/station.udl (owner root, group of the candidate account, mode 640)\n",
                 count, folder.string().c_str());
     return 0;
 }
