@@ -964,6 +964,15 @@ std::string provisionStation(const std::string& ownerConninfo, const std::string
     }
 }
 
+std::string newStationPassword() {
+    static constexpr std::string_view kAlphabet = "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789";
+    std::random_device source;
+    std::uniform_int_distribution<size_t> pick(0, kAlphabet.size() - 1);
+    std::string password;
+    for (int i = 0; i < 24; ++i) password += kAlphabet[pick(source)];
+    return password;
+}
+
 void removeStation(const std::string& ownerConninfo, const std::string& name) {
     Session session(ownerConninfo);
     try {
@@ -1001,6 +1010,10 @@ int releaseCandidate(const std::string& ownerConninfo, const std::string& zkzh) 
     } catch (const DbError& e) {
         rethrowWithContext(e, "Cannot release candidate " + zkzh + ": ");
     }
+}
+
+int stationsWithoutRoom(const ConnectionBudget& budget, int stations) {
+    return std::max(0, stations - std::max(0, budget.slots - budget.inUse) / kSessionsPerStation);
 }
 
 ConnectionBudget connectionBudget(const std::string& ownerConninfo) {

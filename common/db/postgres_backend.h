@@ -73,6 +73,9 @@ std::string prepareStationGroup(const std::string& ownerConninfo);
 // stations' group; a renewal drops what the station set on its own role.
 // Returns the role's name. Run as the owner; DbError with the server's text.
 std::string provisionStation(const std::string& ownerConninfo, const std::string& name, const std::string& password);
+// A new password for a station's role: 24 letters and digits from the
+// system's random source (about 140 bits).
+std::string newStationPassword();
 // Ends the sessions of station NAME and drops its role (nothing when none).
 void removeStation(const std::string& ownerConninfo, const std::string& name);
 
@@ -89,6 +92,10 @@ struct ConnectionBudget {
     int slots = 0, inUse = 0;
 };
 ConnectionBudget connectionBudget(const std::string& ownerConninfo);
+// Each station of a lab holds two sessions (the client's and its poll's).
+inline constexpr int kSessionsPerStation = 2;
+// How many of `stations` would find no session free (0 when all fit).
+int stationsWithoutRoom(const ConnectionBudget& budget, int stations);
 
 // The server function a station calls with a typed delay password: the level
 // (1-3) of the assistant whose password it is, 0 when none.

@@ -97,6 +97,22 @@ TEST(ServerLogin, TheOwnerRoleComesFromThisMachineNeverFromTheLink) {
     EXPECT_THROW(asOwner("host=lab port"), DbError);
 }
 
+TEST(ConnectionBudget, StationsWithoutASessionAreCounted) {
+    struct Case {
+        ConnectionBudget budget;
+        int stations, without;
+    } cases[] = {
+        {{457, 1}, 200, 0},   // the guide's server: room for 228
+        {{457, 1}, 228, 0},
+        {{457, 1}, 240, 12},  // 240 stations at max_connections 460
+        {{100, 99}, 3, 3},    // one session left: not even one station
+        {{100, 120}, 1, 1},   // more in use than allowed (superusers')
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(stationsWithoutRoom(c.budget, c.stations), c.without)
+            << c.budget.slots << " slots, " << c.budget.inUse << " in use, " << c.stations << " stations";
+}
+
 class DelayPasswordTest : public ::testing::TestWithParam<Backend> {};
 
 TEST_P(DelayPasswordTest, TheAssistantsPasswordsGiveTheirLevels) {

@@ -26,7 +26,7 @@ void printConnectionRoom(const std::string& owner) {
     const db::ConnectionBudget budget = db::connectionBudget(owner);
     std::printf("the server allows %d sessions for ordinary roles and %d are in use: room for %d stations "
                 "(2 sessions each; kavtool lab-check TEACHERDB --stations N checks a lab of N)\n",
-                budget.slots, budget.inUse, std::max(0, budget.slots - budget.inUse) / 2);
+                budget.slots, budget.inUse, std::max(0, budget.slots - budget.inUse) / db::kSessionsPerStation);
 }
 
 // The server's teacher tables, made as the owner of this machine, and the

@@ -176,10 +176,8 @@ public:
     SimulatedStationRoles(const std::string& serverSource, const fs::path& work, int stations)
         : owner_(db::asOwner(serverSource)) {
         db::prepareStationGroup(owner_);
-        std::random_device source;
         for (int i = 0; i < stations; ++i) {
-            std::string password;
-            for (int c = 0; c < 24; ++c) password += "abcdefghijkmnpqrstuvwxyz23456789"[source() % 32];
+            const std::string password = db::newStationPassword();
             names_.push_back(name(i));
             const std::string role = db::provisionStation(owner_, names_.back(), password);
             fs::create_directories(work / std::to_string(i));
@@ -212,12 +210,11 @@ private:
 // Says plainly when the server has no room for every station's two sessions.
 void checkConnectionRoom(const std::string& serverSource, int stations) {
     const db::ConnectionBudget budget = db::connectionBudget(db::asOwner(serverSource));
-    const int free = budget.slots - budget.inUse;
-    if (free >= 2 * stations) return;
-    std::printf("lab-check: warning: %d stations need %d sessions, but the server has room for %d more "
-                "(max_connections less the superusers' reserve: %d, in use: %d): %d stations cannot all connect; "
-                "raise max_connections\n",
-                stations, 2 * stations, free, budget.slots, budget.inUse, stations - std::max(0, free) / 2);
+    const int left = db::stationsWithoutRoom(budget, stations);
+    if (left == 0) return;
+    std::printf("lab-check: warning: %d stations need %d sessions, but the server has %d for ordinary roles and %d "
+                "are in use: %d stations cannot connect; raise max_connections\n",
+                stations, stations * db::kSessionsPerStation, budget.slots, budget.inUse, left);
     std::fflush(stdout);
 }
 

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "common/core/ascii.h"
 #include "common/db/postgres_backend.h"
@@ -21,19 +20,9 @@ namespace fs = std::filesystem;
 namespace db = kav::db;
 using kavtool::UsageError;
 
-// 24 letters and digits from the system's random source: about 143 bits.
-std::string newPassword() {
-    static constexpr std::string_view kAlphabet = "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789";
-    std::random_device source;
-    std::uniform_int_distribution<size_t> pick(0, kAlphabet.size() - 1);
-    std::string password;
-    for (int i = 0; i < 24; ++i) password += kAlphabet[pick(source)];
-    return password;
-}
-
 // The station's data link: the teacher's link's server and database, the station's role.
 std::string provisionedLink(const std::string& serverSource, const std::string& name) {
-    const std::string password = newPassword();
+    const std::string password = db::newStationPassword();
     const std::string role = db::provisionStation(db::asOwner(serverSource), name, password);
     return db::linkFileText(db::serverConnectionString(db::stationUri(serverSource, role, password)));
 }
