@@ -784,14 +784,16 @@ BEGIN
     IF length(grp) > 63 THEN
         RAISE EXCEPTION 'the role name % is too long (63 bytes at most)', grp;
     END IF;
+    -- The database's rights change one lab at a time (two at once would fail).
+    PERFORM pg_advisory_xact_lock(hashtext('kav_admin.database_rights'));
     SELECT oid INTO found FROM pg_roles WHERE rolname = grp;
     IF found IS NULL THEN
         EXECUTE format('CREATE ROLE %I NOLOGIN', grp);
         EXECUTE format('COMMENT ON ROLE %I IS %L', grp, mark);
+        EXECUTE format('GRANT CONNECT ON DATABASE %I TO %I', current_database(), grp);
     ELSIF shobj_description(found, 'pg_authid') IS DISTINCT FROM mark THEN
         RAISE EXCEPTION 'the role % exists and is no group of this lab''s stations', grp;
     END IF;
-    EXECUTE format('GRANT CONNECT ON DATABASE %I TO %I', current_database(), grp);
     RETURN grp;
 END $f$;
 
@@ -883,7 +885,7 @@ BEGIN
         PERFORM kav_admin.drop_station_role(lab_schema, station);
     END LOOP;
     IF EXISTS (SELECT FROM pg_roles WHERE rolname = prefix || '_stations') THEN
-        PERFORM kav_admin.stations_group(lab_schema);  -- checks that it is the lab's
+        PERFORM kav_admin.stations_group(lab_schema);  -- checks that it is the lab's, and locks
         EXECUTE format('DROP OWNED BY %I', prefix || '_stations');
         EXECUTE format('DROP ROLE %I', prefix || '_stations');
     END IF;
