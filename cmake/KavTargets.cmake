@@ -108,31 +108,48 @@ function(_kav_target_root t out)
   set(${out} ${root} PARENT_SCOPE)
 endfunction()
 
+# The layers of the tree, one rule a row: a target declared under the first
+# top folder may not link, directly or through its dependencies, a target
+# declared under any of the folders that follow, for the reason given last.
+# Outside libraries (Qt, SQLCipher, GoogleTest ...) are always allowed, and
+# tests/ may link every layer.
+set(KAV_LAYER_RULES
+  "common|gui client console tools tests packaging|common/ links only common/ targets and outside libraries"
+  "gui|client console tools|gui/ is shared by the programs and links none of them"
+  "tools|client console|tools/ links no target of the exam client or the console"
+  "client|console|the exam client and the console never link each other"
+  "console|client|the exam client and the console never link each other")
+
 function(kav_check_layering)
-  # The exam client's code stays in the client: only client/ and tests/ targets
-  # may link a target declared under client/, directly or through dependencies.
   _kav_targets_under(${PROJECT_SOURCE_DIR} every)
-  set(client_targets "")
   foreach(t IN LISTS every)
     _kav_target_root(${t} root)
-    if(root STREQUAL "client")
-      list(APPEND client_targets ${t})
-    endif()
-  endforeach()
-  foreach(t IN LISTS every)
-    _kav_target_root(${t} root)
-    if(root STREQUAL "client" OR root STREQUAL "tests")
-      continue()
-    endif()
     set(all "")
     _kav_collect_links(${t} all)
-    foreach(l IN LISTS all)
-      if(l IN_LIST client_targets)
-        get_target_property(dir ${l} SOURCE_DIR)
-        file(RELATIVE_PATH from ${PROJECT_SOURCE_DIR} ${dir})
-        message(FATAL_ERROR "${t} (declared in ${root}/) links ${l}, a target of the exam client (${from}/); "
-                            "only client/ and tests/ targets may use the client's code")
+    foreach(rule IN LISTS KAV_LAYER_RULES)
+      string(REPLACE "|" ";" rule "${rule}")
+      list(GET rule 0 layer)
+      if(NOT root STREQUAL layer)
+        continue()
       endif()
+      list(GET rule 1 denied)
+      list(GET rule 2 why)
+      string(REPLACE " " ";" denied "${denied}")
+      foreach(l IN LISTS all)
+        if(NOT TARGET ${l})
+          continue()  # a library file of the system
+        endif()
+        get_target_property(imported ${l} IMPORTED)
+        if(imported)
+          continue()  # an outside library, wherever it was found
+        endif()
+        _kav_target_root(${l} lroot)
+        if(lroot IN_LIST denied)
+          get_target_property(dir ${l} SOURCE_DIR)
+          file(RELATIVE_PATH from ${PROJECT_SOURCE_DIR} ${dir})
+          message(FATAL_ERROR "${t} (declared in ${root}/) links ${l} (declared in ${from}/): ${why}")
+        endif()
+      endforeach()
     endforeach()
   endforeach()
 

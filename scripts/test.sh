@@ -6,7 +6,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${KAV_BUILD_DIR:-$top/build}
 
 "$top/scripts/install-deps.sh"
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The tests are named on: the demo command configures the same folder without them.
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAV_BUILD_TESTS=ON
 cmake --build "$build" -j"$(nproc)"
 # The Debian packages: built, checked by lintian, installed into a scratch root.
 "$top/scripts/build-packages.sh" "$build/packages"
@@ -34,7 +35,7 @@ for database in postgres kavlab; do
 done
 export KAV_TEST_PG="host=127.0.0.1 port=$pg_port user=kav_owner dbname=postgres"
 
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 300
+ctest --test-dir "$build" --output-on-failure --no-tests=error -j"$(nproc)" --timeout 300
 
 # 200 stations report under forced collection, each with a role of its own
 # that lab-check makes and drops: nothing lost or duplicated, no station failed

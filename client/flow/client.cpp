@@ -92,7 +92,7 @@ void Client::startup() {
 
         // 5. Station mode.
         startupState_ = kav::station::readStation(data_.ADOTable_Tstate());
-        if (startupState_.korl > 2) {
+        if (startupState_.korl > kav::station::korlOf(kav::station::StationMode::Practice)) {
             dialogs().message(MessageKind::Warning, "考试练习状态未重置，请与管理员联系！！！");
             ExitClient();
         }
@@ -163,7 +163,7 @@ void Client::resetRecords() {
 // again, here in the client, so that the reset is over before any candidate
 // folder is created. A folder that cannot be reset stays as it is.
 void Client::ResetExamFolders() {
-    for (const char* folder : {"c:\\kavlor", "c:\\kavtmp"}) {
+    for (const std::string_view folder : {kav::platform::kCandidatesRoot, std::string_view("c:\\kavtmp")}) {
         const fs::path path = kav::platform::resolve(folder);
         std::error_code ec;
         fs::remove_all(path, ec);

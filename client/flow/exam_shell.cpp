@@ -25,7 +25,7 @@ ExamShell::ExamShell(Client& client) : client_(client) {
 
 void ExamShell::Button3Click() {
     Memo1.clear();
-    Memo1.push_back("请先单击按钮：“" + Button2Caption + "”即可进入考生文件夹，开始考试！");
+    Memo1.push_back("请先单击按钮：“" + folderCaption() + "”即可进入考生文件夹，开始考试！");
     db::Cursor& win = client_.data().ADOTable_win();
     Memo1.push_back(gotoPosition(win, winno) ? win.field(col::win_question1).asString() : std::string());
 }
@@ -49,7 +49,7 @@ void ExamShell::Button1Click() {
     Memo1.push_back(drawn ? word.field(col::word_question).asString() : std::string());
 }
 
-// Opens the folder the button names (its caption is derived from the same name)
+// Opens the folder the button names
 // with the desktop's file manager; says so when there is none to open it.
 void ExamShell::Button2Click() {
     if (!client_.desktop().open(kav::platform::resolve(candidateFolder())))
@@ -58,7 +58,9 @@ void ExamShell::Button2Click() {
 
 void ExamShell::N8Click() { client_.desktop().showAbout("一级B模拟系统Kavlor V1.0"); }
 
-std::string ExamShell::candidateFolder() const { return "c:\\kavlor\\" + kav::candidateFolderName(client_.zkzh); }
+std::string ExamShell::candidateFolder() const {
+    return std::string(kav::platform::kCandidatesRoot) + "\\" + kav::candidateFolderName(client_.zkzh);
+}
 
 void ExamShell::WIN1Click() {
     DataModule& data = client_.data();
@@ -79,7 +81,7 @@ void ExamShell::Word2Click() {
     DataModule& data = client_.data();
     db::Cursor& word = data.ADOTable_word();
     kav::word::WordTask task;
-    task.folderCaption = Button2Caption;
+    task.folder = candidateFolder();
     if (gotoPosition(word, wordno)) {
         task.documentName = word.field("filename_word").asString();
         task.answerText = word.field("answer").asString();

@@ -46,8 +46,11 @@ public:
     bool gradingReports() const { return N4Enabled; }
     ChoiceAnswers answersFromRecord();
 
-    std::string candidateFolder() const;  // "c:\\kavlor\\" + the candidate folder name
-    std::string Button2Caption;  // "考生文件夹:c:\kavlor\" + folder name
+    // The candidate's folder as the exam names it, "c:\kavlor\" + the folder
+    // name of the admission number: the one place the graders and the folder
+    // button find it.
+    std::string candidateFolder() const;
+    std::string folderCaption() const { return "考生文件夹:" + candidateFolder(); }  // the folder button
     std::vector<std::string> Memo1;
     std::string BitBtn1;  // the clock
     bool N4Enabled = false;

@@ -23,10 +23,6 @@ const std::array<ModeTransition, 6> kTransitions{{
 
 }  // namespace
 
-StationMode stationModeOf(int korl) {
-    return korl >= 1 && korl <= 4 ? static_cast<StationMode>(korl) : StationMode::Other;
-}
-
 const char* caption(ModeLabel label) {
     switch (label) {
     case ModeLabel::Exam: return "考试状态";
@@ -41,7 +37,7 @@ const char* caption(ModeLabel label) {
 ModeLabel initialLabel(StationMode mode) { return mode == StationMode::Practice ? ModeLabel::Practice : ModeLabel::Exam; }
 
 std::optional<ModeTransition> transitionFor(StationMode remembered, int read) {
-    const StationMode to = stationModeOf(read);
+    const StationMode to = kav::station::stationModeOf(read);
     for (const ModeTransition& t : kTransitions)
         if (t.from == remembered && t.to == to) return t;
     return std::nullopt;

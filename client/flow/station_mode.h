@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "common/station/station.h"
+
 namespace kavlor {
 
-// The station modes of korl; Other stands for any value outside 1-4.
-enum class StationMode { Other = 0, Exam = 1, Practice = 2, ForcedCollection = 3, Ended = 4 };
-StationMode stationModeOf(int korl);
+using kav::station::StationMode;
 
 // What the client does on a change it acts on.
 enum class ModeChange {

@@ -24,7 +24,7 @@ void TimeUpLogic::BitBtn1Click() {
         std::fprintf(stderr, "Kavlor: the delay password was not checked: %s\n", e.what());
     }
     if (level == 0) return;
-    Edit2 = std::to_string(level);
+    granted_ = level;
     form_ = Form::Hidden;
 }
 

@@ -5,10 +5,38 @@
 
 #include "client/flow/drawing.h"
 #include "client/grading/wintask/wintask.h"
-#include "common/core/candidate.h"
 #include "common/db/checked_values.h"
 #include "common/db/columns.h"
 #include "common/platform/platform.h"
+
+// The phases of the running exam
+// ===============================
+//
+// The toolbar holds the exam's phase in phase_. The station mode (remembered_)
+// and the mode label (label_) run beside it: they decide what grading shows
+// and what hand-in does, the phase decides what the clock and the time-up
+// screen do.
+//
+//   Answering      The candidate works. The clock counts down, except after a
+//                  collection that interrupted the delay password (the clock
+//                  then stays stopped). Hand-in is open. Made by FormCreate,
+//                  grantDelay and the end of a collection (changeMode).
+//   TimeUp         The countdown passed 0:00:00: the clock is stopped and shows
+//                  0:00:00. Made by timeRanOut (from ClockTick). The next poll
+//                  tick (Timer1Timer) raises the delay password screen.
+//   AwaitingDelay  The time-up screen asks for a delay password; the hide
+//                  button is disabled. A level granted there is applied at the
+//                  next poll tick by grantDelay, which restarts the clock.
+//   Collecting     The teacher's forced collection: everything was graded and
+//                  reported and the screen says so. The clock runs on; a time
+//                  that runs out meanwhile is kept in afterCollection_, which
+//                  leaving the collection (changeMode) returns to: TimeUp, or
+//                  Answering otherwise.
+//   Ending         The teacher ended the exam and the end's notice is up; the
+//                  client ends when it is closed, or at the next poll tick.
+//
+// A delay level granted while collecting still restarts the clock (grantDelay)
+// without leaving the collection.
 
 namespace kavlor {
 
@@ -28,11 +56,11 @@ void ToolbarLogic::FormCreate() {
     } catch (const db::BadValue&) {
         lastRead_ = client_.startupState().korl;  // a value the console never writes: the mode of the start
     }
-    remembered_ = stationModeOf(lastRead_);
+    remembered_ = kav::station::stationModeOf(lastRead_);
     label_ = initialLabel(remembered_);
 
     shown_ = true;
-    forced_ = false;
+    phase_ = afterCollection_ = ExamPhase::Answering;
     form5_ = std::make_unique<ExamShell>(client_);
     fullenter_ = std::make_unique<TimeUpLogic>(client_);
     ticks_ = 0;
@@ -54,8 +82,6 @@ void ToolbarLogic::FormCreate() {
 
     SpeedButton2 = client_.zkzh;
     SpeedButton3 = client_.ksxm;
-    folderName_ = kav::candidateFolderName(client_.zkzh);
-    form5_->Button2Caption = "考生文件夹:c:\\kavlor\\" + folderName_;
 
     prepareCandidateFolder();
 
@@ -72,22 +98,24 @@ void ToolbarLogic::prepareCandidateFolder() {
     DataModule& data = client_.data();
     const std::string filenameWord = data.ADOTable_ct().field("filename_word").asString();
 
-    const fs::path root = kav::platform::resolve("c:\\kavlor");
+    const std::string root(kav::platform::kCandidatesRoot);
     std::error_code ec;
-    if (!fs::is_directory(root, ec) && !fs::create_directories(root, ec)) throw std::runtime_error("Cannot create c:\\kavlor");
+    if (const fs::path path = kav::platform::resolve(root);
+        !fs::is_directory(path, ec) && !fs::create_directories(path, ec))
+        throw std::runtime_error("Cannot create " + root);
 
     const bool firstLogin = data.ADOTable_student().field(col::student_havelogined).asInteger() == 1;
-    const fs::path folder = root / folderName_;
+    const std::string shownFolder = form5_->candidateFolder();
+    const fs::path folder = kav::platform::resolve(shownFolder);
     const bool folderMissing = !fs::is_directory(folder, ec);
-    if (folderMissing && !fs::create_directory(folder, ec))
-        throw std::runtime_error("Cannot create c:\\kavlor\\" + folderName_);
+    if (folderMissing && !fs::create_directory(folder, ec)) throw std::runtime_error("Cannot create " + shownFolder);
 
     if (firstLogin || folderMissing) {
         // The Windows task's folders and source files.
         db::Cursor& win = data.ADOTable_win();
         const std::string question2 =
             gotoPosition(win, form5_->winno) ? win.field(col::win_question2).asString() : std::string();
-        kav::wintask::prepareCandidateFolder("c:\\kavlor\\" + folderName_, question2, client_.workingFolder());
+        kav::wintask::prepareCandidateFolder(shownFolder, question2, client_.workingFolder());
     }
 
     const fs::path document = folder / filenameWord;
@@ -156,8 +184,7 @@ void ToolbarLogic::ClockTick() {
         if (++ticks_ < 5) continue;
         ticks_ = 0;
         if (!oneSecondLess(remaining_)) {
-            timeUp_ = true;
-            StopClock();
+            timeRanOut();
             break;
         }
         showTime();
@@ -166,10 +193,16 @@ void ToolbarLogic::ClockTick() {
     if (saveDue) saveRemainingTime();
 }
 
+void ToolbarLogic::timeRanOut() {
+    StopClock();
+    if (phase_ == ExamPhase::Collecting) afterCollection_ = ExamPhase::TimeUp;
+    else if (phase_ != ExamPhase::Ending) phase_ = ExamPhase::TimeUp;
+}
+
 void ToolbarLogic::saveRemainingTime() {
     db::Cursor& ct = client_.data().ADOTable_ct();
     ct.edit();
-    ct.field("resttime").setString(form5_->BitBtn1);
+    ct.field("resttime").setString(onClock_.toString());
     ct.post();
 }
 
@@ -193,7 +226,7 @@ void ToolbarLogic::takeReading() {
 }
 
 bool ToolbarLogic::teacherOrderWaiting() {
-    if (endNoticeOpen_) return true;
+    if (phase_ == ExamPhase::Ending) return true;
     takeReading();
     if (!unread_) return false;
     const auto transition = transitionFor(remembered_, *unread_);
@@ -214,7 +247,8 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
     case ModeChange::Collect:
         dialogs.closeOpenBoxes();
         label_ = t.label.value_or(label_);
-        forced_ = true;
+        afterCollection_ = phase_ == ExamPhase::TimeUp ? ExamPhase::TimeUp : ExamPhase::Answering;
+        phase_ = ExamPhase::Collecting;
         fullenter_->raiseCollecting();
         SpeedButton5Enabled = false;
         form5_->N4Enabled = false;
@@ -227,11 +261,11 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
         dialogs.message(MessageKind::Warning, t.warning);
         fullenter_->BitBtn2Click();
         form5_->N4Enabled = true;
-        forced_ = false;
+        phase_ = afterCollection_;
         break;
     case ModeChange::End:
         dialogs.closeOpenBoxes();
-        endNoticeOpen_ = true;
+        phase_ = ExamPhase::Ending;
         dialogs.message(MessageKind::Warning, t.warning);
         client_.ExitClient();
     }
@@ -239,7 +273,7 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
 }
 
 void ToolbarLogic::Timer1Timer() {
-    if (endNoticeOpen_) client_.ExitClient();  // the end's notice was left open
+    if (phase_ == ExamPhase::Ending) client_.ExitClient();  // the end's notice was left open
     // A lab server briefly away shows the candidate nothing: the clock runs on,
     // and a reading that comes back later is acted on at the tick that takes it.
     takeReading();
@@ -248,38 +282,29 @@ void ToolbarLogic::Timer1Timer() {
         if (const auto transition = transitionFor(remembered_, lastRead_)) changeMode(*transition);
     }
 
-    if (onClock_.totalSeconds() == 0 && timeUp_ && !forced_) {
-        timeUp_ = false;
+    if (phase_ == ExamPhase::TimeUp && onClock_.totalSeconds() == 0) {
+        phase_ = ExamPhase::AwaitingDelay;
         SpeedButton5Enabled = false;
         fullenter_->raisePassword();
     }
 
-    int level = 0;
-    try {
-        level = std::stoi(fullenter_->Edit2);
-    } catch (const std::exception&) {
-        level = 0;
+    if (const auto level = fullenter_->takeGrantedLevel(); level && *level > 0) grantDelay(*level);
+}
+
+// Level 1, 2 or 3 gives 10, 5 or 1 minutes from the next whole second on.
+void ToolbarLogic::grantDelay(int level) {
+    if (level >= 1 && level <= 3) {
+        remaining_ = {0, level == 1 ? 10 : level == 2 ? 5 : 1, 0};
+        ticks_ = 0;
     }
-    if (level > 0) {
-        if (level >= 1 && level <= 3) {
-            remaining_ = {0, level == 1 ? 10 : level == 2 ? 5 : 1, 0};
-            ticks_ = 0;
-        }
-        SpeedButton5Enabled = true;
-        fullenter_->Edit2 = "0";
-        startClock();
-    }
+    if (phase_ == ExamPhase::AwaitingDelay) phase_ = ExamPhase::Answering;
+    SpeedButton5Enabled = true;
+    startClock();
 }
 
 void ToolbarLogic::SpeedButton5Click() {
-    if (shown_) {
-        form5_->visible = false;
-        SpeedButton5 = "显示题目";
-    } else {
-        form5_->visible = true;
-        SpeedButton5 = "隐藏题目";
-    }
     shown_ = !shown_;
+    form5_->visible = shown_;
 }
 
 void ToolbarLogic::SpeedButton6Click() {

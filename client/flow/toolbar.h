@@ -15,6 +15,9 @@
 
 namespace kavlor {
 
+// The phase of the running exam (the states are described in toolbar.cpp).
+enum class ExamPhase { Answering, TimeUp, AwaitingDelay, Collecting, Ending };
+
 class ToolbarLogic {
 public:
     explicit ToolbarLogic(Client& client) : client_(client) {}
@@ -37,7 +40,7 @@ public:
     std::string SpeedButton2, SpeedButton3;  // admission number, name
     std::string SpeedButton7() const { return caption(label_); }  // the mode label
     ModeLabel modeLabel() const { return label_; }
-    std::string SpeedButton5 = "隐藏题目";
+    std::string SpeedButton5() const { return shown_ ? "隐藏题目" : "显示题目"; }
     bool SpeedButton5Enabled = true;
     bool visible = false;
 
@@ -45,15 +48,21 @@ public:
     int lastReadMode() const { return lastRead_; }
     // Whether the station poll is still waiting for the teacher tables.
     bool pollInFlight() const { return poll_ && poll_->inFlight(); }
-    bool forcedCollection() const { return forced_; }
+    ExamPhase phase() const { return phase_; }
+    bool forcedCollection() const { return phase_ == ExamPhase::Collecting; }
     bool clockRunning() const { return clockTimer_ != 0; }
-    bool timeUpFlag() const { return timeUp_; }
-    const std::string& candidateFolder() const { return folderName_; }
+    // The time ran out and the delay password has not been asked for yet.
+    bool timeUpFlag() const {
+        return phase_ == ExamPhase::TimeUp ||
+               (phase_ == ExamPhase::Collecting && afterCollection_ == ExamPhase::TimeUp);
+    }
 
 private:
     void startClock();
     void showTime();
     void changeMode(const ModeTransition& transition);
+    void timeRanOut();
+    void grantDelay(int level);
     // Whether the poll has a teacher's order that must not wait for a box the
     // candidate left open: forced collection or the end.
     bool teacherOrderWaiting();
@@ -63,7 +72,7 @@ private:
     // Whether `ticks` more countdown ticks reach a remaining time that is saved.
     bool savesWithin(int ticks) const;
     int dueTicks() const;  // 200 ms steps of the monotonic clock not yet counted
-    void saveRemainingTime();  // the clock's text into resttime of the ct row
+    void saveRemainingTime();  // the time on the clock into resttime of the ct row
     void prepareCandidateFolder();
     void gradeAndReport();
 
@@ -75,16 +84,15 @@ private:
     StationMode remembered_ = StationMode::Other;
     int lastRead_ = 0;
     ModeLabel label_ = ModeLabel::Exam;
-    bool shown_ = true, forced_ = false;
+    ExamPhase phase_ = ExamPhase::Answering;
+    ExamPhase afterCollection_ = ExamPhase::Answering;  // the phase that leaving the collection returns to
+    bool shown_ = true;  // the exam window is shown (the hide button toggles it)
     kav::station::RestTime remaining_;  // counted down; below 0:00:00 once the time is up
     kav::station::RestTime onClock_;    // the time the exam window's clock shows
     static constexpr int kTickMs = 200;
     int ticks_ = 0;
     std::int64_t lastTickMs_ = 0;  // monotonic time of the last counted step
-    bool endNoticeOpen_ = false;
-    bool timeUp_ = false;
     Client::TimerKey clockTimer_ = 0, pollTimer_ = 0;
-    std::string folderName_;
 };
 
 }  // namespace kavlor

@@ -3,7 +3,8 @@
 // for each kind this table gives where the rule editor shows it, the position
 // fields it takes after the score (in rule order) and the value that follows
 // them with its value list. The Word checks read a rule's fields through this
-// table, and the console's rule editor builds its sheet from it.
+// table (and keep their own table of what each kind reads, common/word/checks.cpp),
+// and the console's rule editor builds its sheet from it with its own boxes.
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -13,25 +14,6 @@
 #include "common/answer/value_lists.h"
 
 namespace kav::answer {
-
-// The rule editor's yellow position boxes, in the order of the sheet. Each
-// feeds one position field of the kinds of its line.
-enum class PositionBox {
-    Edit1, Edit2, Edit44, Edit3, Edit47, Edit48, Edit23, Edit25, Edit26, Edit27, Edit29,
-    Edit32, Edit33, Edit35, Edit34, Edit36, Edit37, Edit49, Edit38, Edit50,
-    Edit56, Edit40, Edit39, Edit57, Edit41, ComboBox_c45,
-};
-constexpr int kPositionBoxCount = 26;
-
-// How the editor's value box of a kind gives the rule its last fields.
-enum class BoxEncoding {
-    Text,      // an edit box: the content as typed
-    Font,      // an editable list of font names: the name as typed
-    Number,    // an edit box: a whole number, a sign allowed
-    Entry,     // a list box of the kind's value list: the entry number
-    Tick,      // a check box: ticked, the rule is its positions alone
-    Position,  // an edit box holding the rule's only position (page break before)
-};
 
 // A position field: which object of the document a rule looks at.
 enum class Position {
@@ -65,11 +47,6 @@ struct RuleKind {
     std::span<const Position> positions;  // the position fields, from field 3 on
     ValueType value;
     std::optional<ListId> list;  // the value's list when value is ListEntry
-    std::string_view valueBox;   // the editor's value box ("Edit53", "ComboBox_c1", "CheckBox1")
-    // The position boxes that give the position fields, in rule order; empty
-    // for kinds without positions and for page break before, whose value box
-    // holds the paragraph number.
-    std::span<const PositionBox> positionBoxes;
 
     // 1-based rule fields: the value follows the positions.
     std::size_t valueField() const { return 3 + positions.size(); }
@@ -77,7 +54,6 @@ struct RuleKind {
     std::optional<std::size_t> fieldOf(Position p) const;
     // Kind, score, positions and value: the fields of a complete rule.
     std::size_t fieldCount() const { return 2 + positions.size() + (value == ValueType::None ? 0 : 1); }
-    BoxEncoding boxEncoding() const;
 };
 
 constexpr int kRuleKindCount = 81;
@@ -89,15 +65,6 @@ std::span<const RuleKind> allRuleKinds();
 
 // The value list a position field takes its entry from (the find list), if any.
 std::optional<ListId> positionList(Position p);
-
-struct PositionBoxInfo {
-    PositionBox box;
-    std::string_view name;  // the control's name, "Edit1"
-    Position position;
-    std::string_view caption;  // what the sheet shows before the box
-    std::string_view hint;     // what the sheet shows after it
-};
-const PositionBoxInfo& positionBoxInfo(PositionBox box);
 
 // The border numbers a kind's side field accepts: lowest..-1 (Word's
 // WdBorderType) and 1..highest (the side's place in the borders collection).

@@ -14,6 +14,9 @@ namespace kav::platform {
 // names it when set (tests and the demo lab set it); otherwise /var/lib/kavlor/c.
 std::filesystem::path driveCRoot();
 
+// The folder that holds the candidates' folders, as the exam names it.
+inline constexpr std::string_view kCandidatesRoot = "c:\\kavlor";
+
 // "c:\kavlor\11010001" → <drive c root>/kavlor/11010001. Drive letters other
 // than c and paths without a drive are taken relative to base (a "\"- or
 // "/"-separated relative path such as "txt\txt0.txt").

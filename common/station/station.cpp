@@ -14,6 +14,13 @@ std::unique_ptr<db::OpenTables> openStationTables(std::unique_ptr<db::Connection
     return std::make_unique<db::OpenTables>(std::move(teacher), order);
 }
 
+StationMode stationModeOf(int korl) {
+    return korl >= korlOf(StationMode::Exam) && korl <= korlOf(StationMode::Ended) ? static_cast<StationMode>(korl)
+                                                                                    : StationMode::Other;
+}
+
+void setKorl(db::Cursor& state, int korl) { state.field("korl").setString(std::to_string(korl)); }
+
 std::optional<int> pollStationMode(db::Cursor& state) {
     try {
         state.requery();
@@ -51,7 +58,7 @@ void editFirstRow(db::Cursor& cursor) {
 void writeStation(db::Cursor& state, const StationRecord& record) {
     editFirstRow(state);
     try {
-        state.field("korl").setString(std::to_string(record.korl));
+        setKorl(state, record.korl);
         state.field("update").setBoolean(record.update);
         state.field("clearinfo").setBoolean(record.clearinfo);
         state.field("clearfold").setBoolean(record.clearfold);

@@ -13,11 +13,13 @@
 
 namespace kav::station {
 
-// Station mode `korl`.
-enum Korl : int { kExam = 1, kPractice = 2, kForcedCollection = 3, kEnded = 4 };
+// The station mode, stored as `korl` 1-4; Other stands for any other stored value.
+enum class StationMode : int { Other = 0, Exam = 1, Practice = 2, ForcedCollection = 3, Ended = 4 };
+StationMode stationModeOf(int korl);
+constexpr int korlOf(StationMode mode) { return static_cast<int>(mode); }
 
 struct StationRecord {
-    int korl = kExam;
+    int korl = korlOf(StationMode::Exam);  // as stored, a value outside 1-4 included
     bool update = false;
     bool clearinfo = false;
     bool clearfold = false;
@@ -41,9 +43,11 @@ std::unique_ptr<db::OpenTables> openStationTables(std::unique_ptr<db::Connection
 // nothing, the mode is unchanged, and the next poll asks again).
 std::optional<int> pollStationMode(db::Cursor& state);
 
-// Writes the record into the first row, appending one when the table is empty;
-// korl is written as its decimal text, as the console does.
+// Writes the record into the first row, appending one when the table is empty.
 void writeStation(db::Cursor& state, const StationRecord& record);
+// Sets korl of the row being edited or appended, as its decimal text: the one
+// way every program writes the station mode.
+void setKorl(db::Cursor& state, int korl);
 
 // The first row's `filename` of an open `updatefile` cursor ("" when there is none).
 std::string readUpdateList(db::Cursor& updatefile);
@@ -79,6 +83,6 @@ RestTime readRestTimePositional(std::string_view text);
 std::optional<RestTime> parseExamTime(std::string_view text);
 
 // The station modes that a console may set (1-4).
-inline bool isValidKorl(int korl) { return korl >= kExam && korl <= kEnded; }
+inline bool isValidKorl(int korl) { return stationModeOf(korl) != StationMode::Other; }
 
 }  // namespace kav::station

@@ -94,6 +94,7 @@ std::string number(double v) {
     std::string s = buf;
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
+    if (s == "-0") s = "0";  // a hanging indent of 0 is a first-line indent of -0.0
     return s;
 }
 
@@ -140,7 +141,6 @@ struct RuleFields {
     const answer::RuleKind& kind;
     const AnswerRule& rule;
 
-    int number() const { return kind.number; }
     bool takes(Position p) const { return kind.fieldOf(p).has_value(); }
     // The field of position p; a check asking for a position its kind does not
     // take disagrees with the table.
@@ -159,10 +159,6 @@ struct RuleFields {
     int entry() const { return listValue(list().id(), value()); }
     int side() const { return sideIndex(kind, at(Position::Side)); }
 };
-
-[[noreturn]] void noCheck(int kind) {
-    throw std::logic_error("第 " + std::to_string(kind) + " 种规则没有检查");
-}
 
 CheckOutcome compareInt(long long actual, long long expected) {
     return {actual == expected, number(static_cast<double>(actual))};
@@ -275,75 +271,6 @@ CheckOutcome decorationCheck(const Range& r, const RuleFields& f) {
         return {v == 1, std::string(list.entries()[static_cast<std::size_t>(entry)].text) + "=" + number(v)};
     }
     return compareInt(r.underline(), *list.wordValue(entry));
-}
-
-// The checks of a range of text: a character, a sentence or a paragraph's
-// range. A character's border is its top side (Borders.Item(1)); a sentence
-// rule names the side.
-CheckOutcome rangeCheck(const Range& r, const RuleFields& f) {
-    auto side = [&] { return f.takes(Position::Side) ? f.side() : 0; };
-    switch (f.number()) {
-    case 1: return compareText(r.doc.text(r.first, r.end), f.value());
-    case 12: {
-        // Range.Text shows a field's result, not its code (a formula's sum).
-        std::string text = r.doc.resultText(r.first, r.end);
-        return {withoutClosingMarks(text) == f.value(), visibleText(text)};
-    }
-    case 2: case 13: return compareInt(r.shading().fill, f.entry());
-    case 3: case 14: return compareInt(r.shading().texture, f.entry());
-    case 4: case 15: return compareInt(r.border(side()).lineStyle, f.entry());
-    case 5: case 16: return compareInt(r.border(side()).lineWidth, f.entry());
-    case 6: case 17: return compareInt(r.border(side()).color, f.entry());
-    case 7: case 18: return shadowCheck(r.shadow(), f);
-    case 8: case 19: case 34: return decorationCheck(r, f);
-    case 9: case 20: case 35: return compareText(r.fontName(), f.value());
-    case 10: case 21: case 36: return compareLength(r.size(), f.wholeValue());
-    case 11: case 22: case 37: return compareInt(r.color(), f.entry());
-    }
-    noCheck(f.number());
-}
-
-// ---- paragraphs -------------------------------------------------------------
-
-CheckOutcome paragraphCheck(const Document& doc, const RuleFields& rf) {
-    int n = position(rf.at(Position::Paragraph), static_cast<int>(doc.paragraphs().size()), "段落");
-    const Paragraph& p = doc.paragraphs()[static_cast<std::size_t>(n - 1)];
-    const ParaFormat& f = p.format;
-    Range range{doc, p.first, p.last + 1};
-    switch (rf.number()) {
-    case 23: return compareInt(f.lineSpacingRule, rf.entry());
-    case 24: return compareLength(f.leftIndent, rf.wholeValue());
-    case 25: return compareLength(f.rightIndent, rf.wholeValue());
-    case 26: return compareLength(f.firstLineIndent, rf.wholeValue());
-    case 27: return compareLength(f.spaceAfter, rf.wholeValue());
-    case 28: {
-        const Border& b = f.borders[static_cast<std::size_t>(rf.side())];
-        return compareInt(b.lineStyle, rf.entry());
-    }
-    case 29: {
-        const Border& b = f.borders[static_cast<std::size_t>(rf.side())];
-        return compareInt(b.lineWidth, rf.entry());
-    }
-    case 30: {
-        bool shadow = std::any_of(f.borders.begin(), f.borders.begin() + 4, [](const Border& b) { return b.shadow; });
-        return shadowCheck(shadow, rf);
-    }
-    case 31: return compareInt(f.shading.fill, rf.entry());
-    case 32: return compareInt(f.shading.texture, rf.entry());
-    case 33: return compareInt(f.alignment, rf.entry());
-    case 34: case 35: case 36: case 37: return rangeCheck(range, rf);
-    case 40: return compareText(range.fontName(), rf.value());
-    case 41: return compareInt(f.dropCap.position, rf.entry());
-    case 42: return compareInt(f.dropCap.lines, rf.wholeValue());
-    case 43: return compareLength(f.dropCap.distance, rf.wholeValue());
-    case 47: {
-        // LibreOffice writes "page break before" as a page break ending the
-        // previous paragraph; either way the paragraph starts a new page.
-        bool before = f.pageBreakBefore || (n > 1 && doc.paragraphs()[static_cast<std::size_t>(n - 2)].endsWithPageBreak);
-        return {before, before ? "段前分页" : "无段前分页"};
-    }
-    }
-    noCheck(rf.number());
 }
 
 // ---- shapes, page, headers ---------------------------------------------------
@@ -477,15 +404,15 @@ Border columnBorder(const std::vector<const TableCell*>& cells, int side) {
     }
 }
 
+// The one length of cells within a twip of the first cell's, else undefined.
 double uniformLength(const std::vector<const TableCell*>& cells, const std::function<std::optional<double>(const TableCell&)>& get) {
-    std::optional<double> value;
+    std::optional<double> first;
     for (auto* c : cells) {
         auto v = get(*c);
-        if (!v) return kUndefined;
-        if (value && std::fabs(*value - *v) > 0.01) return kUndefined;
-        value = v;
+        if (!v || (first && !withinATwip(*first, *v))) return kUndefined;
+        if (!first) first = v;
     }
-    return value.value_or(kUndefined);
+    return first.value_or(kUndefined);
 }
 
 // WdColorIndex of a shading colour: the palette by exact colour, else undefined.
@@ -506,146 +433,339 @@ void requireColumnAccess(const Table& t) {
     if (t.mixedCellWidths) throw CheckError("表格各行的单元格宽度不一，Word 无法按列读取（错误 5992）");
 }
 
-CheckOutcome tableCheck(const Document& doc, const RuleFields& f) {
-    const Table& t = tableAt(doc, f.at(Position::Table));
-    auto row = [&]() -> const TableRow& {
-        requireRowAccess(t);
-        return rowAt(t, f.at(Position::Row));
-    };
-    auto column = [&] {
-        requireColumnAccess(t);
-        return columnCells(t, f.at(Position::Column));
-    };
-    auto cell = [&]() -> const TableCell& { return cellAt(t, f.at(Position::Row), f.at(Position::Column)); };
-    auto side = [&] { return f.side(); };
-    switch (f.number()) {
-    case 65: return compareInt(static_cast<long long>(t.rows.size()), f.wholeValue());
-    case 66: return compareInt(t.columnCount(), f.wholeValue());
-    case 67: {
-        const TableCell& c = cell();
-        std::string text = doc.resultText(c.first, c.last + 1);
-        return {withoutClosingMarks(text) == f.value(), visibleText(text)};
+// ---- the checks of each kind ------------------------------------------------
+
+// The object a rule's first position names, found once before its kind's check
+// runs: the range of a character, a sentence or a paragraph, the paragraph,
+// the table. Page set-up, shapes, headers, footers and the search look at the
+// document itself.
+struct Subject {
+    const Document& doc;
+    const RuleFields& f;
+    Range range{doc, 0, 0};
+    int paragraph = 0;  // 1-based
+    const Table* table = nullptr;
+
+    const Paragraph& para() const { return doc.paragraphs()[static_cast<std::size_t>(paragraph - 1)]; }
+    const ParaFormat& format() const { return para().format; }
+
+    const TableRow& row() const {
+        requireRowAccess(*table);
+        return rowAt(*table, f.at(Position::Row));
     }
-    case 68: {
-        const TableCell& c = cell();
-        int d = f.entry();
-        bool visible = c.borders[d == -7 ? kDiagDown : kDiagUp].present();
-        return {visible, visible ? "有斜线" : "无斜线"};
+    std::vector<const TableCell*> column() const {
+        requireColumnAccess(*table);
+        return columnCells(*table, f.at(Position::Column));
     }
-    case 69: {
-        const TableCell& c = cell();
-        return compareInt(c.shading.texture, f.entry());
+    const TableCell& cell() const { return cellAt(*table, f.at(Position::Row), f.at(Position::Column)); }
+    const Shape& textFrame() const { return textFrameShape(doc, f.at(Position::Shape)); }
+    const Shape& wordArt() const { return wordArtShape(doc, f.at(Position::Shape)); }
+};
+
+Subject subjectOf(const Document& doc, const RuleFields& f) {
+    if (f.kind.positions.empty()) return {doc, f};  // the page set-up
+    const Position first = f.kind.positions.front();
+    if (first == Position::Character) {
+        int n = position(f.at(Position::Character), static_cast<int>(doc.characters().size()), "字符");
+        return {doc, f, Range{doc, n - 1, n}};
     }
-    case 70: {
-        auto cells = rowCells(row());
-        auto fill = uniformOver<int>(cells, [](const TableCell& c) { return c.shading.fill; });
-        return compareInt(fill ? colorIndexOf(*fill) : kUndefined, f.entry());
+    if (first == Position::Sentence) {
+        int n = position(f.at(Position::Sentence), static_cast<int>(doc.sentences().size()), "句子");
+        auto [begin, end] = doc.sentences()[static_cast<std::size_t>(n - 1)];
+        return {doc, f, Range{doc, begin, end}};
     }
-    case 71:
-    case 72: {
-        Border b = rowBorder(rowCells(row()), side());
-        if (f.number() == 71) return compareInt(b.lineStyle, f.entry());
-        return compareInt(b.lineWidth, f.entry());
+    if (first == Position::Paragraph) {
+        int n = position(f.at(Position::Paragraph), static_cast<int>(doc.paragraphs().size()), "段落");
+        const Paragraph& p = doc.paragraphs()[static_cast<std::size_t>(n - 1)];
+        return {doc, f, Range{doc, p.first, p.last + 1}, n};
     }
-    case 73:
-    case 74: {
-        Border b = columnBorder(column(), side());
-        if (f.number() == 73) return compareInt(b.lineStyle, f.entry());
-        return compareInt(b.lineWidth, f.entry());
-    }
-    case 75:
-        return compareLength(uniformLength(rowCells(row()), [](const TableCell& c) { return c.width; }),
-                             f.wholeValue());
-    case 76:
-        return compareLength(uniformLength(column(), [](const TableCell& c) { return c.width; }), f.wholeValue());
-    case 77: return compareLength(row().height.value_or(0), f.wholeValue());
-    case 78: {
-        requireColumnAccess(t);
-        int c = position(f.at(Position::Column), t.columnCount(), "列");
-        std::optional<double> value;
-        double h = 0;
-        for (auto& r : t.rows) {
-            if (static_cast<int>(r.cells.size()) < c || r.cells[static_cast<std::size_t>(c - 1)].mergedAway) continue;
-            double rh = r.height.value_or(0);
-            if (value && std::fabs(*value - rh) > 0.01) {
-                h = kUndefined;
-                break;
-            }
-            value = h = rh;
-        }
-        return compareLength(h, f.wholeValue());
-    }
-    case 79: {
-        auto cells = rowCells(row());
-        auto v = uniformOver<int>(cells, [](const TableCell& c) { return c.verticalAlignment; });
-        return compareInt(v.value_or(kUndefined), f.entry());
-    }
-    case 80: return compareInt(t.alignment, f.entry());
-    }
-    noCheck(f.number());
+    if (first == Position::Table) return {doc, f, Range{doc, 0, 0}, 0, &tableAt(doc, f.at(Position::Table))};
+    return {doc, f};
 }
 
-// The checks of the page, the shapes, headers and footers, and the search.
-CheckOutcome documentCheck(const Document& doc, const RuleFields& f) {
-    const Section& sec1 = doc.sections().front();
-    bool lo = doc.writtenByLibreOffice();
-    switch (f.number()) {
-    case 38: return compareInt(sec1.pageBorders[static_cast<std::size_t>(f.side())].artStyle,
-                               f.entry());
-    case 39: return compareInt(sec1.pageBorders[static_cast<std::size_t>(f.side())].artWidth,
-                               f.wholeValue());
-    case 44: {
-        const Shape& s = textFrameShape(doc, f.at(Position::Shape));
-        return {dropLastCharacter(s.frameText) == f.value(), visibleText(s.frameText)};
-    }
-    case 45: return compareInt(textFrameShape(doc, f.at(Position::Shape)).orientation, f.entry());
-    case 46: return compareLength(textFrameShape(doc, f.at(Position::Shape)).marginBottom, f.wholeValue());
-    case 48: return compareText(wordArtShape(doc, f.at(Position::Shape)).wordArtText, f.value());
-    case 49: return compareText(wordArtShape(doc, f.at(Position::Shape)).wordArtFont, f.value());
-    case 50: return compareInt(wordArtShape(doc, f.at(Position::Shape)).wordArtBold, -1);
-    case 51: return compareInt(wordArtShape(doc, f.at(Position::Shape)).wordArtItalic, -1);
-    case 52: return compareInt(wordArtShape(doc, f.at(Position::Shape)).wordArtPreset, f.entry());
-    case 53: {
-        std::string text = doc.headerText(headerNumber(f.at(Position::HeaderFooter)));
-        return {withoutClosingMarks(text) == f.value(), visibleText(text)};
-    }
-    case 54: {
-        std::string text = doc.footerText(headerNumber(f.at(Position::HeaderFooter)));
-        return {withoutClosingMarks(text) == f.value(), visibleText(text)};
-    }
-    case 55: {
-        // An empty column count reads as 0.
-        long long expected = f.value().empty() ? 0 : f.wholeValue();
-        return compareInt(
-            static_cast<long long>(pageSetup(doc, SectionsRead::All, [](const Section& s) { return s.columns; })),
-            expected);
-    }
-    case 56:
-        return compareLength(pageSetup(doc, SectionsRead::All, [](const Section& s) { return s.firstColumnSpaceAfter; }),
-                             f.wholeValue());
-    case 57: {
-        int paper = f.entry();
-        return compareInt(static_cast<long long>(pageSetup(doc, [](const Section& s) { return s.paperSize; })), paper);
-    }
-    case 58: return compareLength(pageSetup(doc, [lo](const Section& s) { return topMargin(s, lo); }), f.wholeValue());
-    case 59: return compareLength(pageSetup(doc, [lo](const Section& s) { return bottomMargin(s, lo); }), f.wholeValue());
-    case 60: return compareLength(pageSetup(doc, [](const Section& s) { return s.left; }), f.wholeValue());
-    case 61: return compareLength(pageSetup(doc, [](const Section& s) { return s.right; }), f.wholeValue());
-    case 62: return compareLength(pageSetup(doc, [](const Section& s) { return s.gutter; }), f.wholeValue());
-    case 63: return compareLength(pageSetup(doc, [](const Section& s) { return s.header; }), f.wholeValue());
-    case 64: return compareLength(pageSetup(doc, [](const Section& s) { return s.footer; }), f.wholeValue());
-    case 81: {
-        // The find field is compared as text: "0" must be found, "1" must not.
-        const std::string& mode = f.at(Position::Find);
-        const std::string& text = f.value();
-        bool found = !text.empty() && doc.found(text);
-        if (mode == "0") return {found, found ? "找到" : "未找到"};
-        if (mode == "1") return {!found, found ? "找到" : "未找到"};
-        throw CheckError("查找方式 " + visibleText(mode) + " 不是 0 或 1");
-    }
-    }
-    noCheck(f.number());
+// Reads shared by the kinds of characters, sentences and paragraphs. A
+// character's border is its top side (Borders.Item(1)); a sentence rule names
+// the side.
+int rangeSide(const RuleFields& f) { return f.takes(Position::Side) ? f.side() : 0; }
+CheckOutcome rangeFill(const Subject& s) { return compareInt(s.range.shading().fill, s.f.entry()); }
+CheckOutcome rangeTexture(const Subject& s) { return compareInt(s.range.shading().texture, s.f.entry()); }
+CheckOutcome rangeLineStyle(const Subject& s) {
+    return compareInt(s.range.border(rangeSide(s.f)).lineStyle, s.f.entry());
 }
+CheckOutcome rangeLineWidth(const Subject& s) {
+    return compareInt(s.range.border(rangeSide(s.f)).lineWidth, s.f.entry());
+}
+CheckOutcome rangeBorderColor(const Subject& s) {
+    return compareInt(s.range.border(rangeSide(s.f)).color, s.f.entry());
+}
+CheckOutcome rangeShadow(const Subject& s) { return shadowCheck(s.range.shadow(), s.f); }
+CheckOutcome rangeDecoration(const Subject& s) { return decorationCheck(s.range, s.f); }
+CheckOutcome rangeFont(const Subject& s) { return compareText(s.range.fontName(), s.f.value()); }
+CheckOutcome rangeSize(const Subject& s) { return compareLength(s.range.size(), s.f.wholeValue()); }
+CheckOutcome rangeColor(const Subject& s) { return compareInt(s.range.color(), s.f.entry()); }
+
+// A text compared without the marks that close it: Range.Text shows a field's
+// result, not its code (a formula's sum).
+CheckOutcome closedText(const std::string& text, const RuleFields& f) {
+    return {withoutClosingMarks(text) == f.value(), visibleText(text)};
+}
+
+// A page set-up length of every section that starts a page.
+template <double Section::*length>
+CheckOutcome pageLength(const Subject& s) {
+    return compareLength(pageSetup(s.doc, [](const Section& sec) { return sec.*length; }), s.f.wholeValue());
+}
+
+// The check of each rule kind, one row a kind in number order: it reads the
+// kind's value from the object its first position names (Subject) and
+// compares it with the rule. What a kind's fields are and where they stand is
+// the table of rule kinds (common/answer/rule_kinds.h); this table is joined
+// to it by the kind's number and covers every kind of it, as the
+// static_asserts below make sure. Plain function pointers: dispatching a rule
+// costs one indexed call and no allocation.
+using Check = CheckOutcome (*)(const Subject&);
+struct KindCheck {
+    int number;
+    Check check;
+};
+
+constexpr KindCheck kChecks[] = {
+    // characters
+    {1, [](const Subject& s) { return compareText(s.doc.text(s.range.first, s.range.end), s.f.value()); }},
+    {2, rangeFill},
+    {3, rangeTexture},
+    {4, rangeLineStyle},
+    {5, rangeLineWidth},
+    {6, rangeBorderColor},
+    {7, rangeShadow},
+    {8, rangeDecoration},
+    {9, rangeFont},
+    {10, rangeSize},
+    {11, rangeColor},
+    // sentences
+    {12, [](const Subject& s) { return closedText(s.doc.resultText(s.range.first, s.range.end), s.f); }},
+    {13, rangeFill},
+    {14, rangeTexture},
+    {15, rangeLineStyle},
+    {16, rangeLineWidth},
+    {17, rangeBorderColor},
+    {18, rangeShadow},
+    {19, rangeDecoration},
+    {20, rangeFont},
+    {21, rangeSize},
+    {22, rangeColor},
+    // paragraphs
+    {23, [](const Subject& s) { return compareInt(s.format().lineSpacingRule, s.f.entry()); }},
+    {24, [](const Subject& s) { return compareLength(s.format().leftIndent, s.f.wholeValue()); }},
+    {25, [](const Subject& s) { return compareLength(s.format().rightIndent, s.f.wholeValue()); }},
+    {26, [](const Subject& s) { return compareLength(s.format().firstLineIndent, s.f.wholeValue()); }},
+    {27, [](const Subject& s) { return compareLength(s.format().spaceAfter, s.f.wholeValue()); }},
+    {28,
+     [](const Subject& s) {
+         const Border& b = s.format().borders[static_cast<std::size_t>(s.f.side())];
+         return compareInt(b.lineStyle, s.f.entry());
+     }},
+    {29,
+     [](const Subject& s) {
+         const Border& b = s.format().borders[static_cast<std::size_t>(s.f.side())];
+         return compareInt(b.lineWidth, s.f.entry());
+     }},
+    {30,
+     [](const Subject& s) {
+         const auto& borders = s.format().borders;
+         bool shadow = std::any_of(borders.begin(), borders.begin() + 4, [](const Border& b) { return b.shadow; });
+         return shadowCheck(shadow, s.f);
+     }},
+    {31, [](const Subject& s) { return compareInt(s.format().shading.fill, s.f.entry()); }},
+    {32, [](const Subject& s) { return compareInt(s.format().shading.texture, s.f.entry()); }},
+    {33, [](const Subject& s) { return compareInt(s.format().alignment, s.f.entry()); }},
+    {34, rangeDecoration},
+    {35, rangeFont},
+    {36, rangeSize},
+    {37, rangeColor},
+    // page borders
+    {38,
+     [](const Subject& s) {
+         return compareInt(s.doc.sections().front().pageBorders[static_cast<std::size_t>(s.f.side())].artStyle,
+                           s.f.entry());
+     }},
+    {39,
+     [](const Subject& s) {
+         return compareInt(s.doc.sections().front().pageBorders[static_cast<std::size_t>(s.f.side())].artWidth,
+                           s.f.wholeValue());
+     }},
+    // drop caps
+    {40, rangeFont},
+    {41, [](const Subject& s) { return compareInt(s.format().dropCap.position, s.f.entry()); }},
+    {42, [](const Subject& s) { return compareInt(s.format().dropCap.lines, s.f.wholeValue()); }},
+    {43, [](const Subject& s) { return compareLength(s.format().dropCap.distance, s.f.wholeValue()); }},
+    // text boxes
+    {44,
+     [](const Subject& s) -> CheckOutcome {
+         const Shape& shape = s.textFrame();
+         return {dropLastCharacter(shape.frameText) == s.f.value(), visibleText(shape.frameText)};
+     }},
+    {45, [](const Subject& s) { return compareInt(s.textFrame().orientation, s.f.entry()); }},
+    {46, [](const Subject& s) { return compareLength(s.textFrame().marginBottom, s.f.wholeValue()); }},
+    // page break before
+    {47,
+     [](const Subject& s) -> CheckOutcome {
+         // LibreOffice writes "page break before" as a page break ending the
+         // previous paragraph; either way the paragraph starts a new page.
+         const auto& paragraphs = s.doc.paragraphs();
+         bool before = s.format().pageBreakBefore ||
+                       (s.paragraph > 1 && paragraphs[static_cast<std::size_t>(s.paragraph - 2)].endsWithPageBreak);
+         return {before, before ? "段前分页" : "无段前分页"};
+     }},
+    // WordArt
+    {48, [](const Subject& s) { return compareText(s.wordArt().wordArtText, s.f.value()); }},
+    {49, [](const Subject& s) { return compareText(s.wordArt().wordArtFont, s.f.value()); }},
+    {50, [](const Subject& s) { return compareInt(s.wordArt().wordArtBold, -1); }},
+    {51, [](const Subject& s) { return compareInt(s.wordArt().wordArtItalic, -1); }},
+    {52, [](const Subject& s) { return compareInt(s.wordArt().wordArtPreset, s.f.entry()); }},
+    // headers and footers
+    {53, [](const Subject& s) { return closedText(s.doc.headerText(headerNumber(s.f.at(Position::HeaderFooter))), s.f); }},
+    {54, [](const Subject& s) { return closedText(s.doc.footerText(headerNumber(s.f.at(Position::HeaderFooter))), s.f); }},
+    // columns and page set-up
+    {55,
+     [](const Subject& s) {
+         // An empty column count reads as 0.
+         long long expected = s.f.value().empty() ? 0 : s.f.wholeValue();
+         return compareInt(
+             static_cast<long long>(pageSetup(s.doc, SectionsRead::All, [](const Section& sec) { return sec.columns; })),
+             expected);
+     }},
+    {56,
+     [](const Subject& s) {
+         return compareLength(
+             pageSetup(s.doc, SectionsRead::All, [](const Section& sec) { return sec.firstColumnSpaceAfter; }),
+             s.f.wholeValue());
+     }},
+    {57,
+     [](const Subject& s) {
+         int paper = s.f.entry();
+         return compareInt(static_cast<long long>(pageSetup(s.doc, [](const Section& sec) { return sec.paperSize; })),
+                           paper);
+     }},
+    {58,
+     [](const Subject& s) {
+         bool lo = s.doc.writtenByLibreOffice();
+         return compareLength(pageSetup(s.doc, [lo](const Section& sec) { return topMargin(sec, lo); }),
+                              s.f.wholeValue());
+     }},
+    {59,
+     [](const Subject& s) {
+         bool lo = s.doc.writtenByLibreOffice();
+         return compareLength(pageSetup(s.doc, [lo](const Section& sec) { return bottomMargin(sec, lo); }),
+                              s.f.wholeValue());
+     }},
+    {60, pageLength<&Section::left>},
+    {61, pageLength<&Section::right>},
+    {62, pageLength<&Section::gutter>},
+    {63, pageLength<&Section::header>},
+    {64, pageLength<&Section::footer>},
+    // tables
+    {65, [](const Subject& s) { return compareInt(static_cast<long long>(s.table->rows.size()), s.f.wholeValue()); }},
+    {66, [](const Subject& s) { return compareInt(s.table->columnCount(), s.f.wholeValue()); }},
+    {67,
+     [](const Subject& s) {
+         const TableCell& c = s.cell();
+         return closedText(s.doc.resultText(c.first, c.last + 1), s.f);
+     }},
+    {68,
+     [](const Subject& s) -> CheckOutcome {
+         const TableCell& c = s.cell();
+         int d = s.f.entry();
+         bool visible = c.borders[d == -7 ? kDiagDown : kDiagUp].present();
+         return {visible, visible ? "有斜线" : "无斜线"};
+     }},
+    {69,
+     [](const Subject& s) {
+         const TableCell& c = s.cell();
+         return compareInt(c.shading.texture, s.f.entry());
+     }},
+    {70,
+     [](const Subject& s) {
+         auto cells = rowCells(s.row());
+         auto fill = uniformOver<int>(cells, [](const TableCell& c) { return c.shading.fill; });
+         return compareInt(fill ? colorIndexOf(*fill) : kUndefined, s.f.entry());
+     }},
+    {71,
+     [](const Subject& s) {
+         Border b = rowBorder(rowCells(s.row()), s.f.side());
+         return compareInt(b.lineStyle, s.f.entry());
+     }},
+    {72,
+     [](const Subject& s) {
+         Border b = rowBorder(rowCells(s.row()), s.f.side());
+         return compareInt(b.lineWidth, s.f.entry());
+     }},
+    {73,
+     [](const Subject& s) {
+         Border b = columnBorder(s.column(), s.f.side());
+         return compareInt(b.lineStyle, s.f.entry());
+     }},
+    {74,
+     [](const Subject& s) {
+         Border b = columnBorder(s.column(), s.f.side());
+         return compareInt(b.lineWidth, s.f.entry());
+     }},
+    {75,
+     [](const Subject& s) {
+         return compareLength(uniformLength(rowCells(s.row()), [](const TableCell& c) { return c.width; }),
+                              s.f.wholeValue());
+     }},
+    {76,
+     [](const Subject& s) {
+         return compareLength(uniformLength(s.column(), [](const TableCell& c) { return c.width; }), s.f.wholeValue());
+     }},
+    {77, [](const Subject& s) { return compareLength(s.row().height.value_or(0), s.f.wholeValue()); }},
+    {78,
+     [](const Subject& s) {
+         const Table& t = *s.table;
+         requireColumnAccess(t);
+         int c = position(s.f.at(Position::Column), t.columnCount(), "列");
+         std::optional<double> value;
+         double h = 0;
+         for (auto& r : t.rows) {
+             if (static_cast<int>(r.cells.size()) < c || r.cells[static_cast<std::size_t>(c - 1)].mergedAway)
+                 continue;
+             double rh = r.height.value_or(0);
+             if (value && !withinATwip(*value, rh)) {
+                 h = kUndefined;
+                 break;
+             }
+             if (!value) value = h = rh;
+         }
+         return compareLength(h, s.f.wholeValue());
+     }},
+    {79,
+     [](const Subject& s) {
+         auto cells = rowCells(s.row());
+         auto v = uniformOver<int>(cells, [](const TableCell& c) { return c.verticalAlignment; });
+         return compareInt(v.value_or(kUndefined), s.f.entry());
+     }},
+    {80, [](const Subject& s) { return compareInt(s.table->alignment, s.f.entry()); }},
+    // the search
+    {81,
+     [](const Subject& s) -> CheckOutcome {
+         // The find field is compared as text: "0" must be found, "1" must not.
+         const std::string& mode = s.f.at(Position::Find);
+         const std::string& text = s.f.value();
+         bool found = !text.empty() && s.doc.found(text);
+         if (mode == "0") return {found, found ? "找到" : "未找到"};
+         if (mode == "1") return {!found, found ? "找到" : "未找到"};
+         throw CheckError("查找方式 " + visibleText(mode) + " 不是 0 或 1");
+     }},
+};
+
+static_assert(std::size(kChecks) == answer::kRuleKindCount, "every kind of the table of rule kinds has a check");
+constexpr bool checksNumberedInOrder() {
+    for (int i = 0; i < answer::kRuleKindCount; ++i)
+        if (kChecks[i].number != i + 1 || kChecks[i].check == nullptr) return false;
+    return true;
+}
+static_assert(checksNumberedInOrder(), "the check of kind n stands at place n");
 
 }  // namespace
 
@@ -653,22 +773,7 @@ CheckOutcome runCheck(const Document& doc, int kind, const AnswerRule& rule) {
     const answer::RuleKind* k = answer::findRuleKind(kind);
     if (!k) throw CheckError("没有第 " + std::to_string(kind) + " 种规则");
     RuleFields f{*k, rule};
-    if (k->positions.empty()) return documentCheck(doc, f);  // the page set-up
-    // The first position names the object the kind looks at.
-    switch (k->positions.front()) {
-    case Position::Character: {
-        int n = position(f.at(Position::Character), static_cast<int>(doc.characters().size()), "字符");
-        return rangeCheck(Range{doc, n - 1, n}, f);
-    }
-    case Position::Sentence: {
-        int n = position(f.at(Position::Sentence), static_cast<int>(doc.sentences().size()), "句子");
-        auto [first, end] = doc.sentences()[static_cast<std::size_t>(n - 1)];
-        return rangeCheck(Range{doc, first, end}, f);
-    }
-    case Position::Paragraph: return paragraphCheck(doc, f);
-    case Position::Table: return tableCheck(doc, f);
-    default: return documentCheck(doc, f);
-    }
+    return kChecks[kind - 1].check(subjectOf(doc, f));
 }
 
 }  // namespace kav::word

@@ -24,8 +24,8 @@ struct CheckOutcome {
     std::string observed;  // the value the check read, as text
 };
 
-// Runs the check of `kind` (1-81) for rule; throws CheckError. A kind that the
-// table lists but no check handles throws std::logic_error.
+// Runs the check of `kind` (1-81) for rule; throws CheckError. A check that
+// asks for a field its kind does not take throws std::logic_error.
 CheckOutcome runCheck(const Document& doc, int kind, const answer::AnswerRule& rule);
 
 // Lengths in points equal a rule's whole number within the format's rounding.

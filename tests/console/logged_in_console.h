@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "console/shell/ui/app.h"
-#include "console/shell/ui/forms.h"
+#include "console/window/ui/app.h"
+#include "console/window/ui/forms.h"
 #include "tests/console/console_lab.h"
 
 namespace mendrix::test {

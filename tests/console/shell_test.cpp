@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/account/password.h"
-#include "console/shell/console.h"
-#include "console/shell/help.h"
-#include "console/shell/texts.h"
+#include "console/base/console.h"
+#include "common/help/help.h"
+#include "console/base/texts.h"
 #include "tests/account/raw_file.h"
 #include "tests/console/console_lab.h"
 
@@ -130,7 +130,7 @@ struct LoginCase {
 TEST_F(ConsoleTest, ATeacherFileOnANetworkFileSystemIsWarnedOfOnceWithTheWayOut) {
     const std::string warning =
         "teacher.mdb位于网络文件系统（FS）上。网络文件系统上的数据库文件锁定不可靠，多台学生机同时交卷或收分时成绩可能丢失或损坏。\r"
-        "学生机较多的机房请把教师数据库放到PostgreSQL服务器上：见README中“A lab on PostgreSQL”一节，"
+        "学生机较多的机房请把教师数据库放到PostgreSQL服务器上：见管理员指南（docs/admin-guide.md）中“A lab on PostgreSQL”一节，"
         "用 kavtool init-db teacher.udl 建立数据库。";
     const std::optional<std::string> local;
     for (const auto& fileSystem : {local, std::optional<std::string>("NFS"), std::optional<std::string>("SMB"),
@@ -221,7 +221,7 @@ TEST_F(ConsoleTest, ShowingTheMainWindowPutsTheLabIntoExamModeAndReadsTheFlags) 
     EXPECT_EQ(state("korl"), "1");
     EXPECT_EQ(w.caption, kTitle + "当前状态：考试");
     EXPECT_EQ(w.page, Page::None);
-    EXPECT_EQ(w.markedMode, kav::station::kExam);
+    EXPECT_EQ(w.markedMode, kav::station::StationMode::Exam);
     EXPECT_EQ(w.modeEnabled, (ModeItemsEnabled{true, true, true, true}));
     EXPECT_TRUE(w.checked(StartupFlag::Clearfold));
     EXPECT_FALSE(w.checked(StartupFlag::Clearinfo));
@@ -303,18 +303,18 @@ TEST_F(ConsoleTest, ModeCommandsWriteThenMarkEnableAndCaption) {
         const char* question;
         const char* caption;  // after the title
         const char* korl;
-        kav::station::Korl marked;
+        kav::station::StationMode marked;
         ModeItemsEnabled enabled;
     };
     const Case cases[] = {
         {&MainWindowLogic::N14Click, "将切换到练习状态，准备好？", "     当前位置：设置与评分->练习状态  当前状态：练习", "2",
-         kav::station::kPractice, {false, true, false, true}},
+         kav::station::StationMode::Practice, {false, true, false, true}},
         {&MainWindowLogic::E1Click, "将切换到结束状态，准备好？", "     当前位置：设置与评分->结束   当前状态：结束", "4",
-         kav::station::kEnded, {true, true, false, true}},
+         kav::station::StationMode::Ended, {true, true, false, true}},
         {&MainWindowLogic::N13Click, "将切换到考试状态，准备好？", "     当前位置：设置与评分->考试状态  当前状态：考试", "1",
-         kav::station::kExam, {true, true, true, true}},
+         kav::station::StationMode::Exam, {true, true, true, true}},
         {&MainWindowLogic::s1Click, "将切换到强制收分状态，准备好？",
-         "     当前位置：设置与评分->强制收分   当前状态：强制收分", "3", kav::station::kForcedCollection,
+         "     当前位置：设置与评分->强制收分   当前状态：强制收分", "3", kav::station::StationMode::ForcedCollection,
          {false, true, true, true}},
     };
     MainWindowLogic& w = loggedIn();
@@ -341,7 +341,7 @@ TEST_F(ConsoleTest, OnlyYesSwitchesTheLab) {
         dialogs.answers = {answer};
         run(&MainWindowLogic::N14Click);
         EXPECT_EQ(state("korl"), "1");
-        EXPECT_EQ(w.markedMode, kav::station::kExam);
+        EXPECT_EQ(w.markedMode, kav::station::StationMode::Exam);
         EXPECT_EQ(w.caption, kTitle + "当前状态：考试");
         EXPECT_EQ(w.modeEnabled, (ModeItemsEnabled{true, true, true, true}));
     }
@@ -357,7 +357,7 @@ TEST_F(ConsoleTest, AFailedWriteShowsTheEnginesTextAndChangesNothing) {
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[1].kind, MessageKind::Error);
     EXPECT_FALSE(dialogs.shown[1].text.empty());
-    EXPECT_EQ(w.markedMode, kav::station::kExam);
+    EXPECT_EQ(w.markedMode, kav::station::StationMode::Exam);
     EXPECT_EQ(w.modeEnabled, (ModeItemsEnabled{true, true, true, true}));
     EXPECT_EQ(w.caption, caption);
 

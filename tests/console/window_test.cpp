@@ -11,9 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "common/account/password.h"
-#include "console/shell/texts.h"
-#include "console/shell/ui/app.h"
-#include "console/shell/ui/forms.h"
+#include "console/base/texts.h"
+#include "console/window/ui/app.h"
+#include "console/window/ui/forms.h"
 #include "tests/console/console_lab.h"
 
 namespace mendrix {

@@ -90,7 +90,7 @@ TEST_P(LabCheckRun, EveryStationReportsOnceAndTheDatabaseIsLeftAsFound) {
         << line;
     EXPECT_EQ(connection->openTable("score")->recordCount(), 1);
     EXPECT_EQ(connection->openTable("condition")->recordCount(), 0);
-    EXPECT_EQ(kav::station::readStation(*connection->openTable("state")).korl, kav::station::kExam);
+    EXPECT_EQ(kav::station::readStation(*connection->openTable("state")).korl, kav::station::korlOf(kav::station::StationMode::Exam));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, LabCheckRun,

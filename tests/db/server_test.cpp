@@ -195,7 +195,7 @@ TEST_F(StationRoleTest, AReportRidesOutABrokenConnectionAndIsStoredOnce) {
     auto owner = teacher->open();
     EXPECT_EQ(owner->openKeyed("score", "zkzh", report.zkzh)->recordCount(), 1);
     EXPECT_EQ(owner->openKeyed("condition", "zkzh", report.zkzh)->recordCount(), 1);
-    EXPECT_EQ(kav::station::pollStationMode(*poll), kav::station::kExam) << "the next poll reads again";
+    EXPECT_EQ(kav::station::pollStationMode(*poll), kav::station::korlOf(kav::station::StationMode::Exam)) << "the next poll reads again";
 }
 
 // A station whose own role was made read-only (as a candidate at its shell
@@ -254,7 +254,7 @@ TEST_F(StationRoleTest, ASessionInItsBackoffTriesAgainOnceAnotherHasReachedTheSe
     provisionStation(teacher->conninfo(), "st1", kPassword);
     auto other = connect(stationLink, {});
     EXPECT_NO_THROW(state->requery()) << "the session tried again at once";
-    EXPECT_EQ(kav::station::readStation(*state).korl, kav::station::kExam);
+    EXPECT_EQ(kav::station::readStation(*state).korl, kav::station::korlOf(kav::station::StationMode::Exam));
 }
 
 // BEGIN travels with a transaction's first statement: whatever that statement

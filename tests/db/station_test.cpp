@@ -80,7 +80,7 @@ protected:
 TEST_F(StationTest, ANewTeacherFileStartsInExamMode) {
     auto state = teacher->openTable("state");
     StationRecord r = readStation(*state);
-    EXPECT_EQ(r.korl, kExam);
+    EXPECT_EQ(r.korl, korlOf(StationMode::Exam));
     EXPECT_FALSE(r.update || r.clearinfo || r.clearfold);
     EXPECT_EQ(r.resttime, "1:30:00");
 }
@@ -88,11 +88,11 @@ TEST_F(StationTest, ANewTeacherFileStartsInExamMode) {
 TEST_F(StationTest, AWriteReachesAClientThatRequeries) {
     auto console = teacher->openTable("state");
     auto client = kav::test::openDatabase(dir / "teacher.mdb")->openTable("state");
-    writeStation(*console, {kForcedCollection, true, false, true, "0:45:00"});
-    EXPECT_EQ(readStation(*client).korl, kExam) << "the client's snapshot is old until it requeries";
+    writeStation(*console, {korlOf(StationMode::ForcedCollection), true, false, true, "0:45:00"});
+    EXPECT_EQ(readStation(*client).korl, korlOf(StationMode::Exam)) << "the client's snapshot is old until it requeries";
     client->requery();
     StationRecord r = readStation(*client);
-    EXPECT_EQ(r.korl, kForcedCollection);
+    EXPECT_EQ(r.korl, korlOf(StationMode::ForcedCollection));
     EXPECT_TRUE(r.update);
     EXPECT_FALSE(r.clearinfo);
     EXPECT_TRUE(r.clearfold);
@@ -105,10 +105,10 @@ TEST_F(StationTest, AnEmptyStateTableGetsItsRowAtTheFirstWrite) {
     auto state = teacher->openTable("state");
     state->remove();
     EXPECT_THROW(readStation(*state), DbError);
-    writeStation(*state, {kPractice, false, true, false, "1:00:00"});
+    writeStation(*state, {korlOf(StationMode::Practice), false, true, false, "1:00:00"});
     auto fresh = kav::test::openDatabase(dir / "teacher.mdb")->openTable("state");
     ASSERT_EQ(fresh->recordCount(), 1);
-    EXPECT_EQ(readStation(*fresh).korl, kPractice);
+    EXPECT_EQ(readStation(*fresh).korl, korlOf(StationMode::Practice));
     EXPECT_TRUE(readStation(*fresh).clearinfo);
 }
 
@@ -117,8 +117,8 @@ TEST_F(StationTest, OnlyTheFirstRowCounts) {
     state->append();
     state->field("korl").setInteger(4);
     state->post();
-    EXPECT_EQ(readStation(*state).korl, kExam);
-    writeStation(*state, {kPractice});
+    EXPECT_EQ(readStation(*state).korl, korlOf(StationMode::Exam));
+    writeStation(*state, {korlOf(StationMode::Practice)});
     state->requery();
     state->last();
     EXPECT_EQ(state->field("korl").asInteger(), 4);
@@ -144,10 +144,10 @@ TEST_F(StationTest, UpdateListReadsAndWritesTheFirstRow) {
 
 TEST_F(StationTest, RefusedRestTimeLeavesTheRecordUnchanged) {
     auto state = teacher->openTable("state");
-    EXPECT_THROW(writeStation(*state, {kEnded, true, true, true, std::string(51, '1')}), DbError);
+    EXPECT_THROW(writeStation(*state, {korlOf(StationMode::Ended), true, true, true, std::string(51, '1')}), DbError);
     EXPECT_EQ(state->state(), kav::db::Cursor::State::Browse);
     state->requery();
-    EXPECT_EQ(readStation(*state).korl, kExam);
+    EXPECT_EQ(readStation(*state).korl, korlOf(StationMode::Exam));
     EXPECT_FALSE(readStation(*state).update);
 }
 

@@ -128,7 +128,6 @@ TEST(FlowReportTest, TotalCountsAnEmptyTypingScoreAsZeroAndExamModeStaysSilent) 
     ct.field("sel_arr3").setString(ct.field("sel_arr2").asString());
     ct.post();
     ExamShell shell(d.client);
-    shell.Button2Caption = "考生文件夹:c:\\kavlor\\11010001";
     const std::string document = ct.field("filename_word").asString();
     std::filesystem::create_directories(d.h.lab.driveC / "kavlor" / "11010001");
     std::filesystem::copy_file(d.h.lab.station / "word" / document, d.h.lab.driveC / "kavlor" / "11010001" / document);
@@ -151,7 +150,6 @@ TEST(FlowReportTest, TotalCountsAnEmptyTypingScoreAsZeroAndExamModeStaysSilent) 
 TEST(FlowReportTest, TotalStopsAtTheColumnsRange) {
     Drawn d;
     ExamShell shell(d.client);
-    shell.Button2Caption = "考生文件夹:c:\\kavlor\\11010001";
     auto& word = d.client.data().ADOTable_word();
     ASSERT_TRUE(gotoPosition(word, shell.wordno));
     word.edit();

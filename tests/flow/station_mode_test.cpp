@@ -9,7 +9,8 @@
 namespace kavlor {
 namespace {
 
-using M = StationMode;
+using M = kav::station::StationMode;
+using kav::station::stationModeOf;
 
 TEST(StationModeTest, OnlyTheListedChangesAreActedOn) {
     struct Expected {

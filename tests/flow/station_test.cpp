@@ -201,11 +201,14 @@ TEST(FlowStationTest, TimeUpAsksForADelayPasswordAndAnAssistantExtends) {
     r.h.clock.advance(2000);
     EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString(), "0:00:00");
     EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Hidden);
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::Answering);
     r.h.clock.advance(1000);  // one second after 0:00:00 the time is up
     EXPECT_TRUE(r.toolbar->timeUpFlag());
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::TimeUp);
     EXPECT_FALSE(r.toolbar->clockRunning());
     r.h.clock.advance(1000);  // the poll raises the screen
     EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::AwaitingDelay);
     TForm_fullenter* screen = r.app.Form_fullenter();
     EXPECT_TRUE(screen->isVisible());
     EXPECT_TRUE(screen->Label1->isVisible());
@@ -228,14 +231,31 @@ TEST(FlowStationTest, TimeUpAsksForADelayPasswordAndAnAssistantExtends) {
     screen->BitBtn1Click();
     EXPECT_FALSE(screen->isVisible());
     EXPECT_FALSE(r.app.tabBlocker().active());
-    EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "2");
+    EXPECT_EQ(r.toolbar->timeUpScreen().grantedLevel(), 2);
     r.h.clock.advance(2000);  // the poll takes the level
-    EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "0");
+    EXPECT_EQ(r.toolbar->timeUpScreen().grantedLevel(), std::nullopt);
     EXPECT_TRUE(r.app.Form4()->SpeedButton5->isEnabled());
     EXPECT_TRUE(r.toolbar->clockRunning());
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::Answering);
     r.h.clock.advance(1000);  // the new time shows from the next whole second on
     const std::string shown = r.app.Form5()->BitBtn1->text().toStdString();
     EXPECT_TRUE(shown == "0:04:59" || shown == "0:04:58") << shown;
+}
+
+// A time that runs out during a collection asks for the delay password when
+// the collection ends, not before.
+TEST(FlowStationTest, TimeRunningOutDuringACollectionAsksForTheDelayAfterIt) {
+    Running r({.resttime = "0:00:03"});
+    r.teacherSets(3);
+    r.h.clock.advance(4000);
+    EXPECT_TRUE(r.toolbar->timeUpFlag());
+    EXPECT_FALSE(r.toolbar->clockRunning());
+    EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Collecting);
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::Collecting);
+    r.teacherSets(2);
+    r.h.clock.advance(2000);
+    EXPECT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
+    EXPECT_EQ(r.toolbar->phase(), ExamPhase::AwaitingDelay);
 }
 
 TEST(FlowStationTest, AssistantsWithTheSamePasswordGiveTheFirstLevel) {
@@ -246,7 +266,7 @@ TEST(FlowStationTest, AssistantsWithTheSamePasswordGiveTheFirstLevel) {
     ASSERT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
     r.app.Form_fullenter()->Edit1->setText("same");
     r.app.Form_fullenter()->BitBtn1Click();
-    EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "1");
+    EXPECT_EQ(r.toolbar->timeUpScreen().grantedLevel(), 1);
     r.h.clock.advance(3000);
     EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString().substr(0, 4), "0:09");
 }
@@ -255,9 +275,9 @@ TEST(FlowStationTest, HashedAssistantPasswordsGiveTheirLevelsAndNothingElseDoes)
     // A new teacher.mdb stores hashes of "1111", "2222" and "3333".
     struct Case {
         const char* typed;
-        const char* level;
+        int level;
     };
-    const Case cases[] = {{"1111", "1"}, {"2222", "2"}, {"3333", "3"}};
+    const Case cases[] = {{"1111", 1}, {"2222", 2}, {"3333", 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         Running r({.resttime = "0:00:00"});
@@ -268,7 +288,7 @@ TEST(FlowStationTest, HashedAssistantPasswordsGiveTheirLevelsAndNothingElseDoes)
         {
             auto t = r.h.lab.teacherDb();
             auto user = t->openTable("user");
-            user->moveBy(std::stoi(c.level));
+            user->moveBy(c.level);
             storedHash = user->field("password").asString();
         }
         // Refused: the administrator's password, near misses, an empty box and
@@ -278,12 +298,12 @@ TEST(FlowStationTest, HashedAssistantPasswordsGiveTheirLevelsAndNothingElseDoes)
             screen->Edit1->setText(QString::fromStdString(wrong));
             screen->BitBtn1Click();
             EXPECT_TRUE(screen->isVisible()) << wrong;
-            EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "0") << wrong;
+            EXPECT_EQ(r.toolbar->timeUpScreen().grantedLevel(), std::nullopt) << wrong;
         }
         screen->Edit1->setText(c.typed);
         screen->BitBtn1Click();
         EXPECT_FALSE(screen->isVisible());
-        EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, c.level);
+        EXPECT_EQ(r.toolbar->timeUpScreen().grantedLevel(), c.level);
         EXPECT_TRUE(r.h.dialogs.shown.empty());
     }
 }
@@ -416,7 +436,7 @@ TEST(FlowStationTest, TheThirdLevelAssistantGivesOneMinute) {
     ASSERT_EQ(r.toolbar->timeUpScreen().form(), Form::Password);
     r.app.Form_fullenter()->Edit1->setText("third");
     r.app.Form_fullenter()->BitBtn1Click();
-    EXPECT_EQ(r.toolbar->timeUpScreen().Edit2, "3");
+    EXPECT_EQ(r.toolbar->timeUpScreen().grantedLevel(), 3);
     r.h.clock.advance(2000);  // the poll takes the level
     ASSERT_TRUE(r.toolbar->clockRunning());
     EXPECT_EQ(r.app.Form5()->BitBtn1->text().toStdString(), "0:00:00");  // until the next whole second

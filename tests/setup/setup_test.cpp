@@ -7,7 +7,7 @@
 
 #include "common/account/password.h"
 #include "common/db/tables.h"
-#include "console/shell/help.h"
+#include "common/help/help.h"
 #include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"
 

@@ -86,7 +86,7 @@ TEST(StationPoll, AnErrorOfThePollIsThrownAtTheTickThatTakesIt) {
     StationPoll poll(teacher.connect(), StationPoll::atOnce);
     EXPECT_THROW(poll.take(0ms), db::DbError);
     kav::station::writeStation(*state, record);
-    EXPECT_EQ(poll.take(0ms), kav::station::kExam);
+    EXPECT_EQ(poll.take(0ms), kav::station::korlOf(kav::station::StationMode::Exam));
 }
 
 TEST(StationPoll, APollInFlightIsNeverDoubledAndItsReadingIsTakenOnce) {
@@ -108,7 +108,7 @@ TEST(StationPoll, APollInFlightIsNeverDoubledAndItsReadingIsTakenOnce) {
     // A reading that came back after its tick waited is taken by the next tick.
     teacher.setKorl(4);
     polls.runAll();
-    EXPECT_EQ(poll.take(0ms), kav::station::kEnded);
+    EXPECT_EQ(poll.take(0ms), kav::station::korlOf(kav::station::StationMode::Ended));
     EXPECT_EQ(polls.launched, 3);
 }
 
@@ -208,7 +208,7 @@ TEST(StationPoll, TheReportBorrowsTheConnectionOfAnIdlePollOnly) {
     bool ran = false;
     EXPECT_TRUE(poll.lend([&](db::Connection& c) {
         ran = true;
-        EXPECT_EQ(poll.take(0ms), kav::station::kExam) << "the reading before the lend";
+        EXPECT_EQ(poll.take(0ms), kav::station::korlOf(kav::station::StationMode::Exam)) << "the reading before the lend";
         EXPECT_EQ(launch.launched, 1) << "no poll starts while the connection is lent";
         EXPECT_FALSE(poll.lend([](db::Connection&) {})) << "lent once at a time";
         kav::station::ExamReport report;

@@ -142,12 +142,6 @@ TEST(WordEngine, UnreadableDocumentEarnsNothingWithTheReadersError) {
     EXPECT_EQ(g.rules[0].observed, *g.readError);
 }
 
-TEST(WordEngine, CandidateFolderIsTheWholeCaptionAfterThePrefix) {
-    EXPECT_EQ(candidateFolderFromCaption("考生文件夹:c:\\kavlor\\11010001"), "c:\\kavlor\\11010001");
-    EXPECT_EQ(candidateFolderFromCaption("考生文件夹:c:\\kavlor\\1101000123"), "c:\\kavlor\\1101000123");
-    EXPECT_EQ(candidateFolderFromCaption("考生文件夹:c:\\kavlor\\110"), "c:\\kavlor\\110");
-}
-
 namespace {
 struct ClickFixture {
     kav::test::TempDir dir;
@@ -157,7 +151,7 @@ struct ClickFixture {
     WordTask task;
     ClickFixture() {
         std::filesystem::create_directories(dir / "kavlor" / "1101000123");
-        task.folderCaption = "考生文件夹:c:\\kavlor\\1101000123";
+        task.folder = "c:\\kavlor\\1101000123";
         task.documentName = "task.docx";
         task.answerText = "1 4 1 计*10 6 1 14**65 8 1 2";
         task.resolvePath = [this](std::string_view p) {

@@ -8,7 +8,7 @@
 
 #include "common/db/database.h"
 #include "common/db/tables.h"
-#include "console/bank/rules/csv_import.h"
+#include "common/bank/csv_import.h"
 #include "tools/kavtool/command.h"
 
 namespace {

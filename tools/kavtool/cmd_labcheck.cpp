@@ -146,7 +146,7 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             if (!sleepUnlessStopped(stop, next)) break;
             if (!reported && Clock::now() > deadline) throw std::runtime_error("no forced collection seen");
             const auto korl = poll.take(station::kTickWait);
-            if (reported || korl != station::kForcedCollection) continue;
+            if (reported || korl != station::korlOf(station::StationMode::ForcedCollection)) continue;
             const std::int64_t noticed = nowNs();
             const station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
             station::writeExamReportUntilStored(station::reportAccess(&poll, teacher->connection()), report, [] {
@@ -264,7 +264,7 @@ Options parse(const kavtool::Args& args) {
 // Why the check must not run now: a real exam may be on. "" when it may.
 std::string refusal(db::Connection& teacher) {
     const station::StationRecord record = station::readStation(*teacher.openTable("state"));
-    if (record.korl != station::kExam)
+    if (record.korl != station::korlOf(station::StationMode::Exam))
         return "the station record is not in exam mode (korl " + std::to_string(record.korl) + ")";
     // kstime of a report is the candidate's roster time: a row that recent means a running exam.
     auto score = teacher.openTable("score");
@@ -311,7 +311,7 @@ int labCheck(const kavtool::Args& args) {
     const Options o = parse(args);
     if (auto nfs = db::networkFileSystemOf(o.teacherDb))
         std::printf("lab-check: warning: %s is on a network file system (%s): SQLite's locking is unreliable "
-                    "there; put the teacher tables on PostgreSQL (README, \"A lab on PostgreSQL\")\n",
+                    "there; put the teacher tables on PostgreSQL (docs/admin-guide.md, \"A lab on PostgreSQL\")\n",
                     o.teacherDb.string().c_str(), nfs->c_str());
     auto teacher = db::connectTeacherAsOwner(o.teacherDb);
     if (!o.yes) {
@@ -366,7 +366,7 @@ int labCheck(const kavtool::Args& args) {
     // Let each station poll a few times in exam mode, then collect.
     std::this_thread::sleep_for(3 * kPollInterval);
     station::StationRecord collecting = found;
-    collecting.korl = station::kForcedCollection;
+    collecting.korl = station::korlOf(station::StationMode::ForcedCollection);
     station::writeStation(*state, collecting);
     const std::int64_t collectAt = nowNs();
     std::int64_t commandEnded = 0;

@@ -17,9 +17,9 @@
 
 #include "common/db/database.h"
 #include "common/db/tables.h"
-#include "console/scores/export_writers.h"
-#include "console/scores/item_stats.h"
-#include "console/scores/render/sheet_painter.h"
+#include "common/scores/export_writers.h"
+#include "common/scores/item_stats.h"
+#include "common/scores/render/sheet_painter.h"
 #include "tools/kavtool/command.h"
 
 namespace {

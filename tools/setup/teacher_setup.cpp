@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "common/db/schema.h"
-#include "console/shell/help.h"
+#include "common/help/help.h"
 
 namespace kav::setup {
 

@@ -24,12 +24,13 @@
 #include "common/core/candidate.h"
 #include "common/platform/platform.h"
 #include "gui/kiosk.h"
+#include "gui/qstring.h"
 
 namespace kavlor {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+using kav::gui::q;
 std::string s(const QString& q) { return q.toStdString(); }
 const QString kTitle = QString::fromUtf8(texts::kTitle);
 // Password boxes show each character as "*", whatever the platform style draws.
@@ -414,7 +415,7 @@ void TForm5::closeEvent(QCloseEvent* e) {
 }
 
 void TForm5::refresh() {
-    Button2->setText(q(logic_.Button2Caption));
+    Button2->setText(q(logic_.folderCaption()));
     BitBtn1->setText(q(logic_.BitBtn1));
     QStringList lines;
     for (const std::string& line : logic_.Memo1) lines << q(line);
@@ -491,7 +492,7 @@ void TForm4::refresh() {
     SpeedButton2->setText(q(logic_.SpeedButton2));
     SpeedButton3->setText(q(logic_.SpeedButton3));
     SpeedButton7->setText(q(logic_.SpeedButton7()));
-    SpeedButton5->setText(q(logic_.SpeedButton5));
+    SpeedButton5->setText(q(logic_.SpeedButton5()));
     SpeedButton5->setEnabled(logic_.SpeedButton5Enabled);
     if (logic_.visible && !isVisible()) show();
     // The toolbar stays usable above the time-up screen, in either of its forms.
@@ -532,8 +533,6 @@ TForm_fullenter::TForm_fullenter(KavlorApp& app, TimeUpLogic& logic)
     BitBtn1->setGeometry(340, 360, 120, 44);
     BitBtn2 = new QPushButton(QString::fromUtf8("确定"), this);
     BitBtn2->hide();
-    Edit2 = new QLineEdit(QStringLiteral("0"), this);
-    Edit2->hide();
     Edit3 = new QLineEdit(this);
     Edit3->setGeometry(0, 0, 1, 1);
     Edit3->setStyleSheet("border: none; background: transparent;");
@@ -552,7 +551,6 @@ void TForm_fullenter::refresh() {
     const auto form = logic_.form();
     const bool password = form == TimeUpLogic::Form::Password;
     const bool collecting = form == TimeUpLogic::Form::Collecting;
-    Edit2->setText(q(logic_.Edit2));
     if (static_cast<int>(form) != shownForm_) {
         shownForm_ = static_cast<int>(form);
         Label1->setVisible(password);

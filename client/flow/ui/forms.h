@@ -161,7 +161,7 @@ public:
     void refresh();
 
     QLabel *Label1, *Label2;
-    QLineEdit *Edit1, *Edit2, *Edit3;
+    QLineEdit *Edit1, *Edit3;
     QPushButton *BitBtn1, *BitBtn2;
     bool inputHeld() const;  // the keyboard and pointer grabs are held
 

@@ -4,12 +4,6 @@
 
 namespace kav::word {
 
-std::string candidateFolderFromCaption(std::string_view caption) {
-    static constexpr std::string_view prefix = "考生文件夹:";
-    auto at = caption.find(prefix);
-    return std::string(at == std::string_view::npos ? caption : caption.substr(at + prefix.size()));
-}
-
 namespace {
 int columnOf(const db::Cursor& cursor, std::string_view name) {
     const auto& columns = cursor.definition().columns;
@@ -29,7 +23,7 @@ void storeWordGrade(const WordGrade& grade, db::Cursor& student, db::Cursor& ct)
 }
 
 std::optional<WordGrade> word2Click(const WordTask& task, ui::Dialogs& dialogs, db::Cursor& student, db::Cursor& ct) {
-    std::string shownPath = candidateFolderFromCaption(task.folderCaption) + "\\" + task.documentName;
+    std::string shownPath = task.folder + "\\" + task.documentName;
     std::filesystem::path file = task.resolvePath ? task.resolvePath(shownPath) : std::filesystem::path(shownPath);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) {

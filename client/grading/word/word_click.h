@@ -5,7 +5,7 @@
 // How the exam window calls it (TForm5.Word2Click, and "全部评分(&A)"):
 //
 //   kav::word::WordTask task;
-//   task.folderCaption = Button2->text();            // "考生文件夹:c:\kavlor\11010001"
+//   task.folder = candidateFolder();                 // "c:\kavlor\11010001"
 //   task.documentName = word.field("filename_word").asString();  // the drawn word row
 //   task.answerText = word.field("answer").asString();
 //   task.gradingEnabled = N4->isEnabled();           // practice mode: the score is shown
@@ -28,7 +28,7 @@
 namespace kav::word {
 
 struct WordTask {
-    std::string folderCaption;  // the folder button's whole caption, "考生文件夹:" + folder
+    std::string folder;         // the candidate folder as the exam names it, "c:\kavlor\11010001"
     std::string documentName;   // filename_word of the drawn task
     std::string answerText;     // answer of the drawn task
     bool gradingEnabled = false;  // the exam window's grading menu is enabled (practice mode)
@@ -38,10 +38,6 @@ struct WordTask {
     // (client/grading/word/isolated_grading.h); empty: graded in this process.
     std::filesystem::path grader;
 };
-
-// The candidate folder named by the folder button's caption: everything after
-// "考生文件夹:" (the whole caption when that prefix is missing).
-std::string candidateFolderFromCaption(std::string_view caption);
 
 // The whole of TForm5.Word2Click: missing file -> "Word答题文件:" + path +
 // "不存在！不能评分！" and nothing recorded; otherwise grades, shows the reader's

@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "common/core/tokens.h"
+#include "common/station/station.h"
 
 namespace kav::choice {
 namespace {
@@ -85,7 +86,8 @@ void ChoiceScreen::show() {
     // takes effect at the next showing.
     t_.state.requery();
     try {
-        selfCheckEnabled_ = t_.state.recordCount() > 0 && kav::db::checkedInteger(t_.state, "korl") == 2;
+        selfCheckEnabled_ = t_.state.recordCount() > 0 && kav::db::checkedInteger(t_.state, "korl") ==
+                                                                  kav::station::korlOf(kav::station::StationMode::Practice);
     } catch (const kav::db::BadValue&) {
         selfCheckEnabled_ = false;  // a value the console never writes is no practice mode
     }

@@ -6,9 +6,9 @@
 #include "common/db/values.h"
 #include "common/text/gbk.h"
 #include "common/text/typing_file.h"
-#include "console/bank/bank.h"
-#include "console/bank/rules/rules.h"
-#include "console/shell/console.h"
+#include "console/pages/bank/bank.h"
+#include "common/bank/rules.h"
+#include "console/base/console.h"
 #include "tests/console/console_lab.h"
 
 namespace mendrix::bank {

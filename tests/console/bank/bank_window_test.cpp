@@ -10,7 +10,7 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "console/bank/ui/bank_pages.h"
+#include "console/pages/bank/ui/bank_pages.h"
 #include "tests/console/logged_in_console.h"
 #include "tools/demo/demo_pictures.h"
 

@@ -8,8 +8,8 @@
 
 #include "client/flow/login.h"
 #include "common/core/tokens.h"
-#include "console/bank/bank.h"
-#include "console/shell/console.h"
+#include "console/pages/bank/bank.h"
+#include "console/base/console.h"
 #include "tests/console/console_lab.h"
 #include "tests/flow/flow_lab.h"
 #include "tools/demo/demo_pictures.h"

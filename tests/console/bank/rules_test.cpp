@@ -4,8 +4,8 @@
 #include "common/db/database.h"
 #include "common/db/schema.h"
 #include "common/text/gbk.h"
-#include "console/bank/rules/csv_import.h"
-#include "console/bank/rules/rules.h"
+#include "common/bank/csv_import.h"
+#include "common/bank/rules.h"
 #include "tests/support/temp_dir.h"
 
 namespace mendrix::bank {

@@ -7,7 +7,7 @@
 
 #include "common/db/database.h"
 #include "common/db/schema.h"
-#include "console/shell/binding/table_binding.h"
+#include "console/base/binding/table_binding.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/temp_dir.h"
 

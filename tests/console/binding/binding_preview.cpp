@@ -11,9 +11,9 @@
 
 #include "common/db/database.h"
 #include "common/db/schema.h"
-#include "console/shell/binding/ui/bound_editors.h"
-#include "console/shell/binding/ui/bound_grid.h"
-#include "console/shell/binding/ui/navigators.h"
+#include "console/base/binding/ui/bound_editors.h"
+#include "console/base/binding/ui/bound_grid.h"
+#include "console/base/binding/ui/navigators.h"
 #include "gui/qt_services.h"
 
 using namespace kav;

@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
-#include "console/shell/binding/ui/bound_editors.h"
-#include "console/shell/binding/ui/bound_grid.h"
-#include "console/shell/binding/ui/navigators.h"
+#include "console/base/binding/ui/bound_editors.h"
+#include "console/base/binding/ui/bound_grid.h"
+#include "console/base/binding/ui/navigators.h"
 #include "tests/console/binding/binding_fixture.h"
 
 using namespace kav::console;

@@ -3,9 +3,9 @@
 // the editor over it.
 #include <memory>
 
-#include "console/ruleeditor/answer_store.h"
-#include "console/ruleeditor/rule_editor.h"
-#include "console/shell/binding/table_binding.h"
+#include "console/pages/ruleeditor/answer_store.h"
+#include "console/pages/ruleeditor/rule_editor.h"
+#include "console/base/binding/table_binding.h"
 #include "tests/console/console_lab.h"
 
 namespace kav::ruleeditor::test {

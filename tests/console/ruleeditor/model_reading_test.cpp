@@ -6,7 +6,7 @@
 
 #include "common/word/checks.h"
 #include "common/word/rule_reading.h"
-#include "console/ruleeditor/texts.h"
+#include "console/pages/ruleeditor/texts.h"
 #include "tests/console/ruleeditor/editor_fixture.h"
 #include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"
@@ -17,7 +17,7 @@ namespace {
 
 using answer::Position;
 using word::test::fixtureDoc;
-using B = answer::PositionBox;
+using B = PositionBox;
 
 std::filesystem::path solvedWord3() {
     return kav::test::sourceDir() / "tests" / "console" / "ruleeditor" / "fixtures" / "word3_solved.docx";
@@ -50,7 +50,8 @@ std::string ruleText(const answer::RuleKind& kind, const std::vector<std::string
 TEST(ModelReading, EveryValueReadPassesItsCheckAndNoOtherEntryDoes) {
     int found = 0, none = 0;
     for (const char* name : {"python_docx.docx", "lo_text.docx", "tables.docx", "shapes.docx", "page.docx",
-                             "styles.docx", "fields.docx", "wps_style.docx"}) {
+                             "styles.docx", "fields.docx", "wps_style.docx", "script_library.docx",
+                             "lo_script_library.docx"}) {
         const word::Document& doc = fixtureDoc(name);
         for (const answer::RuleKind& kind : answer::allRuleKinds()) {
             for (int variant = 0; variant < 2; ++variant) {

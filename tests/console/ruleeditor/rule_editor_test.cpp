@@ -4,14 +4,13 @@
 #include <functional>
 
 #include "common/answer/answer_text.h"
-#include "console/ruleeditor/texts.h"
+#include "console/pages/ruleeditor/texts.h"
 #include "tests/console/ruleeditor/editor_fixture.h"
 
 namespace kav::ruleeditor::test {
 namespace {
 
-using answer::PositionBox;
-using B = answer::PositionBox;
+using B = PositionBox;
 
 struct ButtonCase {
     const char* name;
@@ -265,6 +264,19 @@ TEST(RuleEditorFonts, OfferTheDocumentsNamesAndOnlyNamesWithoutSpaces) {
     auto fonts = fontChoices({"DejaVu Sans", "Noto Sans CJK SC", "Arial", "FreeSerif", "文泉驿正黑"});
     EXPECT_EQ(fonts, (std::vector<std::string>{"宋体", "黑体", "楷体", "仿宋", "隶书", "幼圆", "Arial", "FreeSerif",
                                                "文泉驿正黑"}));
+}
+
+// The sheet's boxes join the table of rule kinds by number: every kind's
+// position boxes feed exactly its position fields, in rule order.
+TEST(RuleEditorBoxes, EveryKindsPositionBoxesFeedItsPositionFields) {
+    for (const answer::RuleKind& kind : answer::allRuleKinds()) {
+        const KindBoxes& boxes = boxesOf(kind);
+        EXPECT_EQ(boxes.number, kind.number);
+        if (boxes.positionBoxes.empty()) continue;
+        ASSERT_EQ(boxes.positionBoxes.size(), kind.positions.size()) << "kind " << kind.number;
+        for (std::size_t i = 0; i < kind.positions.size(); ++i)
+            EXPECT_EQ(positionBoxInfo(boxes.positionBoxes[i]).position, kind.positions[i]) << "kind " << kind.number;
+    }
 }
 
 }  // namespace

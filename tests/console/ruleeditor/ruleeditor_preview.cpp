@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "common/db/database.h"
-#include "console/ruleeditor/ui/tform3.h"
+#include "console/pages/ruleeditor/ui/tform3.h"
 #include "gui/qt_services.h"
 
 using namespace kav;

@@ -6,8 +6,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "console/ruleeditor/texts.h"
-#include "console/ruleeditor/ui/tform3.h"
+#include "console/pages/ruleeditor/texts.h"
+#include "console/pages/ruleeditor/ui/tform3.h"
 #include "tests/console/ruleeditor/editor_fixture.h"
 
 namespace kav::ruleeditor::test {
@@ -25,28 +25,28 @@ TEST(TForm3, EveryKindHasItsValueBoxAndEveryPositionBoxIsYellow) {
     Window w;
     for (const answer::RuleKind& kind : answer::allRuleKinds()) {
         SCOPED_TRACE(kind.number);
-        QWidget* box = w.form.box(std::string(kind.valueBox));
+        QWidget* box = w.form.box(std::string(boxesOf(kind).valueBox));
         ASSERT_NE(box, nullptr);
         auto* combo = qobject_cast<QComboBox*>(box);
-        switch (kind.boxEncoding()) {
-        case answer::BoxEncoding::Entry:
+        switch (boxEncoding(kind)) {
+        case BoxEncoding::Entry:
             ASSERT_NE(combo, nullptr);
             EXPECT_FALSE(combo->isEditable());  // a typed text would store -1
             EXPECT_EQ(combo->count(), answer::valueList(*kind.list).size());
             break;
-        case answer::BoxEncoding::Font:
+        case BoxEncoding::Font:
             ASSERT_NE(combo, nullptr);
             EXPECT_TRUE(combo->isEditable());
             EXPECT_EQ(combo->findText("DejaVu Sans"), -1);
             EXPECT_GE(combo->findText("FreeSerif"), 0);
             EXPECT_GE(combo->findText("黑体"), 0);
             break;
-        case answer::BoxEncoding::Tick: EXPECT_NE(qobject_cast<QCheckBox*>(box), nullptr); break;
+        case BoxEncoding::Tick: EXPECT_NE(qobject_cast<QCheckBox*>(box), nullptr); break;
         default: EXPECT_NE(qobject_cast<QLineEdit*>(box), nullptr);
         }
     }
-    for (int i = 0; i < answer::kPositionBoxCount; ++i) {
-        QWidget* box = w.form.box(std::string(answer::positionBoxInfo(static_cast<answer::PositionBox>(i)).name));
+    for (int i = 0; i < kPositionBoxCount; ++i) {
+        QWidget* box = w.form.box(std::string(positionBoxInfo(static_cast<PositionBox>(i)).name));
         ASSERT_NE(box, nullptr);
         EXPECT_TRUE(box->styleSheet().contains("yellow"));
     }

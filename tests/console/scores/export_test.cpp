@@ -4,7 +4,7 @@
 #include <zip.h>
 
 #include "common/text/gbk.h"
-#include "console/scores/export_writers.h"
+#include "common/scores/export_writers.h"
 #include "tests/console/scores/score_fixture.h"
 
 namespace mendrix::scores {

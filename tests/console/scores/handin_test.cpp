@@ -6,8 +6,8 @@
 #include "client/flow/login.h"
 #include "common/core/tokens.h"
 #include "common/text/gbk.h"
-#include "console/scores/export_writers.h"
-#include "console/scores/item_stats.h"
+#include "common/scores/export_writers.h"
+#include "common/scores/item_stats.h"
 #include "tests/flow/flow_lab.h"
 #include "tests/support/run_kavtool.h"
 

@@ -1,7 +1,7 @@
 // Item statistics on a hand-made set of exam records with known answers.
 #include <gtest/gtest.h>
 
-#include "console/scores/item_stats.h"
+#include "common/scores/item_stats.h"
 #include "tests/console/scores/score_fixture.h"
 
 namespace mendrix::scores {

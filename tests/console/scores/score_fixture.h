@@ -7,7 +7,7 @@
 #include "common/db/database.h"
 #include "common/db/schema.h"
 #include "common/db/tables.h"
-#include "console/scores/score_rows.h"
+#include "common/scores/score_rows.h"
 #include "tests/support/temp_dir.h"
 
 namespace mendrix::scores::test {

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "common/text/gbk.h"
-#include "console/scores/export_writers.h"
-#include "console/scores/score_pages.h"
+#include "common/scores/export_writers.h"
+#include "console/pages/scores/score_pages.h"
 #include "tests/console/binding/binding_fixture.h"
 #include "tests/console/console_lab.h"
 #include "tests/console/scores/score_fixture.h"

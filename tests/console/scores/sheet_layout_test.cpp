@@ -1,7 +1,7 @@
 // The printed sheet's geometry, pages and cell fitting, as numbers.
 #include <gtest/gtest.h>
 
-#include "console/scores/sheet_layout.h"
+#include "common/scores/sheet_layout.h"
 
 namespace mendrix::scores {
 namespace {

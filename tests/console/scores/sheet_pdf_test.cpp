@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "console/scores/export_writers.h"
-#include "console/scores/render/sheet_painter.h"
+#include "common/scores/export_writers.h"
+#include "common/scores/render/sheet_painter.h"
 #include "tests/console/scores/score_fixture.h"
 
 namespace mendrix::scores {

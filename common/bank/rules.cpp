@@ -1,0 +1,85 @@
+#include "common/bank/rules.h"
+
+#include <algorithm>
+
+#include "common/core/candidate.h"
+#include "common/platform/platform.h"
+
+namespace mendrix::bank {
+
+namespace {
+std::string_view trimmed(std::string_view s) {
+    const auto begin = s.find_first_not_of(" \t");
+    if (begin == std::string_view::npos) return {};
+    return s.substr(begin, s.find_last_not_of(" \t") - begin + 1);
+}
+bool contains(const std::vector<std::string>& list, std::string_view s) {
+    return std::find(list.begin(), list.end(), s) != list.end();
+}
+}  // namespace
+
+std::string admissionNumberRefusal(std::string_view zkzh, const std::vector<std::string>& others) {
+    if (zkzh.empty()) return "准考证号不能为空！";
+    if (zkzh.find_first_of(kPathCharacters) != std::string_view::npos)
+        return "准考证号“" + std::string(zkzh) + "”不能含有空格或 \\ / : * ? \" < > | 等字符！";
+    if (contains(others, zkzh)) return "准考证号“" + std::string(zkzh) + "”已经有考生使用！";
+    return {};
+}
+
+std::vector<std::string> candidateWarnings(std::string_view zkzh, std::string_view password,
+                                           const std::vector<std::string>& others) {
+    std::vector<std::string> warnings;
+    if (password.empty()) warnings.push_back("准考证号“" + std::string(zkzh) + "”的考生没有登录密码。");
+    const std::string folder = kav::candidateFolderName(zkzh);
+    for (const std::string& other : others)
+        if (other != zkzh && kav::candidateFolderName(other) == folder)
+            warnings.push_back("准考证号“" + std::string(zkzh) + "”与“" + other + "”的考生文件夹同为" + folder +
+                               "，两人的考试文件会放在同一个文件夹中。");
+    return warnings;
+}
+
+std::optional<std::string> choiceKey(std::string_view typed) {
+    const std::string_view key = trimmed(typed);
+    if (key.size() != 1) return std::nullopt;
+    const char c = key[0];
+    if ((c >= 'A' && c <= 'D') || (c >= 'a' && c <= 'd')) return std::string(key);
+    return std::nullopt;
+}
+
+std::string pictureSizeWarning(std::size_t bytes) {
+    if (bytes <= kPictureWarningBytes) return {};
+    return "图片有" + std::to_string((bytes + 1023) / 1024) + "KB，超过" + std::to_string(kPictureWarningBytes / 1024) +
+           "KB；题库会复制到每一台学生机，请尽量使用较小的图片。";
+}
+
+std::string wordFileNameRefusal(std::string_view name) {
+    if (name.find_first_of("\\/:") != std::string_view::npos || trimmed(name) == ".." || trimmed(name) == ".")
+        return "Word文件名“" + std::string(name) + "”只能是word文件夹中的文件名，不能含有路径！";
+    return {};
+}
+
+std::string wordFileMissingWarning(std::string_view name, const std::filesystem::path& teacherFolder) {
+    if (name.empty()) return "没有填写相应Word文件名，学生机将无法复制Word文档。";
+    if (!wordFileNameRefusal(name).empty()) return {};
+    std::error_code ec;
+    const auto file = kav::platform::findIgnoringCase(teacherFolder / "word" / std::string(name));
+    if (std::filesystem::is_regular_file(file, ec)) return {};
+    return "word文件夹中没有文件“" + std::string(name) + "”，请把该Word文档放入word文件夹并列入更新文件。";
+}
+
+std::vector<std::string> bankWarnings(int choiceQuestions, int winQuestions, int wordQuestions) {
+    std::vector<std::string> warnings;
+    if (choiceQuestions < kChoiceQuestionsDrawn)
+        warnings.push_back("选择题只有" + std::to_string(choiceQuestions) + "道，少于30道，学生机无法抽题！");
+    if (winQuestions == 0) warnings.push_back("没有WIN题，学生机无法抽题！");
+    if (wordQuestions == 0) warnings.push_back("没有WORD题，学生机无法开始考试！");
+    return warnings;
+}
+
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\r") + line;
+    return text;
+}
+
+}  // namespace mendrix::bank

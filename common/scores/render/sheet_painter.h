@@ -1,0 +1,24 @@
+#pragma once
+// The printed score sheet painted with QPainter on a paged device: a PDF file
+// or a printer. Needs a QGuiApplication (fonts); no widgets.
+#include <QFont>
+#include <QPagedPaintDevice>
+#include <filesystem>
+#include <vector>
+
+#include "common/scores/score_rows.h"
+#include "common/scores/sheet_layout.h"
+
+namespace mendrix::scores {
+
+// The installed font that stands for a font the sheet names.
+QFont sheetFont(SheetFont font, double points, bool bold = false);
+
+// Sets the device to A4 portrait without margins of its own (the sheet keeps
+// its 10 mm) and paints every page. False when the device cannot be painted on.
+bool paintSheet(QPagedPaintDevice& device, const std::vector<ScoreRow>& rows);
+
+// The sheet as a PDF file, written through a temporary file; ExportError on failure.
+void writeSheetPdf(const std::vector<ScoreRow>& rows, const std::filesystem::path& path);
+
+}  // namespace mendrix::scores

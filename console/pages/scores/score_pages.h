@@ -1,0 +1,82 @@
+#pragma once
+// The logic of the two score pages of the console: the score list (print,
+// export, spreadsheet export, clear, refresh) and the answer analysis (clear,
+// refresh, item statistics and their export). The windows only forward their
+// buttons here and show the bindings.
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/db/database.h"
+#include "common/ui/dialogs.h"
+#include "common/scores/item_stats.h"
+#include "common/scores/score_rows.h"
+#include "console/base/binding/table_binding.h"
+
+namespace mendrix::scores {
+
+// The save dialog's filters of the text export: the name it has always had
+// first, and plain text, which is what the file holds.
+inline constexpr std::string_view kExportFilter = "word文档 (*.doc);;文本文件 (*.txt)";
+inline constexpr std::string_view kSpreadsheetFilter = "Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)";
+inline constexpr std::string_view kStatisticsFilter = "CSV 文件 (*.csv)";
+// "文件“NAME”已存在，要替换它吗？"
+std::string replaceQuestion(const std::filesystem::path& path);
+
+class ScoreListLogic {
+public:
+    ScoreListLogic(kav::console::TableBinding& binding, const kav::db::Cursor& score, kav::ui::Dialogs& dialogs);
+
+    // "打印": the sheet of the cursor's rows at this moment, shown by showSheet.
+    void BitBtn36Click();
+    // "导出": the text file; a row GBK cannot hold refuses it before any file is chosen.
+    void BitBtn42Click();
+    // "导出表格": a spreadsheet (.xlsx) or, by its name, a CSV file.
+    void BitBtnSpreadsheetClick();
+    // "清库": deletes every row of the snapshot after the question.
+    void BitBtn43Click() { binding_.removeAll(); }
+    // "刷新": rereads the table; at the first row.
+    void BitBtn29Click() { binding_.refresh(); }
+
+    std::function<void(const std::vector<ScoreRow>& rows)> showSheet;
+
+private:
+    kav::console::TableBinding& binding_;
+    const kav::db::Cursor& score_;
+    kav::ui::Dialogs& dialogs_;
+};
+
+class AnswerAnalysisLogic {
+public:
+    AnswerAnalysisLogic(kav::console::TableBinding& binding, const kav::db::Cursor& condition,
+                        const kav::db::Cursor& score, const kav::db::Cursor& selecttest, kav::ui::Dialogs& dialogs);
+
+    void BitBtn44Click() { binding_.removeAll(); }  // "全删"
+    void BitBtn45Click() { binding_.refresh(); }    // "刷新"
+    // "统计": the item statistics of the snapshots of condition, score and selecttest.
+    void BitBtnStatsClick();
+    // "导出统计": the statistics as CSV.
+    void BitBtnStatsExportClick();
+
+    const std::optional<ItemStatistics>& statistics() const { return statistics_; }
+    // "统计：N 份答题记录，M 份没有成绩未计入" (empty before the first count).
+    std::string summaryText() const;
+
+private:
+    ItemStatistics compute() const;
+    kav::console::TableBinding& binding_;
+    const kav::db::Cursor &condition_, &score_, &selecttest_;
+    kav::ui::Dialogs& dialogs_;
+    std::optional<ItemStatistics> statistics_;
+};
+
+// The file the teacher chose, with `extension` added when the name has none;
+// nothing when the dialog was cancelled or a replacement was declined. The
+// save dialog itself asks about the name it returns; a name that gets its
+// extension here is asked about here.
+std::optional<std::filesystem::path> chooseSaveFile(kav::ui::Dialogs& dialogs, const std::string& caption,
+                                                    std::string_view filter, const std::string& extension);
+
+}  // namespace mendrix::scores

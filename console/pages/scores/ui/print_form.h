@@ -1,0 +1,25 @@
+#pragma once
+// TForm_print: the score sheet in Qt's print preview, where the teacher pages
+// through it and prints it on a printer of the system (or to a PDF file).
+#include <QWidget>
+#include <vector>
+
+#include "common/scores/score_rows.h"
+
+class QPrinter;
+
+namespace mendrix::scores {
+
+class TForm_print {
+public:
+    explicit TForm_print(QWidget* parent) : parent_(parent) {}
+    // Opens the preview of these rows and waits until it is closed.
+    void preview(const std::vector<ScoreRow>& rows);
+
+private:
+    void paint(QPrinter* printer);
+    QWidget* parent_;
+    std::vector<ScoreRow> rows_;
+};
+
+}  // namespace mendrix::scores

@@ -1,0 +1,279 @@
+#include "console/pages/scores/ui/score_pages_ui.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "common/scores/item_stats.h"
+#include "console/base/binding/ui/bound_editors.h"
+#include "console/base/binding/ui/bound_grid.h"
+#include "console/base/binding/ui/navigators.h"
+#include "console/base/data_module.h"
+#include "gui/qstring.h"
+
+namespace mendrix::scores {
+
+namespace {
+using kav::gui::q;
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    b->setObjectName(name);
+    return b;
+}
+
+// The grid's exam time in the fixed format, whatever the locale.
+class KstimeDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale&) const override {
+        const std::string text = value.toString().toStdString();
+        try {
+            return QString::fromStdString(kstimeText(kav::db::Value(text)));
+        } catch (const std::exception&) {
+            return QString::fromStdString(text);  // not a date-time: shown as stored
+        }
+    }
+};
+
+// A statistics cell that sorts by its number when it has one ("12.5%", "0.314").
+class StatItem : public QTableWidgetItem {
+public:
+    explicit StatItem(const std::string& text) : QTableWidgetItem(QString::fromStdString(text)) {
+        setFlags(flags() & ~Qt::ItemIsEditable);
+    }
+    bool operator<(const QTableWidgetItem& other) const override {
+        bool a = false, b = false;
+        const double x = number(text(), a), y = number(other.text(), b);
+        if (a && b) return x < y;
+        if (a != b) return a;  // numbers before empty cells
+        return text() < other.text();
+    }
+
+private:
+    static double number(QString t, bool& ok) {
+        if (t.endsWith('%')) t.chop(1);
+        return t.toDouble(&ok);
+    }
+};
+
+// Builds a page into its frame the first time the frame is shown.
+class BuildOnFirstShow : public QObject {
+public:
+    BuildOnFirstShow(QWidget* frame, std::function<QWidget*()> build)
+        : QObject(frame), frame_(frame), build_(std::move(build)) {
+        frame->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == frame_ && event->type() == QEvent::Show && build_) {
+            auto build = std::move(build_);
+            build_ = nullptr;
+            // Into the inner panel when the frame has one.
+            QWidget* inner = frame_->findChild<QFrame*>();
+            QWidget* place = inner ? inner : frame_;
+            if (!place->layout()) new QVBoxLayout(place);
+            place->layout()->addWidget(build());
+        }
+        return false;
+    }
+
+private:
+    QWidget* frame_;
+    std::function<QWidget*()> build_;
+};
+
+// What a page shows when its table did not open.
+QWidget* openFailure(const std::string& error) {
+    auto* label = new QLabel(QString::fromStdString(error));
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+}  // namespace
+
+void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEnv env) {
+    new BuildOnFirstShow(scoreFrame, [env]() -> QWidget* {
+        try {
+            return new ScoreListPage(nullptr, env.data.ADOTable_Tscore(), env);
+        } catch (const kav::db::DbError& e) {
+            return openFailure(e.what());
+        }
+    });
+    new BuildOnFirstShow(analysisFrame, [env]() -> QWidget* {
+        try {
+            return new AnswerAnalysisPage(nullptr, env.data.ADOTable_Tcondition(), env.data.ADOTable_Tscore(),
+                                          env.data.ADOTable_select(), env);
+        } catch (const kav::db::DbError& e) {
+            return openFailure(e.what());
+        }
+    });
+}
+
+// ------------------------------------------------------------ score list
+
+ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePagesEnv env)
+    : QWidget(parent),
+      env_(std::move(env)),
+      binding_(std::make_unique<kav::console::TableBinding>(score, env_.dialogs)),
+      logic_(std::make_unique<ScoreListLogic>(*binding_, score, env_.dialogs)),
+      print_(this) {
+    setObjectName("ScoreListPage");
+    logic_->showSheet = [this](const std::vector<ScoreRow>& rows) { print_.preview(rows); };
+
+    std::vector<kav::console::GridColumn> columns;
+    for (int f = 0; f < kScoreFieldCount; ++f) columns.push_back({std::string(kScoreColumns[f]), q(kGridTitles[f])});
+    auto* grid = new kav::console::BoundGrid(*binding_, columns, this);
+    grid->setObjectName("DBGrid4");
+    grid->setItemDelegateForColumn(Kstime, new KstimeDelegate(grid));
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    auto* navigator = new kav::console::GridNavigator(*binding_, this);
+    navigator->setObjectName("DBNavigator4");
+    auto* label = new kav::console::PositionLabel(*binding_, this);
+    label->setObjectName("Label36");
+
+    BitBtn36 = button(this, "BitBtn36", "打印");
+    BitBtn42 = button(this, "BitBtn42", "导出");
+    BitBtnSpreadsheet = button(this, "BitBtnSpreadsheet", "导出表格");
+    BitBtn43 = button(this, "BitBtn43", "清库");
+    BitBtn29 = button(this, "BitBtn29", "刷新");
+    connect(BitBtn36, &QPushButton::clicked, this, [this] { BitBtn36Click(); });
+    connect(BitBtn42, &QPushButton::clicked, this, [this] { BitBtn42Click(); });
+    connect(BitBtnSpreadsheet, &QPushButton::clicked, this, [this] { BitBtnSpreadsheetClick(); });
+    connect(BitBtn43, &QPushButton::clicked, this, [this] { BitBtn43Click(); });
+    connect(BitBtn29, &QPushButton::clicked, this, [this] { BitBtn29Click(); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(grid, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(navigator);
+    bottom->addWidget(label);
+    bottom->addStretch(1);
+    for (QPushButton* b : {BitBtn36, BitBtn42, BitBtnSpreadsheet, BitBtn43, BitBtn29}) bottom->addWidget(b);
+    layout->addLayout(bottom);
+}
+
+// The views unsubscribe from the binding: they go before it does.
+ScoreListPage::~ScoreListPage() { qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly)); }
+
+void ScoreListPage::BitBtn36Click() { env_.run([this] { logic_->BitBtn36Click(); }); }
+void ScoreListPage::BitBtn42Click() { env_.run([this] { logic_->BitBtn42Click(); }); }
+void ScoreListPage::BitBtnSpreadsheetClick() { env_.run([this] { logic_->BitBtnSpreadsheetClick(); }); }
+void ScoreListPage::BitBtn43Click() { env_.run([this] { logic_->BitBtn43Click(); }); }
+void ScoreListPage::BitBtn29Click() { env_.run([this] { logic_->BitBtn29Click(); }); }
+
+// ------------------------------------------------------------ answer analysis
+
+AnswerAnalysisPage::AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& condition, kav::db::Cursor& score,
+                                       kav::db::Cursor& selecttest, ScorePagesEnv env)
+    : QWidget(parent),
+      env_(std::move(env)),
+      binding_(std::make_unique<kav::console::TableBinding>(condition, env_.dialogs)),
+      logic_(std::make_unique<AnswerAnalysisLogic>(*binding_, condition, score, selecttest, env_.dialogs)) {
+    setObjectName("AnswerAnalysisPage");
+
+    struct Box {
+        const char* caption;
+        const char* name;
+        const char* column;
+    };
+    const Box boxes[] = {
+        {"准考证号", "DBEdit16", "zkzh"},           {"考生姓名", "DBEdit17", "ksxm"},
+        {"考试时间", "DBEdit19", "kstime"},         {"win题号", "DBEdit20", "winno"},
+        {"WIN答题情况", "DBEdit22", "win_condiction"}, {"被用选择题题号", "DBEdit23", "sel_arr1"},
+        {"选择题标准答案", "DBEdit24", "sel_arr2"}, {"选择题答题情况", "DBEdit25", "sel_arr3"},
+        {"打字文件名", "DBEdit26", "filename_dz"},  {"打字情况", "DBEdit27", "dz_result"},
+        {"Word文件名", "DBEdit28", "filename_word"}, {"word题号", "DBEdit30", "wordno"},
+        {"剩余时间", "DBEdit31", "resttime"},
+    };
+    auto* record = new QGridLayout;
+    int row = 0;
+    for (const Box& b : boxes) {
+        auto* edit = new kav::console::BoundLineEdit(*binding_, b.column, this);
+        edit->setObjectName(b.name);
+        record->addWidget(new QLabel(QString::fromUtf8(b.caption), this), row, 0);
+        record->addWidget(edit, row, 1);
+        ++row;
+    }
+    auto* memo = new kav::console::BoundMemo(*binding_, "word_result", this);
+    memo->setObjectName("DBMemo4");
+    record->addWidget(new QLabel(QString::fromUtf8("word答题情况"), this), 0, 2, Qt::AlignTop);
+    record->addWidget(memo, 0, 3, row, 1);
+    record->setColumnStretch(1, 1);
+    record->setColumnStretch(3, 1);
+
+    auto* label = new kav::console::PositionLabel(*binding_, this);
+    label->setObjectName("Label38");
+    auto* strip = new kav::console::NavigationStrip(*binding_, this);
+    strip->setObjectName("BitBtn30_35");
+    BitBtn44 = button(this, "BitBtn44", "全删");
+    BitBtn45 = button(this, "BitBtn45", "刷新");
+    BitBtnStats = button(this, "BitBtnStats", "统计");
+    BitBtnStatsExport = button(this, "BitBtnStatsExport", "导出统计");
+    connect(BitBtn44, &QPushButton::clicked, this, [this] { BitBtn44Click(); });
+    connect(BitBtn45, &QPushButton::clicked, this, [this] { BitBtn45Click(); });
+    connect(BitBtnStats, &QPushButton::clicked, this, [this] { BitBtnStatsClick(); });
+    connect(BitBtnStatsExport, &QPushButton::clicked, this, [this] { BitBtnStatsExportClick(); });
+
+    statsSummary = new QLabel(this);
+    statsSummary->setObjectName("StatsSummary");
+    statsTable = new QTableWidget(this);
+    statsTable->setObjectName("StatsTable");
+    const auto headers = statisticsHeaders();
+    statsTable->setColumnCount(static_cast<int>(headers.size()));
+    QStringList titles;
+    for (const std::string& h : headers) titles << QString::fromStdString(h);
+    statsTable->setHorizontalHeaderLabels(titles);
+    statsTable->verticalHeader()->hide();
+    statsTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    statsTable->horizontalHeader()->setStretchLastSection(true);
+    statsTable->setSortingEnabled(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(record);
+    auto* navigation = new QHBoxLayout;
+    navigation->addWidget(label);
+    navigation->addWidget(strip);
+    navigation->addStretch(1);
+    navigation->addWidget(BitBtn44);
+    navigation->addWidget(BitBtn45);
+    layout->addLayout(navigation);
+    auto* statsBar = new QHBoxLayout;
+    statsBar->addWidget(statsSummary, 1);
+    statsBar->addWidget(BitBtnStats);
+    statsBar->addWidget(BitBtnStatsExport);
+    layout->addLayout(statsBar);
+    layout->addWidget(statsTable, 1);
+}
+
+AnswerAnalysisPage::~AnswerAnalysisPage() { qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly)); }
+
+void AnswerAnalysisPage::BitBtn44Click() { env_.run([this] { logic_->BitBtn44Click(); }); }
+void AnswerAnalysisPage::BitBtn45Click() { env_.run([this] { logic_->BitBtn45Click(); }); }
+void AnswerAnalysisPage::BitBtnStatsClick() {
+    env_.run([this] { logic_->BitBtnStatsClick(); });
+    showStatistics();
+}
+void AnswerAnalysisPage::BitBtnStatsExportClick() {
+    env_.run([this] { logic_->BitBtnStatsExportClick(); });
+    showStatistics();
+}
+
+void AnswerAnalysisPage::showStatistics() {
+    statsSummary->setText(QString::fromStdString(logic_->summaryText()));
+    if (!logic_->statistics()) return;
+    const auto rows = statisticsRows(*logic_->statistics());
+    statsTable->setSortingEnabled(false);
+    statsTable->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
+        for (int c = 0; c < static_cast<int>(rows[r].size()); ++c) statsTable->setItem(r, c, new StatItem(rows[r][c]));
+    statsTable->setSortingEnabled(true);
+}
+
+}  // namespace mendrix::scores

@@ -1,0 +1,76 @@
+#pragma once
+// The two score pages of the console's main window: the score list (Panel15,
+// inner Panel17) and the answer analysis (Panel18, inner Panel19). Each is
+// built into its frame the first time the frame is shown, when the console's
+// tables are open; its buttons go through the console's handler runner.
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "common/ui/dialogs.h"
+#include "console/pages/scores/score_pages.h"
+#include "console/pages/scores/ui/print_form.h"
+#include "console/base/binding/table_binding.h"
+
+namespace mendrix {
+class TDataModule2;
+}
+
+namespace mendrix::scores {
+
+// Runs one handler of a window the console's way (one at a time, errors shown).
+using HandlerRunner = std::function<void(const std::function<void()>&)>;
+
+struct ScorePagesEnv {
+    TDataModule2& data;
+    kav::ui::Dialogs& dialogs;
+    HandlerRunner run;
+};
+
+// Fills both frames when each is first shown.
+void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEnv env);
+
+class ScoreListPage : public QWidget {
+public:
+    ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePagesEnv env);
+    ~ScoreListPage() override;
+    void BitBtn36Click();
+    void BitBtn42Click();
+    void BitBtnSpreadsheetClick();
+    void BitBtn43Click();
+    void BitBtn29Click();
+
+    QPushButton *BitBtn36, *BitBtn42, *BitBtnSpreadsheet, *BitBtn43, *BitBtn29;
+
+private:
+    ScorePagesEnv env_;
+    std::unique_ptr<kav::console::TableBinding> binding_;
+    std::unique_ptr<ScoreListLogic> logic_;
+    TForm_print print_;
+};
+
+class AnswerAnalysisPage : public QWidget {
+public:
+    AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& condition, kav::db::Cursor& score,
+                       kav::db::Cursor& selecttest, ScorePagesEnv env);
+    ~AnswerAnalysisPage() override;
+    void BitBtn44Click();
+    void BitBtn45Click();
+    void BitBtnStatsClick();
+    void BitBtnStatsExportClick();
+
+    QPushButton *BitBtn44, *BitBtn45, *BitBtnStats, *BitBtnStatsExport;
+    QTableWidget* statsTable;
+    QLabel* statsSummary;
+
+private:
+    void showStatistics();
+    ScorePagesEnv env_;
+    std::unique_ptr<kav::console::TableBinding> binding_;
+    std::unique_ptr<AnswerAnalysisLogic> logic_;
+};
+
+}  // namespace mendrix::scores
