@@ -188,7 +188,7 @@ TEST_F(KavtoolServerTest, StationLoginMakesARoleOfItsOwnAndANewPasswordEachTime)
         << first.out;
     auto station = stationThrough(first.out);
     EXPECT_TRUE(station->onServer());
-    EXPECT_EQ(kav::station::readStation(*station->openTable("state")).korl, kav::station::kExam);
+    EXPECT_EQ(kav::station::readStation(*station->openTable("state")).korl, kav::station::korlOf(kav::station::StationMode::Exam));
     EXPECT_EQ(station->delayPasswordLevel("2222"), 2);
 
     const auto renewed = kavtool("station-login teacher.udl s07");

@@ -235,7 +235,7 @@ TEST_F(StationRoleTest, TheFirstReadAfterTheServerEndedAnIdleSessionSucceeds) {
     endStationSessions();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the session's last words arrive
     EXPECT_NO_THROW(state->requery());
-    EXPECT_EQ(kav::station::readStation(*state).korl, kav::station::kExam);
+    EXPECT_EQ(kav::station::readStation(*state).korl, kav::station::korlOf(kav::station::StationMode::Exam));
 }
 
 // A session that waits out its backoff tries again as soon as another session
