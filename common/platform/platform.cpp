@@ -163,9 +163,46 @@ fs::path findIgnoringCase(const fs::path& path) {
 }
 
 bool copyFileNoOverwrite(const fs::path& from, const fs::path& to, std::string* error) {
-    std::error_code ec;
-    if (!fs::copy_file(from, to, fs::copy_options::none, ec)) {
-        setError(error, ec ? ec.message() : "the file was not copied");
+    // The source is opened without following a final link and without waiting
+    // on a FIFO, then checked on the open descriptor: what is read is what was checked.
+    const int in = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0) {
+        setError(error, errno == ELOOP ? "the file is a symbolic link" : systemText(errno));
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        setError(error, "not a regular file");
+        ::close(in);
+        return false;
+    }
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    if (out < 0) {
+        setError(error, systemText(errno));
+        ::close(in);
+        return false;
+    }
+    std::vector<char> buffer(1 << 16);
+    int failure = 0;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got < 0) failure = errno;
+            break;
+        }
+        for (ssize_t done = 0; done < got && !failure;) {
+            const ssize_t put = ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno != EINTR) failure = errno;
+            if (put > 0) done += put;
+        }
+        if (failure) break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && !failure) failure = errno;
+    if (failure) {
+        ::unlink(to.c_str());
+        setError(error, systemText(failure));
         return false;
     }
     return true;

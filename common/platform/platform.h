@@ -30,7 +30,9 @@ std::filesystem::path joinRelative(const std::filesystem::path& base, std::strin
 std::filesystem::path findIgnoringCase(const std::filesystem::path& path);
 
 // Copies a regular file; fails (returns false, with the system's reason in
-// *error) when the target exists or the source cannot be read. Creates no folders.
+// *error) when the target exists, the source cannot be read or is not a regular
+// file (a symbolic link, a FIFO, a folder). A target left incomplete by a failed
+// write is removed. Creates no folders.
 bool copyFileNoOverwrite(const std::filesystem::path& from, const std::filesystem::path& to,
                          std::string* error = nullptr);
 

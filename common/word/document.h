@@ -28,7 +28,7 @@ class TextIndex;
 constexpr int kColorAutomatic = -16777216;  // wdColorAutomatic
 // The most characters one story may hold. An exam document holds a few
 // thousand and a long one some 100,000; two million keep the model within
-// some 60 MB and its reading within a second or two, while a compressed part
+// some 130 MB and its reading within a second or two, while a compressed part
 // can hold tens of millions.
 constexpr std::size_t kMaxCharacters = 2'000'000;
 constexpr int kUndefined = 9999999;         // wdUndefined: a mixed range
