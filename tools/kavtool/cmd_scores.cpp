@@ -8,7 +8,8 @@
 //   stats   the item statistics as CSV; the question bank is the stu.mdb
 //           beside TEACHERDB
 //
-// OUT is written through a temporary file and replaced when it exists.
+// TEACHERDB is a teacher.mdb or the teacher.udl of a lab server. OUT is
+// written through a temporary file and replaced when it exists.
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +29,7 @@ using namespace mendrix::scores;
 namespace fs = std::filesystem;
 
 std::vector<ScoreRow> scoreRows(const fs::path& teacherDb) {
-    auto connection = kav::db::connectFile(teacherDb.string(), fs::current_path());
+    auto connection = kav::db::connectTeacherAsOwner(teacherDb);
     return readScoreRows(*connection->openTable("score"));
 }
 
@@ -47,7 +48,7 @@ void writePdf(const std::vector<ScoreRow>& rows, const fs::path& out, const std:
 ItemStatistics itemStatistics(const fs::path& teacherDb) {
     const fs::path stuDb = fs::absolute(teacherDb).parent_path() / "stu.mdb";
     if (!fs::exists(stuDb)) throw std::runtime_error("the question bank " + stuDb.string() + " is missing");
-    auto teacher = kav::db::connectFile(teacherDb.string(), fs::current_path());
+    auto teacher = kav::db::connectTeacherAsOwner(teacherDb);
     auto bank = kav::db::connectFile(stuDb.string(), fs::current_path());
     return computeItemStatistics(readExamRecords(*teacher->openTable("condition")),
                                  readScoreRows(*teacher->openTable("score")),
