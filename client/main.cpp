@@ -13,6 +13,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kavlor::texts::kTitle));
+    kav::gui::loadChineseQtTranslations();  // without them the dialogs stay English
     // No display name: the toolkit would append it to every window title.
     QApplication::setWindowIcon(QIcon(kavlor::artwork::clientIcon(64)));
     QApplication::setQuitOnLastWindowClosed(false);

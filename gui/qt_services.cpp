@@ -7,13 +7,22 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QProgressDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 #include <QThread>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
+
+#include <atomic>
+#include <exception>
+#include <thread>
 
 #include "gui/kiosk.h"
 
@@ -74,6 +83,11 @@ Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons but
             // platform's button layout; the default and Esc are set explicitly.
             escape = add("否", QMessageBox::ActionRole, Answer::No);
             box.setDefaultButton(add("确定", QMessageBox::ActionRole, Answer::Ok));
+            break;
+        case Buttons::OkNoSafe:
+            escape = add("否", QMessageBox::ActionRole, Answer::No);
+            add("确定", QMessageBox::ActionRole, Answer::Ok);
+            box.setDefaultButton(escape);
             break;
         case Buttons::Yes: escape = add("是", QMessageBox::YesRole, Answer::Yes); break;
     }
@@ -150,9 +164,68 @@ int QtDialogs::runModal(QDialog& dialog) {
     return result;
 }
 
+void QtDialogs::runWithProgress(const std::string& label, const std::function<void(const Progress&)>& work) {
+    QProgressDialog box(lines(label), QString::fromUtf8("取消"), 0, 0);
+    box.setWindowTitle(defaultCaption_);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setAutoClose(false);
+    box.setAutoReset(false);
+    box.setMinimumDuration(0);
+    box.setMinimumWidth(360);  // room for the caption and a file name
+    std::atomic<bool> cancel{false};
+    std::atomic<int> done{0}, total{0};
+    const auto stop = [&] {
+        cancel = true;
+        box.setLabelText(QString::fromUtf8("正在取消……"));
+    };
+    QObject::connect(&box, &QProgressDialog::canceled, &box, stop);
+    QObject::connect(&box, &QDialog::rejected, &box, stop);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &box, [&] {
+        box.setMaximum(total);
+        box.setValue(done);
+    });
+    poll.start(50);
+
+    QEventLoop loop;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work(Progress{[&](int d, int t) {
+                              total = t;
+                              done = d;
+                          },
+                          [&] { return cancel.load(); }});
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    open_.emplace_back(&box);
+    box.show();
+    activateWhenShown(box);
+    loop.exec(QEventLoop::ExcludeSocketNotifiers);
+    worker.join();
+    std::erase_if(open_, [&](const QPointer<QDialog>& d) { return d == &box || d.isNull(); });
+    if (failure) std::rethrow_exception(failure);
+}
+
 void QtDialogs::closeOpenBoxes() {
     for (const QPointer<QDialog>& dialog : open_)
         if (dialog) dialog->reject();
+}
+
+bool loadChineseQtTranslations() {
+    // Owned by the application: the texts are needed for the whole run.
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
 }
 
 QtClock::QtClock() { elapsed_.start(); }
@@ -232,6 +305,27 @@ void QtDesktop::showAbout(const std::string& title) {
     box.setText(QString::fromStdString(title) + "\n" + aboutText_);
     activateWhenShown(box);
     box.exec();
+}
+
+void QtDesktop::showHelp(const std::string& title, const std::string& html) {
+    if (!help_) {
+        help_ = new QDialog(nullptr, Qt::Window);
+        help_->setAttribute(Qt::WA_DeleteOnClose);
+        help_->setObjectName(QStringLiteral("help"));
+        auto* layout = new QVBoxLayout(help_);
+        auto* page = new QTextBrowser(help_);
+        page->setObjectName(QStringLiteral("helpPage"));
+        page->setOpenExternalLinks(false);  // the page's own anchors only
+        layout->addWidget(page);
+        auto* close = new QPushButton(QString::fromUtf8("关闭"), help_);
+        QObject::connect(close, &QPushButton::clicked, help_, &QDialog::close);
+        layout->addWidget(close, 0, Qt::AlignRight);
+        help_->resize(760, 560);
+    }
+    help_->setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
+    help_->setWindowTitle(QString::fromStdString(title));
+    help_->findChild<QTextBrowser*>(QStringLiteral("helpPage"))->setHtml(QString::fromStdString(html));
+    showActive(help_);
 }
 
 }  // namespace kav::gui

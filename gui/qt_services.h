@@ -36,6 +36,8 @@ public:
     std::optional<std::filesystem::path> saveFileAt(const std::string& caption, const std::string& filter,
                                                     const std::filesystem::path& proposed,
                                                     const std::string& defaultSuffix) override;
+    // The box is modal; the work's thread touches no widget.
+    void runWithProgress(const std::string& label, const std::function<void(const Progress&)>& work) override;
     void closeOpenBoxes() override;
 
 private:
@@ -45,6 +47,11 @@ private:
     QString defaultCaption_;
     bool stayOnTop_;
 };
+
+// Loads Qt's own Chinese texts (the file dialogs', the print dialog's, the
+// standard buttons') from the translations Qt was built with, when they are
+// installed; false when they are not.
+bool loadChineseQtTranslations();
 
 // Timers with QTimer on the user-interface thread.
 class QtClock : public QObject, public ui::Clock {
@@ -74,12 +81,14 @@ public:
     bool open(const std::filesystem::path& path) override;
     bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments) override;
     void showAbout(const std::string& title) override;
+    void showHelp(const std::string& title, const std::string& html) override;
     void waitUntil(const std::function<bool()>& done) override;
 
 private:
     QPixmap aboutIcon_;
     QString aboutText_;
     bool stayOnTop_;
+    QPointer<QDialog> help_;  // the help window while it is open
 };
 
 }  // namespace kav::gui

@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config ninja-build
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev qt6-translations-l10n
   libsqlcipher-dev sqlcipher sqlite3
   libpq-dev postgresql-15 postgresql-client-15
   libpugixml-dev libzip-dev zlib1g-dev libcrypt-dev libssl-dev

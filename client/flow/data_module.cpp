@@ -11,10 +11,11 @@ namespace kavlor {
 namespace db = kav::db;
 
 void DataModule::openTeacher(const std::string& sharedFolder, const std::filesystem::path& workingFolder) {
-    // Names on the share are found whatever their case, as Windows finds them.
-    auto path = kav::platform::resolve(sharedFolder + "\\" + std::string(db::kTeacherLinkFile), workingFolder);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) path = kav::platform::resolve(sharedFolder + "\\teacher.mdb", workingFolder);
+    // The station's own data link first; names on the share are found
+    // whatever their case, as Windows finds them.
+    const auto path = db::stationTeacherPath([&](std::string_view name) {
+        return kav::platform::resolve(sharedFolder + "\\" + std::string(name), workingFolder);
+    });
     teacher_ = kav::station::openStationTables(db::connectPath(path));
     teacherPath_ = path;
     // Candidates see nothing of it; the lab's administrator finds it in the log.

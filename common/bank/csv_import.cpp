@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_set>
 
 #include "common/core/utf8.h"
 #include "common/db/schema.h"
@@ -16,6 +17,7 @@ namespace mendrix::bank {
 
 namespace {
 
+using kav::db::Connection;
 using kav::db::Cursor;
 
 bool isValidUtf8(std::string_view text) {
@@ -96,24 +98,38 @@ const std::vector<std::string>& headerOf(ImportKind kind) {
     return kind == ImportKind::Roster ? roster : choice;
 }
 
+const char* tableOf(ImportKind kind) { return kind == ImportKind::Roster ? "student" : "selecttest"; }
+
 namespace {
 
-bool isHeader(ImportKind kind, const CsvRecord& record) {
-    const auto& header = headerOf(kind);
-    if (record.cells.size() < header.size()) return false;
-    for (std::size_t i = 0; i < header.size(); ++i) {
-        std::string cell(trimmed(record.cells[i]));
-        if (cell.size() == 1) cell[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(cell[0])));
-        if (cell != header[i]) return false;
-    }
-    return true;
+// The names each column is known by in a header, the documented one first.
+const std::vector<std::vector<std::string>>& namesOf(ImportKind kind) {
+    static const std::vector<std::vector<std::string>> roster{
+        {"准考证号", "考号", "准考证", "准考证号码", "考生号"},
+        {"姓名", "考生姓名", "名字"},
+        {"密码", "口令", "登录密码"},
+    };
+    static const std::vector<std::vector<std::string>> choice{
+        {"题干", "题目", "试题", "问题"}, {"A", "选项A"}, {"B", "选项B"}, {"C", "选项C"}, {"D", "选项D"},
+        {"答案", "标准答案", "正确答案"},
+    };
+    return kind == ImportKind::Roster ? roster : choice;
 }
 
-// The table columns each CSV column fills, in file order.
-const std::vector<std::string>& columnsOf(ImportKind kind) {
-    static const std::vector<std::string> roster{"zkzh", "ksxm", "login_keyword"};
-    static const std::vector<std::string> choice{"select_question", "sel_a", "sel_b", "sel_c", "sel_d", "correct_sel"};
-    return kind == ImportKind::Roster ? roster : choice;
+std::string upperAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// The column a header cell names, -1 when none.
+int columnNamed(ImportKind kind, std::string_view cell) {
+    const std::string name = upperAscii(trimmed(cell));
+    const auto& names = namesOf(kind);
+    for (std::size_t column = 0; column < names.size(); ++column)
+        if (std::find(names[column].begin(), names[column].end(), name) != names[column].end())
+            return static_cast<int>(column);
+    return -1;
 }
 
 std::string headerText(ImportKind kind) {
@@ -122,27 +138,93 @@ std::string headerText(ImportKind kind) {
     return text;
 }
 
-// The values of one record to store, or the reason it is refused. numbers
-// holds the admission numbers stored or accepted so far.
-std::string checkRecord(ImportKind kind, const CsvRecord& record, const kav::db::TableDef& def,
-                        std::vector<std::string>& numbers, std::vector<std::string>& values) {
+bool plainlyData(ImportKind kind, const CsvRecord& record) {
+    const auto& cells = record.cells;
+    if (kind == ImportKind::Roster)
+        return !cells.empty() && std::any_of(cells[0].begin(), cells[0].end(), [](char c) { return c >= '0' && c <= '9'; });
+    return cells.size() >= 6 && choiceKey(cells[5]).has_value();
+}
+
+// Where each CSV column goes: layout[i] is the column of the kind that file
+// column i fills, -1 for an empty trailing header cell.
+struct Layout {
+    std::vector<int> columns;
+    bool header = false;  // the first record was the header
+    std::string refusal;
+};
+
+Layout layoutOf(ImportKind kind, const CsvRecord& first) {
+    Layout layout;
+    const std::size_t wanted = headerOf(kind).size();
+    const auto named = std::count_if(first.cells.begin(), first.cells.end(),
+                                     [&](const std::string& cell) { return columnNamed(kind, cell) >= 0; });
+    const auto filled = std::count_if(first.cells.begin(), first.cells.end(),
+                                      [](const std::string& cell) { return !trimmed(cell).empty(); });
+    // One name among data is data: a question whose key is "A".
+    const bool isHeader = named >= 2 || (named == 1 && (filled == 1 || !plainlyData(kind, first)));
+    if (!isHeader) {
+        if (!plainlyData(kind, first)) {
+            layout.refusal = "第一行既不是表头（" + headerText(kind) + "）也不像数据，请在第一行写上表头";
+            return layout;
+        }
+        for (std::size_t i = 0; i < wanted; ++i) layout.columns.push_back(static_cast<int>(i));
+        return layout;
+    }
+    layout.header = true;
+    std::vector<bool> seen(wanted, false);
+    std::size_t cells = first.cells.size();
+    while (cells > 0 && trimmed(first.cells[cells - 1]).empty()) --cells;  // a spreadsheet's empty trailing cells
+    for (std::size_t i = 0; i < cells; ++i) {
+        const std::string name(trimmed(first.cells[i]));
+        const int column = columnNamed(kind, name);
+        if (column < 0) {
+            layout.refusal = "表头中的“" + name + "”不是可导入的列（可导入的列：" + headerText(kind) + "）";
+            return layout;
+        }
+        if (seen[static_cast<std::size_t>(column)]) {
+            layout.refusal = "表头中的“" + headerOf(kind)[static_cast<std::size_t>(column)] + "”列出现了两次";
+            return layout;
+        }
+        seen[static_cast<std::size_t>(column)] = true;
+        layout.columns.push_back(column);
+    }
+    for (std::size_t column = 0; column < wanted; ++column)
+        if (!seen[column]) {
+            layout.refusal = "表头中缺少“" + headerOf(kind)[column] + "”列";
+            return layout;
+        }
+    return layout;
+}
+
+// The table columns each column of the kind fills, in the documented order.
+const std::vector<std::string>& columnsOf(ImportKind kind) {
+    static const std::vector<std::string> roster{"zkzh", "ksxm", "login_keyword"};
+    static const std::vector<std::string> choice{"select_question", "sel_a", "sel_b", "sel_c", "sel_d", "correct_sel"};
+    return kind == ImportKind::Roster ? roster : choice;
+}
+
+// The values of one record to store (in the documented order), or the reason
+// it is refused. numbers holds the admission numbers stored or accepted so far.
+std::string checkRecord(ImportKind kind, const CsvRecord& record, const Layout& layout, const kav::db::TableDef& def,
+                        std::unordered_set<std::string>& numbers, std::vector<std::string>& values) {
     const auto& columns = columnsOf(kind);
-    const std::size_t wanted = columns.size();
-    const auto extra = std::find_if(record.cells.begin() + std::min(wanted, record.cells.size()), record.cells.end(),
-                                    [](const std::string& c) { return !trimmed(c).empty(); });
-    if (record.cells.size() < wanted || extra != record.cells.end())
-        return "应有" + std::to_string(wanted) + "列（" + headerText(kind) + "），此行有" +
+    const std::size_t width = layout.columns.size();
+    const auto extra = std::find_if(record.cells.begin() + static_cast<long>(std::min(width, record.cells.size())),
+                                    record.cells.end(), [](const std::string& c) { return !trimmed(c).empty(); });
+    if (record.cells.size() < width || extra != record.cells.end())
+        return "应有" + std::to_string(width) + "列（" + headerText(kind) + "），此行有" +
                std::to_string(record.cells.size()) + "列";
-    values.assign(record.cells.begin(), record.cells.begin() + static_cast<long>(wanted));
-    for (std::size_t i = 0; i < wanted; ++i) {
+    values.assign(columns.size(), std::string());
+    for (std::size_t i = 0; i < width; ++i) values[static_cast<std::size_t>(layout.columns[i])] = record.cells[i];
+    for (std::size_t i = 0; i < columns.size(); ++i) {
         const auto& column = def.columns[static_cast<std::size_t>(def.indexOf(columns[i]))];
         if (kind == ImportKind::Choice && columns[i] == "correct_sel") continue;  // checked below
         if (column.type == kav::db::ColumnType::Text && kav::utf8Length(values[i]) > column.width)
             return headerOf(kind)[i] + "“" + values[i] + "”超过" + std::to_string(column.width) + "个字";
     }
     if (kind == ImportKind::Roster) {
-        if (std::string refusal = admissionNumberRefusal(values[0], numbers); !refusal.empty()) return refusal;
-        numbers.push_back(values[0]);
+        if (std::string refusal = admissionNumberFormRefusal(values[0]); !refusal.empty()) return refusal;
+        if (!numbers.insert(values[0]).second) return admissionNumberTakenRefusal(values[0]);
     } else {
         if (std::string refusal = stemRefusal(values[0]); !refusal.empty()) return refusal;
         const auto key = choiceKey(values[5]);
@@ -152,64 +234,94 @@ std::string checkRecord(ImportKind kind, const CsvRecord& record, const kav::db:
     return {};
 }
 
+// Thrown inside the transaction when the teacher cancels, so that it rolls back.
+struct Cancelled {};
+
+constexpr int kProgressEvery = 200;  // rows between two progress reports
+
 }  // namespace
 
-ImportResult importCsv(ImportKind kind, std::string_view bytes, Cursor& table) {
+ImportResult importCsv(ImportKind kind, std::string_view bytes, Connection& connection, const ImportControl& control) {
     ImportResult result;
     CsvFile file = readCsv(bytes);
     if (!file.errors.empty()) {
         result.errors = std::move(file.errors);
         return result;
     }
-    auto records = file.records;
-    if (!records.empty() && isHeader(kind, records.front())) records.erase(records.begin());
+    auto& records = file.records;
+    Layout layout;
+    if (!records.empty()) {
+        layout = layoutOf(kind, records.front());
+        if (!layout.refusal.empty()) {
+            result.errors.push_back({records.front().line, layout.refusal});
+            return result;
+        }
+        if (layout.header) records.erase(records.begin());
+    }
     if (records.empty()) {
         result.errors.push_back({0, "文件中没有可导入的行"});
         return result;
     }
+    const auto cancelRequested = [&] { return control.cancelRequested && control.cancelRequested(); };
 
-    const kav::db::TableDef& def = table.definition();
-    std::vector<std::string> numbers;
-    if (kind == ImportKind::Roster)
-        for (int row = 1; row <= table.recordCount(); ++row)
-            numbers.push_back(kav::db::readString(table.rowValue(row, def.indexOf("zkzh"))));
-    std::vector<std::vector<std::string>> rows;
-    std::vector<int> lines;
-    for (const CsvRecord& record : records) {
-        std::vector<std::string> values;
-        if (std::string reason = checkRecord(kind, record, def, numbers, values); !reason.empty()) {
-            result.errors.push_back({record.line, reason});
-        } else {
-            rows.push_back(std::move(values));
-            lines.push_back(record.line);
-        }
-    }
-    if (!result.errors.empty()) return result;
-    if (kind == ImportKind::Roster)
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            for (std::string& warning : candidateWarnings(rows[i][0], rows[i][2], numbers))
-                result.warnings.push_back({lines[i], std::move(warning)});
-
-    const auto& columns = columnsOf(kind);
-    const int before = table.recordCount();
     try {
-        for (const auto& values : rows) {
-            table.append();
-            for (std::size_t i = 0; i < columns.size(); ++i) table.field(columns[i]).setString(values[i]);
-            if (kind == ImportKind::Roster) applyStudentRowRule(table);
-            table.post();
-        }
-    } catch (...) {
-        table.cancel();
-        while (table.recordCount() > before) {
-            table.last();
-            table.remove();
-        }
-        throw;
+        // The stored numbers are read inside the transaction, so that no other
+        // program can store one of the file's numbers between check and write.
+        connection.transaction([&] {
+            auto table = connection.openTable(tableOf(kind));
+            const kav::db::TableDef& def = table->definition();
+            std::vector<std::string> stored;
+            if (kind == ImportKind::Roster) {
+                const int zkzh = def.indexOf("zkzh");
+                for (int row = 1; row <= table->recordCount(); ++row)
+                    stored.push_back(kav::db::readString(table->rowValue(row, zkzh)));
+            }
+            std::unordered_set<std::string> numbers(stored.begin(), stored.end());
+            std::vector<std::vector<std::string>> rows;
+            std::vector<int> lines;
+            for (const CsvRecord& record : records) {
+                std::vector<std::string> values;
+                if (std::string reason = checkRecord(kind, record, layout, def, numbers, values); !reason.empty()) {
+                    result.errors.push_back({record.line, reason});
+                } else {
+                    rows.push_back(std::move(values));
+                    lines.push_back(record.line);
+                }
+            }
+            if (!result.errors.empty()) return;  // nothing written
+            if (kind == ImportKind::Roster) {
+                std::size_t withoutPassword = 0;
+                for (std::size_t i = 0; i < rows.size(); ++i)  // others empty: the password warning alone
+                    for (std::string& warning : candidateWarnings(rows[i][0], rows[i][2], {}))
+                        if (++withoutPassword <= kWarningsListed) result.warnings.push_back({lines[i], std::move(warning)});
+                if (withoutPassword > kWarningsListed)
+                    result.warnings.push_back(
+                        {0, "另有" + std::to_string(withoutPassword - kWarningsListed) + "名考生没有登录密码。"});
+                const std::size_t firstNew = stored.size();
+                for (const auto& row : rows) stored.push_back(row[0]);
+                for (std::string& warning : sharedFolderWarnings(stored, firstNew))
+                    result.warnings.push_back({0, std::move(warning)});
+            }
+            const auto& columns = columnsOf(kind);
+            const int total = static_cast<int>(rows.size());
+            for (int i = 0; i < total; ++i) {
+                if (i % kProgressEvery == 0) {
+                    if (cancelRequested()) throw Cancelled{};
+                    if (control.progress) control.progress(i, total);
+                }
+                table->append();
+                for (std::size_t c = 0; c < columns.size(); ++c)
+                    table->field(columns[c]).setString(rows[static_cast<std::size_t>(i)][c]);
+                if (kind == ImportKind::Roster) applyStudentRowRule(*table);
+                table->post();
+            }
+            if (cancelRequested()) throw Cancelled{};
+            if (control.progress) control.progress(total, total);
+            result.imported = total;
+        });
+    } catch (const Cancelled&) {
+        return ImportResult{0, true, {}, {}};
     }
-    table.first();
-    table.moveBy(before);
-    result.imported = static_cast<int>(rows.size());
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "common/bank/rules.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "common/core/candidate.h"
 #include "common/core/utf8.h"
@@ -19,23 +20,78 @@ bool contains(const std::vector<std::string>& list, std::string_view s) {
 }
 }  // namespace
 
-std::string admissionNumberRefusal(std::string_view zkzh, const std::vector<std::string>& others) {
+std::string admissionNumberFormRefusal(std::string_view zkzh) {
     if (zkzh.empty()) return "准考证号不能为空！";
+    if (std::any_of(zkzh.begin(), zkzh.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+        return "准考证号不能含有换行、制表符等控制字符！";
     if (zkzh.find_first_of(kPathCharacters) != std::string_view::npos)
         return "准考证号“" + std::string(zkzh) + "”不能含有空格或 \\ / : * ? \" < > | 等字符！";
-    if (contains(others, zkzh)) return "准考证号“" + std::string(zkzh) + "”已经有考生使用！";
+    const std::string folder = kav::candidateFolderName(zkzh);
+    if (folder.back() == '.')
+        return "准考证号“" + std::string(zkzh) + "”对应的考生文件夹名“" + folder + "”以点结尾，不能用作文件夹名！";
     return {};
 }
+
+std::string admissionNumberTakenRefusal(std::string_view zkzh) {
+    return "准考证号“" + std::string(zkzh) + "”已经有考生使用！";
+}
+
+std::string admissionNumberRefusal(std::string_view zkzh, const std::vector<std::string>& others) {
+    if (std::string refusal = admissionNumberFormRefusal(zkzh); !refusal.empty()) return refusal;
+    if (contains(others, zkzh)) return admissionNumberTakenRefusal(zkzh);
+    return {};
+}
+
+namespace {
+constexpr std::size_t kFolderExamples = 3;
+
+// "“a”、“b”、“c”等" of the first few numbers.
+std::string examples(const std::vector<std::string>& numbers) {
+    std::string text;
+    for (std::size_t i = 0; i < std::min(numbers.size(), kFolderExamples); ++i)
+        text += (i ? "、“" : "“") + numbers[i] + "”";
+    return numbers.size() > kFolderExamples ? text + "等" : text;
+}
+}  // namespace
 
 std::vector<std::string> candidateWarnings(std::string_view zkzh, std::string_view password,
                                            const std::vector<std::string>& others) {
     std::vector<std::string> warnings;
     if (password.empty()) warnings.push_back("准考证号“" + std::string(zkzh) + "”的考生没有登录密码。");
     const std::string folder = kav::candidateFolderName(zkzh);
+    std::vector<std::string> sharing;
     for (const std::string& other : others)
-        if (other != zkzh && kav::candidateFolderName(other) == folder)
-            warnings.push_back("准考证号“" + std::string(zkzh) + "”与“" + other + "”的考生文件夹同为" + folder +
-                               "，两人的考试文件会放在同一个文件夹中。");
+        if (other != zkzh && kav::candidateFolderName(other) == folder) sharing.push_back(other);
+    if (!sharing.empty())
+        warnings.push_back("准考证号“" + std::string(zkzh) + "”与另外" + std::to_string(sharing.size()) + "名考生（" +
+                           examples(sharing) + "）的考生文件夹同为" + folder + "，他们的考试文件会放在同一个文件夹中。");
+    return warnings;
+}
+
+std::vector<std::string> sharedFolderWarnings(const std::vector<std::string>& numbers, std::size_t firstNew) {
+    struct Folder {
+        std::vector<std::string> holders;
+        bool hasNew = false;
+    };
+    std::unordered_map<std::string, Folder> byFolder;
+    std::vector<std::string> order;  // the folder names in the order they first occur
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        std::string name = kav::candidateFolderName(numbers[i]);
+        Folder& folder = byFolder[name];
+        if (folder.holders.empty()) order.push_back(std::move(name));
+        folder.holders.push_back(numbers[i]);
+        folder.hasNew = folder.hasNew || i >= firstNew;
+    }
+    std::vector<std::string> warnings;
+    for (const std::string& name : order)
+        if (const auto& [holders, hasNew] = byFolder[name]; hasNew && holders.size() > 1)
+            warnings.push_back(std::to_string(holders.size()) + "名考生（" + examples(holders) + "）的考生文件夹同为" +
+                               name + "，他们的考试文件会放在同一个文件夹中。");
+    if (warnings.size() > kWarningsListed) {
+        const std::size_t more = warnings.size() - kWarningsListed;
+        warnings.resize(kWarningsListed);
+        warnings.push_back("另有" + std::to_string(more) + "个考生文件夹也各有多名考生共用。");
+    }
     return warnings;
 }
 

@@ -17,17 +17,32 @@ namespace mendrix::bank {
 // Characters that cannot stand in a folder name on the student machines.
 inline constexpr std::string_view kPathCharacters = "\\/:*?\"<>| ";
 
-// Why an admission number is refused, "" when it is accepted: an empty number
-// (nobody could log in with it) or one with a path character (it names the
-// candidate folder). The client takes the first row with a number, so a number
-// that other rows hold (others) is refused too.
+// Why an admission number is refused on its own, "" when it is accepted: an
+// empty number (nobody could log in with it), one holding a control character,
+// NUL or a line break, one with a path character, or one whose candidate folder
+// name is only dots or ends in one ("." and ".." name the folders above it,
+// Windows drops a trailing dot). The number names the candidate's folder.
+std::string admissionNumberFormRefusal(std::string_view zkzh);
+// The refusal of a number that another row already holds: the client takes the
+// first row with a number.
+std::string admissionNumberTakenRefusal(std::string_view zkzh);
+// Both checks against the numbers the other rows hold.
 std::string admissionNumberRefusal(std::string_view zkzh, const std::vector<std::string>& others);
 
 // What the teacher is warned about after storing a candidate: no password, or
-// a candidate folder name that another number also gives (both candidates
-// would work in one folder).
+// a candidate folder name that other numbers also give (the candidates would
+// work in one folder), said once with their count and a few of them.
 std::vector<std::string> candidateWarnings(std::string_view zkzh, std::string_view password,
                                            const std::vector<std::string>& others);
+
+// How many warnings of one kind a roster's check lists before it sums up the rest.
+inline constexpr std::size_t kWarningsListed = 5;
+
+// The shared-folder warnings of a whole roster: one for each folder name that
+// several numbers give, one of them at index firstNew or later, with their
+// count and the first few, in the order the folders first occur; past
+// kWarningsListed folders one line counts the rest. Linear in the numbers.
+std::vector<std::string> sharedFolderWarnings(const std::vector<std::string>& numbers, std::size_t firstNew = 0);
 
 // ---- choice questions
 

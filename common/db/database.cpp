@@ -164,6 +164,10 @@ bool Field::asBoolean() const { return readField(*this, readBoolean); }
 Blob Field::asBlob() const { return readField(*this, readBlob); }
 void Field::setValue(Value v) { cursor_.set(index_, std::move(v)); }
 
+void Connection::callServerFunction(std::string_view name, const std::vector<Value>&) {
+    throw DbError("A database file has no server function " + std::string(name));
+}
+
 std::unique_ptr<Connection> connect(std::string_view connectionString, const std::filesystem::path& workingFolder,
                                     ServerRole role) {
     ConnectionString cs = ConnectionString::parse(connectionString);

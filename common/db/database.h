@@ -220,6 +220,10 @@ public:
     // it is none of theirs: rows 2, 3 and 4 of `user` in table order are the
     // three assistants. A server checks the stored hashes itself.
     virtual int delayPasswordLevel(std::string_view typed) = 0;
+    // Runs a function of the server with the arguments, as one statement (one
+    // transaction unless one is open); DbError with the server's text, and on
+    // a database file, which has no functions.
+    virtual void callServerFunction(std::string_view name, const std::vector<Value>& arguments);
     // The data source as opened (a relative one resolved against the working folder).
     virtual std::string dataSource() const = 0;
     // Secure delete: while on, this connection overwrites with zeros the space

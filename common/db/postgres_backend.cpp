@@ -1,8 +1,10 @@
 #include "common/db/postgres_backend.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -134,6 +136,11 @@ public:
 
     const std::string& conninfo() const { return conninfo_; }
 
+    // The next statement goes to a new session: one that met an error it did
+    // not expect may carry settings (read-only, a role's) that a new one no
+    // longer has.
+    void startAfresh() { resetDue_ = true; }
+
     // Runs one statement (in a transaction of its own unless one is open);
     // DbError with the server's text.
     Result run(const std::string& sql, const std::vector<Param>& params = {}) {
@@ -240,7 +247,8 @@ private:
     // reached the server since. Meanwhile every operation fails at once.
     void reconnectIfBroken() {
         using namespace std::chrono;
-        if (PQstatus(conn_) == CONNECTION_OK) return;
+        if (PQstatus(conn_) == CONNECTION_OK && !resetDue_ && !endedWhileIdle()) return;
+        resetDue_ = false;
         const auto now = steady_clock::now();
         if (now < retryAt_ && !ServerReached::since(conninfo_, failedAt_))
             throw DbUnavailable("The database server cannot be reached: " + lastFailure_);
@@ -258,8 +266,24 @@ private:
         prepareSession();
     }
 
+    // Whether the server ended the session while it was idle (a restart, or
+    // the administrator ending it): its last words are waiting on the socket.
+    // Seen before a statement is sent, so that the statement goes to a new
+    // session instead of failing; outside a transaction only.
+    bool endedWhileIdle() {
+        if (inTransaction_ && !beginPending_) return false;
+        // The last words, then the end of the stream: each read takes what
+        // has come; the read that meets the end marks the connection broken.
+        for (int reads = 0; reads < 4; ++reads) {
+            pollfd ready{PQsocket(conn_), POLLIN, 0};
+            if (::poll(&ready, 1, 0) <= 0 || PQconsumeInput(conn_) == 0) break;
+        }
+        return PQstatus(conn_) != CONNECTION_OK;
+    }
+
     std::string conninfo_;
     PGconn* conn_ = nullptr;
+    bool resetDue_ = false;  // set by startAfresh()
     std::mt19937 random_;
     std::chrono::milliseconds backoff_{0};
     std::chrono::steady_clock::time_point retryAt_{}, failedAt_{};
@@ -318,16 +342,21 @@ std::string selectExpression(const ColumnDef& c) {
 
 class PostgresCursor final : public SnapshotCursor {
 public:
-    PostgresCursor(std::shared_ptr<Session> session, TableDef def, std::optional<RowFilter> filter = std::nullopt)
+    // source: what the rows are read from, the table itself or (for a
+    // station, which holds no right on any table) the server function that
+    // gives a station its rows.
+    PostgresCursor(std::shared_ptr<Session> session, TableDef def, std::string source,
+                   std::optional<RowFilter> filter = std::nullopt)
         : SnapshotCursor(std::move(def), std::move(filter)), session_(std::move(session)),
-          key_(quoteName(keyColumnOf(definition()))), table_(quoteName(definition().name)) {}
+          key_(quoteName(keyColumnOf(definition()))), table_(quoteName(definition().name)),
+          source_(std::move(source)) {}
 
 protected:
     std::vector<StoredRow> fetchRows() override {
         const auto& columns = definition().columns;
         std::string sql = "SELECT " + key_;
         for (const auto& c : columns) sql += ", " + selectExpression(c);
-        sql += " FROM " + table_;
+        sql += " FROM " + source_;
         std::vector<Param> params;
         if (filter()) {
             const std::string column = quoteName(columns[static_cast<size_t>(filter()->column)].name);
@@ -399,25 +428,46 @@ protected:
 
 private:
     std::shared_ptr<Session> session_;
-    std::string key_, table_;
+    std::string key_, table_, source_;
 };
 
 class PostgresConnection final : public Connection {
 public:
-    PostgresConnection(std::shared_ptr<Session> session, std::vector<TableDef> tables)
-        : session_(std::move(session)), tables_(std::move(tables)) {}
+    // viaFunctions: the session holds no right on the tables (a station's)
+    // and reads what a station may read through the server's functions.
+    PostgresConnection(std::shared_ptr<Session> session, std::vector<TableDef> tables, bool viaFunctions)
+        : session_(std::move(session)), tables_(std::move(tables)), viaFunctions_(viaFunctions) {}
 
     std::unique_ptr<Cursor> openTable(std::string_view name) override {
-        auto cursor = std::make_unique<PostgresCursor>(session_, definitionOf(name));
+        const TableDef& def = definitionOf(name);
+        auto cursor = std::make_unique<PostgresCursor>(session_, def, sourceOf(def));
         cursor->open();
         return cursor;
     }
 
     std::unique_ptr<Cursor> openKeyed(std::string_view table, std::string_view column, const Value& value) override {
         const TableDef& def = definitionOf(table);
-        auto cursor = std::make_unique<PostgresCursor>(session_, def, SnapshotCursor::makeFilter(def, column, value));
+        auto cursor = std::make_unique<PostgresCursor>(session_, def, sourceOf(def),
+                                                       SnapshotCursor::makeFilter(def, column, value));
         cursor->open();
         return cursor;
+    }
+
+    void callServerFunction(std::string_view name, const std::vector<Value>& arguments) override {
+        std::string sql = "SELECT " + quoteName(name) + "(";
+        std::vector<Param> params;
+        for (const Value& v : arguments) {
+            params.push_back(toParam(v));
+            sql += (params.size() == 1 ? "$" : ", $") + std::to_string(params.size());
+        }
+        try {
+            session_->run(sql + ")", params);
+        } catch (const DbUnavailable&) {
+            throw;
+        } catch (const DbError&) {
+            session_->startAfresh();
+            throw;
+        }
     }
 
     std::vector<std::string> tableNames() override {
@@ -442,32 +492,150 @@ public:
 
 private:
     const TableDef& definitionOf(std::string_view name) const { return tableNamed(tables_, name); }
+    std::string sourceOf(const TableDef& def) const {
+        for (std::string_view readable : kStationReadableTables)
+            if (viaFunctions_ && def.name == readable) return quoteName("kav_station_" + def.name) + "()";
+        return quoteName(def.name);
+    }
 
     std::shared_ptr<Session> session_;
     std::vector<TableDef> tables_;
+    bool viaFunctions_;
 };
 
-// The server function behind delayPasswordLevel, in the current schema. Rows
-// 2, 3 and 4 of user in table order are the three assistants; a stored text
-// that is no hash (an older table) is compared exactly, and an empty one admits
-// no one. It runs with its owner's rights: the callers cannot read user.
-// pgcrypto (PostgreSQL 15) knows the bcrypt prefix "$2a$" but not "$2b$";
-// both give the same hash for any password shorter than 256 bytes, so the
-// stored "$2b$" hash is checked under "$2a$".
-void createDelayLevelFunction(Session& session) {
-    session.run("CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA public");
+// The server functions through which a station reaches the tables of the
+// current schema: a station's role holds no right on any table, only the
+// right to run these, which run with their owner's rights and a fixed
+// search_path (so that nothing a caller names can stand in for the tables).
+//
+//  kav_station_columns()     the catalogue, and whether the caller may read
+//                            the tables themselves (the owner may)
+//  kav_station_state()       the station record
+//  kav_station_updatefile()  the update list
+//  kav_report(...)           a candidate's score and exam record, both rows in
+//                            the one statement's transaction; each row written
+//                            records the station (its login role); a row that
+//                            another station wrote is refused (the owner may
+//                            write any)
+//  kav_delay_level(typed)    the level of the assistant whose delay password
+//                            was typed; a station gets at most 5 wrong tries in
+//                            a minute (see kav_delay_guard below)
+//
+// Rows 2, 3 and 4 of user in table order are the three assistants; a stored
+// text that is no hash (an older table) is compared exactly, and an empty one
+// admits no one. pgcrypto (PostgreSQL 15) knows the bcrypt prefix "$2a$" but
+// not "$2b$"; both give the same hash for any password shorter than 256 bytes,
+// so the stored "$2b$" hash is checked under "$2a$".
+//
+// The delay password's limit must hold even for a caller who rolls back the
+// transaction of its try (and so any row the try wrote): each station's
+// allowance lives in a sequence of its own (kav_delay_guard names it), whose
+// setval no rollback undoes. It holds the time (ms) at which the station's
+// tries are used up as a rate of one a minute with a burst of five: a wrong try
+// is refused while that time is more than four minutes ahead, and moves it one
+// minute on. The guard row is locked for the try, so that two sessions of one
+// station do not both spend the same allowance; a station locks only its own.
+std::string definerClause(const std::string& here) {
+    return " SECURITY DEFINER SET search_path = " + here + ", public, pg_temp AS ";
+}
+
+// The catalogue, for every database: a station reads it through this function.
+void createCatalogFunction(Session& session) {
+    const std::string here = Result(session.run("SELECT quote_ident(current_schema())")).text(0, 0);
+    session.run("CREATE FUNCTION " + here +
+                ".kav_station_columns() RETURNS TABLE (table_name text, name text, type text, width integer, "
+                "direct boolean) LANGUAGE sql STABLE" + definerClause(here) +
+                "$$ SELECT table_name, name, type, width, has_table_privilege(session_user, '" + here +
+                ".kav_columns', 'SELECT') FROM kav_columns ORDER BY table_order, position $$");
+    session.run("REVOKE ALL ON FUNCTION " + here + ".kav_station_columns() FROM PUBLIC");
+}
+
+void createStationFunctions(Session& session) {
     Result schema = session.run("SELECT quote_ident(current_schema())");
     const std::string here = schema.text(0, 0);
-    session.run("CREATE FUNCTION " + here + "." + std::string(kDelayLevelFunction) +
-                "(typed text) RETURNS integer LANGUAGE sql STABLE SECURITY DEFINER "
-                "SET search_path = " + here + ", public, pg_temp AS $$ "
-                "SELECT coalesce(min(level), 0)::integer FROM ("
-                "  SELECT row_number() OVER (ORDER BY kav_row) - 1 AS level, password FROM \"user\""
-                ") a WHERE level BETWEEN 1 AND 3 AND password <> '' AND "
-                "  CASE WHEN password LIKE '$2_$%' THEN public.crypt(typed, '$2a$' || substr(password, 5)) = "
-                "                                       '$2a$' || substr(password, 5) "
-                "       ELSE password = typed END $$");
-    session.run("REVOKE ALL ON FUNCTION " + here + "." + std::string(kDelayLevelFunction) + "(text) FROM PUBLIC");
+    const std::string definer = definerClause(here);
+    session.run("CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA public");
+    session.run("CREATE TABLE kav_delay_guard (station name PRIMARY KEY, allowance regclass NOT NULL)");
+    for (std::string_view table : kStationReadableTables)
+        session.run("CREATE FUNCTION " + here + ".kav_station_" + std::string(table) + "() RETURNS SETOF " +
+                    quoteName(table) + " LANGUAGE sql STABLE" + definer + "$$ SELECT * FROM " + quoteName(table) +
+                    " $$");
+    session.run("CREATE FUNCTION " + here + ".kav_delay_level(typed text) RETURNS integer LANGUAGE plpgsql" +
+                definer + R"SQL($f$
+DECLARE
+    allowance regclass;
+    now_ms bigint := (extract(epoch FROM clock_timestamp()) * 1000)::bigint;
+    used_until bigint;
+    level integer;
+BEGIN
+    SELECT g.allowance INTO allowance FROM kav_delay_guard g WHERE g.station = session_user FOR UPDATE;
+    IF allowance IS NULL AND NOT has_table_privilege(session_user, '"user"', 'SELECT') THEN
+        RAISE EXCEPTION 'the role % is no station of this lab', session_user USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    IF allowance IS NOT NULL THEN
+        EXECUTE format('SELECT greatest(last_value, %s) FROM %s', now_ms, allowance) INTO used_until;
+        IF used_until - now_ms > 240000 THEN
+            RAISE EXCEPTION 'too many wrong delay passwords from station %: at most 5 a minute', session_user
+                USING ERRCODE = 'program_limit_exceeded';
+        END IF;
+    END IF;
+    SELECT coalesce(min(a.level), 0)::integer INTO level FROM (
+        SELECT row_number() OVER (ORDER BY kav_row) - 1 AS level, password FROM "user") a
+    WHERE a.level BETWEEN 1 AND 3 AND a.password <> '' AND
+        CASE WHEN a.password LIKE '$2_$%' THEN public.crypt(typed, '$2a$' || substr(a.password, 5)) =
+                                                '$2a$' || substr(a.password, 5)
+             ELSE a.password = typed END;
+    IF level = 0 AND allowance IS NOT NULL THEN
+        PERFORM setval(allowance, used_until + 60000);
+    END IF;
+    RETURN level;
+END $f$)SQL");
+    session.run("CREATE FUNCTION " + here +
+                ".kav_report(p_zkzh text, p_ksxm text, p_kstime timestamp, p_kscj integer, p_win_cj integer, "
+                "p_select_cj integer, p_dz_cj integer, p_word_cj integer, p_winno integer, p_wordno integer, "
+                "p_win_condiction text, p_sel_arr1 text, p_sel_arr2 text, p_sel_arr3 text, p_filename_dz text, "
+                "p_filename_word text, p_dz_result text, p_word_result text, p_resttime text) "
+                "RETURNS void LANGUAGE plpgsql" + definer + R"SQL($f$
+DECLARE
+    score_id integer;
+    score_by name;
+    condition_id integer;
+    condition_by name;
+BEGIN
+    SELECT "ID", kav_station INTO score_id, score_by FROM score WHERE zkzh = p_zkzh ORDER BY "ID" LIMIT 1 FOR UPDATE;
+    SELECT "ID", kav_station INTO condition_id, condition_by FROM condition WHERE zkzh = p_zkzh ORDER BY "ID" LIMIT 1
+        FOR UPDATE;
+    IF (coalesce(score_by, session_user) <> session_user OR coalesce(condition_by, session_user) <> session_user)
+       AND NOT has_table_privilege(session_user, 'score', 'UPDATE') THEN
+        RAISE EXCEPTION 'candidate % was reported by station %; the teacher can release the candidate',
+            p_zkzh, coalesce(nullif(score_by, session_user), condition_by) USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    IF score_id IS NULL THEN
+        INSERT INTO score (zkzh, ksxm, kstime, kscj, win_cj, select_cj, dz_cj, word_cj, kav_station)
+        VALUES (p_zkzh, p_ksxm, p_kstime, p_kscj, p_win_cj, p_select_cj, p_dz_cj, p_word_cj, session_user);
+    ELSE
+        UPDATE score SET zkzh = p_zkzh, ksxm = p_ksxm, kstime = p_kstime, kscj = p_kscj, win_cj = p_win_cj,
+            select_cj = p_select_cj, dz_cj = p_dz_cj, word_cj = p_word_cj, kav_station = session_user
+        WHERE "ID" = score_id;
+    END IF;
+    IF condition_id IS NULL THEN
+        INSERT INTO condition (zkzh, ksxm, kstime, winno, wordno, win_condiction, sel_arr1, sel_arr2, sel_arr3,
+            filename_dz, filename_word, dz_result, word_result, resttime, kav_station)
+        VALUES (p_zkzh, p_ksxm, p_kstime, p_winno, p_wordno, p_win_condiction, p_sel_arr1, p_sel_arr2, p_sel_arr3,
+            p_filename_dz, p_filename_word, p_dz_result, p_word_result, p_resttime, session_user);
+    ELSE
+        UPDATE condition SET zkzh = p_zkzh, ksxm = p_ksxm, kstime = p_kstime, winno = p_winno, wordno = p_wordno,
+            win_condiction = p_win_condiction, sel_arr1 = p_sel_arr1, sel_arr2 = p_sel_arr2, sel_arr3 = p_sel_arr3,
+            filename_dz = p_filename_dz, filename_word = p_filename_word, dz_result = p_dz_result,
+            word_result = p_word_result, resttime = p_resttime, kav_station = session_user
+        WHERE "ID" = condition_id;
+    END IF;
+END $f$)SQL");
+    for (const char* function : {"kav_station_state()", "kav_station_updatefile()",
+                                 "kav_delay_level(text)", "kav_report(text, text, timestamp, integer, integer, "
+                                 "integer, integer, integer, integer, integer, text, text, text, text, text, "
+                                 "text, text, text, text)"})
+        session.run("REVOKE ALL ON FUNCTION " + here + "." + function + " FROM PUBLIC");
 }
 
 std::string columnDeclaration(const ColumnDef& c) {
@@ -531,45 +699,337 @@ std::string asOwner(const std::string& conninfo) {
     return result + "user=" + quoted(user && *user ? user : kOwnerRole);
 }
 
-void grantStationRole(const std::string& ownerConninfo, const std::string& stationRole,
-                      const std::string& stationPassword) {
-    Session session(ownerConninfo);
-    const std::string role = quoteName(stationRole);
+std::string stationUri(const std::string& conninfo, const std::string& user, const std::string& password) {
+    auto options = parseConninfo(conninfo);
+    const auto encoded = [](std::string_view text) {
+        std::string out;
+        for (unsigned char c : text) {
+            if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') out += static_cast<char>(c);
+            else {
+                char hex[4];
+                std::snprintf(hex, sizeof hex, "%%%02X", c);
+                out += hex;
+            }
+        }
+        return out;
+    };
+    std::string host, port, dbname, query;
+    for (PQconninfoOption* o = options.get(); o->keyword; ++o) {
+        if (!o->val) continue;
+        const std::string_view keyword = o->keyword;
+        if (keyword == "user" || keyword == "password") continue;
+        if (keyword == "host") host = o->val;
+        else if (keyword == "port") port = o->val;
+        else if (keyword == "dbname") dbname = o->val;
+        else query += (query.empty() ? "?" : "&") + std::string(keyword) + "=" + encoded(o->val);
+    }
+    // A host of letters, digits, dots and dashes (or an IPv6 address in
+    // brackets) stands as it is; a socket folder is given as a parameter.
+    std::string authority = encoded(user) + ":" + encoded(password) + "@";
+    if (host.find('/') != std::string::npos) query += (query.empty() ? "?" : "&") + std::string("host=") + encoded(host);
+    else authority += host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    if (!port.empty()) authority += ":" + port;
+    return "postgresql://" + authority + "/" + encoded(dbname) + query;
+}
+
+std::string adminSetupSql(const std::string& ownerRole) {
+    const std::string owner = quoteName(ownerRole);
+    // Each function of kav_admin checks that the caller owns the lab's schema
+    // and touches only the roles named after that lab and this database;
+    // every role it makes can log in and do nothing else.
+    return R"SQL(-- One-time set-up of a lab database, run by the server's administrator (a
+-- superuser) in that database, such as: ... | sudo -u postgres psql -d kavlab
+-- It lets the owner role make its lab's station roles without CREATEROLE.
+\set ON_ERROR_STOP on
+BEGIN;
+DO $do$ BEGIN
+    IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = ')SQL" + ownerRole + R"SQL(') THEN
+        CREATE ROLE )SQL" + owner + R"SQL( LOGIN;
+    END IF;
+    EXECUTE format('GRANT CONNECT, TEMPORARY, CREATE ON DATABASE %I TO )SQL" + owner + R"SQL(', current_database());
+    EXECUTE format('REVOKE CONNECT, TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());
+END $do$;
+ALTER ROLE )SQL" + owner + R"SQL( NOSUPERUSER NOCREATEROLE NOCREATEDB NOREPLICATION NOBYPASSRLS;
+CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA public;
+-- No role but the administrator makes large objects in this database.
+REVOKE EXECUTE ON FUNCTION lo_creat(integer), lo_create(oid), lo_from_bytea(oid, bytea),
+    lo_import(text), lo_import(text, oid) FROM PUBLIC;
+CREATE SCHEMA IF NOT EXISTS kav_admin;
+REVOKE ALL ON SCHEMA kav_admin FROM PUBLIC;
+GRANT USAGE ON SCHEMA kav_admin TO )SQL" + owner + R"SQL(;
+
+-- The common beginning of a lab's role names: kav_DATABASE for the schema
+-- public, kav_DATABASE_SCHEMA for another; only for the owner of the schema.
+CREATE OR REPLACE FUNCTION kav_admin.lab_prefix(lab_schema text) RETURNS text
+LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+DECLARE
+    schema_owner oid;
+BEGIN
+    SELECT nspowner INTO schema_owner FROM pg_namespace WHERE nspname = lab_schema;
+    IF schema_owner IS NULL OR NOT pg_has_role(session_user, schema_owner, 'MEMBER') THEN
+        RAISE EXCEPTION 'the schema % of database % is no lab of role %', lab_schema, current_database(), session_user
+            USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    RETURN lower('kav_' || current_database() || CASE WHEN lab_schema = 'public' THEN '' ELSE '_' || lab_schema END);
+END $f$;
+
+-- The lab's group of stations (made when missing), which may connect to this database.
+CREATE OR REPLACE FUNCTION kav_admin.stations_group(lab_schema text) RETURNS text
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+DECLARE
+    grp text := kav_admin.lab_prefix(lab_schema) || '_stations';
+    mark text := 'Kavlor stations of ' || current_database() || '.' || lab_schema;
+    found oid;
+BEGIN
+    IF length(grp) > 63 THEN
+        RAISE EXCEPTION 'the role name % is too long (63 bytes at most)', grp;
+    END IF;
+    -- The database's rights change one lab at a time (two at once would fail).
+    PERFORM pg_advisory_xact_lock(hashtext('kav_admin.database_rights'));
+    SELECT oid INTO found FROM pg_roles WHERE rolname = grp;
+    IF found IS NULL THEN
+        EXECUTE format('CREATE ROLE %I NOLOGIN', grp);
+        EXECUTE format('COMMENT ON ROLE %I IS %L', grp, mark);
+        EXECUTE format('GRANT CONNECT ON DATABASE %I TO %I', current_database(), grp);
+    ELSIF shobj_description(found, 'pg_authid') IS DISTINCT FROM mark THEN
+        RAISE EXCEPTION 'the role % exists and is no group of this lab''s stations', grp;
+    END IF;
+    RETURN grp;
+END $f$;
+
+-- The role of station NAME of the lab when it is one ('' when there is no such role).
+CREATE OR REPLACE FUNCTION kav_admin.station_role_name(lab_schema text, station text) RETURNS text
+LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+DECLARE
+    grp text := kav_admin.lab_prefix(lab_schema) || '_stations';
+    r text := kav_admin.lab_prefix(lab_schema) || '_st_' || station;
+BEGIN
+    IF station !~ '^[a-z0-9][a-z0-9_-]{0,31}$' THEN
+        RAISE EXCEPTION 'a station name is 1-32 lower-case letters, digits, "_" or "-", starting with a letter or digit, not "%"', station;
+    END IF;
+    IF length(r) > 63 THEN
+        RAISE EXCEPTION 'the role name % is too long (63 bytes at most)', r;
+    END IF;
+    IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = r) THEN
+        RETURN '';
+    END IF;
+    IF NOT pg_has_role(r, grp, 'MEMBER') OR NOT EXISTS (SELECT FROM pg_roles WHERE rolname = grp) THEN
+        RAISE EXCEPTION 'the role % exists and is no station of this lab', r;
+    END IF;
+    RETURN r;
+END $f$;
+
+-- Makes or renews station NAME's role: it logs in with the password, at most
+-- `connections` sessions at once, and can do nothing but what the lab's group
+-- may; a renewal also drops the settings the station gave its own role.
+CREATE OR REPLACE FUNCTION kav_admin.station_role(lab_schema text, station text, password text, connections integer)
+RETURNS text LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+DECLARE
+    grp text := kav_admin.stations_group(lab_schema);
+    r text := kav_admin.station_role_name(lab_schema, station);
+    attributes text := 'LOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE NOREPLICATION NOBYPASSRLS INHERIT';
+BEGIN
+    IF connections NOT BETWEEN 1 AND 20 THEN
+        RAISE EXCEPTION 'a station has 1 to 20 connections, not %', connections;
+    END IF;
+    IF length(password) < 12 THEN
+        RAISE EXCEPTION 'a station''s password has 12 characters at least';
+    END IF;
+    IF r = '' THEN
+        r := kav_admin.lab_prefix(lab_schema) || '_st_' || station;
+        EXECUTE format('CREATE ROLE %I %s CONNECTION LIMIT %s PASSWORD %L IN ROLE %I', r, attributes, connections,
+                       password, grp);
+    ELSE
+        EXECUTE format('ALTER ROLE %I %s CONNECTION LIMIT %s PASSWORD %L', r, attributes, connections, password);
+        EXECUTE format('ALTER ROLE %I RESET ALL', r);
+        EXECUTE format('ALTER ROLE %I IN DATABASE %I RESET ALL', r, current_database());
+    END IF;
+    RETURN r;
+END $f$;
+
+-- Ends the sessions of station NAME and drops its role (nothing when there is none).
+CREATE OR REPLACE FUNCTION kav_admin.drop_station_role(lab_schema text, station text) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+DECLARE
+    r text := kav_admin.station_role_name(lab_schema, station);
+BEGIN
+    IF r <> '' THEN
+        EXECUTE format('ALTER ROLE %I NOLOGIN', r);
+        PERFORM pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = r;
+        EXECUTE format('DROP ROLE %I', r);
+    END IF;
+END $f$;
+
+-- Ends the sessions of station NAME (as a restart of the server would).
+CREATE OR REPLACE FUNCTION kav_admin.end_station_sessions(lab_schema text, station text) RETURNS integer
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+DECLARE
+    r text := kav_admin.station_role_name(lab_schema, station);
+    ended integer;
+BEGIN
+    SELECT count(*) FILTER (WHERE pg_terminate_backend(pid)) INTO ended FROM pg_stat_activity
+    WHERE r <> '' AND usename = r;
+    RETURN ended;
+END $f$;
+
+-- Drops every station role of the lab and its group.
+CREATE OR REPLACE FUNCTION kav_admin.drop_lab_roles(lab_schema text) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+DECLARE
+    prefix text := kav_admin.lab_prefix(lab_schema);
+    station text;
+BEGIN
+    FOR station IN SELECT substr(m.rolname, length(prefix) + 5) FROM pg_roles m
+                   WHERE pg_has_role(m.oid, prefix || '_stations', 'MEMBER') AND m.rolname LIKE prefix || '\_st\_%'
+    LOOP
+        PERFORM kav_admin.drop_station_role(lab_schema, station);
+    END LOOP;
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = prefix || '_stations') THEN
+        PERFORM kav_admin.stations_group(lab_schema);  -- checks that it is the lab's, and locks
+        EXECUTE format('DROP OWNED BY %I', prefix || '_stations');
+        EXECUTE format('DROP ROLE %I', prefix || '_stations');
+    END IF;
+END $f$;
+
+REVOKE ALL ON ALL FUNCTIONS IN SCHEMA kav_admin FROM PUBLIC;
+GRANT EXECUTE ON ALL FUNCTIONS IN SCHEMA kav_admin TO )SQL" + owner + R"SQL(;
+COMMIT;
+)SQL";
+}
+
+namespace {
+// The lab's schema, as the session's current one; DbError without one.
+std::string labSchema(Session& session) {
+    Result schema = session.run("SELECT current_schema()");
+    if (schema.rows() != 1 || schema.isNull(0, 0)) throw DbError("no current schema");
+    return schema.text(0, 0);
+}
+
+// The text of a kav_admin call, or DbError saying that the administrator's set-up is missing.
+std::string callAdmin(Session& session, const std::string& call, const std::vector<Param>& params) {
     try {
-        Result schema = session.run("SELECT current_schema()");
-        if (schema.rows() != 1 || schema.isNull(0, 0)) throw DbError("no current schema");
-        const std::string here = quoteName(schema.text(0, 0));
-        Result exists = session.run("SELECT 1 FROM pg_roles WHERE rolname = $1", {{stationRole}});
-        // A role takes no parameters: its password is quoted by the server itself.
-        Result literal = session.run("SELECT quote_literal($1)", {{stationPassword}});
-        session.run((exists.rows() == 0 ? "CREATE ROLE " : "ALTER ROLE ") + role + " LOGIN PASSWORD " +
-                    (stationPassword.empty() ? std::string("NULL") : literal.text(0, 0)));
+        Result r = session.run("SELECT kav_admin." + call, params);
+        return r.rows() > 0 && !r.isNull(0, 0) ? r.text(0, 0) : "";
+    } catch (const DbError& e) {
+        const std::string text = e.what();
+        if (text.find("kav_admin") != std::string::npos &&
+            (text.find("does not exist") != std::string::npos || text.find("permission denied") != std::string::npos))
+            throw DbError(text + " (the server's administrator has not run the one-time set-up: "
+                                 "kavtool init-db --print-admin-sql)");
+        throw;
+    }
+}
+
+constexpr const char* kStationFunctions[] = {
+    "kav_station_columns()", "kav_station_state()", "kav_station_updatefile()", "kav_delay_level(text)",
+    "kav_report(text, text, timestamp, integer, integer, integer, integer, integer, integer, integer, text, text, "
+    "text, text, text, text, text, text, text)"};
+}  // namespace
+
+std::string prepareStationGroup(const std::string& ownerConninfo) {
+    Session session(ownerConninfo);
+    try {
+        const std::string schema = labSchema(session);
+        const std::string group = callAdmin(session, "stations_group($1)", {{schema}});
+        const std::string here = quoteName(schema);
         session.run("BEGIN");
-        session.run("REVOKE ALL ON ALL TABLES IN SCHEMA " + here + " FROM PUBLIC, " + role);
-        session.run("GRANT USAGE ON SCHEMA " + here + " TO " + role);
-        session.run(std::string("GRANT SELECT ON ") + kCatalog + ", state, updatefile TO " + role);
-        session.run("GRANT SELECT, INSERT, UPDATE ON score, condition TO " + role);
-        // An appended row takes its auto-number from the table's sequence.
-        for (const char* table : {"score", "condition"})
-            session.run("GRANT USAGE ON SEQUENCE " +
-                        Result(session.run("SELECT pg_get_serial_sequence($1, 'ID')",
-                                           {{schema.text(0, 0) + "." + table}}))
-                            .text(0, 0) +
-                        " TO " + role);
-        const std::string function = here + "." + std::string(kDelayLevelFunction);
-        session.run("REVOKE ALL ON FUNCTION " + function + "(text) FROM PUBLIC");
-        session.run("GRANT EXECUTE ON FUNCTION " + function + "(text) TO " + role);
+        session.run("REVOKE ALL ON ALL TABLES IN SCHEMA " + here + " FROM PUBLIC, " + quoteName(group));
+        session.run("REVOKE ALL ON ALL SEQUENCES IN SCHEMA " + here + " FROM PUBLIC, " + quoteName(group));
+        session.run("GRANT USAGE ON SCHEMA " + here + " TO " + quoteName(group));
+        for (const char* function : kStationFunctions)
+            session.run("GRANT EXECUTE ON FUNCTION " + here + "." + function + " TO " + quoteName(group));
         session.run("COMMIT");
+        return group;
     } catch (const DbError& e) {
         rethrowWithContext(e, "Cannot give the stations their rights: ");
     }
 }
 
+std::string provisionStation(const std::string& ownerConninfo, const std::string& name, const std::string& password) {
+    Session session(ownerConninfo);
+    try {
+        const std::string schema = labSchema(session);
+        const std::string role = callAdmin(session, "station_role($1, $2, $3, $4)",
+                                           {{schema}, {name}, {password}, {std::to_string(kStationConnections)}});
+        // The station's allowance of delay passwords: a sequence of its own (see createStationFunctions).
+        session.run("BEGIN");
+        Result oid = session.run("SELECT oid FROM pg_roles WHERE rolname = $1", {{role}});
+        const std::string sequence = quoteName(schema) + ".kav_delay_allowance_" + oid.text(0, 0);
+        session.run("CREATE SEQUENCE IF NOT EXISTS " + sequence + " MINVALUE 0 START 0");
+        session.run("INSERT INTO kav_delay_guard VALUES ($1, $2) ON CONFLICT (station) DO UPDATE SET allowance = "
+                    "excluded.allowance",
+                    {{role}, {sequence}});
+        session.run("COMMIT");
+        return role;
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot make the role of station " + name + ": ");
+    }
+}
+
+std::string newStationPassword() {
+    static constexpr std::string_view kAlphabet = "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789";
+    std::random_device source;
+    std::uniform_int_distribution<size_t> pick(0, kAlphabet.size() - 1);
+    std::string password;
+    for (int i = 0; i < 24; ++i) password += kAlphabet[pick(source)];
+    return password;
+}
+
+void removeStation(const std::string& ownerConninfo, const std::string& name) {
+    Session session(ownerConninfo);
+    try {
+        const std::string schema = labSchema(session);
+        const std::string role = callAdmin(session, "station_role_name($1, $2)", {{schema}, {name}});
+        if (role.empty()) return;
+        Result guard = session.run("DELETE FROM kav_delay_guard WHERE station = $1 RETURNING allowance::text", {{role}});
+        for (int i = 0; i < guard.rows(); ++i) session.run("DROP SEQUENCE IF EXISTS " + guard.text(i, 0));
+        callAdmin(session, "drop_station_role($1, $2)", {{schema}, {name}});
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot remove the role of station " + name + ": ");
+    }
+}
+
+void endStationSessions(const std::string& ownerConninfo, const std::string& name) {
+    Session session(ownerConninfo);
+    try {
+        callAdmin(session, "end_station_sessions($1, $2)", {{labSchema(session)}, {name}});
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot end the sessions of station " + name + ": ");
+    }
+}
+
+int releaseCandidate(const std::string& ownerConninfo, const std::string& zkzh) {
+    Session session(ownerConninfo);
+    try {
+        session.run("BEGIN");
+        const long released =
+            Result(session.run("UPDATE score SET kav_station = NULL WHERE zkzh = $1 AND kav_station IS NOT NULL",
+                               {{zkzh}}))
+                .affected();
+        session.run("UPDATE condition SET kav_station = NULL WHERE zkzh = $1", {{zkzh}});
+        session.run("COMMIT");
+        return static_cast<int>(released);
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot release candidate " + zkzh + ": ");
+    }
+}
+
+int stationsWithoutRoom(const ConnectionBudget& budget, int stations) {
+    return std::max(0, stations - std::max(0, budget.slots - budget.inUse) / kSessionsPerStation);
+}
+
+ConnectionBudget connectionBudget(const std::string& ownerConninfo) {
+    Session session(ownerConninfo);
+    Result r = session.run(
+        "SELECT current_setting('max_connections')::integer - current_setting('superuser_reserved_connections')::"
+        "integer, (SELECT count(*) FROM pg_stat_activity WHERE backend_type = 'client backend')::integer");
+    return {std::stoi(r.text(0, 0)), std::stoi(r.text(0, 1))};
+}
+
 std::unique_ptr<Connection> openPostgres(const std::string& conninfo) {
     auto session = std::make_shared<Session>(conninfo);
     try {
-        Result r = session->run(std::string("SELECT table_name, name, type, width FROM ") + kCatalog +
-                                " ORDER BY table_order, position");
+        Result r = session->run("SELECT table_name, name, type, width, direct FROM kav_station_columns()");
         std::vector<TableDef> tables;
         for (int i = 0; i < r.rows(); ++i) {
             std::string table = r.text(i, 0);
@@ -577,7 +1037,8 @@ std::unique_ptr<Connection> openPostgres(const std::string& conninfo) {
             tables.back().columns.push_back(
                 ColumnDef{r.text(i, 1), columnTypeFromName(r.text(i, 2)), std::stoi(r.text(i, 3))});
         }
-        return std::make_unique<PostgresConnection>(session, std::move(tables));
+        const bool direct = r.rows() > 0 && r.text(0, 4) == "t";
+        return std::make_unique<PostgresConnection>(session, std::move(tables), !direct);
     } catch (const DbError& e) {
         rethrowWithContext(e, "Cannot open the exam tables on the server: ");
     }
@@ -604,13 +1065,16 @@ void createPostgresTables(const std::string& conninfo, const std::vector<TableDe
                             {{std::to_string(t)}, {table.name}, {std::to_string(i)}, {c.name},
                              {std::string(columnTypeName(c.type))}, {std::to_string(c.width)}});
             }
+            // The station that reported a candidate's row (its login role; not in the catalogue).
+            if (table.name == "score" || table.name == "condition") columns += ", kav_station name";
             session.run("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")");
             if (table.indexOf("zkzh") >= 0)
                 session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " +
                             quoteName(table.name) + " (zkzh)");
         }
+        createCatalogFunction(session);
         if (std::any_of(tables.begin(), tables.end(), [](const TableDef& t) { return t.name == "user"; }))
-            createDelayLevelFunction(session);
+            createStationFunctions(session);
         session.run("COMMIT");
     } catch (const DbError& e) {
         rethrowWithContext(e, context);

@@ -16,9 +16,16 @@ namespace kav::db {
 inline constexpr std::string_view kServerProvider = "PostgreSQL";
 
 // The roles of a lab database: the owner (the console's) owns the tables;
-// the stations' role reads and reports only (see scripts/lab-roles.sql).
+// each station has a role of its own that reaches them only through the
+// server functions made with the tables (see createPostgresTables).
 inline constexpr std::string_view kOwnerRole = "kav_owner";
-inline constexpr std::string_view kStationRole = "kav_station";
+
+// The tables a station reads (through kav_station_<table>()).
+inline constexpr std::string_view kStationReadableTables[] = {"state", "updatefile"};
+
+// The sessions a station's role may hold at once: the client's and its poll's,
+// and a margin for one broken session that the server has not yet noticed.
+inline constexpr int kStationConnections = 4;
 
 // The same server and database as conninfo, as the owner role of this machine:
 // the user and password conninfo names are dropped; the user is PGUSER when
@@ -32,6 +39,11 @@ struct ServerLogin {
 };
 ServerLogin loginOf(const std::string& conninfo);
 
+// The connection URI of a station: the server, database and settings of
+// conninfo (a URI or a keyword/value string), the given user and password.
+// DbError when conninfo is malformed.
+std::string stationUri(const std::string& conninfo, const std::string& user, const std::string& password);
+
 // Connects; DbError with libpq's text when the server cannot be reached or
 // holds no exam tables. The connection keeps one session: when it breaks, the
 // next operation reconnects once and fails with the server's text if it cannot
@@ -43,19 +55,50 @@ std::unique_ptr<Connection> openPostgres(const std::string& conninfo);
 // table also gets an index on each of its `zkzh` columns (the report's lookup).
 void createPostgresTables(const std::string& conninfo, const std::vector<TableDef>& tables);
 
-// Gives the stations' role (made, with LOGIN and the password, when missing)
-// exactly what a station needs on the exam tables of the current schema: read
-// and report on score and condition, read state, updatefile and the column
-// catalogue, and run kDelayLevelFunction; nothing on user and no write to the
-// station record. Run as the owner of the tables; DbError with the server's text.
-// An empty password makes a role that logs in only as the server's client
-// authentication allows without one.
-void grantStationRole(const std::string& ownerConninfo, const std::string& stationRole,
-                      const std::string& stationPassword);
+// The SQL of the one-time set-up that the server's administrator runs (as a
+// superuser, with psql) in each lab database: the owner role (made when
+// missing) loses CREATEROLE and the like, only the owner and the lab's
+// stations may connect, no one else makes large objects or temporary tables,
+// and the functions in schema kav_admin let the owner make and drop the roles
+// of its own lab's stations (and of no other lab's).
+std::string adminSetupSql(const std::string& ownerRole);
+
+// Makes the group of the lab's stations (the lab: the database and the
+// current schema) and lets it run the station functions, and nothing else.
+// Run as the owner; returns the group's name; DbError with the server's text.
+std::string prepareStationGroup(const std::string& ownerConninfo);
+
+// Makes (or renews) the role of station NAME of the lab: kav_LAB_st_NAME, with
+// the password, kStationConnections sessions at most, a member of the
+// stations' group; a renewal drops what the station set on its own role.
+// Returns the role's name. Run as the owner; DbError with the server's text.
+std::string provisionStation(const std::string& ownerConninfo, const std::string& name, const std::string& password);
+// A new password for a station's role: 24 letters and digits from the
+// system's random source (about 140 bits).
+std::string newStationPassword();
+// Ends the sessions of station NAME and drops its role (nothing when none).
+void removeStation(const std::string& ownerConninfo, const std::string& name);
+
+// Ends every session of station NAME's role, as a restart of the server would.
+void endStationSessions(const std::string& ownerConninfo, const std::string& name);
+
+// Lets any station report candidate zkzh again (one who moved to another
+// station): the station recorded on the candidate's rows is cleared. Run as
+// the owner; returns the number of score rows released.
+int releaseCandidate(const std::string& ownerConninfo, const std::string& zkzh);
+
+// The server's connection slots: those ordinary roles may use, and those in use now.
+struct ConnectionBudget {
+    int slots = 0, inUse = 0;
+};
+ConnectionBudget connectionBudget(const std::string& ownerConninfo);
+// Each station of a lab holds two sessions (the client's and its poll's).
+inline constexpr int kSessionsPerStation = 2;
+// How many of `stations` would find no session free (0 when all fit).
+int stationsWithoutRoom(const ConnectionBudget& budget, int stations);
 
 // The server function a station calls with a typed delay password: the level
-// (1-3) of the assistant whose password it is, 0 when none. It reads the hashes
-// in `user` with the owner's rights, so a station never sees them.
+// (1-3) of the assistant whose password it is, 0 when none.
 inline constexpr std::string_view kDelayLevelFunction = "kav_delay_level";
 
 }  // namespace kav::db

@@ -1,9 +1,11 @@
 #include "common/db/tables.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "common/core/ascii.h"
+#include "common/db/postgres_backend.h"
 #include "common/db/schema.h"
 
 namespace kav::db {
@@ -75,6 +77,49 @@ std::filesystem::path teacherDatabasePath(const std::filesystem::path& teacherFo
     const auto link = teacherFolder / kTeacherLinkFile;
     if (std::filesystem::is_regular_file(link, ec)) return link;
     return teacherFolder / std::string(fileNameOf(DatabaseKind::Teacher));
+}
+
+std::unique_ptr<Connection> connectTeacherAsOwner(const std::filesystem::path& databaseOrLink) {
+    std::error_code ec;
+    const auto link = databaseOrLink.parent_path() / kTeacherLinkFile;
+    if (equalsIgnoringCase(databaseOrLink.filename().string(), fileNameOf(DatabaseKind::Teacher)) &&
+        std::filesystem::is_regular_file(link, ec))
+        throw DbError("The lab's teacher tables are where " + link.string() + " names, not in " +
+                      databaseOrLink.string() + ": give the data link instead");
+    return connectPath(databaseOrLink, ServerRole::Owner);
+}
+
+std::string serverDataSource(const std::filesystem::path& link) {
+    if (!equalsIgnoringCase(link.extension().string(), ".udl"))
+        throw DbError("'" + link.string() + "' is no data link (teacher.udl) of a lab server");
+    const auto cs = ConnectionString::parse(readLinkFile(link));
+    if (!equalsIgnoringCase(cs.provider, kServerProvider))
+        throw DbError("The data link '" + link.string() + "' names no PostgreSQL database (Provider=" + cs.provider +
+                      ")");
+    return cs.dataSource;
+}
+
+std::string serverConnectionString(const std::string& dataSource) {
+    ConnectionString cs;
+    cs.provider = std::string(kServerProvider);
+    cs.dataSource = dataSource;
+    return cs.toString();
+}
+
+std::string linkFileText(const std::string& connectionString) {
+    return "[oledb]\r\n; Everything after this line is an OLE DB initstring\r\n" + connectionString + "\r\n";
+}
+
+std::filesystem::path stationLinkFile() {
+    const char* set = std::getenv("KAVLOR_STATION_LINK");
+    return set && *set ? std::filesystem::path(set) : std::filesystem::path("/etc/kavlor/station.udl");
+}
+
+std::filesystem::path stationTeacherPath(const std::function<std::filesystem::path(std::string_view)>& shareFile) {
+    std::error_code ec;
+    for (const auto& path : {stationLinkFile(), shareFile(kTeacherLinkFile)})
+        if (std::filesystem::is_regular_file(path, ec)) return path;
+    return shareFile(fileNameOf(DatabaseKind::Teacher));
 }
 
 OpenTables::OpenTables(std::unique_ptr<Connection> connection, std::span<const std::string_view> order)

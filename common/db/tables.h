@@ -3,6 +3,7 @@
 // open on each of its tables, opened in the order the program names them.
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -18,6 +19,7 @@ namespace kav::db {
 inline constexpr std::array<std::string_view, 5> kClientStudentTables = {"student", "win", "ct", "selecttest", "word"};
 inline constexpr std::array<std::string_view, 5> kConsoleStudentTables = {"student", "win", "selecttest", "ct", "word"};
 inline constexpr std::array<std::string_view, 5> kTeacherTables = {"score", "condition", "state", "updatefile", "user"};
+inline constexpr std::array<std::string_view, 2> kStationServerTables = {"state", "updatefile"};
 
 // Connects to a database file with the standard connection string of both
 // programs; a relative dataSource is resolved against workingFolder. Throws DbError.
@@ -43,6 +45,30 @@ std::unique_ptr<Connection> connectPath(const std::filesystem::path& databaseOrL
 // The teacher tables of a teacher folder: teacher.udl when the folder holds
 // one, teacher.mdb otherwise.
 std::filesystem::path teacherDatabasePath(const std::filesystem::path& teacherFolder);
+
+// The teacher database an administrator's command names, as the owner: a
+// teacher.udl acts on its server; a teacher.mdb whose folder holds a
+// teacher.udl is refused (DbError naming the link), since the lab's tables are
+// on the server and the file beside it is stale.
+std::unique_ptr<Connection> connectTeacherAsOwner(const std::filesystem::path& databaseOrLink);
+
+// The libpq connection string of a data-link file that names a lab server;
+// DbError when it names none.
+std::string serverDataSource(const std::filesystem::path& link);
+// A connection string to a lab server (the Provider PostgreSQL).
+std::string serverConnectionString(const std::string& dataSource);
+// The text of a data-link file holding a connection string, as Windows writes
+// one (header, comment, CR LF).
+std::string linkFileText(const std::string& connectionString);
+
+// A station's own data link, kept on the station and never on the share: it
+// names the station's role and password on the lab server. The file is
+// KAVLOR_STATION_LINK when set (tests), otherwise /etc/kavlor/station.udl.
+std::filesystem::path stationLinkFile();
+// The teacher tables of a station: its own data link when it has one, else
+// the share's teacher.udl, else the share's teacher.mdb (the last two as
+// found by shareFile, which finds a name on the share).
+std::filesystem::path stationTeacherPath(const std::function<std::filesystem::path(std::string_view)>& shareFile);
 
 class OpenTables {
 public:

@@ -5,6 +5,8 @@
 #include <unistd.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -47,6 +49,36 @@ void replaceFile(const std::filesystem::path& path, const std::function<void(con
     }
 }
 
+bool readsAsFormula(std::string_view text) {
+    if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos) return false;
+    // A plain number: an optional sign, digits with at most one decimal point.
+    std::string_view digits = text.substr(text.front() == '-' || text.front() == '+' ? 1 : 0);
+    const bool plainNumber = !digits.empty() && digits.front() != '.' && digits.back() != '.' &&
+                             std::count(digits.begin(), digits.end(), '.') <= 1 &&
+                             std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || c == '.'; });
+    return !plainNumber;
+}
+
+std::string exportCell(std::string_view field, ExportFormat format) {
+    const std::string_view mark = format == ExportFormat::Text ? "?" : "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(field.size());
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const char c = field[i];
+        const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        if (format == ExportFormat::Text && (c == '\r' || c == '\n' || c == '\t')) {
+            if (c == '\r' && i + 1 < field.size() && field[i + 1] == '\n') ++i;  // CR LF is one break
+            out += ' ';
+        } else if (control && c != '\t' && c != '\r' && c != '\n') {
+            out += mark;
+        } else {
+            out += c;
+        }
+    }
+    if (format == ExportFormat::Csv && readsAsFormula(out)) out.insert(0, 1, '\'');
+    return out;
+}
+
 std::string exportTextGbk(const std::vector<ScoreRow>& rows) {
     std::string out = kav::text::utf8ToGbk(kSheetTitle);
     out += kCrLf;
@@ -56,7 +88,7 @@ std::string exportTextGbk(const std::vector<ScoreRow>& rows) {
         for (int f = 0; f < kScoreFieldCount; ++f) {
             if (f > 0) line += ' ';
             try {
-                line += kav::text::utf8ToGbk(fields[f]);
+                line += kav::text::utf8ToGbk(exportCell(fields[f], ExportFormat::Text));
             } catch (const kav::text::TextError& e) {
                 throw ExportError("第" + std::to_string(r + 1) + "行（准考证号 " + rows[r].zkzh + "）的“" +
                                   std::string(kGridTitles[f]) + "”无法保存为GBK文本：" + e.what() +
@@ -73,7 +105,7 @@ std::string csvLine(const std::vector<std::string>& fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) line += ',';
-        const std::string& f = fields[i];
+        const std::string f = exportCell(fields[i], ExportFormat::Csv);
         if (f.find_first_of(",\"\r\n") == std::string::npos) {
             line += f;
             continue;
@@ -107,6 +139,9 @@ void writeScoresXlsx(const std::vector<ScoreRow>& rows, const std::filesystem::p
         format_set_num_format(dateTime, "yyyy-mm-dd hh:mm:ss");
         lxw_format* dateOnly = workbook_add_format(book);
         format_set_num_format(dateOnly, "yyyy-mm-dd");
+        const auto writeText = [&](lxw_row_t at, lxw_col_t column, const std::string& field) {
+            worksheet_write_string(sheet, at, column, exportCell(field, ExportFormat::Xlsx).c_str(), nullptr);
+        };
         for (int f = 0; f < kScoreFieldCount; ++f) {
             // The spreadsheet has no use for the grid's leading space.
             std::string title(kGridTitles[f]);
@@ -119,8 +154,8 @@ void writeScoresXlsx(const std::vector<ScoreRow>& rows, const std::filesystem::p
         for (size_t r = 0; r < rows.size(); ++r) {
             const ScoreRow& row = rows[r];
             const lxw_row_t at = static_cast<lxw_row_t>(r + 1);
-            worksheet_write_string(sheet, at, Zkzh, row.zkzh.c_str(), nullptr);
-            worksheet_write_string(sheet, at, Ksxm, row.ksxm.c_str(), nullptr);
+            writeText(at, Zkzh, row.zkzh);
+            writeText(at, Ksxm, row.ksxm);
             if (isShownTime(row.kstime)) {
                 const kav::DateTime& t = *row.kstime;
                 lxw_datetime when{t.year, t.month, t.day, t.hour, t.minute, static_cast<double>(t.second)};

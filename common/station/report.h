@@ -33,12 +33,14 @@ ExamReport readExamReport(db::Cursor& student, db::Cursor& ct);
 // it fails.
 void writeExamReport(db::Connection& teacher, const ExamReport& report);
 
-// Writes the report until it is stored: while the server cannot be reached
-// (db::DbUnavailable) it calls wait and tries again; the connection itself
-// spaces out its attempts to reconnect. Every attempt reads the candidate's
-// rows afresh, so a post whose outcome was lost with the connection is found
-// and updated, never appended a second time. Other errors are thrown.
-// Returns the number of attempts.
+// Writes the report until it is stored: after any error of the database (the
+// server away, a session made read-only, a refused write, a full disk) it logs
+// the engine's text, calls wait and tries again; the connection itself spaces
+// out its attempts to reconnect, and a server connection that met an error it
+// did not expect starts a new session for the next attempt. The report is
+// idempotent: every attempt finds the candidate's rows afresh, so a post whose
+// outcome was lost with the connection is updated, never appended a second
+// time. Returns the number of attempts.
 int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait);
 
 // Runs work on a teacher connection, chosen afresh for each attempt (a

@@ -9,9 +9,8 @@
 namespace kav::station {
 
 std::unique_ptr<db::OpenTables> openStationTables(std::unique_ptr<db::Connection> teacher) {
-    static_assert(db::kTeacherTables.back() == "user");
-    const auto order = teacher->onServer() ? std::span(db::kTeacherTables).first(db::kTeacherTables.size() - 1)
-                                           : std::span(db::kTeacherTables);
+    const std::span<const std::string_view> order =
+        teacher->onServer() ? std::span<const std::string_view>(db::kStationServerTables) : db::kTeacherTables;
     return std::make_unique<db::OpenTables>(std::move(teacher), order);
 }
 

@@ -32,8 +32,9 @@ struct StationRecord {
 // the cursor first to see the console's latest write.
 StationRecord readStation(db::Cursor& state);
 // The teacher tables a station opens at start-up, in the client's order:
-// score, condition, state, updatefile and user; not user on a lab server,
-// where the stations' role reads no accounts (the server checks delay passwords).
+// score, condition, state, updatefile and user; on a lab server only state and
+// updatefile, the tables a station reads (it reports and checks delay
+// passwords through the server's functions).
 std::unique_ptr<db::OpenTables> openStationTables(std::unique_ptr<db::Connection> teacher);
 
 // The poll of a running station: reads the station record afresh (requery)

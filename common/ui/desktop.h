@@ -32,6 +32,9 @@ public:
     virtual bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments) = 0;
     // The version box titled `title`.
     virtual void showAbout(const std::string& title) = 0;
+    // A help window titled `title` over the HTML page `html` (UTF-8), inside
+    // the program: no browser needed. Shown again (not twice) when already open.
+    virtual void showHelp(const std::string& title, const std::string& html) = 0;
     // Returns once done() is true (work on another thread has ended), keeping
     // the windows painted meanwhile; the candidate's input and the timers'
     // ticks wait until the running handler ends, as behind a message box.

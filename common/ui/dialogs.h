@@ -3,14 +3,16 @@
 // interface: the window classes get the Qt implementation, tests a scripted one
 // that answers and records the exact texts.
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace kav::ui {
 
 enum class MessageKind { Plain, Information, Warning, Error, Question };
-// OkNo: the buttons No and OK; Yes: the single button Yes.
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, OkNo, Yes };
+// OkNo: the buttons No and OK, OK the default; OkNoSafe: the same with No the
+// default (a question before what cannot be undone); Yes: the single button Yes.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, OkNo, OkNoSafe, Yes };
 enum class Answer { Ok, Cancel, Yes, No };
 
 class Dialogs {
@@ -35,6 +37,20 @@ public:
         (void)proposed;
         (void)defaultSuffix;
         return saveFile(caption, filter);
+    }
+    // What a long task is told and asks while it runs: report(done, total) how
+    // far it is, cancelled() whether the person pressed 取消.
+    struct Progress {
+        std::function<void(int done, int total)> report;
+        std::function<bool()> cancelled;
+    };
+    // Runs work on a thread of its own while a box shows its progress under
+    // `label` with a 取消 button, the windows staying painted; returns when
+    // work has ended (an exception of work is thrown on here). By default
+    // work runs at once on the caller's thread, never cancelled.
+    virtual void runWithProgress(const std::string& label, const std::function<void(const Progress&)>& work) {
+        (void)label;
+        work(Progress{[](int, int) {}, [] { return false; }});
     }
     // Closes every box, prompt and file dialog that is open now, as if it had
     // been cancelled (the program ends, or a teacher's order overrides them):

@@ -48,6 +48,12 @@ public:
                                                     const std::string& defaultSuffix) override {
         return atBox([&] { return gate_.dialogs_.saveFileAt(caption, filter, proposed, defaultSuffix); });
     }
+    void runWithProgress(const std::string& label, const std::function<void(const Progress&)>& work) override {
+        atBox([&] {
+            gate_.dialogs_.runWithProgress(label, work);
+            return true;
+        });
+    }
     void closeOpenBoxes() override { gate_.dialogs_.closeOpenBoxes(); }
 
 private:

@@ -1,5 +1,7 @@
 #include "console/base/console.h"
 
+#include "common/db/error_text.h"
+
 namespace mendrix {
 
 Console::Console(ConsoleEnv env)
@@ -8,7 +10,13 @@ Console::Console(ConsoleEnv env)
       data_(env_.teacherFolder),
       mainWindow_(data_, gate_.dialogs(), env_.desktop),
       login_(data_, mainWindow_, gate_.dialogs()),
-      accounts_(data_, gate_.dialogs()) {}
+      accounts_(data_, gate_.dialogs()) {
+    // An engine error no handler caught reaches the teacher in Chinese, the engine's text as the detail.
+    gate_.errorText = [](const std::exception& e) {
+        const auto* db = dynamic_cast<const kav::db::DbError*>(&e);
+        return db ? kav::db::databaseErrorText("操作没有完成。", *db) : std::string(e.what());
+    };
+}
 
 void Console::start() {
     handle([this] { login_.FormShow(); });

@@ -1,6 +1,10 @@
 #include "console/base/main_window.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "common/db/checked_values.h"
+#include "common/db/error_text.h"
 #include "common/db/schema.h"
 #include "common/help/help.h"
 #include "console/base/data_module.h"
@@ -106,8 +110,11 @@ void MainWindowLogic::N17Click() { showPage("设置与评分->答题情况分析
 void MainWindowLogic::N10Click() { showPage("关于->关于软件", page); }
 
 void MainWindowLogic::H1Click() {
-    if (!desktop_.open(data_.workingFolder() / kHelpFile))
-        dialogs_.message(MessageKind::Warning, texts::kHelpMissing);
+    // The teacher folder's copy (a school may have added to it), else the one the console carries.
+    std::ifstream in(data_.workingFolder() / kHelpFile, std::ios::binary);
+    std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (html.empty()) html = helpFileText();
+    desktop_.showHelp(texts::kHelpTitle, html);
 }
 
 void MainWindowLogic::switchMode(StationMode mode) {
@@ -159,7 +166,7 @@ bool MainWindowLogic::FormClose() {
         for (Cursor* cursor : data_.cursorsPostedAtClose()) cursor->post();
         postState([](Cursor& state) { kav::station::setKorl(state, kav::station::korlOf(StationMode::Exam)); });
     } catch (const kav::db::DbError& e) {
-        dialogs_.message(MessageKind::Warning, std::string(texts::kCloseRefused) + "\r" + e.what());
+        dialogs_.message(MessageKind::Warning, kav::db::databaseErrorText(texts::kCloseRefused, e));
         return false;
     }
     return true;

@@ -41,14 +41,14 @@ inline constexpr const char* kClearinfoOnQuestion =
     "打开后，每台学生机每次启动都会清除已考考生的考试记录和成绩，直到再次关闭本项。\r确定打开？";
 inline constexpr const char* kUpdateOnQuestion =
     "打开后，每台学生机每次启动都会复制更新列表中的文件，直到再次关闭本项。\r确定打开？";
-inline constexpr const char* kCloseRefused = "修改没有保存，维护系统不能退出：";
+inline constexpr const char* kCloseRefused = "修改没有保存，维护系统不能退出。";
 
 // Appended to the engine's text when the station record holds a flag value
 // its column cannot hold.
 inline constexpr const char* kBadStationFlag = "，启动开关暂按“关”显示，请重新设置。";
 
 // Help and about.
-inline constexpr const char* kHelpMissing = "不能打开帮助文件readme.htm！";
+inline constexpr const char* kHelpTitle = "帮助";
 inline constexpr const char* kAboutCaption = "关于本软件";
 inline constexpr const char* kAboutText =
     "计算机等级考试维护系统Mendrix\n\n"

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString title = QString::fromUtf8(mendrix::texts::kTitle);
     QApplication::setApplicationName(title);
+    kav::gui::loadChineseQtTranslations();  // without them the dialogs stay English
     // No display name: Qt would append it to every window caption, and the
     // main window's caption is exactly its location and mode.
     QApplication::setQuitOnLastWindowClosed(false);

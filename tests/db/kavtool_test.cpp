@@ -1,4 +1,4 @@
-// kavtool init-db, tables, dump and station, run as the built program.
+// kavtool init-db, tables, dump and station, and the commands on a lab server, run as the built program.
 #include <gtest/gtest.h>
 
 
@@ -6,7 +6,11 @@
 #include <sstream>
 
 #include "common/account/password.h"
+#include "common/db/tables.h"
+#include "common/station/report.h"
+#include "common/station/station.h"
 #include "tests/db/db_test_util.h"
+#include "tests/db/test_backend.h"
 #include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"
 
@@ -154,3 +158,103 @@ TEST_F(KavtoolTest, StationRefusesBadValuesAndChangesNothing) {
 }
 
 }  // namespace
+
+// The administrator's commands on a lab server: each station's own role and
+// data link, every teacher command acting on the server that teacher.udl
+// names, and two labs on one server kept apart.
+class KavtoolServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KAV_SKIP_WITHOUT_SERVER(kav::test::Backend::Server);
+        lab = std::make_unique<kav::test::TestDatabase>(kav::test::Backend::Server, kav::db::DatabaseKind::Teacher,
+                                                        dir.path());
+        kav::test::writeFile(dir / "teacher.udl", "[oledb]\r\n" + lab->connectionString() + "\r\n");
+    }
+    kav::test::ToolRun kavtool(const std::string& args) { return kav::test::runKavtool(args, dir.path()); }
+    // The station's connection through the link kavtool printed.
+    std::unique_ptr<kav::db::Connection> stationThrough(const std::string& linkText) {
+        kav::test::writeFile(dir / "station.udl", linkText);
+        return kav::db::connectPath(dir / "station.udl");
+    }
+
+    kav::test::TempDir dir;
+    std::unique_ptr<kav::test::TestDatabase> lab;
+};
+
+TEST_F(KavtoolServerTest, StationLoginMakesARoleOfItsOwnAndANewPasswordEachTime) {
+    const auto first = kavtool("station-login teacher.udl S07");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_NE(first.out.find("Data Source=postgresql://kav_postgres_" + lab->schema() + "_st_s07:"), std::string::npos)
+        << first.out;
+    auto station = stationThrough(first.out);
+    EXPECT_TRUE(station->onServer());
+    EXPECT_EQ(kav::station::readStation(*station->openTable("state")).korl, kav::station::korlOf(kav::station::StationMode::Exam));
+    EXPECT_EQ(station->delayPasswordLevel("2222"), 2);
+
+    const auto renewed = kavtool("station-login teacher.udl s07");
+    ASSERT_EQ(renewed.status, 0) << renewed.err;
+    EXPECT_THROW(stationThrough(first.out), kav::db::DbError) << "the old password no longer logs in";
+    EXPECT_NO_THROW(stationThrough(renewed.out));
+
+    const auto all = kavtool("station-login teacher.udl --all 3 links");
+    ASSERT_EQ(all.status, 0) << all.err;
+    for (const char* name : {"station001", "station002", "station003"}) {
+        const auto link = dir / "links" / (std::string(name) + ".udl");
+        EXPECT_EQ(std::filesystem::status(link).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+            << name;
+        EXPECT_NO_THROW(kav::db::connectPath(link)) << name;
+    }
+    for (const char* args : {"station-login teacher.udl", "station-login teacher.udl --all 0 links",
+                             "station-login teacher.udl --all 3x links"})
+        EXPECT_EQ(kavtool(args).status, 2) << args;
+    EXPECT_EQ(kavtool("station-login teacher.udl ../x").status, 1) << "a name no role may carry";
+}
+
+TEST_F(KavtoolServerTest, TeacherCommandsActOnTheServerAndRefuseTheFileBesideTheLink) {
+    {
+        auto owner = lab->open();
+        kav::station::ExamReport report;
+        report.zkzh = "110100000001";
+        report.ksxm = "张三";
+        report.kscj = 91;
+        kav::station::writeExamReport(*owner, report);
+    }
+    auto run = kavtool("scores csv teacher.udl scores.csv");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(readFile(dir / "scores.csv").find("110100000001"), std::string::npos);
+    ASSERT_EQ(kavtool("station teacher.udl --korl 2").status, 0);
+    ASSERT_EQ(kavtool("update-list teacher.udl --set 'word\\a.doc'").status, 0);
+    auto owner = lab->open();
+    EXPECT_EQ(kav::station::readStation(*owner->openTable("state")).korl, 2);
+    EXPECT_EQ(kav::station::readUpdateList(*owner->openTable("updatefile")), "word\\a.doc");
+
+    kav::db::createDatabase(dir / "teacher.mdb");
+    for (const char* args : {"scores csv teacher.mdb scores2.csv", "update-list teacher.mdb", "station teacher.mdb",
+                             "dump teacher.mdb score", "lab-check teacher.mdb --stations 1"}) {
+        run = kavtool(args);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_NE(run.err.find("teacher.udl"), std::string::npos) << args << ": " << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "scores2.csv"));
+}
+
+// Two labs on one server (two schemas here, as two databases would be): the
+// second's set-up and stations touch none of the first's roles, and a station
+// of one reaches nothing of the other.
+TEST_F(KavtoolServerTest, TwoLabsOnOneServerStayApart) {
+    const auto first = kavtool("station-login teacher.udl s01");
+    ASSERT_EQ(first.status, 0) << first.err;
+    kav::test::TempDir otherDir;
+    kav::test::TestDatabase other(kav::test::Backend::Server, kav::db::DatabaseKind::Teacher, otherDir.path());
+    kav::test::writeFile(otherDir / "teacher.udl", "[oledb]\r\n" + other.connectionString() + "\r\n");
+    const auto second = kav::test::runKavtool("station-login teacher.udl s01", otherDir.path());
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_NO_THROW(stationThrough(first.out)) << "the first lab's station still logs in";
+
+    // The second lab's station, pointed at the first lab's tables.
+    kav::test::writeFile(dir / "station.udl", second.out);
+    auto cs = kav::db::ConnectionString::parse(kav::db::readLinkFile(dir / "station.udl"));
+    cs.dataSource += "&options=-c%20search_path%3D" + lab->schema();
+    EXPECT_THROW(kav::db::connect(cs.toString(), {}), kav::db::DbError);
+}

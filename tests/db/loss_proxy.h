@@ -1,8 +1,9 @@
 #pragma once
 // A TCP relay on 127.0.0.1 between a program and the test server that can
-// lose the server's reply to a commit: it passes the COMMIT on, waits until the
-// server has answered it (so the transaction is stored), and then closes both
-// sides instead of passing the answer back.
+// lose the server's reply to a commit: it passes the COMMIT (or the call of the
+// report function, a transaction of its own) on, waits until the server is
+// ready for the next query outside any transaction (so the transaction is
+// stored), and then closes both sides instead of passing the answer back.
 #include <arpa/inet.h>
 #include <libpq-fe.h>
 #include <netinet/in.h>
@@ -93,7 +94,8 @@ private:
             if (ends[0].revents) {
                 const ssize_t n = recv(client, buffer, sizeof buffer, 0);
                 if (n <= 0 || send(server, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) != n) break;
-                if (armed_ && std::string_view(buffer, static_cast<size_t>(n)).find("COMMIT") != std::string_view::npos) {
+                const std::string_view sent(buffer, static_cast<size_t>(n));
+                if (armed_ && (sent.find("COMMIT") != sent.npos || sent.find("kav_report") != sent.npos)) {
                     awaitCommitted(server);
                     armed_ = false;
                     ++dropped_;
@@ -108,12 +110,12 @@ private:
         close(client);
         close(server);
     }
-    // Reads the server's answer up to its "COMMIT" completion tag (at most 10 s).
+    // Reads the server's answer up to its "ready for query, idle" message (at most 10 s).
     static void awaitCommitted(int server) {
         std::string reply;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         char buffer[4096];
-        while (reply.find(std::string("COMMIT\0", 7)) == std::string::npos &&
+        while (reply.find(std::string("Z\0\0\0\x05I", 6)) == std::string::npos &&
                std::chrono::steady_clock::now() < deadline) {
             if (!waitReadable(server, 50)) continue;
             const ssize_t n = recv(server, buffer, sizeof buffer, 0);

@@ -2,6 +2,7 @@
 // password check on both backends, and a report that rides out a broken
 // connection.
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -96,6 +97,22 @@ TEST(ServerLogin, TheOwnerRoleComesFromThisMachineNeverFromTheLink) {
     EXPECT_THROW(asOwner("host=lab port"), DbError);
 }
 
+TEST(ConnectionBudget, StationsWithoutASessionAreCounted) {
+    struct Case {
+        ConnectionBudget budget;
+        int stations, without;
+    } cases[] = {
+        {{457, 1}, 200, 0},   // the guide's server: room for 228
+        {{457, 1}, 228, 0},
+        {{457, 1}, 240, 12},  // 240 stations at max_connections 460
+        {{100, 99}, 3, 3},    // one session left: not even one station
+        {{100, 120}, 1, 1},   // more in use than allowed (superusers')
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(stationsWithoutRoom(c.budget, c.stations), c.without)
+            << c.budget.slots << " slots, " << c.budget.inUse << " in use, " << c.stations << " stations";
+}
+
 class DelayPasswordTest : public ::testing::TestWithParam<Backend> {};
 
 TEST_P(DelayPasswordTest, TheAssistantsPasswordsGiveTheirLevels) {
@@ -111,37 +128,28 @@ TEST_P(DelayPasswordTest, TheAssistantsPasswordsGiveTheirLevels) {
 INSTANTIATE_TEST_SUITE_P(Backends, DelayPasswordTest, ::testing::Values(Backend::Files, Backend::Server),
                          [](const auto& info) { return kav::test::backendName(info.param); });
 
-// A lab database with the stations' role of this test.
+// A lab database with one station's role.
 class StationRoleTest : public ::testing::Test {
 protected:
     void SetUp() override {
         KAV_SKIP_WITHOUT_SERVER(Backend::Server);
         teacher = std::make_unique<kav::test::TestDatabase>(Backend::Server, DatabaseKind::Teacher, dir.path());
-        role = "kav_station_" + teacher->schema();
-        const std::string owner = kav::test::testServer() + " options='-c search_path=" + teacher->schema() + "'";
-        grantStationRole(owner, role, "station-pw");
-        station = connect(asStation(), {});
+        stationLink = teacher->stationConnectionString("st1", kPassword);
+        station = connect(stationLink, {});
     }
-    void TearDown() override {
-        station.reset();
-        if (!role.empty()) kav::test::runOnServer(kav::test::testServer(), "DROP OWNED BY " + role + "; DROP ROLE " + role);
-    }
-    std::string asStation() const {
-        ConnectionString cs;
-        cs.provider = std::string(kServerProvider);
-        cs.dataSource = kav::test::testServer() + " user=" + role + " password=station-pw options='-c search_path=" +
-                        teacher->schema() + "'";
-        return cs.toString();
-    }
+    // Ends every session of the station's role (as a restart of the server does).
+    void endStationSessions() { kav::db::endStationSessions(teacher->conninfo(), "st1"); }
+
+    static constexpr const char* kPassword = "station-pw-0123";
     kav::test::TempDir dir;
     std::unique_ptr<kav::test::TestDatabase> teacher;
-    std::string role;
+    std::string stationLink;
     std::unique_ptr<Connection> station;
 };
 
 TEST_F(StationRoleTest, StationsReadAndReportButNeverReadAccountsOrSetTheStationRecord) {
     // Allowed: what start-up, the poll and the report do.
-    for (const char* table : {"score", "condition", "state", "updatefile"}) EXPECT_NO_THROW(station->openTable(table)) << table;
+    for (const char* table : {"state", "updatefile"}) EXPECT_NO_THROW(station->openTable(table)) << table;
     kav::station::ExamReport report;
     report.zkzh = "110100000001";
     report.kscj = 88;
@@ -163,14 +171,14 @@ TEST_F(StationRoleTest, StationsReadAndReportButNeverReadAccountsOrSetTheStation
     }
     EXPECT_EQ(state->state(), Cursor::State::Edit) << "a failed post keeps the row";
     state->cancel();
-    auto score = station->openTable("score");
-    EXPECT_EQ(score->recordCount(), 1);
-    EXPECT_EQ(score->field("kscj").asInteger(), 90);
-    EXPECT_THROW(score->remove(), DbError);
+    EXPECT_THROW(station->openTable("score"), DbError) << "a station reads no candidate's row";
 
     auto owner = teacher->open();
     EXPECT_EQ(owner->openTable("state")->field("korl").asInteger(), 1);
-    EXPECT_EQ(owner->openTable("score")->recordCount(), 1);
+    auto score = owner->openTable("score");
+    ASSERT_EQ(score->recordCount(), 1);
+    EXPECT_EQ(score->field("kscj").asInteger(), 90);
+    EXPECT_EQ(owner->openTable("condition")->recordCount(), 1);
 }
 
 TEST_F(StationRoleTest, AReportRidesOutABrokenConnectionAndIsStoredOnce) {
@@ -178,10 +186,7 @@ TEST_F(StationRoleTest, AReportRidesOutABrokenConnectionAndIsStoredOnce) {
     report.zkzh = "110100000002";
     report.selArr3 = " ";
     auto poll = station->openTable("state");
-    // The server ends every session of the stations' role (as a restart does).
-    kav::test::runOnServer(kav::test::testServer(),
-                           "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = '" + role + "'");
-    EXPECT_EQ(kav::station::pollStationMode(*poll), std::nullopt) << "the poll shows nothing while it is broken";
+    endStationSessions();
     int waits = 0;
     const int attempts = kav::station::writeExamReportUntilStored(*station, report, [&] { ++waits; });
     EXPECT_GE(attempts, 1);
@@ -193,6 +198,46 @@ TEST_F(StationRoleTest, AReportRidesOutABrokenConnectionAndIsStoredOnce) {
     EXPECT_EQ(kav::station::pollStationMode(*poll), kav::station::korlOf(kav::station::StationMode::Exam)) << "the next poll reads again";
 }
 
+// A station whose own role was made read-only (as a candidate at its shell
+// could) meets an error no outage gives: the report is tried again, on a new
+// session each time, and stored once the role is writable again.
+TEST_F(StationRoleTest, AReportThatMeetsAReadOnlySessionIsStoredOnceItIsWritableAgain) {
+    const auto ownSession = [&] { return PQconnectdb(ConnectionString::parse(stationLink).dataSource.c_str()); };
+    PGconn* own = ownSession();
+    ASSERT_EQ(PQstatus(own), CONNECTION_OK) << PQerrorMessage(own);
+    PQclear(PQexec(own, "ALTER ROLE CURRENT_USER SET default_transaction_read_only = on"));
+    PQfinish(own);
+    endStationSessions();
+    // A session of the station's own, read-only from its start, to undo it.
+    own = ownSession();
+    ASSERT_EQ(PQstatus(own), CONNECTION_OK) << PQerrorMessage(own);
+    kav::station::ExamReport report;
+    report.zkzh = "110100000005";
+    report.selArr3 = " ";
+    int waits = 0;
+    const int attempts = kav::station::writeExamReportUntilStored(*station, report, [&] {
+        if (++waits != 3) return;
+        PQclear(PQexec(own, "SET default_transaction_read_only = off"));
+        PQclear(PQexec(own, "ALTER ROLE CURRENT_USER RESET default_transaction_read_only"));
+    });
+    PQfinish(own);
+    EXPECT_GE(attempts, 4) << "refused while read-only";
+    EXPECT_EQ(waits, attempts - 1);
+    auto owner = teacher->open();
+    EXPECT_EQ(owner->openKeyed("score", "zkzh", report.zkzh)->recordCount(), 1);
+    EXPECT_EQ(owner->openKeyed("condition", "zkzh", report.zkzh)->recordCount(), 1);
+}
+
+// The console's first action after a restart of the server (every session
+// ended while idle) goes to a new session instead of failing.
+TEST_F(StationRoleTest, TheFirstReadAfterTheServerEndedAnIdleSessionSucceeds) {
+    auto state = station->openTable("state");
+    endStationSessions();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the session's last words arrive
+    EXPECT_NO_THROW(state->requery());
+    EXPECT_EQ(kav::station::readStation(*state).korl, kav::station::korlOf(kav::station::StationMode::Exam));
+}
+
 // A session that waits out its backoff tries again as soon as another session
 // of the program has reached the server: the report of a station whose poll
 // has got through is not held back by its own connection's wait.
@@ -200,15 +245,14 @@ TEST_F(StationRoleTest, ASessionInItsBackoffTriesAgainOnceAnotherHasReachedTheSe
     auto state = station->openTable("state");
     // The server refuses the stations for a while: the session's failed
     // attempts have grown its wait to a second or more.
-    kav::test::runOnServer(kav::test::testServer(), "ALTER ROLE " + role + " NOLOGIN; SELECT pg_terminate_backend(pid) "
-                                                   "FROM pg_stat_activity WHERE usename = '" + role + "'");
+    removeStation(teacher->conninfo(), "st1");
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
     while (std::chrono::steady_clock::now() < until) {
         EXPECT_THROW(state->requery(), DbUnavailable);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    kav::test::runOnServer(kav::test::testServer(), "ALTER ROLE " + role + " LOGIN");
-    auto other = connect(asStation(), {});
+    provisionStation(teacher->conninfo(), "st1", kPassword);
+    auto other = connect(stationLink, {});
     EXPECT_NO_THROW(state->requery()) << "the session tried again at once";
     EXPECT_EQ(kav::station::readStation(*state).korl, kav::station::korlOf(kav::station::StationMode::Exam));
 }
@@ -234,8 +278,7 @@ TEST_F(StationRoleTest, ATransactionEndsCleanlyWhateverItsFirstStatementMeets) {
          }},
         {"the first statement is refused after a broken connection",
          [&] {
-             kav::test::runOnServer(kav::test::testServer(), "SELECT pg_terminate_backend(pid) FROM "
-                                                             "pg_stat_activity WHERE usename = '" + role + "'");
+             endStationSessions();
              station->openTable("updatefile");  // finds the connection gone
          }},
     };
@@ -272,17 +315,22 @@ TEST_F(StationRoleTest, ATransactionEndsCleanlyWhateverItsFirstStatementMeets) {
 // The session's date style and time zone hold whatever the connection string
 // asks the server for: dates are read back exactly as stored.
 TEST_F(StationRoleTest, DatesReadBackExactlyWhateverTheConnectionStringSets) {
-    ConnectionString cs = ConnectionString::parse(asStation());
-    const std::string options = "options='-c search_path=" + teacher->schema() +
-                                " -c DateStyle=SQL,DMY -c TimeZone=Pacific/Chatham'";
-    cs.dataSource = kav::test::testServer() + " user=" + role + " password=station-pw " + options;
+    ConnectionString cs = ConnectionString::parse(stationLink);
+    cs.dataSource += "&options=" + std::string("-c%20search_path%3D") + teacher->schema() +
+                     "%20-c%20DateStyle%3DSQL%2CDMY%20-c%20TimeZone%3DPacific%2FChatham";
     auto other = connect(cs.toString(), {});
     kav::station::ExamReport report;
     report.zkzh = "110100000004";
     report.selArr3 = " ";
     report.kstime = kav::DateTime::parseIso("2026-03-04 05:06:07");
     kav::station::writeExamReport(*other, report);
-    for (Connection* reader : {other.get(), station.get()}) {
+    // The owner reads it back, under the same settings and under the usual ones.
+    auto oddOwner = connect(serverConnectionString(kav::test::testServer() + " options='-c search_path=" +
+                                                   teacher->schema() +
+                                                   " -c DateStyle=SQL,DMY -c TimeZone=Pacific/Chatham'"),
+                            {});
+    auto owner = teacher->open();
+    for (Connection* reader : {oddOwner.get(), owner.get()}) {
         auto score = reader->openKeyed("score", "zkzh", report.zkzh);
         ASSERT_EQ(score->recordCount(), 1);
         EXPECT_EQ(score->field("kstime").asString(), "2026-03-04 05:06:07");

@@ -17,6 +17,7 @@
 #include "common/db/database.h"
 #include "common/db/postgres_backend.h"
 #include "common/db/schema.h"
+#include "common/db/tables.h"
 #include "tests/db/db_test_util.h"
 
 namespace kav::test {
@@ -60,8 +61,12 @@ public:
         db::createServerDatabase(conninfo(), kind);
     }
     ~TestDatabase() {
-        if (backend_ == Backend::Server) try {
-                runOnServer(testServer(), "DROP SCHEMA IF EXISTS " + schema_ + " CASCADE");
+        if (backend_ != Backend::Server) return;
+        // The lab's station roles (when a case made any), then its tables.
+        for (const std::string& sql : {"SELECT kav_admin.drop_lab_roles('" + schema_ + "')",
+                                      "DROP SCHEMA IF EXISTS " + schema_ + " CASCADE"})
+            try {
+                runOnServer(testServer(), sql);
             } catch (...) {
             }
     }
@@ -79,10 +84,18 @@ public:
     // A connection of its own, as another program would have.
     std::unique_ptr<db::Connection> open() const { return db::connect(connectionString(), file_.parent_path()); }
     const std::string& schema() const { return schema_; }
-
-private:
+    // The owner's keyword/value string that reaches this database on the server.
     std::string conninfo() const { return testServer() + " options='-c search_path=" + schema_ + "'"; }
 
+    // Makes the role of station NAME of this lab (and the lab's group) and
+    // returns the connection string that the station's data link would hold.
+    std::string stationConnectionString(const std::string& name, const std::string& password) const {
+        db::prepareStationGroup(conninfo());
+        const std::string role = db::provisionStation(conninfo(), name, password);
+        return db::serverConnectionString(db::stationUri(conninfo(), role, password));
+    }
+
+private:
     Backend backend_;
     std::filesystem::path file_;
     std::string schema_;

@@ -84,6 +84,7 @@ public:
         return starts;
     }
     void showAbout(const std::string& title) override { abouts.push_back(title); }
+    void showHelp(const std::string&, const std::string&) override {}  // the client has no help window
     // Called on every turn of a wait (the windows' thread being free), about every millisecond.
     std::function<void()> whileWaiting;
     void waitUntil(const std::function<bool()>& done) override {

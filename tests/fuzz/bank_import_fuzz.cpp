@@ -36,15 +36,19 @@ struct ScratchBank {
     }
 };
 
-void importInto(ImportKind kind, std::string_view bytes, kav::db::Cursor& table) {
+// The import through its connection; the table's cursor, read again, shows what it stored.
+void importInto(ImportKind kind, std::string_view bytes, kav::db::Connection& connection, kav::db::Cursor& table) {
+    table.requery();
     const int before = table.recordCount();
     mendrix::bank::ImportResult result;
     try {
-        result = mendrix::bank::importCsv(kind, bytes, table);
+        result = mendrix::bank::importCsv(kind, bytes, connection);
     } catch (const kav::db::DbError&) {
+        table.requery();
         KAV_FUZZ_CHECK(table.recordCount() == before);
         return;
     }
+    table.requery();
     if (!result.errors.empty()) KAV_FUZZ_CHECK(result.imported == 0 && table.recordCount() == before);
     else KAV_FUZZ_CHECK(table.recordCount() == before + result.imported);
     // Emptied again, so that every input meets the same bank.
@@ -71,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static ScratchBank bank;
     static auto student = bank.connection->openTable("student");
     static auto selecttest = bank.connection->openTable("selecttest");
-    importInto(ImportKind::Roster, bytes, *student);
-    importInto(ImportKind::Choice, bytes, *selecttest);
+    importInto(ImportKind::Roster, bytes, *bank.connection, *student);
+    importInto(ImportKind::Choice, bytes, *bank.connection, *selecttest);
     return 0;
 }

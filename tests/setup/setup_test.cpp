@@ -59,23 +59,41 @@ TEST(SetupTeacher, NeverReplacesAnExistingLab) {
 
 TEST(SetupTeacher, KavtoolPrintsTheShareAndRefusesASecondRun) {
     TempDir tmp;
-    const fs::path folder = tmp.path() / "lab teacher";
-    auto first = runKavtool("setup-teacher '" + folder.string() + "' --share exam --owner teacher");
+    const fs::path folder = tmp.path() / "lab's teacher";
+    auto first = runKavtool("setup-teacher \"" + folder.string() + "\" --share exam --owner nobody");
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_NE(first.out.find("[exam]\n"), std::string::npos) << first.out;
     EXPECT_NE(first.out.find("   path = " + folder.string() + "\n"), std::string::npos) << first.out;
-    EXPECT_NE(first.out.find("   force user = teacher\n"), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("   read only = no\n"), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("   force user = nobody\n"), std::string::npos) << first.out;
     EXPECT_NE(first.out.find("   oplocks = no\n"), std::string::npos) << first.out;
-    // Another folder than the launcher's default: the line for mendrix.conf.
-    EXPECT_NE(first.out.find("TEACHER_DIR=" + folder.string() + "\n"), std::string::npos) << first.out;
+    // Paths in what the administrator pastes into a shell or the launcher's
+    // settings are quoted; another folder than the default gets its line.
+    const std::string quoted = "'" + tmp.path().string() + "/lab'\\''s teacher'";
+    EXPECT_NE(first.out.find("TEACHER_DIR=" + quoted + "\n"), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("chown -R 'nobody': " + quoted + "\n"), std::string::npos) << first.out;
     EXPECT_TRUE(fs::exists(folder / "teacher.mdb"));
 
-    auto second = runKavtool("setup-teacher '" + folder.string() + "'");
+    auto second = runKavtool("setup-teacher \"" + folder.string() + "\" --owner nobody");
     EXPECT_EQ(second.status, 1);
     EXPECT_NE(second.err.find("already holds"), std::string::npos) << second.err;
 
-    for (const char* bad : {"setup-teacher a b", "setup-teacher --share", "setup-teacher --colour red"})
+    for (const char* bad : {"setup-teacher a b", "setup-teacher --share", "setup-teacher --colour red",
+                            "setup-teacher lab --owner root", "setup-teacher lab --owner no-such-user-here",
+                            "setup-teacher lab --owner nobody --share 'a b'",
+                            "setup-teacher lab --owner nobody --share 'x]\n[global'"})
         EXPECT_EQ(runKavtool(bad, tmp.path()).status, 2) << bad;
+    EXPECT_FALSE(fs::exists(tmp.path() / "lab")) << "a refused run makes nothing";
+}
+
+// The teacher tables of a lab on a server: the stations only read the share.
+TEST(SetupTeacher, AShareOfALabOnAServerIsReadOnly) {
+    TempDir tmp;
+    fs::create_directories(tmp.path() / "lab");
+    std::ofstream(tmp.path() / "lab" / "teacher.udl") << "[oledb]\r\n";
+    auto run = runKavtool("setup-teacher lab --owner nobody", tmp.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("   read only = yes\n"), std::string::npos) << run.out;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // Scripted dialogs for tests: every message is recorded with its kind and exact
 // text; answers and prompt replies are taken from queues (Ok / cancel when empty).
 #include <deque>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,17 @@ public:
         return nextFile();
     }
     void closeOpenBoxes() override { ++closeRequests; }
+    // Progress boxes: their labels and the reports each got; with cancelAfter
+    // set, 取消 is pressed once that many reports came.
+    std::vector<std::string> progressLabels;
+    std::vector<std::pair<int, int>> progressReports;
+    std::optional<int> cancelAfter;
+    void runWithProgress(const std::string& label, const std::function<void(const Progress&)>& work) override {
+        progressLabels.push_back(label);
+        progressReports.clear();
+        work(Progress{[this](int done, int total) { progressReports.emplace_back(done, total); },
+                      [this] { return cancelAfter && static_cast<int>(progressReports.size()) >= *cancelAfter; }});
+    }
 
     std::vector<std::string> texts() const {
         std::vector<std::string> t;

@@ -41,7 +41,7 @@ std::string rendered(const Value& v) {
 
 int dump(const kavtool::Args& args) {
     if (args.size() != 2) throw kavtool::UsageError("expects FILE and TABLE");
-    auto connection = kav::db::connectPath(args[0], kav::db::ServerRole::Owner);
+    auto connection = kav::db::connectTeacherAsOwner(args[0]);
     auto cursor = connection->openTable(args[1]);
     const auto& columns = cursor->definition().columns;
     std::string out;

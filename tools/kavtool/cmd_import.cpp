@@ -1,6 +1,7 @@
 // kavtool import roster|choice DBFILE CSVFILE: appends candidates or choice
 // questions from a CSV file to a stu.mdb, every row checked as the console
-// checks what is typed in. A file with any bad row imports nothing.
+// checks what is typed in, in one transaction: a file with any bad row, or an
+// import cut short, imports nothing.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,8 +26,7 @@ int import(const kavtool::Args& args) {
     if (!in) throw std::runtime_error("cannot read " + args[2]);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     auto connection = kav::db::connectFile(args[1], std::filesystem::current_path());
-    auto table = connection->openTable(kind == ImportKind::Roster ? "student" : "selecttest");
-    const auto result = mendrix::bank::importCsv(kind, bytes, *table);
+    const auto result = mendrix::bank::importCsv(kind, bytes, *connection);
     for (const auto& error : result.errors) std::printf("%s\n", mendrix::bank::toolLine(error).c_str());
     if (!result.errors.empty()) return 1;
     for (const auto& warning : result.warnings)

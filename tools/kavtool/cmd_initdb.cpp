@@ -1,6 +1,9 @@
 // kavtool init-db FILE: a new stu.mdb or teacher.mdb with the exam tables, or
 // the teacher tables of a lab on the server that a teacher.udl names.
+// kavtool init-db --print-admin-sql: the server administrator's one-time set-up.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/core/ascii.h"
 #include "common/db/postgres_backend.h"
@@ -10,34 +13,60 @@
 
 namespace {
 
-// The server's teacher tables, made as the owner of this machine; the role the
-// link file names gets the stations' rights.
+namespace db = kav::db;
+
+// The owner role of this machine (PGUSER, else kav_owner), as asOwner takes it.
+std::string ownerRole() {
+    const char* user = std::getenv("PGUSER");
+    return user && *user ? user : std::string(db::kOwnerRole);
+}
+
+// How many stations (two sessions each) the server has room for now.
+void printConnectionRoom(const std::string& owner) {
+    const db::ConnectionBudget budget = db::connectionBudget(owner);
+    std::printf("the server allows %d sessions for ordinary roles and %d are in use: room for %d stations "
+                "(2 sessions each; kavtool lab-check TEACHERDB --stations N checks a lab of N)\n",
+                budget.slots, budget.inUse, std::max(0, budget.slots - budget.inUse) / db::kSessionsPerStation);
+}
+
+// The server's teacher tables, made as the owner of this machine, and the
+// group of the lab's stations; the stations' own roles come from station-login.
 int initServer(const std::filesystem::path& link) {
-    const auto cs = kav::db::ConnectionString::parse(kav::db::readLinkFile(link));
-    if (!kav::equalsIgnoringCase(cs.provider, kav::db::kServerProvider))
-        throw kavtool::UsageError("the data link file names no PostgreSQL database (Provider=" + cs.provider + ")");
-    const auto station = kav::db::loginOf(cs.dataSource);
-    if (station.user.empty()) throw kavtool::UsageError("the data link file names no user (the stations' role)");
-    const std::string owner = kav::db::asOwner(cs.dataSource);
-    kav::db::createServerDatabase(owner, kav::db::DatabaseKind::Teacher);
-    kav::db::grantStationRole(owner, station.user, station.password);
-    std::printf("created the teacher tables on the server; stations log in as %s\n", station.user.c_str());
+    const std::string source = db::serverDataSource(link);
+    const std::string owner = db::asOwner(source);
+    db::createServerDatabase(owner, db::DatabaseKind::Teacher);
+    const std::string group = db::prepareStationGroup(owner);
+    std::printf("created the teacher tables on the server; the stations' roles belong to %s: make each with "
+                "kavtool station-login %s NAME\n",
+                group.c_str(), link.string().c_str());
+    if (!db::loginOf(source).password.empty())
+        std::printf("warning: %s holds a password, and every station can read the share: take it out (the "
+                    "console takes the owner's password from this machine, each station its own from its link)\n",
+                    link.string().c_str());
+    printConnectionRoom(owner);
     return 0;
 }
 
 int initDb(const kavtool::Args& args) {
+    if (!args.empty() && args[0] == "--print-admin-sql") {
+        if (args.size() > 1) throw kavtool::UsageError("--print-admin-sql takes nothing more");
+        std::fputs(db::adminSetupSql(ownerRole()).c_str(), stdout);
+        return 0;
+    }
     if (args.size() != 1) throw kavtool::UsageError("expects one FILE");
     std::filesystem::path file = args[0];
     if (kav::equalsIgnoringCase(file.extension().string(), ".udl")) return initServer(file);
-    kav::db::DatabaseKind kind = kav::db::kindFromFileName(file);
-    kav::db::createDatabase(file, kind);
-    std::printf("created %s (%s)\n", file.string().c_str(), std::string(kav::db::fileNameOf(kind)).c_str());
+    db::DatabaseKind kind = db::kindFromFileName(file);
+    db::createDatabase(file, kind);
+    std::printf("created %s (%s)\n", file.string().c_str(), std::string(db::fileNameOf(kind)).c_str());
     return 0;
 }
 
 }  // namespace
 
-KAVTOOL_COMMAND(kavtool::Command{"init-db", "init-db FILE",
+KAVTOOL_COMMAND(kavtool::Command{"init-db", "init-db FILE | init-db --print-admin-sql",
                                  "create stu.mdb or teacher.mdb (by the file's name) with the exam tables; "
-                                 "FILE.udl: the teacher tables and the stations' role on the server it names",
+                                 "FILE.udl: the teacher tables and the stations' group on the server it names; "
+                                 "--print-admin-sql: the SQL the server's administrator runs once in the lab "
+                                 "database (as a superuser) before",
                                  initDb});

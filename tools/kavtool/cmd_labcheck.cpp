@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -29,6 +30,7 @@
 
 #include "common/core/datetime.h"
 #include "common/db/network_fs.h"
+#include "common/db/postgres_backend.h"
 #include "common/db/schema.h"
 #include "common/db/tables.h"
 #include "common/station/poll.h"
@@ -167,6 +169,55 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
     }
 }
 
+// The simulated stations' roles on a lab server, dropped when the check ends
+// however it ends. Each station's data link is written into its folder.
+class SimulatedStationRoles {
+public:
+    SimulatedStationRoles(const std::string& serverSource, const fs::path& work, int stations)
+        : owner_(db::asOwner(serverSource)) {
+        db::prepareStationGroup(owner_);
+        for (int i = 0; i < stations; ++i) {
+            const std::string password = db::newStationPassword();
+            names_.push_back(name(i));
+            const std::string role = db::provisionStation(owner_, names_.back(), password);
+            fs::create_directories(work / std::to_string(i));
+            std::ofstream(linkOf(work, i), std::ios::binary)
+                << db::linkFileText(db::serverConnectionString(db::stationUri(serverSource, role, password)));
+        }
+    }
+    ~SimulatedStationRoles() {
+        for (const auto& n : names_) try {
+                db::removeStation(owner_, n);
+            } catch (const db::DbError& e) {
+                std::fprintf(stderr, "lab-check: %s\n", e.what());
+            }
+    }
+    SimulatedStationRoles(const SimulatedStationRoles&) = delete;
+    SimulatedStationRoles& operator=(const SimulatedStationRoles&) = delete;
+
+    static fs::path linkOf(const fs::path& work, int i) { return work / std::to_string(i) / "station.udl"; }
+
+private:
+    static std::string name(int i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "lc%04d", i);
+        return text;
+    }
+    std::string owner_;
+    std::vector<std::string> names_;
+};
+
+// Says plainly when the server has no room for every station's two sessions.
+void checkConnectionRoom(const std::string& serverSource, int stations) {
+    const db::ConnectionBudget budget = db::connectionBudget(db::asOwner(serverSource));
+    const int left = db::stationsWithoutRoom(budget, stations);
+    if (left == 0) return;
+    std::printf("lab-check: warning: %d stations need %d sessions, but the server has %d for ordinary roles and %d "
+                "are in use: %d stations cannot connect; raise max_connections\n",
+                stations, stations * db::kSessionsPerStation, budget.slots, budget.inUse, left);
+    std::fflush(stdout);
+}
+
 // Runs an operation of the check itself, waiting while the server is away
 // (a restart during the check must not leave the station record collecting).
 template <class F>
@@ -262,7 +313,7 @@ int labCheck(const kavtool::Args& args) {
         std::printf("lab-check: warning: %s is on a network file system (%s): SQLite's locking is unreliable "
                     "there; put the teacher tables on PostgreSQL (docs/admin-guide.md, \"A lab on PostgreSQL\")\n",
                     o.teacherDb.string().c_str(), nfs->c_str());
-    auto teacher = db::connectPath(o.teacherDb, db::ServerRole::Owner);
+    auto teacher = db::connectTeacherAsOwner(o.teacherDb);
     if (!o.yes) {
         const std::string why = refusal(*teacher);
         if (!why.empty()) {
@@ -274,6 +325,12 @@ int labCheck(const kavtool::Args& args) {
     const station::StationRecord found = station::readStation(*state);
     const fs::path work = fs::temp_directory_path() / ("kav-lab-check-" + std::to_string(getpid()));
     fs::create_directories(work);
+    std::unique_ptr<SimulatedStationRoles> roles;
+    if (teacher->onServer()) {
+        const std::string source = db::serverDataSource(o.teacherDb);
+        checkConnectionRoom(source, o.stations);
+        roles = std::make_unique<SimulatedStationRoles>(source, work, o.stations);
+    }
     std::fflush(stdout);
 
     int ready[2], go[2], stop[2], results[2];
@@ -291,7 +348,8 @@ int labCheck(const kavtool::Args& args) {
             close(stop[1]);
             close(results[0]);
             FILE* out = fdopen(results[1], "w");
-            runStation(o.teacherDb, work / std::to_string(i), i, ready[1], go[0], stop[0], out);
+            runStation(roles ? SimulatedStationRoles::linkOf(work, i) : o.teacherDb, work / std::to_string(i), i,
+                       ready[1], go[0], stop[0], out);
             _exit(0);
         }
         if (pid < 0) throw std::runtime_error("cannot start station " + std::to_string(i));
@@ -363,6 +421,7 @@ int labCheck(const kavtool::Args& args) {
     // Counted in full before anything is deleted, so that a count begun again counts the same rows.
     const auto [lost, duplicated] = whenReachable([&] { return countReports(*teacher, o.stations); });
     whenReachable([&] { removeReports(*teacher, o.stations); });
+    roles.reset();
     fs::remove_all(work);
 
     std::sort(polls.begin(), polls.end());

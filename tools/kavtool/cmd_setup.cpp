@@ -37,18 +37,23 @@ int setupTeacher(const kavtool::Args& args) {
             dirGiven = true;
         }
     }
+    for (const std::string& fault : {kav::setup::shareNameFault(share), kav::setup::ownerFault(owner)})
+        if (!fault.empty()) throw kavtool::UsageError(fault);
     dir = std::filesystem::absolute(dir).lexically_normal();
     kav::setup::setupTeacherFolder(dir);
+    std::error_code ec;
+    const bool tablesOnServer = std::filesystem::is_regular_file(dir / "teacher.udl", ec);
     std::printf("teacher folder %s: stu.mdb, teacher.mdb (accounts admin, assist1-3), readme.htm, txt, word, file\n",
                 dir.c_str());
     std::printf("change the default passwords in the console before a real exam\n");
     if (dir != std::filesystem::path(kav::setup::kDefaultTeacherFolder))
         std::printf("\nthe console's launcher starts in %s: write this line into /etc/mendrix/mendrix.conf\n"
                     "TEACHER_DIR=%s\n",
-                    kav::setup::kDefaultTeacherFolder, dir.c_str());
-    std::printf("\nmake %s the owner of the folder:\n  chown -R %s: %s\n", owner.c_str(), owner.c_str(), dir.c_str());
+                    kav::setup::kDefaultTeacherFolder, kav::setup::shellQuoted(dir.string()).c_str());
+    std::printf("\nmake %s the owner of the folder:\n  chown -R %s: %s\n", owner.c_str(),
+                kav::setup::shellQuoted(owner).c_str(), kav::setup::shellQuoted(dir.string()).c_str());
     std::printf("\nadd this share to /etc/samba/smb.conf and reload Samba (systemctl reload smbd):\n\n%s",
-                kav::setup::sambaStanza(dir, share, owner).c_str());
+                kav::setup::sambaStanza(dir, share, owner, tablesOnServer).c_str());
     return 0;
 }
 

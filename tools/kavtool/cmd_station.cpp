@@ -21,7 +21,7 @@ bool yesNo(const std::string& option, const std::string& value) {
 
 int station(const kavtool::Args& args) {
     if (args.empty()) throw UsageError("expects FILE");
-    auto connection = kav::db::connectPath(args[0], kav::db::ServerRole::Owner);
+    auto connection = kav::db::connectTeacherAsOwner(args[0]);
     auto state = connection->openTable("state");
     if (args.size() == 1) {
         kav::station::StationRecord r = kav::station::readStation(*state);

@@ -10,7 +10,7 @@ namespace {
 
 int tables(const kavtool::Args& args) {
     if (args.size() != 1) throw kavtool::UsageError("expects one FILE");
-    auto connection = kav::db::connectPath(args[0], kav::db::ServerRole::Owner);
+    auto connection = kav::db::connectTeacherAsOwner(args[0]);
     for (const auto& name : connection->tableNames()) std::printf("%s\n", name.c_str());
     return 0;
 }

@@ -21,7 +21,7 @@ using kavtool::UsageError;
 int updateList(const kavtool::Args& args) {
     if (args.size() != 1 && !(args.size() == 3 && args[1] == "--set"))
         throw UsageError(args.empty() ? "expects FILE" : "expects FILE or FILE --set LIST");
-    auto connection = kav::db::connectFile(args[0], std::filesystem::current_path());
+    auto connection = kav::db::connectTeacherAsOwner(args[0]);
     auto updatefile = connection->openTable("updatefile");
     if (args.size() == 1) {
         std::printf("%s\n", kav::station::readUpdateList(*updatefile).c_str());

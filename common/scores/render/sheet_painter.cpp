@@ -1,16 +1,24 @@
 #include "common/scores/render/sheet_painter.h"
 
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
+#include <cctype>
+#include <map>
+#include <optional>
 
 #include "common/scores/export_writers.h"
+#include "common/scores/render/chart_painter.h"
 
 namespace mendrix::scores {
 
 namespace {
 QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+constexpr std::string_view kChartsTitle = "成绩分布与选择题分析";
 
 // Millimetres on the page to device pixels, from the page's top left corner.
 class PageScale {
@@ -93,17 +101,96 @@ private:
     const PageScale& s_;
     const SheetGeometry& g_ = sheetGeometry();
 };
+// Qt's PDF writer names each glyph in a font's text map by the lowest code
+// point the font draws with it. The CJK fonts draw a radical and its
+// ideograph with one glyph, so 长, 一 and 黄 would read as the radicals
+// U+2ED3, U+2F00 and U+2EE9, and a name could be neither copied nor found
+// (and a space may read as a tab). The writer's text maps are plain CMaps of
+// four-digit codes: each radical there becomes the ideograph a sheet font
+// draws with the same glyph, a control character drawn as a space the space.
+// Same length, so no offset in the file moves. A code inside a run
+// "<first> <last> <code>" of several glyphs is left as it is.
+class TextMapMender {
+public:
+    TextMapMender() {
+        for (SheetFont f : {SheetFont::LiShu, SheetFont::SimSun, SheetFont::Arial})
+            fonts_.push_back({QRawFont::fromFont(sheetFont(f, 12)), {}});
+    }
+
+    void mend(QByteArray& pdf) {
+        for (qsizetype at = 0; (at = pdf.indexOf("beginbfrange", at)) >= 0;) {
+            const qsizetype end = pdf.indexOf("endbfrange", at);
+            if (end < 0) break;
+            at = skipSpace(pdf, at + qsizetype(sizeof "beginbfrange") - 1);
+            while (at < end) {
+                const auto first = code(pdf, at), last = code(pdf, skipSpace(pdf, at + 6));
+                if (!first || !last) break;
+                at = skipSpace(pdf, skipSpace(pdf, at + 6) + 6);
+                if (pdf[at] == '[') {
+                    for (at = skipSpace(pdf, at + 1); at < end && pdf[at] == '<'; at = skipSpace(pdf, at + 6)) mendCode(pdf, at);
+                    at = skipSpace(pdf, at + 1);  // past "]"
+                } else {
+                    if (*first == *last) mendCode(pdf, at);
+                    at = skipSpace(pdf, at + 6);
+                }
+            }
+            at = end;
+        }
+    }
+
+private:
+    struct Font {
+        QRawFont raw;
+        std::map<quint32, char16_t> ideographs;  // glyph → an ideograph drawn with it, filled when first needed
+    };
+
+    static quint32 glyph(const QRawFont& font, char16_t c) {
+        const QChar ch(c);
+        quint32 g = 0;
+        int count = 1;
+        return font.glyphIndexesForChars(&ch, 1, &g, &count) ? g : 0;
+    }
+
+    std::optional<char16_t> twin(char16_t code) {
+        const bool radical = code >= 0x2E80 && code <= 0x2FDF;
+        for (Font& font : fonts_) {
+            const quint32 g = glyph(font.raw, code);
+            if (!g) continue;
+            if (code < 0x20 && g == glyph(font.raw, u' ')) return u' ';
+            if (!radical) continue;
+            if (font.ideographs.empty()) {
+                for (char16_t c = 0x3400; c <= 0x9FFF; ++c)
+                    if (const quint32 i = glyph(font.raw, c)) font.ideographs.emplace(i, c);
+            }
+            if (auto it = font.ideographs.find(g); it != font.ideographs.end()) return it->second;
+        }
+        return std::nullopt;
+    }
+
+    // The code of the token "<XXXX>" at `at`, when it is one of four hex digits.
+    static std::optional<char16_t> code(const QByteArray& pdf, qsizetype at) {
+        if (at + 6 > pdf.size() || pdf[at] != '<' || pdf[at + 5] != '>') return std::nullopt;
+        bool ok = false;
+        const uint value = pdf.mid(at + 1, 4).toUInt(&ok, 16);
+        return ok ? std::optional<char16_t>(static_cast<char16_t>(value)) : std::nullopt;
+    }
+
+    void mendCode(QByteArray& pdf, qsizetype at) {
+        if (auto c = code(pdf, at))
+            if (auto t = twin(*c)) pdf.replace(at + 1, 4, QByteArray::number(*t, 16).rightJustified(4, '0').toUpper());
+    }
+
+    static qsizetype skipSpace(const QByteArray& pdf, qsizetype at) {
+        while (at < pdf.size() && std::isspace(static_cast<unsigned char>(pdf[at]))) ++at;
+        return at;
+    }
+
+    std::vector<Font> fonts_;
+};
+
 }  // namespace
 
-QFont sheetFont(SheetFont font, double points, bool bold) {
-    QFont f;
-    f.setFamily(q(fontChoice(font).installed));
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
-
-bool paintSheet(QPagedPaintDevice& device, const std::vector<ScoreRow>& rows) {
+bool paintSheet(QPagedPaintDevice& device, const std::vector<ScoreRow>& rows, const ItemStatistics* stats) {
     const SheetGeometry& g = sheetGeometry();
     device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                                      QPageLayout::Millimeter));
@@ -124,16 +211,35 @@ bool paintSheet(QPagedPaintDevice& device, const std::vector<ScoreRow>& rows) {
         top += g.headerHeight;
         for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r, top += g.detailHeight) sheet.detail(top, rows[r]);
     }
+    device.newPage();
+    painter.setFont(sheetFont(SheetFont::SimSun, g.headerPoints, true));
+    painter.drawText(scale.rect(g.margin, g.margin, 210 - 2 * g.margin, 10), Qt::AlignCenter, q(kChartsTitle));
+    paintCharts(painter, scale.rect(g.margin, g.margin + 12, 210 - 2 * g.margin, 297 - 2 * g.margin - 12),
+                scoreDistributions(rows), stats ? itemPoints(*stats) : std::vector<ItemPoint>{});
     return painter.end();
 }
 
-void writeSheetPdf(const std::vector<ScoreRow>& rows, const std::filesystem::path& path) {
+QFont sheetFont(SheetFont font, double points, bool bold) {
+    QFont f;
+    f.setFamily(q(fontChoice(font).installed));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+void writeSheetPdf(const std::vector<ScoreRow>& rows, const std::filesystem::path& path, const ItemStatistics* stats) {
     replaceFile(path, [&](const std::filesystem::path& temporary) {
         QPdfWriter writer(QString::fromStdString(temporary.string()));
         writer.setResolution(600);
         writer.setTitle(q(kSheetTitle));
         writer.setCreator(QStringLiteral("Mendrix"));
-        if (!paintSheet(writer, rows) || std::filesystem::file_size(temporary) == 0)
+        if (!paintSheet(writer, rows, stats) || std::filesystem::file_size(temporary) == 0)
+            throw ExportError("无法写入文件 " + path.string());
+        QFile file(QString::fromStdString(temporary.string()));
+        if (!file.open(QIODevice::ReadWrite)) throw ExportError("无法写入文件 " + path.string());
+        QByteArray pdf = file.readAll();
+        TextMapMender().mend(pdf);
+        if (!file.seek(0) || file.write(pdf) != pdf.size() || !file.flush())
             throw ExportError("无法写入文件 " + path.string());
     });
 }

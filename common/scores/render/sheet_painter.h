@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/scores/item_stats.h"
 #include "common/scores/score_rows.h"
 #include "common/scores/sheet_layout.h"
 
@@ -15,10 +16,14 @@ namespace mendrix::scores {
 QFont sheetFont(SheetFont font, double points, bool bold = false);
 
 // Sets the device to A4 portrait without margins of its own (the sheet keeps
-// its 10 mm) and paints every page. False when the device cannot be painted on.
-bool paintSheet(QPagedPaintDevice& device, const std::vector<ScoreRow>& rows);
+// its 10 mm) and paints every page, then a page of charts: the score
+// distributions and, given the item statistics, the item chart. False when
+// the device cannot be painted on.
+bool paintSheet(QPagedPaintDevice& device, const std::vector<ScoreRow>& rows, const ItemStatistics* stats = nullptr);
 
-// The sheet as a PDF file, written through a temporary file; ExportError on failure.
-void writeSheetPdf(const std::vector<ScoreRow>& rows, const std::filesystem::path& path);
+// The sheet as a PDF file, written through a temporary file; ExportError on
+// failure. Its text is the names as stored (see TextMapMender).
+void writeSheetPdf(const std::vector<ScoreRow>& rows, const std::filesystem::path& path,
+                   const ItemStatistics* stats = nullptr);
 
 }  // namespace mendrix::scores

@@ -1,5 +1,6 @@
 #include "console/base/binding/table_binding.h"
 
+#include "common/db/error_text.h"
 #include "common/db/values.h"
 
 namespace kav::console {
@@ -25,7 +26,7 @@ bool TableBinding::run(Change change, Operation&& operation) {
     try {
         operation();
     } catch (const db::DbError& e) {
-        dialogs_.message(ui::MessageKind::Error, e.what());
+        dialogs_.message(ui::MessageKind::Error, db::databaseErrorText("数据没有保存。", e));
         done = false;
     }
     notify(rowCount() != rowsBefore ? Change::Rows : change);
@@ -81,7 +82,7 @@ bool TableBinding::remove() {
             return;
         }
         if (cursor_.recordCount() == 0) return;
-        if (dialogs_.message(ui::MessageKind::Warning, deleteQuestion_, ui::Buttons::OkNo) !=
+        if (dialogs_.message(ui::MessageKind::Warning, deleteQuestion_, ui::Buttons::OkNoSafe) !=
             ui::Answer::Ok)
             return;
         typed_.clear();
@@ -89,9 +90,13 @@ bool TableBinding::remove() {
     });
 }
 
+std::string deleteAllQuestion(int rows) {
+    return "确定要删除全部 " + std::to_string(rows) + " 条记录吗？删除后不能恢复。";
+}
+
 bool TableBinding::removeAll() {
     return run(Change::Rows, [&] {
-        if (dialogs_.message(ui::MessageKind::Warning, std::string(kDeleteQuestion), ui::Buttons::OkNo) !=
+        if (dialogs_.message(ui::MessageKind::Warning, deleteAllQuestion(cursor_.recordCount()), ui::Buttons::OkNoSafe) !=
             ui::Answer::Ok)
             return;
         dropRow();

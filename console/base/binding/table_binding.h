@@ -14,7 +14,7 @@
 //    box, the row stays in edit with the typed values, and the move does not
 //    happen.
 //  - remove() during an insert drops the new row; on a stored row it asks
-//    kDeleteQuestion (Warning, buttons No and OK) and deletes only on OK; on an
+//    kDeleteQuestion (Warning, buttons No and OK, No the default) and deletes only on OK; on an
 //    empty table it does nothing.
 //  - Any other error of the engine (a closed cursor, a row another program
 //    deleted) is shown in an Error box with the engine's text.
@@ -31,6 +31,8 @@
 namespace kav::console {
 
 inline constexpr std::string_view kDeleteQuestion = "确定要删除吗？";
+// "确定要删除全部 12 条记录吗？删除后不能恢复。"
+std::string deleteAllQuestion(int rows);
 inline constexpr std::string_view kPositionPrefix = "记录号：";
 
 class TableBinding {
@@ -61,9 +63,9 @@ public:
     bool refresh();           // saves, then rereads the whole table; at the first row
     bool insert();            // saves, then starts a new empty row after the last
     bool remove();
-    // Asks kDeleteQuestion (Warning, No / OK) and on OK drops any pending change
-    // and deletes every row of the snapshot, first to last; an engine error stops
-    // it there (shown) and the rows not yet deleted stay.
+    // Asks deleteAllQuestion(n) (Warning, No / OK, No the default) and on OK
+    // drops any pending change and deletes every row of the snapshot, first to
+    // last; an engine error stops it there (shown) and the rows not yet deleted stay.
     bool removeAll();
     // The grid navigator's edit, post and cancel. post stores an inserted row
     // even when nothing was typed; an edit with nothing changed just ends.

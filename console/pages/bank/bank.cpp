@@ -6,6 +6,8 @@
 #include <set>
 
 #include "common/core/utf8.h"
+#include "common/db/error_text.h"
+#include "common/db/tables.h"
 #include "common/db/values.h"
 #include "common/station/update_list.h"
 #include "common/text/typing_file.h"
@@ -18,6 +20,8 @@ namespace mendrix::bank {
 namespace fs = std::filesystem;
 using kav::db::Cursor;
 using kav::db::DbError;
+using kav::db::RowRefused;
+using kav::db::databaseErrorText;
 using kav::ui::Answer;
 using kav::ui::Buttons;
 using kav::ui::MessageKind;
@@ -48,7 +52,8 @@ std::optional<std::string> readWholeFile(const fs::path& file) {
 
 }  // namespace
 
-void importInto(ImportKind kind, TableBinding& binding, Cursor& table, kav::ui::Dialogs& dialogs) {
+void importInto(ImportKind kind, TableBinding& binding, Cursor& table, const fs::path& teacherFolder,
+                kav::ui::Dialogs& dialogs) {
     if (!binding.savePending()) return;  // the refusal has been shown
     const auto file = dialogs.openFile(kImportCaption, kCsvFilter);
     if (!file) return;
@@ -57,21 +62,36 @@ void importInto(ImportKind kind, TableBinding& binding, Cursor& table, kav::ui::
         dialogs.message(MessageKind::Error, "无法读取文件" + file->string());
         return;
     }
-    const int before = table.recordCount();
     ImportResult result;
     try {
-        result = importCsv(kind, *bytes, table);
+        // A connection of its own: the work's thread shares nothing with the windows' cursors.
+        dialogs.runWithProgress("正在导入" + file->filename().string() + "……",
+                                [&](const kav::ui::Dialogs::Progress& progress) {
+                                    auto connection = kav::db::connectFile("stu.mdb", teacherFolder);
+                                    result = importCsv(kind, *bytes, *connection,
+                                                       ImportControl{progress.report, progress.cancelled});
+                                });
     } catch (const DbError& e) {
-        dialogs.message(MessageKind::Error, e.what());
+        dialogs.message(MessageKind::Error, databaseErrorText("导入失败，题库没有任何改动。", e));
+        return;
     }
-    binding.refresh();  // the views show the rows appended to the cursor
+    if (result.cancelled) {
+        dialogs.message(MessageKind::Information, "导入已取消，没有导入任何一行。");
+        return;
+    }
     if (!result.errors.empty()) {
         std::vector<std::string> lines{"文件有错误，没有导入任何一行："};
-        for (const RowError& error : result.errors) lines.push_back(consoleLine(error));
+        for (std::size_t i = 0; i < std::min(result.errors.size(), kErrorsShown); ++i)
+            lines.push_back(consoleLine(result.errors[i]));
+        if (result.errors.size() > kErrorsShown)
+            lines.push_back("……共有" + std::to_string(result.errors.size()) + "行有错误，以上是前" +
+                            std::to_string(kErrorsShown) + "行。");
         dialogs.message(MessageKind::Warning, joinLines(lines));
         return;
     }
-    if (result.imported == 0) return;
+    const int before = table.recordCount();
+    table.requery();  // the cursor reads the stored rows again
+    binding.refresh();
     binding.moveToRow(before + 1);
     std::vector<std::string> lines{"已导入" + std::to_string(result.imported) + "行。"};
     for (const RowError& warning : result.warnings) lines.push_back(consoleLine(warning));
@@ -80,12 +100,12 @@ void importInto(ImportKind kind, TableBinding& binding, Cursor& table, kav::ui::
 
 // ---------------------------------------------------------------- roster
 
-RosterPage::RosterPage(Cursor& student, kav::ui::Dialogs& dialogs)
-    : binding(student, dialogs), student_(student), dialogs_(dialogs) {
+RosterPage::RosterPage(Cursor& student, kav::ui::Dialogs& dialogs, fs::path teacherFolder)
+    : binding(student, dialogs), student_(student), dialogs_(dialogs), teacherFolder_(std::move(teacherFolder)) {
     binding.setBeforePost([](Cursor& row) {
         const std::string refusal =
             admissionNumberRefusal(row.field("zkzh").asString(), otherRowsValues(row, "zkzh"));
-        if (!refusal.empty()) throw DbError(refusal);
+        if (!refusal.empty()) throw RowRefused(refusal);
         applyStudentRowRule(row);
     });
     binding.setAfterPost([this](Cursor& row) {
@@ -104,15 +124,19 @@ WinPage::WinPage(Cursor& win, kav::ui::Dialogs& dialogs) : binding(win, dialogs)
     binding.setDeleteQuestion(kQuestionDeleteQuestion);
 }
 
-ChoicePage::ChoicePage(Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck isImage)
-    : binding(selecttest, dialogs), selecttest_(selecttest), dialogs_(dialogs), isImage_(std::move(isImage)) {
+ChoicePage::ChoicePage(Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck isImage, fs::path teacherFolder)
+    : binding(selecttest, dialogs),
+      selecttest_(selecttest),
+      dialogs_(dialogs),
+      isImage_(std::move(isImage)),
+      teacherFolder_(std::move(teacherFolder)) {
     binding.setDeleteQuestion(kQuestionDeleteQuestion);
     binding.setBeforePost([](Cursor& row) {
         if (std::string refusal = stemRefusal(row.field("select_question").asString()); !refusal.empty())
             throw DbError(refusal);
         const std::string typed = row.field("correct_sel").asString();
         const auto key = choiceKey(typed);
-        if (!key) throw DbError(kChoiceKeyRefusal);
+        if (!key) throw RowRefused(kChoiceKeyRefusal);
         if (*key != typed) row.field("correct_sel").setString(*key);
     });
 }
@@ -142,7 +166,7 @@ WordPage::WordPage(Cursor& word, kav::ui::Dialogs& dialogs, fs::path teacherFold
     binding.setDeleteQuestion(kQuestionDeleteQuestion);
     binding.setBeforePost([](Cursor& row) {
         const std::string refusal = wordFileNameRefusal(row.field("filename_word").asString());
-        if (!refusal.empty()) throw DbError(refusal);
+        if (!refusal.empty()) throw RowRefused(refusal);
     });
     binding.setAfterPost([&dialogs, teacherFolder](Cursor& row) {
         const std::string warning = wordFileMissingWarning(row.field("filename_word").asString(), teacherFolder);
@@ -175,7 +199,7 @@ UpdateListPage::UpdateListPage(Cursor& updatefile, kav::ui::Dialogs& dialogs, TD
                 lines.push_back(file.text());
         if (!lines.empty()) {
             lines.insert(lines.begin(), "更新文件列表有误，未保存：");
-            throw DbError(joinLines(lines));
+            throw RowRefused(joinLines(lines));
         }
         if (list.empty()) row.field("filename").setNull();
     });
@@ -313,9 +337,9 @@ void TypingPage::BitBtn22Click() {
 // ---------------------------------------------------------------- the bank
 
 QuestionBank::QuestionBank(Console& console, ImageCheck isImage)
-    : roster(console.data().ADOTable1(), console.dialogs()),
+    : roster(console.data().ADOTable1(), console.dialogs(), console.data().workingFolder()),
       win(console.data().ADOTable_win(), console.dialogs()),
-      choice(console.data().ADOTable_select(), console.dialogs(), std::move(isImage)),
+      choice(console.data().ADOTable_select(), console.dialogs(), std::move(isImage), console.data().workingFolder()),
       word(console.data().ADOTable_word(), console.dialogs(), console.data().workingFolder()),
       updateList(console.data().ADOTable_Tupdatefile(), console.dialogs(), console.data(), console.mainWindow()),
       typing(console.dialogs(), console.clock(), console.mainWindow()),

@@ -4,6 +4,7 @@
 // texts. Each table page is one TableBinding over the data module's cursor,
 // with the table's checks as its row rule, so that they hold for every post:
 // a move, the navigator, the page's own buttons and the close of the console.
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -32,22 +33,27 @@ using ImageCheck = std::function<PictureCheck(const std::string& bytes)>;
 inline constexpr const char* kPictureFilter = "(位图)*.bmp (*.bmp)";
 inline constexpr const char* kCsvFilter = "CSV文件 (*.csv);;所有文件 (*)";
 inline constexpr const char* kImportCaption = "导入";
+// The bad rows an import's box lists; it counts the rest (a box must fit the screen).
+inline constexpr std::size_t kErrorsShown = 20;
 // Exam records name questions by position, so deleting one renumbers the later ones.
 inline constexpr const char* kQuestionDeleteQuestion =
     "确定要删除吗？\r删除后，其后各题的题号都将减一；已有的考试记录仍按原来的题号记录。";
 
 // Appends the rows of a CSV file the teacher chooses to a page's table, after
-// saving the page's pending change; reports the bad rows or the count.
-void importInto(ImportKind kind, TableBinding& binding, kav::db::Cursor& table, kav::ui::Dialogs& dialogs);
+// saving the page's pending change: on a thread of its own with a connection
+// to the teacher folder's stu.mdb, all rows or none, with a progress box and
+// 取消; then reads the table again and reports the bad rows or the count.
+void importInto(ImportKind kind, TableBinding& binding, kav::db::Cursor& table,
+                const std::filesystem::path& teacherFolder, kav::ui::Dialogs& dialogs);
 
 // Grid and record view of one table (the tab strip inverts which one shows).
 enum class View { Grid, Record };
 
 class RosterPage {
 public:
-    RosterPage(kav::db::Cursor& student, kav::ui::Dialogs& dialogs);
+    RosterPage(kav::db::Cursor& student, kav::ui::Dialogs& dialogs, std::filesystem::path teacherFolder);
     void TabControl1Change() { view = view == View::Grid ? View::Record : View::Grid; }
-    void ImportClick() { importInto(ImportKind::Roster, binding, student_, dialogs_); }
+    void ImportClick() { importInto(ImportKind::Roster, binding, student_, teacherFolder_, dialogs_); }
 
     TableBinding binding;
     View view = View::Grid;
@@ -55,6 +61,7 @@ public:
 private:
     kav::db::Cursor& student_;
     kav::ui::Dialogs& dialogs_;
+    std::filesystem::path teacherFolder_;
 };
 
 class WinPage {
@@ -65,11 +72,12 @@ public:
 
 class ChoicePage {
 public:
-    ChoicePage(kav::db::Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck isImage);
+    ChoicePage(kav::db::Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck isImage,
+               std::filesystem::path teacherFolder);
     void TabControl3Change() { view = view == View::Grid ? View::Record : View::Grid; }
     void BitBtn39Click();  // picture "插入"
     void BitBtn40Click();  // picture "删除"
-    void ImportClick() { importInto(ImportKind::Choice, binding, selecttest_, dialogs_); }
+    void ImportClick() { importInto(ImportKind::Choice, binding, selecttest_, teacherFolder_, dialogs_); }
 
     TableBinding binding;
     View view = View::Grid;
@@ -78,6 +86,7 @@ private:
     kav::db::Cursor& selecttest_;
     kav::ui::Dialogs& dialogs_;
     ImageCheck isImage_;
+    std::filesystem::path teacherFolder_;
 };
 
 class WordPage {

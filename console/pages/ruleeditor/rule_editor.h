@@ -1,17 +1,23 @@
 #pragma once
-// TForm3's logic: the teacher fills the sheet, appends one rule per press of
-// "下一步" ("下一题" also ends the part) and stores the composed text with
-// "完成". Every refusal keeps the sheet as it stands. From a solved model
+// TForm3's logic: the editor opens on the stored answer, rule by rule, in its
+// parts. The teacher fills the sheet and appends one rule per press of
+// "下一步" ("下一题" also ends the part), takes a rule back onto the sheet to
+// change it, or removes it; "完成" shows what changes and asks before it
+// stores. A stored rule the editor cannot read stays as stored, with the
+// reason shown. Every refusal keeps the sheet as it stands. From a solved model
 // document the editor reads the value of every box at the typed positions
 // ("从样稿读取"); the readings the teacher ticks become rules. "试评" grades
-// the model document against the composed (or else the stored) answer.
+// the model document against the answer as edited.
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/ui/dialogs.h"
+#include "common/answer/rule_lines.h"
 #include "common/word/document.h"
 #include "common/word/grading.h"
 #include "common/word/rule_reading.h"
@@ -27,18 +33,37 @@ public:
 
     RuleSheet& sheet() { return sheet_; }
     const RuleSheet& sheet() const { return sheet_; }
-    // The rules appended since the window was shown and not yet stored.
-    const std::string& composed() const { return composed_; }
+    // The answer text as "完成" would store it.
+    std::string text() const;
+    // The answer's rules in order, each with its part (1-based) and how it reads.
+    struct Line {
+        int part;
+        std::string rule;
+        answer::RuleLine shown;
+    };
+    std::vector<Line> lines() const;
+    // The sum of the rules' scores.
+    long long total() const;
+    // The text differs from the stored answer.
+    bool changed() const { return text() != stored_; }
 
-    // Window shown: nothing composed, the sheet and the readings cleared.
+    // Window shown: the stored answer loaded, the sheet and the readings cleared.
     void FormShow();
+    // "删除此条": removes rule `line` (an index into lines()).
+    bool removeRule(std::size_t line);
+    // "修改此条": takes rule `line` onto the sheet; the next "下一步" puts the
+    // changed rule back in its place. Refused for a rule the editor cannot read.
+    bool editRule(std::size_t line);
+    // The change "完成" would store: "新增…删除…总分由…变为…".
+    std::string changeSummary() const;
     // "下一步": appends the one filled rule with "*" and clears the sheet.
-    bool BitBtn1Click() { return appendRule("*"); }
+    bool BitBtn1Click() { return appendRule(false); }
     // "下一题": as "下一步" with "**"; on an empty sheet it turns the last
     // rule's "*" into the part separator.
     bool BitBtn3Click();
-    // "完成": as "下一题", then stores the text without its trailing "*" into
-    // the current question. True when stored: the window then closes.
+    // "完成": appends a rule left on the sheet, shows what changes and asks,
+    // then stores the text into the current question. True when the window
+    // may close: stored, or nothing changed.
     bool BitBtn2Click();
     // The close box: true when the window may close (nothing unstored, or the
     // teacher confirms losing it).
@@ -55,8 +80,7 @@ public:
     // with the score box's score and the reading's first value, in kind order.
     bool BitBtn5Click();
     // "试评": grades the model document (asked for when none is open) against
-    // the composed text, or the stored answer when nothing is composed, and
-    // shows every rule's outcome. nullopt when there was nothing to grade.
+    // the answer as edited and shows every rule's outcome. nullopt when there was nothing to grade.
     std::optional<word::WordGrade> BitBtn6Click();
     const std::optional<std::filesystem::path>& modelDocument() const { return modelPath_; }
 
@@ -64,15 +88,23 @@ public:
     static std::string trialReport(const word::WordGrade& grade);
 
 private:
-    bool appendRule(const char* end);
+    bool appendRule(bool endsPart);
+    void addRule(const std::string& rule, bool endsPart);
+    // A rule taken onto the sheet and not put back is gone; so is its part when it was the only rule.
+    void dropEditing();
     bool openModel();
     void refuse(const std::string& text);
-    static std::string finishedText(std::string text);
+    std::pair<std::size_t, std::size_t> place(std::size_t line) const;
 
     ui::Dialogs& dialogs_;
     AnswerStore& store_;
     RuleSheet sheet_;
-    std::string composed_;
+    // The answer as edited: the rule texts of each part, as stored until changed.
+    std::vector<std::vector<std::string>> parts_;
+    bool partEnded_ = false;  // the next rule begins a new part
+    std::string stored_;      // the answer as it was when the window was shown
+    // Where the rule taken onto the sheet by editRule() goes back.
+    std::optional<std::pair<std::size_t, std::size_t>> editing_;
     std::optional<std::filesystem::path> modelPath_;
     std::unique_ptr<word::Document> model_;
     std::map<int, word::RuleReading> readings_;

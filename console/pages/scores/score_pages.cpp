@@ -39,9 +39,32 @@ std::optional<std::filesystem::path> chooseSaveFile(kav::ui::Dialogs& dialogs, c
 
 // ------------------------------------------------------------ score list
 
+void settleScoreRow(kav::db::Cursor& row) {
+    struct Part {
+        const char* column;
+        const char* name;
+        std::int64_t highest;
+    };
+    constexpr Part parts[] = {{"win_cj", "WIN题", 20}, {"select_cj", "选择题", 30}, {"dz_cj", "打字题", 20},
+                              {"word_cj", "Word题", 32767}};
+    std::int64_t total = 0;
+    for (const Part& part : parts) {
+        const kav::db::Field& field = row.field(part.column);
+        if (field.isNull()) continue;
+        const std::int64_t score = field.asInteger();
+        if (score < 0 || score > part.highest)
+            throw kav::db::DbError(std::string(part.name) + "成绩只能是0到" + std::to_string(part.highest) + "分，输入的是" +
+                                   std::to_string(score) + "，没有保存。");
+        total += score;
+    }
+    row.field("kscj").setInteger(total);
+}
+
 ScoreListLogic::ScoreListLogic(kav::console::TableBinding& binding, const kav::db::Cursor& score,
                                kav::ui::Dialogs& dialogs)
-    : binding_(binding), score_(score), dialogs_(dialogs) {}
+    : binding_(binding), score_(score), dialogs_(dialogs) {
+    binding_.setBeforePost(settleScoreRow);
+}
 
 void ScoreListLogic::BitBtn36Click() {
     if (showSheet) showSheet(readScoreRows(score_));
@@ -71,15 +94,17 @@ AnswerAnalysisLogic::AnswerAnalysisLogic(kav::console::TableBinding& binding, co
                                          kav::ui::Dialogs& dialogs)
     : binding_(binding), condition_(condition), score_(score), selecttest_(selecttest), dialogs_(dialogs) {}
 
-ItemStatistics AnswerAnalysisLogic::compute() const {
-    return computeItemStatistics(readExamRecords(condition_), readScoreRows(score_), readBankKeys(selecttest_));
+void AnswerAnalysisLogic::count() {
+    const std::vector<ScoreRow> rows = readScoreRows(score_);
+    statistics_ = computeItemStatistics(readExamRecords(condition_), rows, readBankKeys(selecttest_));
+    distributions_ = scoreDistributions(rows);
 }
 
-void AnswerAnalysisLogic::BitBtnStatsClick() { statistics_ = compute(); }
+void AnswerAnalysisLogic::BitBtnStatsClick() { count(); }
 
 void AnswerAnalysisLogic::BitBtnStatsExportClick() {
     reportFailure(dialogs_, [&] {
-        statistics_ = compute();
+        count();
         if (auto path = chooseSaveFile(dialogs_, "导出统计", kStatisticsFilter, ".csv"))
             writeFileReplacing(*path, statisticsCsv(*statistics_));
     });

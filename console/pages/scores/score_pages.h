@@ -11,6 +11,7 @@
 
 #include "common/db/database.h"
 #include "common/ui/dialogs.h"
+#include "common/scores/charts.h"
 #include "common/scores/item_stats.h"
 #include "common/scores/score_rows.h"
 #include "console/base/binding/table_binding.h"
@@ -24,6 +25,12 @@ inline constexpr std::string_view kSpreadsheetFilter = "Excel 工作簿 (*.xlsx)
 inline constexpr std::string_view kStatisticsFilter = "CSV 文件 (*.csv)";
 // "文件“NAME”已存在，要替换它吗？"
 std::string replaceQuestion(const std::filesystem::path& path);
+
+// Before a row of the score grid is stored: every part's score within its
+// range (WIN题 0-20, 选择题 0-30, 打字题 0-20, Word题 0-32767), else a DbError
+// naming the part and the range, and 总分 set to the sum of the parts (an
+// empty part counting 0).
+void settleScoreRow(kav::db::Cursor& row);
 
 class ScoreListLogic {
 public:
@@ -61,15 +68,19 @@ public:
     void BitBtnStatsExportClick();
 
     const std::optional<ItemStatistics>& statistics() const { return statistics_; }
+    // The score distributions of the last count (empty before it).
+    const std::vector<Histogram>& distributions() const { return distributions_; }
     // "统计：N 份答题记录，M 份没有成绩未计入" (empty before the first count).
     std::string summaryText() const;
 
 private:
-    ItemStatistics compute() const;
+    // Counts the statistics and the distributions afresh.
+    void count();
     kav::console::TableBinding& binding_;
     const kav::db::Cursor &condition_, &score_, &selecttest_;
     kav::ui::Dialogs& dialogs_;
     std::optional<ItemStatistics> statistics_;
+    std::vector<Histogram> distributions_;
 };
 
 // The file the teacher chose, with `extension` added when the name has none;

@@ -1,6 +1,7 @@
 // The question bank pages on real database files: the row rules of every post
 // (a move, the post button, the close), the pictures, the Word button, the
 // update list with its flag, the typing texts and the import.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "common/db/values.h"
@@ -147,7 +148,8 @@ TEST_F(BankTest, ACandidateWithoutPasswordOrSharingAFolderIsStoredWithAWarning) 
     EXPECT_TRUE(roster.post());
     EXPECT_EQ(messages(MessageKind::Warning),
               Strings{"准考证号“110199990001”的考生没有登录密码。\r"
-                      "准考证号“110199990001”与“110188880001”的考生文件夹同为11010001，两人的考试文件会放在同一个文件夹中。"});
+                      "准考证号“110199990001”与另外1名考生（“110188880001”）的考生文件夹同为11010001，"
+                      "他们的考试文件会放在同一个文件夹中。"});
     EXPECT_EQ(column("stu.mdb", "student", "zkzh"), (Strings{"110188880001", "110199990001"}));
 }
 
@@ -273,7 +275,7 @@ TEST_F(BankTest, DeletingAQuestionSaysTheLaterOnesAreRenumbered) {
     EXPECT_TRUE(choice.remove());
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, kQuestionDeleteQuestion);
-    EXPECT_EQ(dialogs.shown[0].buttons, Buttons::OkNo);
+    EXPECT_EQ(dialogs.shown[0].buttons, Buttons::OkNoSafe);
     const Strings stems = column("stu.mdb", "selecttest", "select_question");
     ASSERT_EQ(stems.size(), 39u);
     EXPECT_EQ(stems[4], "第6题") << "question 6 is now the 5th";
@@ -526,11 +528,31 @@ TEST_F(BankTest, ImportAppendsTheFilesRowsOrReportsEveryBadLine) {
     run([&] { roster.ImportClick(); });
     EXPECT_EQ(messages(MessageKind::Warning),
               Strings{"文件有错误，没有导入任何一行：\r第2行：准考证号“110199990001”已经有考生使用！"});
+    // A box lists the first 20 bad rows and counts them all.
+    std::string many;
+    for (int i = 0; i < 25; ++i) many += "1101/" + std::to_string(i) + ",某,pw\n";
+    kav::test::writeFile(dir / "many.csv", many);
+    dialogs.shown.clear();
+    dialogs.files = {dir / "many.csv"};
+    run([&] { roster.ImportClick(); });
+    const std::string box = dialogs.lastText();
+    EXPECT_EQ(std::count(box.begin(), box.end(), '\r'), 21) << box;
+    EXPECT_NE(box.find("\r……共有25行有错误，以上是前20行。"), std::string::npos) << box;
     EXPECT_EQ(roster.binding.rowCount(), 1);
 
     dialogs.shown.clear();
     dialogs.files = {dir / "good.csv"};
+    dialogs.cancelAfter = 1;  // 取消 pressed while the rows go in
     run([&] { roster.ImportClick(); });
+    EXPECT_EQ(dialogs.texts(), Strings{"导入已取消，没有导入任何一行。"});
+    EXPECT_EQ(column("stu.mdb", "student", "zkzh"), Strings{"110199990001"});
+
+    dialogs.shown.clear();
+    dialogs.cancelAfter.reset();
+    dialogs.files = {dir / "good.csv"};
+    run([&] { roster.ImportClick(); });
+    EXPECT_EQ(dialogs.progressLabels.back(), "正在导入good.csv……");
+    EXPECT_EQ(dialogs.progressReports.back(), std::make_pair(2, 2));
     EXPECT_EQ(dialogs.texts(), Strings{"已导入2行。"});
     EXPECT_EQ(roster.binding.rowCount(), 3);
     EXPECT_EQ(roster.binding.currentRow(), 2);

@@ -77,8 +77,8 @@ TEST_F(BankKavtoolTest, ImportPrintsTheCountOrEveryBadLineAndImportsNothing) {
     kav::test::writeFile(dir / "shared.csv", "110188880001,王五,pw\n");
     auto shared = kavtool("import roster stu.mdb shared.csv");
     EXPECT_EQ(shared.status, 0);
-    EXPECT_EQ(shared.err, "line 1: 准考证号“110188880001”与“110199990001”的考生文件夹同为11010001，"
-                          "两人的考试文件会放在同一个文件夹中。\n");
+    EXPECT_EQ(shared.err, "2名考生（“110199990001”、“110188880001”）的考生文件夹同为11010001，"
+                          "他们的考试文件会放在同一个文件夹中。\n");
 
     auto choice = kavtool("import choice stu.mdb choice.csv");
     EXPECT_EQ(choice.out, "1\n");

@@ -2,6 +2,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "common/db/error_text.h"
 #include "common/db/values.h"
 #include "tests/console/binding/binding_fixture.h"
 
@@ -103,7 +104,7 @@ std::string refusal(const Cursor& cursor, int column, const std::string& value) 
     return "(accepted)";
 }
 
-TEST(TableBinding, ARefusedPostShowsTheEngineTextKeepsTheTypedRowAndDoesNotMove) {
+TEST(TableBinding, ARefusedPostShowsWhyInChineseWithTheEngineTextKeepsTheTypedRowAndDoesNotMove) {
     struct Refused {
         const char* column;
         std::string typed;
@@ -129,7 +130,9 @@ TEST(TableBinding, ARefusedPostShowsTheEngineTextKeepsTheTypedRowAndDoesNotMove)
             EXPECT_FALSE(move.act(b));
             ASSERT_EQ(f.dialogs.shown.size(), 1u);
             EXPECT_EQ(f.dialogs.shown[0].kind, MessageKind::Error);
-            EXPECT_EQ(f.dialogs.shown[0].text, refusal(*f.cursor, column, r.typed));
+            EXPECT_EQ(f.dialogs.shown[0].text,
+                      std::string("数据没有保存。\r所填的值不符合该项的要求（类型或长度）。请改正后再保存。\r详细信息：") +
+                          refusal(*f.cursor, column, r.typed));
             EXPECT_EQ(b.currentRow(), 2) << "the move did not happen";
             EXPECT_TRUE(b.isEditing());
             EXPECT_EQ(b.text(column), r.typed);
@@ -177,7 +180,7 @@ TEST(TableBinding, DeleteAsksFirstAndDeletesOnlyOnOk) {
             ASSERT_EQ(f.dialogs.shown.size(), 1u);
             EXPECT_EQ(f.dialogs.shown[0].kind, MessageKind::Warning);
             EXPECT_EQ(f.dialogs.shown[0].text, "确定要删除吗？");
-            EXPECT_EQ(f.dialogs.shown[0].buttons, Buttons::OkNo);
+            EXPECT_EQ(f.dialogs.shown[0].buttons, Buttons::OkNoSafe);
         } else {
             EXPECT_TRUE(f.dialogs.shown.empty());
         }
@@ -301,10 +304,10 @@ TEST(TableBinding, RowHooksRunAroundEveryPostOnly) {
     EXPECT_EQ(calls, (Names{"before 改", "after 1"}));
     EXPECT_EQ(f.stored("kscj"), (Names{"0", ""})) << "only the posted row went through the rule";
 
-    b.setBeforePost([](Cursor&) { throw kav::db::DbError("row rule refused"); });
+    b.setBeforePost([](Cursor&) { throw kav::db::RowRefused("这一行不合规则"); });
     b.setText(f.column("ksxm"), "再改");
     EXPECT_FALSE(b.next());
-    EXPECT_EQ(f.dialogs.lastText(), "row rule refused");
+    EXPECT_EQ(f.dialogs.lastText(), "这一行不合规则") << "a rule's refusal is shown as it is";
     EXPECT_TRUE(b.isEditing());
     EXPECT_EQ(f.stored()[0], "改");
 }

@@ -196,8 +196,9 @@ TEST(ModelReading, ReadKeepAndTryInTheEditor) {
     EXPECT_FALSE(l.editor->BitBtn5Click());  // no score yet
     EXPECT_EQ(l.lab.dialogs.lastText(), kNoScore);
     l.sheet().setScore("2");
+    ASSERT_TRUE(l.editor->removeRule(0));  // the stored rule goes; the readings bring it back
     ASSERT_TRUE(l.editor->BitBtn5Click());
-    EXPECT_EQ(l.editor->composed(), "28 2 1 -3 1*33 2 1 1*35 2 1 黑体*");
+    EXPECT_EQ(l.editor->text(), "28 2 1 -3 1*33 2 1 1*35 2 1 黑体");
     EXPECT_TRUE(l.editor->readings().empty());
 
     // A wrong value typed by hand: the trial shows it earns nothing.
@@ -257,6 +258,8 @@ TEST(ModelReading, DemoTaskComposedFromItsSolvedDocumentGradesFullAndZero) {
     BindingAnswerStore store(binding);
     RuleEditor editor(dialogs, store);
     editor.FormShow();
+    ASSERT_EQ(editor.total(), 30) << "the demo's stored answer is loaded";
+    while (!editor.lines().empty()) ASSERT_TRUE(editor.removeRule(0));  // to compose it anew
     dialogs.files = {solvedWord3()};
     RuleSheet& sheet = editor.sheet();
     // Reads at the typed positions, keeps the given kinds with score 2.

@@ -15,7 +15,7 @@ using B = PositionBox;
 struct ButtonCase {
     const char* name;
     std::function<void(EditorLab&)> script;  // fills boxes and presses buttons
-    std::string composed;                    // the composed text afterwards
+    std::string text;                        // the answer text afterwards: the stored one and what was added
     std::vector<std::string> messages;       // every box shown, in order
 };
 
@@ -34,7 +34,7 @@ TEST(RuleEditorButtons, AppendOrRefuseAsTheSheetStands) {
              characterBackground(l, "3", "6", "2");
              EXPECT_TRUE(l.editor->BitBtn1Click());
          },
-         "2 2 3 6*", {}},
+         "35 2 1 黑体*2 2 3 6", {}},
         {"font and colour both filled: refused, naming both, sheet kept",
          [](EditorLab& l) {
              l.sheet().setPosition(B::Edit1, "1");
@@ -46,9 +46,9 @@ TEST(RuleEditorButtons, AppendOrRefuseAsTheSheetStands) {
              l.sheet().setValue(9, "");
              EXPECT_TRUE(l.editor->BitBtn1Click());
          },
-         "11 2 1 6*", {std::string(kTooManyValues) + "字符：字体、字符：颜色"}},
+         "35 2 1 黑体*11 2 1 6", {std::string(kTooManyValues) + "字符：字体、字符：颜色"}},
         {"empty sheet appends nothing",
-         [](EditorLab& l) { EXPECT_FALSE(l.editor->BitBtn1Click()); }, "", {}},
+         [](EditorLab& l) { EXPECT_FALSE(l.editor->BitBtn1Click()); }, "35 2 1 黑体", {}},
         {"value without score: refused, sheet kept",
          [](EditorLab& l) {
              characterBackground(l, "3", "6", "");
@@ -56,7 +56,7 @@ TEST(RuleEditorButtons, AppendOrRefuseAsTheSheetStands) {
              l.sheet().setScore("4");
              EXPECT_TRUE(l.editor->BitBtn1Click());
          },
-         "2 4 3 6*", {std::string(kNoScore)}},
+         "35 2 1 黑体*2 4 3 6", {std::string(kNoScore)}},
         {"value before its position: refused naming the group, no box emptied",
          [](EditorLab& l) {
              l.sheet().setValue(24, "12");
@@ -66,14 +66,14 @@ TEST(RuleEditorButtons, AppendOrRefuseAsTheSheetStands) {
              l.sheet().setPosition(B::Edit3, "2");
              EXPECT_TRUE(l.editor->BitBtn1Click());
          },
-         "24 1 2 12*", {"段落：" + std::string(kNoPosition)}},
+         "35 2 1 黑体*24 1 2 12", {"段落：" + std::string(kNoPosition)}},
         {"position changed after the value: the rule takes the new position",
          [](EditorLab& l) {
              characterBackground(l, "3", "6", "2");
              l.sheet().setPosition(B::Edit1, "5");
              l.editor->BitBtn1Click();
          },
-         "2 2 5 6*", {}},
+         "35 2 1 黑体*2 2 5 6", {}},
         {"next part after a rule, then a part with no rule adds no third star",
          [](EditorLab& l) {
              characterBackground(l, "3", "6", "2");
@@ -83,7 +83,7 @@ TEST(RuleEditorButtons, AppendOrRefuseAsTheSheetStands) {
              l.editor->BitBtn1Click();
              l.editor->BitBtn3Click();
          },
-         "2 2 3 6**2 1 last 7**", {}},
+         "35 2 1 黑体*2 2 3 6**2 1 last 7", {}},
         {"every kind of box: check box, page break, find, table border",
          [](EditorLab& l) {
              auto press = [&](auto fill, const char* score) {
@@ -113,13 +113,13 @@ TEST(RuleEditorButtons, AppendOrRefuseAsTheSheetStands) {
                  l.sheet().setValue(17, "6");
              }, "1");
          },
-         "50 3 2*47 1 4*81 6 1 电脑*71 2 1 1 -3 7*57 2 7*17 1 first -2 6*", {}},
+         "35 2 1 黑体*50 3 2*47 1 4*81 6 1 电脑*71 2 1 1 -3 7*57 2 7*17 1 first -2 6", {}},
     };
     for (const ButtonCase& c : cases) {
         SCOPED_TRACE(c.name);
         EditorLab l;
         c.script(l);
-        EXPECT_EQ(l.editor->composed(), c.composed);
+        EXPECT_EQ(l.editor->text(), c.text);
         EXPECT_EQ(l.lab.dialogs.texts(), c.messages);
     }
 }
@@ -179,13 +179,13 @@ TEST(RuleEditorButtons, ValidatesScorePositionsAndValues) {
     }
 }
 
-// "完成" stores the text without its trailing stars, and never wipes the
-// stored answer with nothing.
-TEST(RuleEditorStore, FinishStoresOnlyComposedRules) {
+// "完成" stores the stored answer with the rules added after it, and closes
+// without storing when nothing changed.
+TEST(RuleEditorStore, FinishStoresTheEditedAnswer) {
     struct StoreCase {
         const char* name;
         std::function<void(EditorLab&)> script;
-        bool stored;
+        bool closes;
         std::string answer;  // the stored answer afterwards
     };
     const StoreCase cases[] = {
@@ -196,7 +196,7 @@ TEST(RuleEditorStore, FinishStoresOnlyComposedRules) {
              characterBackground(l, "4", "7", "1");
              l.editor->BitBtn1Click();
          },
-         true, "2 2 3 6*2 1 4 7"},
+         true, "35 2 1 黑体*2 2 3 6*2 1 4 7"},
         {"a rule, a part's last rule, then finish",
          [](EditorLab& l) {
              characterBackground(l, "3", "6", "2");
@@ -204,33 +204,26 @@ TEST(RuleEditorStore, FinishStoresOnlyComposedRules) {
              characterBackground(l, "4", "7", "1");
              l.editor->BitBtn3Click();
          },
-         true, "2 2 3 6*2 1 4 7"},
+         true, "35 2 1 黑体*2 2 3 6*2 1 4 7"},
         {"finish with the last rule still on the sheet", [](EditorLab& l) { characterBackground(l, "3", "6", "2"); },
-         true, "2 2 3 6"},
-        {"finish right after opening keeps the old answer", [](EditorLab&) {}, false, kOldAnswer},
+         true, "35 2 1 黑体*2 2 3 6"},
+        {"finish right after opening stores nothing", [](EditorLab&) {}, true, kOldAnswer},
         {"finish with a value but no score keeps the old answer",
          [](EditorLab& l) { characterBackground(l, "3", "6", ""); }, false, kOldAnswer},
+        {"removing every rule is refused",
+         [](EditorLab& l) { EXPECT_TRUE(l.editor->removeRule(0)); }, false, kOldAnswer},
     };
     for (const StoreCase& c : cases) {
         SCOPED_TRACE(c.name);
         EditorLab l;
         c.script(l);
-        EXPECT_EQ(l.editor->BitBtn2Click(), c.stored);
+        EXPECT_EQ(l.editor->BitBtn2Click(), c.closes);
         EXPECT_EQ(l.storedAnswer(), c.answer);
         // The stored text reads back rule by rule with the client's parser.
         auto parts = answer::parseAnswerText(l.storedAnswer());
         ASSERT_EQ(parts.size(), 1u);
         for (auto& rule : parts[0].rules) EXPECT_GE(rule.fields.size(), 3u);
     }
-}
-
-TEST(RuleEditorStore, ASecondFinishNeverWipesTheStoredRules) {
-    EditorLab l;
-    characterBackground(l, "3", "6", "2");
-    ASSERT_TRUE(l.editor->BitBtn2Click());
-    EXPECT_FALSE(l.editor->BitBtn2Click());
-    EXPECT_EQ(l.storedAnswer(), "2 2 3 6");
-    EXPECT_EQ(l.lab.dialogs.lastText(), kNothingToStore);
 }
 
 TEST(RuleEditorStore, NoCurrentQuestionStoresNothing) {
@@ -257,7 +250,8 @@ TEST(RuleEditorStore, ClosingWithUnstoredRulesAsksFirst) {
     EXPECT_EQ(l.lab.dialogs.shown[0].buttons, ui::Buttons::OkNo);
     ASSERT_TRUE(l.editor->BitBtn2Click());
     EXPECT_TRUE(l.editor->FormCloseQuery());
-    EXPECT_EQ(l.lab.dialogs.shown.size(), 2u);
+    ASSERT_EQ(l.lab.dialogs.shown.size(), 3u);  // and the question before storing
+    EXPECT_EQ(l.lab.dialogs.shown[2].kind, ui::MessageKind::Question);
 }
 
 TEST(RuleEditorFonts, OfferTheDocumentsNamesAndOnlyNamesWithoutSpaces) {

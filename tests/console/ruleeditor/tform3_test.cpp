@@ -58,18 +58,20 @@ TEST(TForm3, TypedBoxesComposeOneRulePerNextAndTheSheetEmpties) {
     w.combo("ComboBox_c1")->setCurrentIndex(6);  // Red
     QTest::keyClicks(w.form.Edit62, "2");
     QTest::mouseClick(w.form.BitBtn1, Qt::LeftButton);
-    EXPECT_EQ(w.lab.editor->composed(), "2 2 3 6*");
+    EXPECT_EQ(w.lab.editor->text(), "35 2 1 黑体*2 2 3 6");
     EXPECT_TRUE(w.edit("Edit1")->text().isEmpty());
     EXPECT_EQ(w.combo("ComboBox_c1")->currentIndex(), -1);
     EXPECT_TRUE(w.form.Edit62->text().isEmpty());
-    EXPECT_TRUE(w.form.composedLabel->text().contains("2 2 3 6*"));
+    ASSERT_EQ(w.form.ruleList->count(), 2);
+    EXPECT_EQ(w.form.ruleList->item(1)->text(), QString::fromUtf8("第1题 2. 字符：背景: 第3个字符 Red（红色） 2分"));
+    EXPECT_TRUE(w.form.totalLabel->text().startsWith(QString::fromUtf8("合计 4 分 / 满分 30 分")));
 
     // A font typed into the editable box, the paragraph number in Edit3.
     QTest::keyClicks(w.edit("Edit3"), "1");
     w.combo("ComboBox_c27")->setEditText(QString::fromUtf8("黑体"));
     QTest::keyClicks(w.form.Edit62, "2");
     QTest::mouseClick(w.form.BitBtn2, Qt::LeftButton);
-    EXPECT_EQ(w.lab.storedAnswer(), "2 2 3 6*35 2 1 黑体");
+    EXPECT_EQ(w.lab.storedAnswer(), "35 2 1 黑体*2 2 3 6*35 2 1 黑体");
     EXPECT_EQ(w.form.result(), QDialog::Accepted);
 }
 

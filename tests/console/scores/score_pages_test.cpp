@@ -51,6 +51,36 @@ protected:
     std::unique_ptr<kav::db::Cursor> score, condition;
 };
 
+// A part typed into the score grid stays within its range, and 总分 follows the parts.
+TEST_F(ScoreListTest, EditedPartsStayInRangeAndTheTotalIsTheirSum) {
+    struct Case {
+        const char* column;
+        const char* typed;
+        std::string refusal;  // "" when stored
+        std::string total;    // 总分 of row 1 afterwards, as stored
+    };
+    const Case cases[] = {
+        {"dz_cj", "99999", "打字题成绩只能是0到20分，输入的是99999，没有保存。", "96"},
+        {"win_cj", "-1", "WIN题成绩只能是0到20分，输入的是-1，没有保存。", "96"},
+        {"select_cj", "31", "选择题成绩只能是0到30分，输入的是31，没有保存。", "96"},
+        {"dz_cj", "20", "", "98"},
+        {"win_cj", "0", "", "78"},
+        {"word_cj", "10", "", "58"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.column) + " " + c.typed);
+        f.dialogs.shown.clear();
+        ASSERT_TRUE(f.binding->moveToRow(1));
+        f.binding->setText(f.column(c.column), c.typed);
+        EXPECT_EQ(f.binding->post(), c.refusal.empty());
+        if (!c.refusal.empty()) {
+            EXPECT_EQ(f.dialogs.lastText(), c.refusal);
+            f.binding->cancel();
+        }
+        EXPECT_EQ(f.stored("kscj").at(0), c.total);
+    }
+}
+
 TEST_F(ScoreListTest, ExportWritesTheGbkFileUnderTheChosenNameAndKeepsTheRow) {
     ASSERT_TRUE(f.binding->moveToRow(2));
     struct Case {
@@ -133,7 +163,8 @@ TEST_F(ScoreLabTest, ClearAsksAndDeletesOnlyTheSnapshotUntilRefresh) {
 
     lab.dialogs.answers.push_back(Answer::No);
     logic.BitBtn43Click();
-    EXPECT_EQ(lab.dialogs.lastText(), "确定要删除吗？");
+    EXPECT_EQ(lab.dialogs.lastText(), "确定要删除全部 2 条记录吗？删除后不能恢复。") << "the rows shown, not the late one";
+    EXPECT_EQ(lab.dialogs.shown.back().buttons, kav::ui::Buttons::OkNoSafe);
     EXPECT_EQ(lab.column("teacher.mdb", "score", "zkzh").size(), 3u) << "No deletes nothing";
     EXPECT_EQ(binding.rowCount(), 2) << "the late row is not shown before 刷新";
 

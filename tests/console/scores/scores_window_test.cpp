@@ -11,6 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "console/pages/scores/ui/score_pages_ui.h"
 #include "tests/console/logged_in_console.h"
 #include "tests/console/scores/score_fixture.h"
 
@@ -37,6 +38,7 @@ protected:
         record->append();
         record->field("zkzh").setString(zkzh);
         record->field("ksxm").setString(name);
+        record->field("win_condiction").setString("第1题：对\r\n第2题：错");
         record->field("sel_arr1").setString("1 2");
         record->field("sel_arr2").setString("a b");
         record->field("sel_arr3").setString(answers);
@@ -83,11 +85,19 @@ TEST_F(ScoresWindowTest, AnswerAnalysisShowsEveryColumnAndSortableStatistics) {
     auto* memo = find<QPlainTextEdit>("DBMemo4");
     EXPECT_EQ(memo->toPlainText().size(), 300 + 12) << "the memo box has no length cap";
     EXPECT_EQ(memo->toPlainText().count('\n'), 2) << "on several lines";
+    auto* win = find<QPlainTextEdit>("DBEdit22");
+    ASSERT_NE(win, nullptr) << "the Windows task's result has a box of several lines";
+    EXPECT_EQ(win->toPlainText(), "第1题：对\n第2题：错");
 
     click("BitBtnStats");
     auto* table = find<QTableWidget>("StatsTable");
     ASSERT_EQ(table->rowCount(), 2);  // two choice questions; no task was drawn
     EXPECT_EQ(find<QLabel>("StatsSummary")->text(), "统计：2 份答题记录，0 份没有成绩未计入");
+    // Beside the table the charts of this count: both totals of 70 at the top of their range.
+    auto* charts = find<scores::ScoreChartsView>("ChartsView");
+    ASSERT_EQ(charts->histograms().size(), 5u);
+    EXPECT_EQ(charts->histograms()[0].title, "总分");
+    EXPECT_EQ(charts->histograms()[0].counts.back(), 2);
     table->sortByColumn(3, Qt::AscendingOrder);  // 答对率
     EXPECT_EQ(table->item(0, 1)->text(), "1");  // question 1: one of two right (key a, answers a and b)
     EXPECT_EQ(table->item(0, 3)->text(), "50.0%");

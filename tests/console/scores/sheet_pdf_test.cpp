@@ -57,8 +57,11 @@ TEST_F(SheetPdfTest, TitleOnceHeadersOnEveryPageAndEveryRowInFull) {
     rows[39].kstime = kav::DateTime::zero();
     const auto pdf = dir / "sheet.pdf";
     writeSheetPdf(rows, pdf);
-    EXPECT_EQ(pages(pdf), 2);
-    const std::string first = text(pdf, 1), second = text(pdf, 2);
+    EXPECT_EQ(pages(pdf), 3) << "two pages of scores and one of charts";
+    const std::string first = text(pdf, 1), second = text(pdf, 2), charts = text(pdf, 3);
+    for (const char* title : {"成绩分布与选择题分析", "答对率", "区分度", "总分"})
+        EXPECT_NE(charts.find(title), std::string::npos) << title;
+    EXPECT_NE(charts.find("1 人无成绩"), std::string::npos) << "row 3 has no Word score";
     EXPECT_EQ(occurrences(first, "计算机等级考试成绩单"), 1u);
     EXPECT_EQ(occurrences(second, "计算机等级考试成绩单"), 0u);
     for (const char* header : {"准考证号", "姓名", "时间", "WIN题", "选择题", "打字题", "Word题", "总分"}) {
@@ -85,7 +88,7 @@ TEST_F(SheetPdfTest, TitleOnceHeadersOnEveryPageAndEveryRowInFull) {
 TEST_F(SheetPdfTest, AnEmptyTablePrintsOnePageWithTitleAndHeaders) {
     const auto pdf = dir / "empty.pdf";
     writeSheetPdf({}, pdf);
-    EXPECT_EQ(pages(pdf), 1);
+    EXPECT_EQ(pages(pdf), 2) << "the sheet and its (empty) charts";
     const std::string t = text(pdf);
     EXPECT_NE(t.find("计算机等级考试成绩单"), std::string::npos) << t;
     EXPECT_NE(t.find("Word题"), std::string::npos) << t;
@@ -94,6 +97,23 @@ TEST_F(SheetPdfTest, AnEmptyTablePrintsOnePageWithTitleAndHeaders) {
 TEST_F(SheetPdfTest, AnUnwritableTargetIsReportedAndLeavesNothing) {
     EXPECT_THROW(writeSheetPdf({}, dir / "missing" / "sheet.pdf"), ExportError);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// The text of the PDF is the names as stored: characters that the fonts draw
+// with the glyph of a radical (长 一 黄 丨 乙 人) come out as themselves.
+TEST_F(SheetPdfTest, NamesReadBackExactlyNotAsRadicals) {
+    const char* names[] = {"长一黄", "丨乙人", "张长江", "黄一一"};
+    std::vector<ScoreRow> rows;
+    for (int i = 0; i < 4; ++i)
+        rows.push_back(scoreRow("11019999000" + std::to_string(i + 1), names[i], at(2026, 12, 9, 14, 5, i), 20, 28,
+                                18, 30, 96));
+    const auto pdf = dir / "names.pdf";
+    writeSheetPdf(rows, pdf);
+    const std::string all = text(pdf);
+    for (const char* name : names) EXPECT_EQ(occurrences(all, name), 1u) << name;
+    for (const char* radical : {"\u2ED3", "\u2F00", "\u2EE9", "\u2F01", "\u2F04", "\u2F08"})
+        EXPECT_EQ(all.find(radical), std::string::npos) << radical;
+    EXPECT_EQ(occurrences(all, "计算机等级考试成绩单"), 1u);
 }
 
 }  // namespace

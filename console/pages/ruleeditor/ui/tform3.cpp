@@ -58,11 +58,8 @@ TForm3::TForm3(QWidget* parent, RuleEditor& editor, const std::vector<std::strin
     scroll->setWidget(makeSheet(fontFamilies));
     layout->addWidget(scroll, 1);
     modelLabel_ = new QLabel;
-    composedLabel = new QLabel;
-    composedLabel->setWordWrap(true);
-    composedLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(modelLabel_);
-    layout->addWidget(composedLabel);
+    layout->addWidget(makeRuleList());
     layout->addWidget(makeButtons());
 }
 
@@ -224,6 +221,48 @@ QWidget* TForm3::makeButtons() {
     return bar;
 }
 
+QWidget* TForm3::makeRuleList() {
+    auto* panel = new QWidget;
+    auto* line = new QHBoxLayout(panel);
+    line->setContentsMargins(0, 0, 0, 0);
+    ruleList = new QListWidget;
+    ruleList->setObjectName("RuleList");
+    ruleList->setMaximumHeight(150);
+    connect(ruleList, &QListWidget::itemDoubleClicked, this, [this] { EditRuleClick(); });
+    line->addWidget(ruleList, 1);
+    auto* side = new QVBoxLayout;
+    totalLabel = new QLabel;
+    totalLabel->setObjectName("TotalLabel");
+    totalLabel->setStyleSheet("font-weight: bold;");
+    side->addWidget(totalLabel);
+    auto button = [&](QPushButton*& b, const char* name, const char* text, void (TForm3::*handler)()) {
+        b = new QPushButton(q(text));
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, handler);
+        side->addWidget(b);
+    };
+    button(EditRule, "EditRule", "修改此条", &TForm3::EditRuleClick);
+    button(RemoveRule, "RemoveRule", "删除此条", &TForm3::RemoveRuleClick);
+    side->addStretch(1);
+    line->addLayout(side);
+    return panel;
+}
+
+void TForm3::EditRuleClick() {
+    if (ruleList->currentRow() < 0) return;
+    editor_.editRule(static_cast<std::size_t>(ruleList->currentRow()));
+    refresh();
+}
+
+void TForm3::RemoveRuleClick() {
+    const int row = ruleList->currentRow();
+    if (row < 0) return;
+    editor_.removeRule(static_cast<std::size_t>(row));
+    refresh();
+    ruleList->setCurrentRow(std::min(row, ruleList->count() - 1));
+}
+
 QWidget* TForm3::box(const std::string& name) const {
     auto it = boxes_.find(name);
     return it == boxes_.end() ? nullptr : it->second;
@@ -309,7 +348,21 @@ void TForm3::refresh() {
     }
     if (s(Edit62->text()) != sheet.score()) Edit62->setText(q(sheet.score()));
     modelLabel_->setText(editor_.modelDocument() ? q("样稿：" + editor_.modelDocument()->string()) : q("样稿：（未打开）"));
-    composedLabel->setText(q("已编好（未保存）：" + editor_.composed()));
+    const int current = ruleList->currentRow();
+    ruleList->clear();
+    int index = 0;
+    for (const RuleEditor::Line& line : editor_.lines()) {
+        const std::string text = "第" + std::to_string(line.part) + "题 " + std::to_string(++index) + ". " +
+                                 line.shown.text + (line.shown.readable() ? "" : "　〔读不懂：" + line.shown.problem + "〕");
+        auto* item = new QListWidgetItem(q(text), ruleList);
+        item->setToolTip(q(line.rule));
+        if (!line.shown.readable()) item->setForeground(Qt::red);
+    }
+    ruleList->setCurrentRow(std::min(current, ruleList->count() - 1));
+    const long long total = editor_.total();
+    totalLabel->setText(q("合计 " + std::to_string(total) + " 分 / 满分 " + std::to_string(answer::kWordFullMarks) + " 分" +
+                          (editor_.changed() ? "（未保存）" : "")));
+    totalLabel->setStyleSheet(total == answer::kWordFullMarks ? "font-weight: bold;" : "font-weight: bold; color: #c01c28;");
     refreshing_ = false;
 }
 

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <map>
 
@@ -29,16 +30,20 @@ public:
     void BitBtn4Click();  // "从样稿读取"
     void BitBtn5Click();  // "采用勾选的样稿值"
     void BitBtn6Click();  // "试评"
-    // Shows the sheet, the readings and the composed text.
+    void EditRuleClick();    // "修改此条"
+    void RemoveRuleClick();  // "删除此条"
+    // Shows the sheet, the readings, the answer's rules and their total.
     void refresh();
 
     // The boxes by their control names ("Edit1", "ComboBox_c1", "CheckBox1", "Edit62").
     QWidget* box(const std::string& name) const;
     QLabel* reading(int kind) const { return readingLabels_.at(kind); }
     QCheckBox* keep(int kind) const { return keepBoxes_.at(kind); }
-    QPushButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn5, *BitBtn6;
+    QPushButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn5, *BitBtn6, *EditRule, *RemoveRule;
     QLineEdit* Edit62;
-    QLabel* composedLabel;
+    // The answer as edited, one line a rule; a rule the editor cannot read in red with the reason.
+    QListWidget* ruleList;
+    QLabel* totalLabel;  // "合计 28 分 / 满分 30 分"
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -49,6 +54,7 @@ private:
     QWidget* makePositionBox(PositionBox box);
     QWidget* makeValueBox(const answer::RuleKind& kind, const std::vector<std::string>& fonts);
     QWidget* makeButtons();
+    QWidget* makeRuleList();
     std::string readingText(const answer::RuleKind& kind, const word::RuleReading& reading) const;
 
     RuleEditor& editor_;

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "common/scores/item_stats.h"
 #include "common/scores/score_rows.h"
 
 class QPrinter;
@@ -13,13 +14,14 @@ namespace mendrix::scores {
 class TForm_print {
 public:
     explicit TForm_print(QWidget* parent) : parent_(parent) {}
-    // Opens the preview of these rows and waits until it is closed.
-    void preview(const std::vector<ScoreRow>& rows);
+    // Opens the preview of these rows (with their charts) and waits until it is closed.
+    void preview(const std::vector<ScoreRow>& rows, const ItemStatistics* stats);
 
 private:
     void paint(QPrinter* printer);
     QWidget* parent_;
     std::vector<ScoreRow> rows_;
+    const ItemStatistics* stats_ = nullptr;
 };
 
 }  // namespace mendrix::scores

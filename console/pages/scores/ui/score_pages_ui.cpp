@@ -6,10 +6,14 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QPainter>
+#include <QScrollArea>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include "common/db/error_text.h"
 #include "common/scores/item_stats.h"
+#include "common/scores/render/chart_painter.h"
 #include "console/base/binding/ui/bound_editors.h"
 #include "console/base/binding/ui/bound_grid.h"
 #include "console/base/binding/ui/navigators.h"
@@ -102,7 +106,7 @@ void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEn
         try {
             return new ScoreListPage(nullptr, env.data.ADOTable_Tscore(), env);
         } catch (const kav::db::DbError& e) {
-            return openFailure(e.what());
+            return openFailure(kav::db::databaseErrorText("这一页的数据表打不开。", e));
         }
     });
     new BuildOnFirstShow(analysisFrame, [env]() -> QWidget* {
@@ -110,7 +114,7 @@ void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEn
             return new AnswerAnalysisPage(nullptr, env.data.ADOTable_Tcondition(), env.data.ADOTable_Tscore(),
                                           env.data.ADOTable_select(), env);
         } catch (const kav::db::DbError& e) {
-            return openFailure(e.what());
+            return openFailure(kav::db::databaseErrorText("这一页的数据表打不开。", e));
         }
     });
 }
@@ -124,7 +128,11 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
       logic_(std::make_unique<ScoreListLogic>(*binding_, score, env_.dialogs)),
       print_(this) {
     setObjectName("ScoreListPage");
-    logic_->showSheet = [this](const std::vector<ScoreRow>& rows) { print_.preview(rows); };
+    logic_->showSheet = [this](const std::vector<ScoreRow>& rows) {
+        const ItemStatistics stats = computeItemStatistics(readExamRecords(env_.data.ADOTable_Tcondition()), rows,
+                                                           readBankKeys(env_.data.ADOTable_select()));
+        print_.preview(rows, &stats);
+    };
 
     std::vector<kav::console::GridColumn> columns;
     for (int f = 0; f < kScoreFieldCount; ++f) columns.push_back({std::string(kScoreColumns[f]), q(kGridTitles[f])});
@@ -195,7 +203,16 @@ AnswerAnalysisPage::AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& conditi
     auto* record = new QGridLayout;
     int row = 0;
     for (const Box& b : boxes) {
-        auto* edit = new kav::console::BoundLineEdit(*binding_, b.column, this);
+        // The Windows task's result is several lines: a box that shows them all.
+        QWidget* edit;
+        if (std::string_view(b.column) == "win_condiction") {
+            auto* memo = new kav::console::BoundMemo(*binding_, b.column, this);
+            memo->setMaximumHeight(memo->fontMetrics().lineSpacing() * 4 + 10);
+            memo->setTabChangesFocus(true);
+            edit = memo;
+        } else {
+            edit = new kav::console::BoundLineEdit(*binding_, b.column, this);
+        }
         edit->setObjectName(b.name);
         record->addWidget(new QLabel(QString::fromUtf8(b.caption), this), row, 0);
         record->addWidget(edit, row, 1);
@@ -235,21 +252,62 @@ AnswerAnalysisPage::AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& conditi
     statsTable->horizontalHeader()->setStretchLastSection(true);
     statsTable->setSortingEnabled(true);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(record);
+    chartsView = new ScoreChartsView(this);
+    chartsView->setObjectName("ChartsView");
+
+    auto* recordPart = new QWidget(this);
+    auto* recordLayout = new QVBoxLayout(recordPart);
+    recordLayout->setContentsMargins(0, 0, 0, 0);
+    recordLayout->addLayout(record);
     auto* navigation = new QHBoxLayout;
     navigation->addWidget(label);
     navigation->addWidget(strip);
     navigation->addStretch(1);
     navigation->addWidget(BitBtn44);
     navigation->addWidget(BitBtn45);
-    layout->addLayout(navigation);
+    recordLayout->addLayout(navigation);
+
+    auto* statsPart = new QWidget(this);
+    auto* statsLayout = new QVBoxLayout(statsPart);
+    statsLayout->setContentsMargins(0, 0, 0, 0);
     auto* statsBar = new QHBoxLayout;
     statsBar->addWidget(statsSummary, 1);
     statsBar->addWidget(BitBtnStats);
     statsBar->addWidget(BitBtnStatsExport);
-    layout->addLayout(statsBar);
-    layout->addWidget(statsTable, 1);
+    statsLayout->addLayout(statsBar);
+    auto* side = new QSplitter(Qt::Horizontal, statsPart);
+    side->addWidget(statsTable);
+    side->addWidget(chartsView);
+    side->setStretchFactor(0, 1);
+    side->setStretchFactor(1, 1);
+    statsLayout->addWidget(side, 1);
+
+    auto* recordScroll = new QScrollArea(this);
+    recordScroll->setWidgetResizable(true);
+    recordScroll->setFrameShape(QFrame::NoFrame);
+    recordScroll->setWidget(recordPart);
+    split_ = new QSplitter(Qt::Vertical, this);
+    split_->setObjectName("AnalysisSplit");
+    split_->addWidget(recordScroll);
+    split_->addWidget(statsPart);
+    split_->setStretchFactor(1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(split_);
+}
+
+ScoreChartsView::ScoreChartsView(QWidget* parent) : QWidget(parent) { setMinimumSize(360, 280); }
+
+void ScoreChartsView::setCharts(std::vector<Histogram> histograms, std::vector<ItemPoint> points) {
+    histograms_ = std::move(histograms);
+    points_ = std::move(points);
+    update();
+}
+
+void ScoreChartsView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(rect(), Qt::white);
+    paintCharts(painter, QRectF(rect()).adjusted(4, 4, -4, -4), histograms_, points_);
 }
 
 AnswerAnalysisPage::~AnswerAnalysisPage() { qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly)); }
@@ -268,6 +326,9 @@ void AnswerAnalysisPage::BitBtnStatsExportClick() {
 void AnswerAnalysisPage::showStatistics() {
     statsSummary->setText(QString::fromStdString(logic_->summaryText()));
     if (!logic_->statistics()) return;
+    chartsView->setCharts(logic_->distributions(), itemPoints(*logic_->statistics()));
+    // The record shrinks to a few lines (it scrolls); the statistics take the rest of the page.
+    split_->setSizes({split_->height() / 5, split_->height() * 4 / 5});
     const auto rows = statisticsRows(*logic_->statistics());
     statsTable->setSortingEnabled(false);
     statsTable->setRowCount(static_cast<int>(rows.size()));

@@ -5,6 +5,7 @@
 // tables are open; its buttons go through the console's handler runner.
 #include <QLabel>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QWidget>
 #include <functional>
@@ -52,6 +53,22 @@ private:
     TForm_print print_;
 };
 
+// The analysis page's charts: the item chart and the score distributions.
+class ScoreChartsView : public QWidget {
+public:
+    explicit ScoreChartsView(QWidget* parent);
+    void setCharts(std::vector<Histogram> histograms, std::vector<ItemPoint> points);
+    const std::vector<Histogram>& histograms() const { return histograms_; }
+    const std::vector<ItemPoint>& points() const { return points_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::vector<Histogram> histograms_;
+    std::vector<ItemPoint> points_;
+};
+
 class AnswerAnalysisPage : public QWidget {
 public:
     AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& condition, kav::db::Cursor& score,
@@ -65,9 +82,12 @@ public:
     QPushButton *BitBtn44, *BitBtn45, *BitBtnStats, *BitBtnStatsExport;
     QTableWidget* statsTable;
     QLabel* statsSummary;
+    ScoreChartsView* chartsView;
 
 private:
     void showStatistics();
+    // The record above, the statistics below; a count gives the statistics the page's height.
+    QSplitter* split_;
     ScorePagesEnv env_;
     std::unique_ptr<kav::console::TableBinding> binding_;
     std::unique_ptr<AnswerAnalysisLogic> logic_;

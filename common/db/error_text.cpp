@@ -1,0 +1,55 @@
+#include "common/db/error_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace kav::db {
+
+namespace {
+
+struct Cause {
+    std::array<std::string_view, 4> marks;  // any of them in the engine's text (lower case)
+    std::string_view advice;
+};
+
+// The engine texts by cause, the first that matches wins.
+constexpr Cause kCauses[] = {
+    {{"locked", "busy", "cannot connect", "cannot be reached"},
+     "数据库正被其他程序使用，或暂时连接不上。请稍后再试；如一直如此，请关闭其他使用题库的程序或检查网络。"},
+    {{"disk is full", "no space", "disk full", "file too large"}, "磁盘空间不足。请清理磁盘后再试。"},
+    {{"readonly", "read-only", "permission", "access denied"},
+     "没有写入数据库文件的权限。请检查数据库文件及其所在文件夹是否可写。"},
+    {{"not a database", "encrypted", "malformed", "corrupt"},
+     "数据库文件已损坏，或不是本系统的数据库。请用备份的数据库文件替换它。"},
+    {{"mismatch", "too small to accept", "overflow", "constraint"}, "所填的值不符合该项的要求（类型或长度）。请改正后再保存。"},
+    {{"could not find file", "cannot find", "no such", "not found"},
+     "找不到数据库文件或其中的表。请确认在教师文件夹中运行，且题库文件完整。"},
+};
+
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
+    return out;
+}
+
+}  // namespace
+
+std::string databaseErrorText(std::string_view whatFailed, const DbError& error) {
+    if (dynamic_cast<const RowRefused*>(&error)) return error.what();
+    const std::string engine = lowered(error.what());
+    std::string_view advice = "请检查后再试；如问题持续，请把下面的详细信息告诉管理员。";
+    if (dynamic_cast<const DbUnavailable*>(&error)) {
+        advice = kCauses[0].advice;
+    } else {
+        for (const Cause& cause : kCauses)
+            if (std::any_of(cause.marks.begin(), cause.marks.end(),
+                            [&](std::string_view mark) { return !mark.empty() && engine.find(mark) != std::string::npos; })) {
+                advice = cause.advice;
+                break;
+            }
+    }
+    return std::string(whatFailed) + "\r" + std::string(advice) + "\r详细信息：" + error.what();
+}
+
+}  // namespace kav::db
