@@ -291,6 +291,12 @@ bool QtDesktop::open(const std::filesystem::path& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
 }
 
+bool QtDesktop::start(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
+    QStringList args;
+    for (const std::string& a : arguments) args << QString::fromStdString(a);
+    return QProcess::startDetached(QString::fromStdString(program.string()), args);
+}
+
 void QtDesktop::showAbout(const std::string& title) {
     QMessageBox box;
     box.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);

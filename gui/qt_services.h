@@ -79,6 +79,7 @@ public:
     ui::ScreenSize screenSize() override;
     bool changeResolution(int width, int height) override;
     bool open(const std::filesystem::path& path) override;
+    bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments) override;
     void showAbout(const std::string& title) override;
     void showHelp(const std::string& title, const std::string& html) override;
     void waitUntil(const std::function<bool()>& done) override;

@@ -17,13 +17,17 @@ dpkg_root=(dpkg --root="$root" --force-depends --force-not-root)
 
 "${dpkg_root[@]}" -i "$debs"/kavlor_*.deb "$debs"/mendrix_*.deb >/dev/null
 for f in usr/bin/Kavlor usr/bin/Mendrix usr/bin/mendrix usr/bin/kavtool usr/libexec/kavlor/kavlor-session \
-         usr/libexec/kavlor/kavlor-word-grader \
+         usr/libexec/kavlor/kavlor-word-grader usr/share/kavlor/openbox/rc.xml usr/share/kavlor/openbox/menu.xml \
          usr/share/xsessions/kavlor.desktop etc/kavlor/station.conf etc/X11/xorg.conf.d/50-kavlor-station.conf \
          etc/mendrix/mendrix.conf usr/share/applications/mendrix.desktop \
          usr/share/icons/hicolor/scalable/apps/mendrix.svg usr/share/man/man1/kavtool.1.gz; do
   [[ -e "$root/$f" ]] || fail "not installed: /$f"
 done
 sh -n "$root/usr/libexec/kavlor/kavlor-session" && sh -n "$root/usr/bin/mendrix"
+if command -v xmllint >/dev/null 2>&1; then
+  xmllint --noout "$root/usr/share/kavlor/openbox/rc.xml" "$root/usr/share/kavlor/openbox/menu.xml" ||
+    fail "the station's openbox settings are not well-formed"
+fi
 # The Word grader runs and answers a call without a document with its usage status.
 status=0
 "$root/usr/libexec/kavlor/kavlor-word-grader" </dev/null >/dev/null || status=$?

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -67,10 +68,16 @@ bool Client::start() {
 }
 
 void Client::startup() {
-    // 1. Single copy: a running copy holds the lock; this one leaves quietly.
+    // 1. Single copy: a running copy holds the lock; this one says so and
+    // leaves (the text goes to the session's log too).
     lock_.emplace(env_.lockFile);
     if (!lock_->held()) {
+        const std::string text = lock_->error().empty()
+                                     ? std::string("考试系统已经在本机运行，不能同时运行两个！")
+                                     : "考试系统无法建立运行标记，请与管理员联系！\r" + lock_->error();
         lock_.reset();
+        std::fprintf(stderr, "Kavlor: %s\n", text.c_str());
+        env_.dialogs.message(kav::ui::MessageKind::Warning, text);
         ExitClient();
     }
 

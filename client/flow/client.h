@@ -3,6 +3,7 @@
 // candidate and the window logic of the exam flow. The window classes are thin
 // views over these objects: they forward their events to the handlers here and
 // redraw themselves when changed() fires.
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -46,6 +47,8 @@ struct ClientEnv {
     // Where the station poll's work runs: a thread of its own, so that a lab
     // server that does not answer never holds the exam window.
     kav::station::StationPoll::Launch pollLaunch = kav::station::StationPoll::onThreadOfItsOwn;
+    // The ":"-separated folders the office program is looked for in.
+    std::string programSearchPath = std::getenv("PATH") ? std::getenv("PATH") : "";
 };
 
 class Client {
@@ -103,6 +106,7 @@ public:
     kav::ui::Desktop& desktop() { return env_.desktop; }
     const std::filesystem::path& workingFolder() const { return env_.workingFolder; }
     const std::filesystem::path& wordGrader() const { return env_.wordGrader; }
+    const std::string& programSearchPath() const { return env_.programSearchPath; }
     const kav::station::StationPoll::Launch& pollLaunch() const { return env_.pollLaunch; }
     std::mt19937_64& random() { return random_; }
 

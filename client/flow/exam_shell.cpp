@@ -8,6 +8,7 @@
 #include "common/core/candidate.h"
 #include "common/db/checked_values.h"
 #include "common/db/columns.h"
+#include "common/platform/office.h"
 #include "common/platform/platform.h"
 
 namespace kavlor {
@@ -47,13 +48,36 @@ void ExamShell::Button1Click() {
     Memo1.push_back("请在考生文件夹中的中打开文件" + (drawn ? word.field("filename_word").asString() : std::string()) +
                     "进行答题！");
     Memo1.push_back(drawn ? word.field(col::word_question).asString() : std::string());
+    if (!drawn) return;
+    const std::string name = word.field("filename_word").asString();
+    const std::filesystem::path document =
+        kav::platform::findIgnoringCase(kav::platform::resolve(candidateFolder()) / name);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(document, ec))
+        client_.dialogs().message(MessageKind::Warning, "考生文件夹中没有Word题文件" + name + "，请与监考老师联系！");
+    else
+        openDocument(document);
 }
 
-// Opens the folder the button names
-// with the desktop's file manager; says so when there is none to open it.
+void ExamShell::openDocument(const std::filesystem::path& document) {
+    const auto command = kav::platform::officeCommand(document, client_.programSearchPath());
+    if (!command)
+        client_.dialogs().message(MessageKind::Warning,
+                                  "本机没有安装可以打开Word文档的办公软件（LibreOffice Writer或WPS文字），请与监考老师联系！");
+    else if (!client_.desktop().start(command->program, command->arguments))
+        client_.dialogs().message(MessageKind::Warning,
+                                  "无法启动办公软件" + command->program.filename().string() + "，请与监考老师联系！");
+}
+
+// Shows the folder the button names in the candidate's file manager; says so
+// when the folder is missing.
 void ExamShell::Button2Click() {
-    if (!client_.desktop().open(kav::platform::resolve(candidateFolder())))
-        client_.dialogs().message(MessageKind::Warning, "无法打开考生文件夹" + candidateFolder() + "，请与管理员联系！");
+    const std::filesystem::path folder = kav::platform::resolve(candidateFolder());
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        client_.dialogs().message(MessageKind::Warning, "考生文件夹" + candidateFolder() + "不存在，请与监考老师联系！");
+    else if (showFolder)
+        showFolder(folder);
 }
 
 void ExamShell::N8Click() { client_.desktop().showAbout("一级B模拟系统Kavlor V1.0"); }

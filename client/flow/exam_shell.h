@@ -1,6 +1,7 @@
 #pragma once
 // The exam window TForm5: what to do for each question kind, the candidate
 // folder, the clock, and the menu with the answering screens and the graders.
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,8 +22,8 @@ class ExamShell {
 public:
     explicit ExamShell(Client& client);  // reads winno and wordno of the current ct row
 
-    void Button1Click();  // Word题
-    void Button2Click();  // the candidate folder
+    void Button1Click();  // Word题: the task, and its document opened in the office program
+    void Button2Click();  // the candidate folder, shown in the file manager
     void Button3Click();  // Win操作
     void Button4Click();  // 选择题
     void Button5Click();  // 录入题
@@ -41,6 +42,14 @@ public:
     // grading of a hand-in or collection, so that the typing score reported
     // is that of the typed text.
     std::function<void()> saveTyping;
+    // Shows the candidate's file manager over the (existing) candidate folder;
+    // set by the exam window.
+    std::function<void(const std::filesystem::path&)> showFolder;
+
+    // Opens a document in the office program found on the station (see
+    // kav::platform::officeCommand); says so in Chinese when there is none
+    // or it cannot be started.
+    void openDocument(const std::filesystem::path& document);
 
     // Reports of the graders go to the candidate only while N4 is enabled.
     bool gradingReports() const { return N4Enabled; }

@@ -290,9 +290,17 @@ void SingleCopyLock::release() {
 }
 
 fs::path singleCopyLockFile(std::string_view marker) {
+    const std::string name = std::string(marker) + ".lock";
+    const auto ownFolder = [](const fs::path& folder) {
+        struct stat st {};
+        return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    };
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    fs::path folder = (runtime && *runtime) ? fs::path(runtime) : fs::temp_directory_path();
-    return folder / (std::string(marker) + ".lock");
+    if (runtime && *runtime && ownFolder(runtime)) return fs::path(runtime) / name;
+    // A folder of the user's own: another user's lock in /tmp must not stop this one.
+    const fs::path folder = fs::temp_directory_path() / ("kavlor-" + std::to_string(::geteuid()));
+    if (!ownFolder(folder)) ::mkdir(folder.c_str(), 0700);  // when it still is not ours, opening the lock says so
+    return folder / name;
 }
 
 }  // namespace kav::platform

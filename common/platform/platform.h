@@ -75,8 +75,10 @@ private:
     std::string error_;
 };
 
-// Where the client keeps its lock file: in the runtime folder of the user
-// (XDG_RUNTIME_DIR) or the temporary folder, named after the marker.
+// Where the client keeps its lock file, named after the marker: in the user's
+// runtime folder (XDG_RUNTIME_DIR, when it is a folder the user owns), or else
+// in a folder of the user's own in the temporary folder (kavlor-<uid>, made
+// with mode 700), so that another user's copy never locks this one out.
 std::filesystem::path singleCopyLockFile(std::string_view marker = "PROGRAM_RUNNING12");
 
 }  // namespace kav::platform

@@ -1,13 +1,14 @@
 #pragma once
 // What the programs ask of the machine's desktop: the screen mode, files and
-// folders opened with their default program, and the version box. The Qt
-// implementation (gui/) uses XRandR and the desktop services; tests inject
-// their own.
+// folders opened with their default program, programs started, and the
+// version box. The Qt implementation (gui/) uses XRandR and the desktop
+// services; tests inject their own.
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace kav::ui {
 
@@ -25,6 +26,10 @@ public:
     // Opens a folder (a file manager window) or a file (its default program,
     // a browser for an .htm file); false when the desktop could not open it.
     virtual bool open(const std::filesystem::path& path) = 0;
+    // Starts a program on its own (the office program with a document): it
+    // runs on when the caller ends and inherits no file the caller holds open.
+    // false when it could not be started.
+    virtual bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments) = 0;
     // The version box titled `title`.
     virtual void showAbout(const std::string& title) = 0;
     // A help window titled `title` over the HTML page `html` (UTF-8), inside

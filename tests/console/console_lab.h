@@ -25,6 +25,7 @@ public:
         opened.push_back(path);
         return canOpen;
     }
+    bool start(const std::filesystem::path&, const std::vector<std::string>&) override { return false; }  // the console starts none
     void showAbout(const std::string&) override {}
     std::vector<std::pair<std::string, std::string>> helps;  // title and page of each help shown
     void showHelp(const std::string& title, const std::string& html) override { helps.emplace_back(title, html); }

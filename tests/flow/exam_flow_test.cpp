@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "client/files/ui/file_manager_window.h"
 #include "client/flow/drawing.h"
 #include "client/flow/instructions.h"
 #include "client/flow/login.h"
@@ -60,8 +61,17 @@ std::string ctValue(Harness& h, const std::string& zkzh, const std::string& colu
     return rowValue(*stu, "ct", zkzh, column);
 }
 
+// A folder with an executable of the given name, for programSearchPath.
+fs::path programFolder(Harness& h, const std::string& name) {
+    const fs::path folder = h.lab.root() / "bin";
+    kav::test::writeFile(folder / name, "#!/bin/sh\n");
+    fs::permissions(folder / name, fs::perms::owner_all);
+    return folder;
+}
+
 TEST(ExamFlowTest, FirstLoginDrawsAnswersAndHandsIn) {
     Harness h;
+    h.programSearchPath = programFolder(h, "lowriter").string();
     KavlorApp app(h.env());
     ASSERT_TRUE(app.start());
     EXPECT_TRUE(app.Form1()->isVisible());
@@ -152,9 +162,14 @@ TEST(ExamFlowTest, FirstLoginDrawsAnswersAndHandsIn) {
     form5->Button1Click();
     EXPECT_EQ(form5->Memo1->toPlainText().split('\n')[0].toStdString(),
               "请在考生文件夹中的中打开文件" + ctValue(h, kFirst, "filename_word") + "进行答题！");
+    // The Word document opened in the office program.
+    EXPECT_EQ(h.desktop.started,
+              (std::vector<std::vector<std::string>>{{(fs::path(h.programSearchPath) / "lowriter").string(),
+                                                      (folder / ctValue(h, kFirst, "filename_word")).string()}}));
     form5->Button2Click();
-    ASSERT_EQ(h.desktop.opened.size(), 1u);
-    EXPECT_EQ(h.desktop.opened[0], folder);
+    ASSERT_NE(form5->FileManager(), nullptr);
+    EXPECT_TRUE(form5->FileManager()->isVisible());
+    EXPECT_EQ(form5->FileManager()->logic().files().root(), folder);
 
     // Answers: B to question 1, A to question 2; each is in the record at once.
     form5->N2Click();
@@ -497,19 +512,48 @@ TEST(ExamFlowTest, AResumedExamHasItsCandidateFolderAndWordDocument) {
 }
 
 // Where the desktop cannot open folders the candidate is told so.
-TEST(ExamFlowTest, TheFolderButtonSaysSoWhenNothingOpensFolders) {
-    for (const bool opens : {true, false}) {
+// The folder button shows the file manager over the candidate folder, or
+// says the folder is gone; Word题 opens the document in the first office
+// program found, or says why it cannot.
+TEST(ExamFlowTest, TheFolderAndWordButtonsSayWhatStopsThem) {
+    const std::string noOffice = "本机没有安装可以打开Word文档的办公软件（LibreOffice Writer或WPS文字），请与监考老师联系！";
+    const struct {
+        const char* what;
+        const char* program;  // on the search path, or nullptr
+        bool starts;
+        bool removeFolder, removeDocument;
+        std::vector<std::string> messages;  // after both buttons
+    } cases[] = {
+        {"all there", "soffice", true, false, false, {}},
+        {"no office program", nullptr, true, false, false, {noOffice}},
+        {"cannot start", "wps", false, false, false, {"无法启动办公软件wps，请与监考老师联系！"}},
+        {"no document", "wps", true, false, true, {}},
+        {"no candidate folder", "lowriter", true, true, false,
+         {"考生文件夹c:\\kavlor\\11010001不存在，请与监考老师联系！"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Harness h;
-        h.desktop.opens = opens;
+        if (c.program) h.programSearchPath = programFolder(h, c.program).string();
+        h.desktop.starts = c.starts;
         KavlorApp app(h.env());
         startFirstExam(app);
         h.dialogs.shown.clear();
+        const fs::path folder = h.lab.driveC / "kavlor" / "11010001";
+        const std::string document = ctValue(h, kFirst, "filename_word");
+        if (c.removeDocument) fs::remove(folder / document);
+        if (c.removeFolder) fs::remove_all(folder);
+        app.Form5()->Button1Click();
         app.Form5()->Button2Click();
-        EXPECT_EQ(h.desktop.opened.size(), 1u);
-        if (opens)
-            EXPECT_TRUE(h.dialogs.shown.empty());
-        else
-            EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"无法打开考生文件夹c:\\kavlor\\11010001，请与管理员联系！"});
+        std::vector<std::string> messages = c.messages;
+        if (c.removeDocument || c.removeFolder)
+            messages.insert(messages.begin(), "考生文件夹中没有Word题文件" + document + "，请与监考老师联系！");
+        EXPECT_EQ(h.dialogs.texts(), messages);
+        const bool opened = c.program && !c.removeDocument && !c.removeFolder;
+        EXPECT_EQ(h.desktop.started.size(), opened ? 1u : 0u);
+        if (opened && std::string(c.program) != "lowriter")
+            EXPECT_EQ(h.desktop.started[0].at(1), std::string(c.program) == "soffice" ? "--writer" : (folder / document).string());
+        EXPECT_EQ(app.Form5()->FileManager() != nullptr, !c.removeFolder);
     }
 }
 

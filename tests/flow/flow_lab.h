@@ -76,6 +76,13 @@ public:
         opened.push_back(path);
         return opens;
     }
+    bool starts = true;  // whether programs can be started
+    std::vector<std::vector<std::string>> started;  // each program started, then its arguments
+    bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments) override {
+        started.push_back({program.string()});
+        started.back().insert(started.back().end(), arguments.begin(), arguments.end());
+        return starts;
+    }
     void showAbout(const std::string& title) override { abouts.push_back(title); }
     void showHelp(const std::string&, const std::string&) override {}  // the client has no help window
     // Called on every turn of a wait (the windows' thread being free), about every millisecond.
@@ -100,10 +107,11 @@ struct Harness {
     // Every poll ends before its tick goes on, so that a change of the station
     // record acts at the next 2-second tick of the manual clock.
     kav::station::StationPoll::Launch pollLaunch = kav::station::StationPoll::atOnce;
+    std::string programSearchPath;  // no office program unless a test gives one
 
     ClientEnv env(std::uint64_t seed = 7) {
         return ClientEnv{dialogs, clock, desktop, lab.station, lab.lockFile, [this] { ++exits; }, seed, wordGrader,
-                         pollLaunch};
+                         pollLaunch, programSearchPath};
     }
 };
 

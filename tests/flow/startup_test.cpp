@@ -89,7 +89,7 @@ TEST(FlowStartupTest, RefusesStationValuesTheirColumnsCannotHold) {
     EXPECT_TRUE(h.dialogs.shown.empty());
 }
 
-TEST(FlowStartupTest, ASecondCopyEndsQuietlyWithoutTouchingAnything) {
+TEST(FlowStartupTest, ASecondCopySaysSoAndTouchesNothing) {
     Harness h;
     kav::platform::SingleCopyLock running(h.lab.lockFile);
     ASSERT_TRUE(running.held());
@@ -98,10 +98,20 @@ TEST(FlowStartupTest, ASecondCopyEndsQuietlyWithoutTouchingAnything) {
     fs::create_directories(h.lab.driveC / "kavlor" / "11010001");
     Client client(h.env());
     EXPECT_FALSE(client.start());
-    EXPECT_TRUE(h.dialogs.shown.empty());
+    EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"考试系统已经在本机运行，不能同时运行两个！"});
     EXPECT_EQ(h.desktop.switches, 0);
     EXPECT_TRUE(fs::exists(h.lab.driveC / "kavlor" / "11010001"));
     EXPECT_TRUE(running.held());
+
+    // A lock that cannot be opened at all is reported with the system's reason.
+    Harness elsewhere;
+    elsewhere.lab.lockFile = elsewhere.lab.root() / "no such folder" / "PROGRAM_RUNNING12.lock";
+    Client blocked(elsewhere.env());
+    EXPECT_FALSE(blocked.start());
+    ASSERT_EQ(elsewhere.dialogs.shown.size(), 1u);
+    EXPECT_EQ(elsewhere.dialogs.lastText().rfind("考试系统无法建立运行标记，请与管理员联系！\r", 0), 0u)
+        << elsewhere.dialogs.lastText();
+    EXPECT_NE(elsewhere.dialogs.lastText().find("no such folder"), std::string::npos);
 }
 
 TEST(FlowStartupTest, SwitchesAnyOtherScreenSizeTo800x600) {

@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -114,4 +115,42 @@ TEST(SingleCopyLock, AProgramStartedByTheHolderDoesNotKeepIt) {
     killAndReap(program);  // a grandchild: reaped by init, kill is enough
     ::close(report[0]);
     ::close(report[1]);
+}
+
+// The lock is kept in the user's runtime folder when it is the user's own, in
+// a folder of the user's own in the temporary folder otherwise.
+TEST(SingleCopyLock, TheLockFileIsInAFolderOfTheUsersOwn) {
+    TempDir tmp;
+    const std::filesystem::path own = tmp / "run", others = tmp / "others";
+    std::filesystem::create_directories(own);
+    std::filesystem::create_directories(others);
+    const bool canGiveAway = ::chown(others.c_str(), ::geteuid() + 1, ::getegid()) == 0;  // as root only
+    const std::filesystem::path fallback =
+        std::filesystem::temp_directory_path() / ("kavlor-" + std::to_string(::geteuid())) / "M.lock";
+    const struct {
+        const char* runtime;  // nullptr: unset
+        std::filesystem::path expected;
+    } cases[] = {
+        {own.c_str(), own / "M.lock"},
+        {nullptr, fallback},
+        {"", fallback},
+        {"/no/such/runtime", fallback},
+        {canGiveAway ? others.c_str() : "/no/such/runtime", fallback},
+    };
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedValue = saved ? saved : "";
+    for (const auto& c : cases) {
+        if (c.runtime)
+            ::setenv("XDG_RUNTIME_DIR", c.runtime, 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+        EXPECT_EQ(kav::platform::singleCopyLockFile("M"), c.expected) << (c.runtime ? c.runtime : "(unset)");
+    }
+    if (saved) ::setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(fallback.parent_path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(st.st_uid, ::geteuid());
+    SingleCopyLock lock(fallback);
+    EXPECT_TRUE(lock.held()) << lock.error();
 }

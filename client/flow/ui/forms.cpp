@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "client/files/ui/file_manager_window.h"
 #include "client/flow/drawing.h"
 #include "client/flow/instructions.h"
 #include "client/flow/login.h"
@@ -285,6 +286,7 @@ void TForm2::refresh() {
 TForm5::~TForm5() {
     delete form7_;
     delete form9_;
+    delete fileManager_;
 }
 
 TForm5::TForm5(KavlorApp& app, ExamShell& logic, ToolbarLogic& toolbar)
@@ -357,6 +359,18 @@ TForm5::TForm5(KavlorApp& app, ExamShell& logic, ToolbarLogic& toolbar)
     N4->addAction(QString::fromUtf8("全部评分(&A)"), this, [this] { N9Click(); });
     QMenu* about = menuBar()->addMenu(QString::fromUtf8("关于(&A)"));
     about->addAction(QString::fromUtf8("版本(&V)"), this, [this] { N8Click(); });
+
+    logic_.showFolder = [this](const std::filesystem::path& folder) {
+        if (!fileManager_) {
+            fileManager_ = new files::FileManagerWindow(app_.client().dialogs(), folder, logic_.candidateFolder());
+            fileManager_->openFile = [this](const std::filesystem::path& file) {
+                app_.run([this, file] { logic_.openDocument(file); });
+            };
+        }
+        fileManager_->show();
+        fileManager_->raise();
+        fileManager_->activateWindow();
+    };
 
     const QRect screen = QApplication::primaryScreen()->geometry();
     setGeometry(screen.adjusted(0, 34, 0, 0));

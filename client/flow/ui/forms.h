@@ -23,6 +23,9 @@ class TimeUpLogic;
 class TForm7;
 class TForm9;
 class ScreenGrab;
+namespace files {
+class FileManagerWindow;
+}
 
 // The splash window: the main window of the client, one stretched picture.
 class TForm1 : public QWidget {
@@ -121,6 +124,7 @@ public:
     QMenu* N4;
     TForm7* Form7() const { return form7_; }
     TForm9* Form9() const { return form9_; }
+    files::FileManagerWindow* FileManager() const { return fileManager_; }
 
 protected:
     void closeEvent(QCloseEvent*) override;
@@ -129,6 +133,7 @@ private:
     void run(void (ExamShell::*handler)());
     TForm7* form7_ = nullptr;  // the multiple-choice screen, made at its first use
     TForm9* form9_ = nullptr;  // the typing screen, made at its first use
+    files::FileManagerWindow* fileManager_ = nullptr;  // the candidate folder, made at its first use
     KavlorApp& app_;
     ExamShell& logic_;
     ToolbarLogic& toolbar_;
