@@ -150,6 +150,16 @@ int QtDialogs::runModal(QDialog& dialog) {
     return result;
 }
 
+void QtDialogs::about(const std::string& title) {
+    QMessageBox box;
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setIconPixmap(aboutIcon_);
+    box.setText(QString::fromStdString(title) + "\n" + aboutText_);
+    box.setEscapeButton(box.addButton(QString::fromUtf8("确定"), QMessageBox::AcceptRole));
+    runModal(box);
+}
+
 void QtDialogs::closeOpenBoxes() {
     for (const QPointer<QDialog>& dialog : open_)
         if (dialog) dialog->reject();
@@ -216,16 +226,6 @@ bool QtDesktop::open(const std::filesystem::path& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
-}
-
-void QtDesktop::showAbout(const std::string& title) {
-    QMessageBox box;
-    box.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
-    box.setWindowTitle(QString::fromStdString(title));
-    box.setIconPixmap(aboutIcon_);
-    box.setText(QString::fromStdString(title) + "\n" + aboutText_);
-    activateWhenShown(box);
-    box.exec();
 }
 
 }  // namespace kav::gui

@@ -56,7 +56,7 @@ void ExamShell::Button2Click() {
         client_.dialogs().message(MessageKind::Warning, "无法打开考生文件夹" + candidateFolder() + "，请与管理员联系！");
 }
 
-void ExamShell::N8Click() { client_.desktop().showAbout("一级B模拟系统Kavlor V1.0"); }
+void ExamShell::N8Click() { client_.dialogs().about("一级B模拟系统Kavlor V1.0"); }
 
 std::string ExamShell::candidateFolder() const {
     return std::string(kav::platform::kCandidatesRoot) + "\\" + kav::candidateFolderName(client_.zkzh);

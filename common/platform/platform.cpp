@@ -162,13 +162,40 @@ fs::path findIgnoringCase(const fs::path& path) {
     return found;
 }
 
-bool copyFileNoOverwrite(const fs::path& from, const fs::path& to, std::string* error) {
+namespace {
+
+// Copies into a hidden temporary name in the target's folder, then renames it
+// into place; the temporary copy is removed when any step fails.
+bool copyViaTemporary(const fs::path& from, const fs::path& to, bool replace, std::string* error) {
     std::error_code ec;
-    if (!fs::copy_file(from, to, fs::copy_options::none, ec)) {
-        setError(error, ec ? ec.message() : "the file was not copied");
+    if (!replace && fs::symlink_status(to, ec).type() != fs::file_type::not_found) {
+        setError(error, std::make_error_code(std::errc::file_exists).message());
+        return false;
+    }
+    if (!fs::is_regular_file(from, ec)) {
+        setError(error, ec ? ec.message() : std::make_error_code(std::errc::no_such_file_or_directory).message());
+        return false;
+    }
+    const fs::path temporary = to.parent_path() / ("." + to.filename().string() + ".part");
+    fs::remove(temporary, ec);  // one left by an interrupted copy
+    if (!ec && fs::copy_file(from, temporary, fs::copy_options::none, ec) && !ec) fs::rename(temporary, to, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        setError(error, ec.message());
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool copyFileNoOverwrite(const fs::path& from, const fs::path& to, std::string* error) {
+    return copyViaTemporary(from, to, false, error);
+}
+
+bool copyFileReplacing(const fs::path& from, const fs::path& to, std::string* error) {
+    return copyViaTemporary(from, to, true, error);
 }
 
 std::optional<std::uint32_t> fileAttributes(const fs::path& path) {

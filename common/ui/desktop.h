@@ -1,6 +1,6 @@
 #pragma once
-// What the programs ask of the machine's desktop: the screen mode, files and
-// folders opened with their default program, and the version box. The Qt
+// What the programs ask of the machine's desktop: the screen mode, and files
+// and folders opened with their default program. The Qt
 // implementation (gui/) uses XRandR and the desktop services; tests inject
 // their own.
 #include <chrono>
@@ -25,8 +25,6 @@ public:
     // Opens a folder (a file manager window) or a file (its default program,
     // a browser for an .htm file); false when the desktop could not open it.
     virtual bool open(const std::filesystem::path& path) = 0;
-    // The version box titled `title`.
-    virtual void showAbout(const std::string& title) = 0;
     // Returns once done() is true (work on another thread has ended), keeping
     // the windows painted meanwhile; the candidate's input and the timers'
     // ticks wait until the running handler ends, as behind a message box.

@@ -48,6 +48,12 @@ public:
                                                     const std::string& defaultSuffix) override {
         return atBox([&] { return gate_.dialogs_.saveFileAt(caption, filter, proposed, defaultSuffix); });
     }
+    void about(const std::string& title) override {
+        atBox([&] {
+            gate_.dialogs_.about(title);
+            return true;
+        });
+    }
     void closeOpenBoxes() override { gate_.dialogs_.closeOpenBoxes(); }
 
 private:

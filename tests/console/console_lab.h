@@ -25,7 +25,6 @@ public:
         opened.push_back(path);
         return canOpen;
     }
-    void showAbout(const std::string&) override {}
 };
 
 struct ConsoleLab {

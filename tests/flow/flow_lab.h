@@ -64,7 +64,6 @@ public:
     bool opens = true;  // whether a file manager opens folders
     int switches = 0;
     std::vector<std::filesystem::path> opened;
-    std::vector<std::string> abouts;
 
     kav::ui::ScreenSize screenSize() override { return size; }
     bool changeResolution(int width, int height) override {
@@ -76,7 +75,6 @@ public:
         opened.push_back(path);
         return opens;
     }
-    void showAbout(const std::string& title) override { abouts.push_back(title); }
     // Called on every turn of a wait (the windows' thread being free), about every millisecond.
     std::function<void()> whileWaiting;
     void waitUntil(const std::function<bool()>& done) override {
