@@ -51,6 +51,12 @@ public:
     ExamPhase phase() const { return phase_; }
     bool forcedCollection() const { return phase_ == ExamPhase::Collecting; }
     bool clockRunning() const { return clockTimer_ != 0; }
+    // The answering screens take no answer: the time is up (also while the
+    // teacher collects) and no delay has been granted, or the exam is ending.
+    bool answersClosed() const {
+        return phase_ == ExamPhase::TimeUp || phase_ == ExamPhase::AwaitingDelay || phase_ == ExamPhase::Ending ||
+               (phase_ == ExamPhase::Collecting && afterCollection_ == ExamPhase::TimeUp);
+    }
     // The time ran out and the delay password has not been asked for yet.
     bool timeUpFlag() const {
         return phase_ == ExamPhase::TimeUp ||

@@ -421,6 +421,9 @@ void TForm5::refresh() {
     for (const std::string& line : logic_.Memo1) lines << q(line);
     const QString memo = lines.join('\n');
     if (Memo1->toPlainText() != memo) Memo1->setPlainText(memo);
+    const bool closed = toolbar_.answersClosed();
+    if (form7_) form7_->closeAnswers(closed);
+    if (form9_) form9_->engine().closeAnswers(closed);
     N4->setEnabled(logic_.N4Enabled);
     N4->menuAction()->setEnabled(logic_.N4Enabled);
     if (logic_.visible && (!isVisible() || isMinimized())) {
