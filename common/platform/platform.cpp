@@ -164,21 +164,59 @@ fs::path findIgnoringCase(const fs::path& path) {
 
 namespace {
 
+// Copies the bytes and the permissions of `from` into a new file `to`; false
+// with errno set when a step fails (ENOSPC on a full drive, where the
+// library's copy reports only EIO).
+bool copyBytes(const fs::path& from, const fs::path& to) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (errno == 0) errno = EINVAL;
+        const int saved = errno;
+        ::close(in);
+        errno = saved;
+        return false;
+    }
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    bool ok = out >= 0;
+    std::vector<char> buffer(64 * 1024);
+    for (ssize_t n; ok && (n = ::read(in, buffer.data(), buffer.size())) != 0;) {
+        ok = n > 0;
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+            ok = w > 0;
+            if (ok) done += w;
+        }
+    }
+    int saved = errno;
+    if (out >= 0 && ::close(out) != 0 && ok) {  // a full drive may show only here
+        ok = false;
+        saved = errno;
+    }
+    ::close(in);
+    errno = saved;
+    return ok;
+}
+
 // Copies into a hidden temporary name in the target's folder, then renames it
 // into place; the temporary copy is removed when any step fails.
 bool copyViaTemporary(const fs::path& from, const fs::path& to, bool replace, std::string* error) {
     std::error_code ec;
     if (!replace && fs::symlink_status(to, ec).type() != fs::file_type::not_found) {
-        setError(error, std::make_error_code(std::errc::file_exists).message());
-        return false;
-    }
-    if (!fs::is_regular_file(from, ec)) {
-        setError(error, ec ? ec.message() : std::make_error_code(std::errc::no_such_file_or_directory).message());
+        setError(error, systemText(EEXIST));
         return false;
     }
     const fs::path temporary = to.parent_path() / ("." + to.filename().string() + ".part");
     fs::remove(temporary, ec);  // one left by an interrupted copy
-    if (!ec && fs::copy_file(from, temporary, fs::copy_options::none, ec) && !ec) fs::rename(temporary, to, ec);
+    errno = 0;
+    if (!copyBytes(from, temporary)) {
+        const int err = errno ? errno : EIO;
+        fs::remove(temporary, ec);
+        setError(error, systemText(err));
+        return false;
+    }
+    fs::rename(temporary, to, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(temporary, ignored);

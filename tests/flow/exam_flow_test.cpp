@@ -538,7 +538,7 @@ TEST(ExamFlowTest, AFullDriveAtTheFirstLoginLeavesNothingHalfMade) {
             EXPECT_EQ(h.exits, 1);
             ASSERT_EQ(h.dialogs.shown.size(), 1u);
             EXPECT_NE(h.dialogs.texts()[0].find(c.named), std::string::npos) << h.dialogs.texts()[0];
-            EXPECT_NE(h.dialogs.texts()[0].find("No space left on device"), std::string::npos);
+            EXPECT_NE(h.dialogs.texts()[0].find("No space left on device"), std::string::npos) << h.dialogs.texts()[0];
             EXPECT_FALSE(fs::exists(folder));
         }
         fs::remove(h.lab.driveC / "filler");
