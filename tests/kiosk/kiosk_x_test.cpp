@@ -567,6 +567,22 @@ TEST(Kiosk, TheTeachersOrdersActWithAnyBoxOpen) {
 // after 交卷 is answered with Esc, and any program's window (the console's)
 // after its box.
 TEST(Kiosk, TheKeyboardComesBackWhenABoxOrWindowCloses) {
+    OtherProgram keyboard;
+    {
+        // A window of any program (the console's): its box closes, its keys work again.
+        QWidget window;
+        auto* edit = new QLineEdit(&window);
+        window.setGeometry(100, 100, 300, 100);
+        kav::gui::showActive(&window, edit);
+        ASSERT_TRUE(waitFor([&] { return xFocusIn(&window); }));
+        QTimer::singleShot(300, [&] { keyboard.press({0xff0d}); });  // Return closes the box
+        kav::gui::QtDialogs(QStringLiteral("Mendrix")).message(kav::ui::MessageKind::Information, "已保存",
+                                                               kav::ui::Buttons::Ok, {});
+        EXPECT_TRUE(waitFor([&] { return xFocusIn(&window); })) << "the window after its box";
+        keyboard.type("ok");
+        EXPECT_TRUE(waitFor([&] { return edit->text() == "ok"; })) << edit->text().toStdString();
+    }
+
     Harness h({.resttime = "0:00:01"});
     kav::gui::QtDialogs boxes(QStringLiteral("Kavlor"), /*stayOnTop=*/true);
     h.lab.setAssistantPassword(2, "3333");
@@ -574,7 +590,6 @@ TEST(Kiosk, TheKeyboardComesBackWhenABoxOrWindowCloses) {
         ClientEnv{boxes, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7, {}, h.pollLaunch});
     ASSERT_TRUE(app.start());
     enterExam(app);
-    OtherProgram keyboard;
     EXPECT_TRUE(waitFor([&] { return xFocusIn(app.Form5()); })) << "the exam window after the instructions";
 
     h.clock.advance(4000);
@@ -590,19 +605,10 @@ TEST(Kiosk, TheKeyboardComesBackWhenABoxOrWindowCloses) {
         keyboard.press({0xff1b});  // Esc: No
     });
     app.Form4()->SpeedButton6Click();
+    EXPECT_TRUE(waitFor([&] { return xFocusIn(screen); })) << "the time-up screen after the question";
     keyboard.type("3333");
     EXPECT_TRUE(waitFor([&] { return screen->Edit1->text() == "3333"; })) << screen->Edit1->text().toStdString();
 
-    // A window of any program: its box closes, its keys work again.
-    QWidget window;
-    auto* edit = new QLineEdit(&window);
-    window.setGeometry(100, 100, 300, 100);
-    kav::gui::showActive(&window, edit);
-    ASSERT_TRUE(waitFor([&] { return xFocusIn(&window); }));
-    QTimer::singleShot(300, [&] { keyboard.press({0xff0d}); });  // Return closes the box
-    kav::gui::QtDialogs(QStringLiteral("Mendrix")).message(kav::ui::MessageKind::Information, "已保存", kav::ui::Buttons::Ok, {});
-    keyboard.type("ok");
-    EXPECT_TRUE(waitFor([&] { return edit->text() == "ok"; })) << edit->text().toStdString();
 }
 
 }  // namespace
