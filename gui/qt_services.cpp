@@ -182,7 +182,11 @@ QtClock::TimerId QtClock::startTimer(int intervalMs, std::function<void()> tick)
     auto* timer = new QTimer(this);
     timer->setTimerType(Qt::PreciseTimer);
     timer->setInterval(intervalMs);
-    QObject::connect(timer, &QTimer::timeout, this, std::move(tick));
+    // Queued: the tick runs after the timer's activation has returned. Qt does
+    // not fire a timer again while a slot of its activation runs, so a tick
+    // that opens a box (the poll's notice) would otherwise stop that timer for
+    // as long as the box is open. A stopped timer's queued tick goes with it.
+    QObject::connect(timer, &QTimer::timeout, timer, std::move(tick), Qt::QueuedConnection);
     timer->start();
     TimerId id = nextId_++;
     timers_[id] = timer;

@@ -33,7 +33,7 @@
 //                  leaving the collection (changeMode) returns to: TimeUp, or
 //                  Answering otherwise.
 //   Ending         The teacher ended the exam and the end's notice is up; the
-//                  client ends when it is closed, or at the next poll tick.
+//                  client ends when it is closed, or kEndNoticeMs later.
 //
 // A delay level granted while collecting still restarts the clock (grantDelay)
 // without leaving the collection.
@@ -235,7 +235,7 @@ void ToolbarLogic::takeReading() {
 }
 
 bool ToolbarLogic::teacherOrderWaiting() {
-    if (phase_ == ExamPhase::Ending) return true;
+    if (phase_ == ExamPhase::Ending) return false;
     takeReading();
     if (!unread_) return false;
     const auto transition = transitionFor(remembered_, *unread_);
@@ -275,6 +275,9 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
     case ModeChange::End:
         dialogs.closeOpenBoxes();
         phase_ = ExamPhase::Ending;
+        // Nobody need be at the station: the notice ends the client by itself.
+        client_.startTimer(kEndNoticeMs, [&client = client_] { client.ExitClient(); },
+                           {.runsAtBox = [](int) { return true; }});
         dialogs.message(MessageKind::Warning, t.warning);
         client_.ExitClient();
     }
@@ -282,7 +285,7 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
 }
 
 void ToolbarLogic::Timer1Timer() {
-    if (phase_ == ExamPhase::Ending) client_.ExitClient();  // the end's notice was left open
+    if (phase_ == ExamPhase::Ending) return;  // the end's own timer ends the client
     // A lab server briefly away shows the candidate nothing: the clock runs on,
     // and a reading that comes back later is acted on at the tick that takes it.
     takeReading();

@@ -96,6 +96,7 @@ private:
     kav::station::RestTime remaining_;  // counted down; below 0:00:00 once the time is up
     kav::station::RestTime onClock_;    // the time the exam window's clock shows
     static constexpr int kTickMs = 200;
+    static constexpr int kEndNoticeMs = 500;  // how long the end's notice stands
     int ticks_ = 0;
     std::int64_t lastTickMs_ = 0;  // monotonic time of the last counted step
     Client::TimerKey clockTimer_ = 0, pollTimer_ = 0;
