@@ -21,7 +21,7 @@ packages=(
   clang libclang-rt-dev llvm
 )
 if [[ "${1:-}" == "--fixtures" ]]; then
-  packages+=(libreoffice-writer-nogui python3-docx)
+  packages+=(libreoffice-writer-nogui python3-uno python3-docx)
 fi
 
 missing=()

@@ -26,7 +26,7 @@ readers=(core_tests text_tests account_test word_answer_test word_model_test wor
 # (instrumented code runs several times slower, so their limits say nothing
 # here), and the Word grader run under its address-space limit, which cannot
 # hold a sanitizer's shadow memory (the grader aborts at start).
-left_out='-WordHostileInput.ManyWordArtAnchorsInOneBlockReadInLinearTime:ManyProcesses.*:IsolatedWordGrading.*'
+left_out='-WordHostileInput.ManyWordArtAnchorsInOneBlockReadInLinearTime:WordHostileInput.AlternatingNamespacePrefixesAreRenamedInLinearTime:WordHostileInput.APartOfDenseTinyElementsIsRefusedAsTooLargeAtOnce:ManyProcesses.*:IsolatedWordGrading.*'
 
 export QT_QPA_PLATFORM=offscreen
 # Set before the build too: the build lists each test binary's cases.

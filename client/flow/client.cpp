@@ -11,7 +11,6 @@
 #include "client/flow/login.h"
 #include "client/flow/toolbar.h"
 #include "common/core/datetime.h"
-#include "common/core/sqlite_files.h"
 #include "common/platform/messages.h"
 #include "common/station/update_list.h"
 
@@ -124,22 +123,10 @@ void Client::copyUpdateList() {
     const std::string list = kav::station::readUpdateList(updatefile);
     if (list.empty()) return;
     const fs::path shared = kav::platform::resolve(readFirstLine(env_.workingFolder / "tpath.txt"), env_.workingFolder);
-    for (const std::string& name : kav::station::splitUpdateList(list)) {
-        // A name that is empty or leaves the program folder ("..\..\etc\x") is
-        // refused before anything is replaced.
-        const bool sound = kav::station::checkUpdateName(name) == kav::station::UpdateNameFault::None;
-        const fs::path target = kav::platform::joinRelative(env_.workingFolder, name);
-        std::error_code ec;
-        if (sound && fs::is_regular_file(target, ec)) {
-            fs::remove(target, ec);
-            // A journal left beside a replaced database would be applied to the new copy.
-            kav::removeSqliteSideFiles(target);
-        }
-        if (!sound ||
-            !kav::platform::copyFileNoOverwrite(kav::platform::joinRelative(shared, name), target)) {
-            dialogs().message(MessageKind::Warning, "从教师题更新题库失败，请与管理员联系！！！");
-            ExitClient();
-        }
+    const std::string failure = kav::station::applyUpdateList(list, shared, env_.workingFolder);
+    if (!failure.empty()) {
+        dialogs().message(MessageKind::Warning, "从教师题更新题库失败，请与管理员联系！！！\n" + failure);
+        ExitClient();
     }
 }
 

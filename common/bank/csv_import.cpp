@@ -144,6 +144,7 @@ std::string checkRecord(ImportKind kind, const CsvRecord& record, const kav::db:
         if (std::string refusal = admissionNumberRefusal(values[0], numbers); !refusal.empty()) return refusal;
         numbers.push_back(values[0]);
     } else {
+        if (std::string refusal = stemRefusal(values[0]); !refusal.empty()) return refusal;
         const auto key = choiceKey(values[5]);
         if (!key) return kChoiceKeyRefusal;
         values[5] = *key;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/core/candidate.h"
+#include "common/core/utf8.h"
 #include "common/platform/platform.h"
 
 namespace mendrix::bank {
@@ -46,10 +47,35 @@ std::optional<std::string> choiceKey(std::string_view typed) {
     return std::nullopt;
 }
 
+std::string stemRefusal(std::string_view stem) {
+    const long length = kav::utf8Length(stem);
+    if (length <= kMaxStemCharacters) return {};
+    return "题干有" + (length < 0 ? std::to_string(stem.size()) + "字节" : std::to_string(length) + "个字") + "，超过" +
+           std::to_string(kMaxStemCharacters) + "个字，未保存！";
+}
+
 std::string pictureSizeWarning(std::size_t bytes) {
     if (bytes <= kPictureWarningBytes) return {};
     return "图片有" + std::to_string((bytes + 1023) / 1024) + "KB，超过" + std::to_string(kPictureWarningBytes / 1024) +
            "KB；题库会复制到每一台学生机，请尽量使用较小的图片。";
+}
+
+std::string pictureRefusal(const PictureCheck& picture) {
+    switch (picture.kind) {
+    case PictureCheck::Kind::NotImage: return kPictureNotImage;
+    case PictureCheck::Kind::TooLarge:
+        return "所选图片有" + std::to_string(picture.width) + "×" + std::to_string(picture.height) + "像素，太大，未插入！";
+    case PictureCheck::Kind::Image: return {};
+    }
+    return {};
+}
+
+std::string pictureDecodedWarning(const PictureCheck& picture) {
+    const std::uint64_t decoded = std::uint64_t(picture.width) * std::uint64_t(picture.height) * 4;
+    if (picture.kind != PictureCheck::Kind::Image || decoded <= kPictureWarningDecodedBytes) return {};
+    return "图片有" + std::to_string(picture.width) + "×" + std::to_string(picture.height) + "像素，显示时约占" +
+           std::to_string((decoded + (1u << 20) - 1) >> 20) + "MB内存，超过" +
+           std::to_string(kPictureWarningDecodedBytes >> 20) + "MB；请尽量使用较小的图片。";
 }
 
 std::string wordFileNameRefusal(std::string_view name) {

@@ -3,6 +3,7 @@
 // posted and that an import applies to every row: what is refused (the row
 // stays as typed) and what is only pointed out.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -35,12 +36,33 @@ std::vector<std::string> candidateWarnings(std::string_view zkzh, std::string_vi
 // single spaces and splits them again, so a key with a blank shifts every later key).
 std::optional<std::string> choiceKey(std::string_view typed);
 inline constexpr const char* kChoiceKeyRefusal = "标准答案只能是A、B、C、D中的一个字母！";
+// A stem is a long text column, but the bank goes to every machine of the lab
+// and the candidate reads the stem in one box: a few hundred characters is a
+// long one. (The options are short text columns of 255 characters.)
+inline constexpr long kMaxStemCharacters = 5000;
+// Why a stem is refused ("" when accepted).
+std::string stemRefusal(std::string_view stem);
 
 // Pictures above this size are stored after a warning: the bank goes to every
 // machine of the lab with each update.
 inline constexpr std::size_t kPictureWarningBytes = 200 * 1024;
 inline constexpr const char* kPictureNotImage = "所选文件不是图片，未插入！";
 std::string pictureSizeWarning(std::size_t bytes);
+
+// What the picture check read from a file's bytes (the size from its header).
+struct PictureCheck {
+    enum class Kind { NotImage, TooLarge, Image };
+    Kind kind = Kind::NotImage;
+    int width = 0, height = 0;  // known for TooLarge and Image
+};
+// Why a picture is not inserted ("" when it is): not a picture, or one whose
+// pixels are more than the picture reader will allocate.
+std::string pictureRefusal(const PictureCheck& picture);
+// A small file can hold a huge picture (a plain 5700×5700 PNG of 95 KB takes
+// 130 MB to show): pictures above this size shown, at 4 bytes a pixel, are
+// stored after a warning too.
+inline constexpr std::uint64_t kPictureWarningDecodedBytes = 16u << 20;
+std::string pictureDecodedWarning(const PictureCheck& picture);
 
 // ---- Word questions
 

@@ -8,13 +8,26 @@
 namespace kav::db {
 namespace {
 
-// A long value is shown by its first characters.
+// A long value is shown by its first characters. Control characters (a NUL
+// would cut the message where it is shown) and bytes that are not UTF-8 are
+// shown as their bytes, \x00.
 std::string shown(const Value& value) {
     const std::string text = readString(value);
+    std::string out;
     std::size_t at = 0;
-    for (int n = 0; n < 40 && at < text.size(); ++n)
-        if (!nextCodePoint(text, at)) return "（不是有效的文字）";
-    return at < text.size() ? text.substr(0, at) + "…" : text;
+    for (int n = 0; n < 40 && at < text.size(); ++n) {
+        const std::size_t start = at;
+        const auto c = nextCodePoint(text, at);
+        if (c && *c >= 0x20 && *c != 0x7F) {
+            out.append(text, start, at - start);
+            continue;
+        }
+        at = start + 1;
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        const auto byte = static_cast<unsigned char>(text[start]);
+        out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+    }
+    return at < text.size() ? out + "…" : out;
 }
 
 [[noreturn]] void refuse(Cursor& cursor, std::string_view column, const Value& value) {

@@ -2,9 +2,11 @@
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <random>
 #include <system_error>
@@ -41,6 +43,21 @@ int waitForLock(void* startOfWait, int attempt) {
     return 1;
 }
 
+// The engine's text, with what it leaves unsaid: on a full disk, SQLite
+// reports the shared-memory file of a WAL database, which cannot grow, as a
+// mere "disk I/O error".
+std::string engineText(sqlite3* db, const std::filesystem::path& file) {
+    if (!db) return "out of memory";
+    std::string message = sqlite3_errmsg(db);
+    const int code = sqlite3_errcode(db);
+    struct statvfs room {};
+    const std::string folder = file.parent_path().empty() ? "." : file.parent_path().string();
+    if ((code == SQLITE_IOERR || code == SQLITE_FULL) && ::statvfs(folder.c_str(), &room) == 0 &&
+        std::uint64_t(room.f_bavail) * room.f_frsize < (64u << 10))
+        message = "磁盘已满（" + message + "）";
+    return message;
+}
+
 std::string quoteName(std::string_view name) {
     std::string out = "\"";
     for (char c : name) {
@@ -55,7 +72,7 @@ class Database {
 public:
     Database(const std::filesystem::path& file, const std::string& password, int flags) : file_(file) {
         if (sqlite3_open_v2(file.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-            std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+            std::string message = engineText(db_, file);
             sqlite3_close_v2(db_);
             throw DbError("Cannot open the database '" + file.string() + "': " + message);
         }
@@ -72,7 +89,7 @@ public:
     bool inTransaction = false;
 
     [[noreturn]] void fail(const std::string& context) const {
-        std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        std::string message = engineText(db_, file_);
         throw DbError(context.empty() ? message : context + ": " + message);
     }
     void exec(const std::string& sql, const std::string& context = {}) {

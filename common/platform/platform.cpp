@@ -164,43 +164,56 @@ fs::path findIgnoringCase(const fs::path& path) {
 
 namespace {
 
-// Copies the bytes and the permissions of `from` into a new file `to`; false
-// with errno set when a step fails (ENOSPC on a full drive, where the
-// library's copy reports only EIO).
-bool copyBytes(const fs::path& from, const fs::path& to) {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
+// Copies the bytes and the permissions of a regular file into the new file
+// `to`; a target left incomplete by a failed write is removed.
+bool copyBytes(const fs::path& from, const fs::path& to, std::string* error) {
+    // The source is opened without following a final link and without waiting
+    // on a FIFO, then checked on the open descriptor: what is read is what was checked.
+    const int in = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0) {
+        setError(error, errno == ELOOP ? "the file is a symbolic link" : systemText(errno));
+        return false;
+    }
     struct stat st {};
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (errno == 0) errno = EINVAL;
-        const int saved = errno;
+        setError(error, "not a regular file");
         ::close(in);
-        errno = saved;
         return false;
     }
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
-    bool ok = out >= 0;
-    std::vector<char> buffer(64 * 1024);
-    for (ssize_t n; ok && (n = ::read(in, buffer.data(), buffer.size())) != 0;) {
-        ok = n > 0;
-        for (ssize_t done = 0; ok && done < n;) {
-            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-            ok = w > 0;
-            if (ok) done += w;
-        }
+    if (out < 0) {
+        setError(error, systemText(errno));
+        ::close(in);
+        return false;
     }
-    int saved = errno;
-    if (out >= 0 && ::close(out) != 0 && ok) {  // a full drive may show only here
-        ok = false;
-        saved = errno;
+    std::vector<char> buffer(1 << 16);
+    int failure = 0;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got < 0) failure = errno;
+            break;
+        }
+        for (ssize_t done = 0; done < got && !failure;) {
+            const ssize_t put = ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno != EINTR) failure = errno;
+            if (put > 0) done += put;
+        }
+        if (failure) break;
     }
     ::close(in);
-    errno = saved;
-    return ok;
+    if (::close(out) != 0 && !failure) failure = errno;
+    if (failure) {
+        ::unlink(to.c_str());
+        setError(error, systemText(failure));
+        return false;
+    }
+    return true;
 }
 
 // Copies into a hidden temporary name in the target's folder, then renames it
-// into place; the temporary copy is removed when any step fails.
+// into place; nothing is left behind when a step fails.
 bool copyViaTemporary(const fs::path& from, const fs::path& to, bool replace, std::string* error) {
     std::error_code ec;
     if (!replace && fs::symlink_status(to, ec).type() != fs::file_type::not_found) {
@@ -209,13 +222,7 @@ bool copyViaTemporary(const fs::path& from, const fs::path& to, bool replace, st
     }
     const fs::path temporary = to.parent_path() / ("." + to.filename().string() + ".part");
     fs::remove(temporary, ec);  // one left by an interrupted copy
-    errno = 0;
-    if (!copyBytes(from, temporary)) {
-        const int err = errno ? errno : EIO;
-        fs::remove(temporary, ec);
-        setError(error, systemText(err));
-        return false;
-    }
+    if (!copyBytes(from, temporary, error)) return false;
     fs::rename(temporary, to, ec);
     if (ec) {
         std::error_code ignored;

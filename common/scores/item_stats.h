@@ -65,7 +65,7 @@ ItemStatistics computeItemStatistics(const std::vector<ExamRecord>& records, con
                                      const std::vector<std::string>& bankKeys);
 
 // One CSV row per question (UTF-8 with a byte-order mark, CR LF), choice
-// questions first, then the Windows and the Word tasks; see the README for the columns.
+// questions first, then the Windows and the Word tasks; docs/teacher-guide.md describes the columns.
 std::string statisticsCsv(const ItemStatistics& stats);
 // The column titles of that CSV and of the page's table.
 std::vector<std::string> statisticsHeaders();

@@ -34,8 +34,36 @@ struct BadUpdateName {
 // Every bad name of a stored list, in list order; empty when the list is sound.
 std::vector<BadUpdateName> checkUpdateList(std::string_view list);
 
-// The sound names of the list that name no file under folder (found as Windows
-// finds them, whatever their case), in list order.
-std::vector<std::string> missingUpdateFiles(std::string_view list, const std::filesystem::path& folder);
+// How a sound name fails to name a file in the teacher share. Names are found
+// as Windows finds them, whatever their case, in every part of the name.
+enum class UpdateFileFault {
+    None,
+    Missing,     // no entry of that name
+    Ambiguous,   // ignoring case, a part matches two entries ("stu.mdb" and "STU.MDB")
+    Link,        // a part is a symbolic link: the copy would take whatever it names on the station
+    NotAFile,    // a folder, a FIFO, a device: not a regular file
+};
+
+struct UpdateFile {
+    std::string name;                 // as listed
+    std::filesystem::path relative;   // as found in the share, e.g. txt/txt9.txt for "TXT\txt9.txt"
+    UpdateFileFault fault = UpdateFileFault::None;
+    // "“STU.MDB”在教师机上有两个文件只差大小写" — the line shown for a fault.
+    std::string text() const;
+};
+
+// Each sound name of the list (bad names are left to checkUpdateList) looked up
+// in the share folder, in list order. The one lookup the console, kavtool and
+// the client share, so that what the teacher is told is what every station copies.
+std::vector<UpdateFile> findUpdateFiles(std::string_view list, const std::filesystem::path& share);
+
+// Copies every file of the list from the share into the station's program
+// folder. The whole list is checked first (names and share files); each file is
+// copied to a temporary name beside its target, and only when all are copied
+// are they renamed into place (a replaced database loses the journals left
+// beside it). A refused or failed list leaves the station's files as they were.
+// Returns "" on success, otherwise the reason (naming the file).
+std::string applyUpdateList(std::string_view list, const std::filesystem::path& share,
+                            const std::filesystem::path& station);
 
 }  // namespace kav::station

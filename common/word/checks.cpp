@@ -94,6 +94,7 @@ std::string number(double v) {
     std::string s = buf;
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
+    if (s == "-0") s = "0";  // a hanging indent of 0 is a first-line indent of -0.0
     return s;
 }
 
@@ -403,15 +404,15 @@ Border columnBorder(const std::vector<const TableCell*>& cells, int side) {
     }
 }
 
+// The one length of cells within a twip of the first cell's, else undefined.
 double uniformLength(const std::vector<const TableCell*>& cells, const std::function<std::optional<double>(const TableCell&)>& get) {
-    std::optional<double> value;
+    std::optional<double> first;
     for (auto* c : cells) {
         auto v = get(*c);
-        if (!v) return kUndefined;
-        if (value && std::fabs(*value - *v) > 0.01) return kUndefined;
-        value = v;
+        if (!v || (first && !withinATwip(*first, *v))) return kUndefined;
+        if (!first) first = v;
     }
-    return value.value_or(kUndefined);
+    return first.value_or(kUndefined);
 }
 
 // WdColorIndex of a shading colour: the palette by exact colour, else undefined.
@@ -730,11 +731,11 @@ constexpr KindCheck kChecks[] = {
              if (static_cast<int>(r.cells.size()) < c || r.cells[static_cast<std::size_t>(c - 1)].mergedAway)
                  continue;
              double rh = r.height.value_or(0);
-             if (value && std::fabs(*value - rh) > 0.01) {
+             if (value && !withinATwip(*value, rh)) {
                  h = kUndefined;
                  break;
              }
-             value = h = rh;
+             if (!value) value = h = rh;
          }
          return compareLength(h, s.f.wholeValue());
      }},

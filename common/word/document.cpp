@@ -4,6 +4,7 @@
 // Reading a .docx into the model is document_reader.cpp.
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "common/core/utf8.h"
 #include "common/word/shown_text.h"
@@ -30,6 +31,13 @@ FontSlot fontSlotOf(char32_t c, bool hintEastAsia) {
     // Punctuation shared by Chinese and Western text follows the run's hint.
     if (hintEastAsia && (in(0x00A1, 0x00FF) || in(0x2000, 0x27BF))) return kEastAsia;
     return kHAnsi;
+}
+
+bool withinATwip(double a, double b) { return std::fabs(a - b) <= kTwip + 1e-9; }
+
+double cellLength(double points) {
+    double whole = std::round(points);
+    return withinATwip(points, whole) ? whole : points;
 }
 
 int Table::columnCount() const {

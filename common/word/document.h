@@ -28,10 +28,18 @@ class TextIndex;
 constexpr int kColorAutomatic = -16777216;  // wdColorAutomatic
 // The most characters one story may hold. An exam document holds a few
 // thousand and a long one some 100,000; two million keep the model within
-// some 60 MB and its reading within a second or two, while a compressed part
+// some 130 MB and its reading within a second or two, while a compressed part
 // can hold tens of millions.
 constexpr std::size_t kMaxCharacters = 2'000'000;
 constexpr int kUndefined = 9999999;         // wdUndefined: a mixed range
+
+// Table cell widths and row heights. Writer rounds a table's columns to the
+// twip (a grid of 1440, 1440, 1440, 1439 twips for four equal columns), so
+// cell lengths within a twip of each other are the same length, and one within
+// a twip of a whole point reads as that point.
+constexpr double kTwip = 0.05;  // points
+bool withinATwip(double a, double b);
+double cellLength(double points);
 
 struct Border {
     int lineStyle = 0;  // WdLineStyle

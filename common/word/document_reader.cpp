@@ -295,6 +295,7 @@ private:
         int index = beginParagraph();
         runLayers_ = sheet_.runLayers(tblStyle, pStyle);
         inlineContent(p);
+        if (!symbols_.empty()) giveSymbolsTheirFonts();
         std::uint32_t mark = addRun(sheet_.runFormat(runLayers_, rPr));
         if (endsCell) push(U'\r', CharKind::CellEnd, mark);
         else if (sectPr) push(U'\f', CharKind::SectionMark, mark);
@@ -333,6 +334,17 @@ private:
         doc_.runs_[index] = sheet_.runFormat(runLayers_, rPr);
     }
 
+    // A symbol is in its own font, whatever its run's: the run's format with
+    // that font in every slot. Once a paragraph, after its runs are read.
+    void giveSymbolsTheirFonts() {
+        for (auto [at, font] : symbols_) {
+            CharFormat f = doc_.runs_[doc_.chars_[at].run];
+            f.fonts.fill(sheet_.fonts.id(font));
+            doc_.chars_[at].run = addRun(std::move(f));
+        }
+        symbols_.clear();
+    }
+
     // rPr, when given, receives the first w:rPr among the children.
     void runContent(pugi::xml_node r, std::uint32_t run, pugi::xml_node* rPr = nullptr) {
         Nesting guard(nesting_);
@@ -354,11 +366,16 @@ private:
             case Tag::NoBreakHyphen: push(U'\x1e', CharKind::Text, run); break;
             case Tag::SoftHyphen: push(U'\x1f', CharKind::Text, run); break;
             case Tag::Sym: {
+                // An inserted symbol is the character of its number (U+F04A
+                // for Wingdings' smiley, in the private-use range where Word
+                // keeps symbol fonts' characters) in the symbol's font.
                 unsigned code = 0;
                 std::string_view hex = c.attribute("w:char").value();
                 std::from_chars(hex.data(), hex.data() + hex.size(), code, 16);
                 // A number past the last code point stands as U+FFFD, like a broken byte of text.
                 push(code > 0x10FFFF ? U'\uFFFD' : static_cast<char32_t>(code), CharKind::Text, run);
+                std::string_view font = c.attribute("w:font").value();
+                if (!font.empty()) symbols_.emplace_back(doc_.chars_.size() - 1, font);
                 break;
             }
             case Tag::FldChar: {
@@ -560,7 +577,7 @@ private:
             }
             const auto [trHeight, gridBefore] = ooxml::firstChildren(trPr, std::array<std::string_view, 2>{
                                                                               "w:trHeight", "w:gridBefore"});
-            if (trHeight) heights[r] = static_cast<double>(intAttr(trHeight, "w:val")) / 20.0;
+            if (trHeight) heights[r] = cellLength(static_cast<double>(intAttr(trHeight, "w:val")) / 20.0);
             exceptions[r] = tblPrEx.child("w:tblBorders");
             long long grid = gridColumns(intAttr(gridBefore, "w:val", 0), 0);
             for (auto tc : tcs) {
@@ -632,11 +649,11 @@ private:
                 auto tcW = raw.props[kTcW];
                 std::string_view type = tcW.attribute("w:type").value();
                 if (tcW && (type == "dxa" || type.empty()) && intAttr(tcW, "w:w", 0) > 0) {
-                    cell.width = static_cast<double>(intAttr(tcW, "w:w")) / 20.0;
+                    cell.width = cellLength(static_cast<double>(intAttr(tcW, "w:w")) / 20.0);
                 } else if (raw.gridStart + raw.span <= static_cast<long long>(grid.size())) {
                     double w = 0;
                     for (long long g = raw.gridStart; g < raw.gridStart + raw.span; ++g) w += grid[static_cast<std::size_t>(g)];
-                    cell.width = w;
+                    cell.width = cellLength(w);
                 }
                 row.cells.push_back(std::move(cell));
             }
@@ -649,15 +666,14 @@ private:
 
     // Rows lay their cells out alike when each row has as many cells as the
     // first, each starting at the same grid column with the same span and as
-    // wide as the cell above it, to a twip (the format's rounding).
+    // wide as the cell above it, to a twip (Writer's rounding).
     static bool mixedCellWidths(const std::vector<std::vector<RawCell>>& raw, const std::vector<TableRow>& rows) {
-        constexpr double kTwip = 0.05 + 1e-9;
         for (std::size_t r = 1; r < rows.size(); ++r) {
             if (raw[r].size() != raw[0].size()) return true;
             for (std::size_t c = 0; c < raw[r].size(); ++c) {
                 if (raw[r][c].gridStart != raw[0][c].gridStart || raw[r][c].span != raw[0][c].span) return true;
                 const auto &w = rows[r].cells[c].width, &above = rows[0].cells[c].width;
-                if (w.has_value() != above.has_value() || (w && std::fabs(*w - *above) > kTwip)) return true;
+                if (w.has_value() != above.has_value() || (w && !withinATwip(*w, *above))) return true;
             }
         }
         return false;
@@ -683,6 +699,8 @@ private:
     StyleSheet::RunLayers runLayers_;  // of the paragraph being read
     std::vector<Block> blocks_;         // of the containers being walked, outermost first
     pugi::xml_node fallbackTextPath_;  // the WordArt path of the mc:Fallback beside the branch being read
+    // The symbols (w:sym) of the paragraph being read: their characters and fonts.
+    std::vector<std::pair<std::size_t, std::string_view>> symbols_;
     int nesting_ = 0;
     FieldCodeFilter searchFields_;  // of the main story's search text
 };

@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -48,8 +49,50 @@ std::string normalizePartName(const std::string& name) {
 }
 }  // namespace
 
-DocxPackage::DocxPackage(const std::filesystem::path& file, std::size_t maxPartSize)
-    : zip_(std::make_unique<Zip>()), file_(file), maxPartSize_(maxPartSize) {
+namespace {
+
+// What the XML parser allocates while it parses a part is counted against the
+// budget of the document being read on this thread (none outside a parse).
+struct ParseBudget {
+    std::size_t left = 0;
+    bool exhausted = false;
+};
+thread_local ParseBudget* tParseBudget = nullptr;
+
+void* countedAllocate(std::size_t n) {
+    if (ParseBudget* budget = tParseBudget) {
+        if (n > budget->left) {
+            budget->exhausted = true;
+            return nullptr;  // the parser stops with "out of memory"
+        }
+        budget->left -= n;
+    }
+    return std::malloc(n);
+}
+
+// malloc and free, as the parser's own defaults: installing them at any time
+// leaves memory allocated before valid.
+void countParserAllocations() {
+    static const bool installed = [] {
+        pugi::set_memory_management_functions(countedAllocate, std::free);
+        return true;
+    }();
+    (void)installed;
+}
+
+class CountingParse {
+public:
+    explicit CountingParse(ParseBudget& budget) { tParseBudget = &budget; }
+    ~CountingParse() { tParseBudget = nullptr; }
+    CountingParse(const CountingParse&) = delete;
+    CountingParse& operator=(const CountingParse&) = delete;
+};
+
+}  // namespace
+
+DocxPackage::DocxPackage(const std::filesystem::path& file, std::size_t maxPartSize, std::size_t budget)
+    : zip_(std::make_unique<Zip>()), file_(file), maxPartSize_(maxPartSize), budget_(budget) {
+    countParserAllocations();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec))
         throw DocxError("文档不存在或不是文件：" + file.string());
@@ -63,6 +106,15 @@ DocxPackage::DocxPackage(const std::filesystem::path& file, std::size_t maxPartS
 }
 
 DocxPackage::~DocxPackage() = default;
+
+void DocxPackage::tooLarge() const {
+    throw DocxError("文档过大，无法读取（解压和解析需要超过 " + std::to_string(budget_ >> 20) + " MB）：" + file_.string());
+}
+
+void DocxPackage::charge(std::size_t n) const {
+    if (n > budget_ - spent_) tooLarge();
+    spent_ += n;
+}
 
 bool DocxPackage::has(const std::string& part) const { return zip_name_locate(zip_->handle, part.c_str(), 0) >= 0; }
 
@@ -140,6 +192,7 @@ private:
 std::string DocxPackage::read(const std::string& part) const {
     std::string bytes;
     bytes.resize(inflatePart(zip_->handle, part, file_, maxPartSize_, [&](std::size_t n, std::size_t) {
+        charge(n - std::min(n, bytes.size()));
         bytes.resize(n);
         return bytes.data();
     }));
@@ -155,17 +208,28 @@ std::size_t DocxPackage::partSize(const std::string& part) const {
 
 std::unique_ptr<pugi::xml_document> DocxPackage::xml(const std::string& part) const {
     XmlBuffer buffer;
-    std::size_t size = inflatePart(zip_->handle, part, file_, maxPartSize_,
-                                   [&](std::size_t n, std::size_t keep) { return buffer.room(n, keep); });
+    std::size_t size = inflatePart(zip_->handle, part, file_, maxPartSize_, [&](std::size_t n, std::size_t keep) {
+        charge(n);
+        return buffer.room(n, keep);
+    });
     const bool unusualPrefixes = declaresUnusualPrefixes(std::string_view(buffer.data(), size));
     auto doc = std::make_unique<pugi::xml_document>();
-    // The document owns the buffer from here on, whether or not it parses.
-    auto result = doc->load_buffer_inplace_own(buffer.release(), size,
-                                               pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
+    ParseBudget budget{budget_ - spent_};
+    pugi::xml_parse_result result;
+    {
+        CountingParse counting(budget);
+        // The document owns the buffer from here on, whether or not it parses.
+        result = doc->load_buffer_inplace_own(buffer.release(), size,
+                                              pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
+        if (result && unusualPrefixes) useUsualPrefixes(*doc);  // renamed names are allocated too
+    }
+    spent_ = budget_ - budget.left;
+    if (budget.exhausted) tooLarge();
+    // Out of memory below the budget: the process itself is out of memory.
+    if (result.status == pugi::status_out_of_memory) throw std::bad_alloc();
     if (!result)
         throw DocxError("文档部件 " + part + " 不是有效的 XML（第 " + std::to_string(result.offset) +
                         " 字节：" + result.description() + "）：" + file_.string());
-    if (unusualPrefixes) useUsualPrefixes(*doc);
     return doc;
 }
 

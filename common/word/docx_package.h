@@ -1,7 +1,8 @@
 #pragma once
 // The .docx file as a zip package: reads the parts that grading needs, each
-// at most once, with the inflated size of every part capped so that a zip
-// bomb fails with a clear error instead of exhausting memory.
+// at most once, with the inflated size of every part capped and what the whole
+// document may take in memory bounded, so that a zip bomb or a part of dense
+// tiny elements fails at once with a clear error instead of exhausting memory.
 #include <cstddef>
 #include <filesystem>
 #include <map>
@@ -21,11 +22,22 @@ public:
 };
 
 constexpr std::size_t kMaxPartSize = 64u << 20;  // inflated bytes of one part
+// The budget of one document: the inflated bytes of every part read plus what
+// the XML parser allocates for them, counted as it is allocated (memory freed
+// is not given back to the budget). Measured near the character cap
+// (kMaxCharacters): a python-docx save of 1,800,000 characters takes 183 MB,
+// a Writer save of 1,950,000 takes 192 MB. Saves denser in markup (WPS, Word
+// with many sections) reach the part cap first, at some 1,250,000 and 500,000
+// characters, and take more than the budget there: such documents of several
+// hundred pages are refused as too large.
+constexpr std::size_t kMaxDocumentBytes = 256u << 20;
 
 class DocxPackage {
 public:
     // Throws DocxError when the file is missing, unreadable or not a zip.
-    explicit DocxPackage(const std::filesystem::path& file, std::size_t maxPartSize = kMaxPartSize);
+    // Past the budget, reading a part throws DocxError "文档过大，无法读取…".
+    explicit DocxPackage(const std::filesystem::path& file, std::size_t maxPartSize = kMaxPartSize,
+                         std::size_t budget = kMaxDocumentBytes);
     ~DocxPackage();
     DocxPackage(const DocxPackage&) = delete;
     DocxPackage& operator=(const DocxPackage&) = delete;
@@ -52,9 +64,15 @@ public:
 
 private:
     struct Zip;
+    // Counts n bytes against the budget; throws DocxError past it.
+    void charge(std::size_t n) const;
+    [[noreturn]] void tooLarge() const;
+
     std::unique_ptr<Zip> zip_;
     std::filesystem::path file_;
     std::size_t maxPartSize_;
+    std::size_t budget_;
+    mutable std::size_t spent_ = 0;
 };
 
 }  // namespace kav::word

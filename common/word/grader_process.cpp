@@ -137,8 +137,14 @@ int runGraderProgram(int argc, char** argv, const GradeFunction& grade) {
     // A failed allocation means the memory limit was reached: say so by the
     // exit status instead of grading on with rules that happened to fit.
     std::set_new_handler([] { ::_exit(kGraderOutOfMemory); });
-    std::string answerText(std::istreambuf_iterator<char>(std::cin), {});
-    const std::string out = encodeGrade(grade(argv[1], answerText));
+    // The parser's own allocations fail without the handler: they end here.
+    std::string out;
+    try {
+        std::string answerText(std::istreambuf_iterator<char>(std::cin), {});
+        out = encodeGrade(grade(argv[1], answerText));
+    } catch (const std::bad_alloc&) {
+        return kGraderOutOfMemory;
+    }
     return writeAll(STDOUT_FILENO, out) ? 0 : kGraderUsage;
 }
 

@@ -1,12 +1,15 @@
 #include "common/word/grading.h"
 
 #include <algorithm>
+#include <new>
+#include <utility>
 
 #include "common/word/checks.h"
 #include "common/word/docx_package.h"
 #include "common/word/document.h"
 #include "common/answer/answer_text.h"
 #include "common/answer/rule_kinds.h"
+#include "common/core/utf8.h"
 
 namespace kav::word {
 
@@ -72,6 +75,18 @@ RuleResult gradeRule(const Document* doc, const answer::AnswerRule& rule, const 
     return r;
 }
 
+// An observed text shown to the teacher: a sentence of the whole document can
+// be megabytes long, and would make the grading program's output differ from
+// the grade read in process. The points never depend on it.
+std::string shortenedObserved(std::string text) {
+    std::size_t at = 0;
+    for (std::size_t characters = 0; at < text.size() && characters < kMaxObservedCharacters; ++characters)
+        if (!nextCodePoint(text, at)) ++at;  // a stray byte counts as one character
+    if (at >= text.size()) return text;
+    text.resize(at);
+    return text + "…";
+}
+
 }  // namespace
 
 WordGrade gradeAnswer(const Document* doc, const std::string& answerText, const std::optional<std::string>& readError) {
@@ -82,6 +97,7 @@ WordGrade gradeAnswer(const Document* doc, const std::string& answerText, const 
         int score = 0;
         for (std::size_t i = 0; i < parts[p].rules.size(); ++i) {
             RuleResult r = gradeRule(doc, parts[p].rules[i], readError);
+            r.observed = shortenedObserved(std::move(r.observed));
             r.part = static_cast<int>(p + 1);
             r.index = static_cast<int>(i + 1);
             score = addScore(score, r.earned);
@@ -100,7 +116,9 @@ WordGrade gradeWordTask(const std::filesystem::path& document, const std::string
         doc = Document::load(document);
     } catch (const DocxError& e) {
         return gradeAnswer(nullptr, answerText, std::string(e.what()));
-    } catch (const std::exception& e) {  // out of memory and the like: still a grade of 0
+    } catch (const std::bad_alloc&) {
+        throw;  // the grading program reports its memory limit; see runGraderProgram
+    } catch (const std::exception& e) {  // still a grade of 0
         return gradeAnswer(nullptr, answerText, "无法读取文档 " + document.string() + "：" + e.what());
     }
     return gradeAnswer(doc.get(), answerText);

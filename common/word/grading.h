@@ -15,6 +15,10 @@ class Document;
 // the score columns (student.word_cj, the total kscj) are small integers.
 constexpr int kMaxScore = 32767;
 
+// The most characters of an observed text a grade keeps; a longer one is cut
+// there and ends in "…".
+constexpr std::size_t kMaxObservedCharacters = 300;
+
 struct RuleResult {
     std::string ruleText;  // the rule as stored
     int part = 0;          // 1-based part number
@@ -22,7 +26,7 @@ struct RuleResult {
     std::string kind;      // field 1 as stored
     int earned = 0;        // points earned (0 unless the check passed)
     bool passed = false;
-    std::string observed;  // the value the check read, or why the rule earned nothing
+    std::string observed;  // the value the check read, or why the rule earned nothing (shortened)
 };
 
 struct WordGrade {
@@ -38,7 +42,8 @@ struct WordGrade {
 WordGrade gradeAnswer(const Document* doc, const std::string& answerText,
                       const std::optional<std::string>& readError = std::nullopt);
 // Reads the document once and grades it; a document that cannot be read gives
-// a grade of 0 with readError set.
+// a grade of 0 with readError set. Throws std::bad_alloc when the process runs
+// out of memory (the document's own budget is a read error).
 WordGrade gradeWordTask(const std::filesystem::path& document, const std::string& answerText);
 
 // "\r1、10\r2、8\r" for part scores 10 and 8.

@@ -2,7 +2,7 @@
 
 #include <array>
 #include <cstring>
-#include <optional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -69,27 +69,26 @@ public:
     }
     void leave(pugi::xml_node e) {
         while (!scope_.empty() && scope_.back().owner == e) {
-            renaming_ -= scope_.back().declared != scope_.back().usual;
+            const Binding& b = scope_.back();
+            renaming_ -= b.declared != b.usual;
+            auto shadowed = inScope_.find(b.declared);
+            shadowed->second.pop_back();
+            if (shadowed->second.empty()) inScope_.erase(shadowed);
             scope_.pop_back();
-            lastLookup_.reset();
         }
     }
 
 private:
     void bind(Binding b) {
         renaming_ += b.declared != b.usual;
+        inScope_[b.declared].push_back(scope_.size());
         scope_.push_back(std::move(b));
-        lastLookup_.reset();
     }
-    // Nearly every name of a part has the same prefix ("w"): the last lookup
-    // is kept until the bindings in scope change.
+    // The innermost binding of the prefix, found in the map of the prefixes in
+    // scope: the cost of a name does not grow with the number of bindings.
     const Binding* find(std::string_view prefix) const {
-        if (lastLookup_ && lastLookup_->first == prefix) return lastLookup_->second;
-        const Binding* found = nullptr;
-        for (auto it = scope_.rbegin(); it != scope_.rend() && !found; ++it)
-            if (it->declared == prefix) found = &*it;
-        lastLookup_.emplace(std::string(prefix), found);
-        return found;
+        auto it = inScope_.find(prefix);
+        return it == inScope_.end() ? nullptr : &scope_[it->second.back()];
     }
     // Elements without a prefix are in the default namespace; attributes
     // without one are in none.
@@ -118,9 +117,10 @@ private:
         return out;
     }
 
-    std::vector<Binding> scope_;
+    std::vector<Binding> scope_;  // every binding in scope, outermost first
+    // Prefix -> the positions in scope_ of its bindings, innermost last.
+    std::map<std::string, std::vector<std::size_t>, std::less<>> inScope_;
     int renaming_ = 0;  // bindings in scope whose prefix is not the usual one
-    mutable std::optional<std::pair<std::string, const Binding*>> lastLookup_;
 };
 
 }  // namespace

@@ -71,14 +71,40 @@ std::vector<std::string> textCandidates(const std::string& observed) {
     return out;
 }
 
+// For a kind whose last field is a position, given the positions before it:
+// every position of that collection where the property holds.
+RuleReading everyPositionThatHolds(const Document& doc, const answer::RuleKind& kind,
+                                   std::vector<std::string> positions) {
+    const bool paragraphs = kind.positions.back() == answer::Position::Paragraph;
+    const std::size_t count = paragraphs ? doc.paragraphs().size() : doc.shapes().size();
+    const char* noun = paragraphs ? "段落" : "图形";
+    RuleReading r;
+    positions.emplace_back();
+    for (std::size_t n = 1; n <= count; ++n) {
+        positions.back() = std::to_string(n);
+        Trial t = tryValue(doc, kind, positions, std::nullopt);
+        if (t.outcome && t.outcome->passed) r.values.push_back(positions.back());
+    }
+    if (r.values.empty())
+        r.reason = count == 0 ? std::string("文档中没有") + noun
+                              : std::string("文档中没有一个") + noun + "有这项设置（共 " + std::to_string(count) + " 个）";
+    return r;
+}
+
 }  // namespace
 
+bool readsWithPositions(const answer::RuleKind& kind, std::size_t count) {
+    return count == kind.positions.size() ||
+           (kind.value == ValueType::None && !kind.positions.empty() && count + 1 == kind.positions.size());
+}
+
 RuleReading readRuleValue(const Document& doc, const answer::RuleKind& kind, const std::vector<std::string>& positions) {
-    if (positions.size() != kind.positions.size())
+    if (!readsWithPositions(kind, positions.size()))
         throw std::invalid_argument("第 " + std::to_string(kind.number) + " 种规则要 " +
                                     std::to_string(kind.positions.size()) + " 个位置");
     switch (kind.value) {
     case ValueType::None: {
+        if (positions.size() < kind.positions.size()) return everyPositionThatHolds(doc, kind, positions);
         Trial t = tryValue(doc, kind, positions, std::nullopt);
         if (!t.outcome) return none(t.error);
         if (t.outcome->passed) return {{positions.back()}, {}};

@@ -15,7 +15,8 @@ struct RuleReading {
     // Every value that passes, in the rule's own encoding (a text, a whole
     // number, a list entry number); for kinds whose last field is a position
     // (page break before, WordArt bold or italic) that position when the
-    // property holds. Empty when no value can pass.
+    // property holds, or, when that position is left out, every position
+    // where it holds. Empty when no value can pass.
     std::vector<std::string> values;
     std::string reason;  // why no value can pass, when values is empty
     bool found() const { return !values.empty(); }
@@ -24,7 +25,10 @@ struct RuleReading {
 };
 
 // Reads the value of `kind` at `positions` (one text per position field of
-// the kind, in rule order; the caller has validated them).
+// the kind, in rule order, or one fewer for a kind whose last field is a
+// position; the caller has validated them).
 RuleReading readRuleValue(const Document& doc, const answer::RuleKind& kind, const std::vector<std::string>& positions);
+// Whether readRuleValue takes this many positions for the kind.
+bool readsWithPositions(const answer::RuleKind& kind, std::size_t count);
 
 }  // namespace kav::word

@@ -508,11 +508,13 @@ RawParaProps RawParaProps::overlaidWith(const RawParaProps& own) const {
 
 ParaFormat RawParaProps::resolve(double fontSize) const {
     ParaFormat f;
-    // Writers that state a length in characters also write its points (WPS,
-    // Word); the characters alone are turned into points with the font size.
+    // A length in characters takes precedence over its points, as in Word
+    // (WPS and Word write both, and the points may be stale); characters are
+    // turned into points with the font size. A count of 0 characters is how
+    // Word cancels a style's characters: the points then hold.
     auto length = [&](const std::optional<long long>& chars, const std::optional<long long>& twips) {
+        if (chars && *chars != 0) return static_cast<double>(*chars) / 100.0 * fontSize;
         if (twips) return static_cast<double>(*twips) / 20.0;
-        if (chars) return static_cast<double>(*chars) / 100.0 * fontSize;
         return 0.0;
     };
     f.leftIndent = length(leftChars, left);

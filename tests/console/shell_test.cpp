@@ -130,7 +130,7 @@ struct LoginCase {
 TEST_F(ConsoleTest, ATeacherFileOnANetworkFileSystemIsWarnedOfOnceWithTheWayOut) {
     const std::string warning =
         "teacher.mdb位于网络文件系统（FS）上。网络文件系统上的数据库文件锁定不可靠，多台学生机同时交卷或收分时成绩可能丢失或损坏。\r"
-        "学生机较多的机房请把教师数据库放到PostgreSQL服务器上：见README中“A lab on PostgreSQL”一节，"
+        "学生机较多的机房请把教师数据库放到PostgreSQL服务器上：见管理员指南（docs/admin-guide.md）中“A lab on PostgreSQL”一节，"
         "用 kavtool init-db teacher.udl 建立数据库。";
     const std::optional<std::string> local;
     for (const auto& fileSystem : {local, std::optional<std::string>("NFS"), std::optional<std::string>("SMB"),

@@ -1,5 +1,7 @@
 // Connection strings, opening files (passwords, missing and damaged files) and
 // making new databases.
+#include <sys/mount.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +9,7 @@
 #include <fstream>
 
 #include "common/account/password.h"
+#include "common/core/sqlite_files.h"
 #include "tests/db/db_test_util.h"
 #include "tests/support/temp_dir.h"
 
@@ -201,6 +204,30 @@ TEST(Connect, DamagedFilesFailWithAClearError) {
                     message.find("no exam tables") != std::string::npos)
             << name << ": " << message;
     }
+}
+
+// A teacher.mdb (WAL) on a full disk cannot even be read, as its shared-memory
+// file cannot grow: the message says the disk is full, not only "disk I/O
+// error". Needs a small file system of its own (a tmpfs, mounted as root).
+TEST(Connect, AWalDatabaseOnAFullDiskSaysTheDiskIsFull) {
+    TempDir dir;
+    const std::filesystem::path small = dir / "small";
+    std::filesystem::create_directories(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=2m") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    struct Unmount {
+        std::filesystem::path folder;
+        ~Unmount() { ::umount2(folder.c_str(), MNT_DETACH); }
+    } unmount{small};
+    createDatabase(small / "teacher.mdb");
+    kav::removeSqliteSideFiles(small / "teacher.mdb");
+    {
+        std::ofstream filler(small / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {
+        }
+    }
+    const std::string message = messageOf([&] { openDatabase(small / "teacher.mdb")->openTable("state"); });
+    EXPECT_NE(message.find("磁盘已满"), std::string::npos) << message;
 }
 
 TEST(Connect, AnUnencryptedSqliteFileIsNotAnExamDatabase) {

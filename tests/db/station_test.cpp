@@ -1,4 +1,6 @@
 // The station control record, the update list and the exam-time texts.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "common/station/station.h"
@@ -185,12 +187,50 @@ TEST(UpdateListCheckTest, NamesThatStopTheClientsOrLeaveTheirFolderAreRefusedWit
     }
 }
 
-TEST(UpdateListCheckTest, MissingFilesAreTheSoundNamesWithoutAFile) {
+// The one lookup of the share the console, kavtool and the client make: names
+// found whatever their case, a name matching two files, a link anywhere on the
+// way and anything not a regular file refused.
+TEST(UpdateListCheckTest, SharedFilesAreFoundIgnoringCaseAndOnlyAsRegularFiles) {
     kav::test::TempDir dir;
     kav::test::writeFile(dir / "stu.mdb", "db");
     kav::test::writeFile(dir / "txt" / "txt0.txt", "t");
-    EXPECT_EQ(missingUpdateFiles("stu.mdb*TXT\\txt0.txt*txt\\txt1.txt*..\\x*word", dir.path()),
-              (Names{"txt\\txt1.txt", "word"}));
+    kav::test::writeFile(dir / "two" / "a.txt", "a");
+    kav::test::writeFile(dir / "two" / "A.TXT", "A");
+    kav::test::writeFile(dir / "word" / "word1.docx", "w");
+    std::filesystem::create_symlink("/etc/hostname", dir / "secret.txt");
+    std::filesystem::create_directory_symlink(dir / "txt", dir / "linked");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    struct Case {
+        std::string name;
+        UpdateFileFault fault;
+        std::string relative;  // as found in the share
+    };
+    const Case cases[] = {
+        {"stu.mdb", UpdateFileFault::None, "stu.mdb"},
+        {"STU.MDB", UpdateFileFault::None, "stu.mdb"},
+        {"TXT\\Txt0.txt", UpdateFileFault::None, "txt/txt0.txt"},
+        {"WORD/word1.docx", UpdateFileFault::None, "word/word1.docx"},
+        {"txt\\.\\txt0.txt", UpdateFileFault::None, "txt/txt0.txt"},
+        {"txt\\txt1.txt", UpdateFileFault::Missing, ""},
+        {"stu.mdb\\x", UpdateFileFault::Missing, ""},
+        {"word", UpdateFileFault::NotAFile, ""},
+        {"pipe", UpdateFileFault::NotAFile, ""},
+        {"secret.txt", UpdateFileFault::Link, ""},
+        {"linked\\txt0.txt", UpdateFileFault::Link, ""},
+        {"two\\a.txt", UpdateFileFault::Ambiguous, ""},
+        {"two\\a.Txt", UpdateFileFault::Ambiguous, ""},
+    };
+    for (const Case& c : cases) {
+        const auto files = findUpdateFiles(c.name, dir.path());
+        ASSERT_EQ(files.size(), 1u) << c.name;
+        EXPECT_EQ(files[0].fault, c.fault) << c.name;
+        if (c.fault == UpdateFileFault::None) EXPECT_EQ(files[0].relative, c.relative) << c.name;
+        else EXPECT_NE(files[0].text().find("“" + c.name + "”"), std::string::npos) << files[0].text();
+    }
+    // Bad names are left to checkUpdateList; the rest keep list order.
+    const auto files = findUpdateFiles("..\\x*stu.mdb**txt\\txt1.txt", dir.path());
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[1].text(), "教师机上没有文件“txt\\txt1.txt”");
 }
 
 TEST(UpdateListCheckTest, AnEmptyListIsStoredAsNull) {

@@ -1,6 +1,10 @@
 // Start-up of the client up to the login window: single copy, display, the
 // teacher's database and station mode, the update list, the record and folder
 // resets.
+#include <sys/stat.h>
+
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include "client/flow/data_module.h"
@@ -60,6 +64,9 @@ TEST(FlowStartupTest, RefusesStationValuesTheirColumnsCannotHold) {
         {"\"update\" = 'maybe'", "数据库 state 表的 update 列的值“maybe”无效"},
         {"clearinfo = 'x'", "数据库 state 表的 clearinfo 列的值“x”无效"},
         {"clearfold = 7", "数据库 state 表的 clearfold 列的值“7”无效"},
+        // Shown by their bytes: a NUL would cut the message where it is shown.
+        {"\"update\" = 'a' || char(0) || 'b'", "数据库 state 表的 update 列的值“a\\x00b”无效"},
+        {"korl = CAST(x'31ff0a' AS TEXT)", "数据库 state 表的 korl 列的值“1\\xFF\\x0A”无效"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.assignment);
@@ -167,42 +174,88 @@ TEST(FlowStartupTest, ReplacingADatabaseRemovesTheJournalsLeftBesideTheOldCopy) 
     EXPECT_FALSE(fs::exists(h.lab.station / "bank.mdb-wal"));
 }
 
-TEST(FlowStartupTest, AnUpdateThatCannotBeCopiedEndsTheClientKeepingEarlierCopies) {
-    Harness h;
-    writeFile(h.lab.teacher / "one.txt", "1");
-    writeFile(h.lab.teacher / "two.txt", "2");
-    h.lab.setUpdateList("one.txt**two.txt");  // the empty name between the two "*" cannot be copied
-    auto record = h.lab.station_();
-    record.update = true;
-    h.lab.setStation(record);
-    Client client(h.env());
-    EXPECT_FALSE(client.start());
-    EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"从教师题更新题库失败，请与管理员联系！！！"});
-    EXPECT_EQ(h.dialogs.shown[0].kind, MessageKind::Warning);
-    EXPECT_TRUE(fs::exists(h.lab.station / "one.txt"));
-    EXPECT_FALSE(fs::exists(h.lab.station / "two.txt"));
+const std::string kUpdateFailed = "从教师题更新题库失败，请与管理员联系！！！\n";
+
+// The station's program folder, every file with its content.
+std::map<std::string, std::string> filesUnder(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = readFile(entry.path());
+    return files;
 }
 
-// A name that would leave the program folder is refused before the client
-// replaces anything: the file it names outside stays as it was.
-TEST(FlowStartupTest, AnUpdateNameLeavingTheProgramFolderEndsTheClientBeforeAnyReplacement) {
-    const char* lists[] = {"..\\victim.txt", "txt\\..\\..\\victim.txt", "../victim.txt", "C:\\victim.txt",
-                           "\\victim.txt", "stu.mdb* "};
-    for (const char* list : lists) {
-        SCOPED_TRACE(list);
+// A list refused as a whole or failing part-way ends the client with the reason
+// (naming the file) and leaves every file of the station as it was: nothing is
+// replaced before the whole list is checked and copied, no temporary copy stays.
+TEST(FlowStartupTest, ARefusedOrFailedUpdateListLeavesTheStationsFilesAsTheyWere) {
+    const struct {
+        const char* list;
+        const char* reason;
+    } cases[] = {
+        {"one.txt**two.txt", "第2个文件名“”为空（两个*之间没有文件名）"},
+        {"one.txt*..\\victim.txt", "第2个文件名“..\\victim.txt”不能含有“..”"},
+        {"one.txt*txt\\..\\..\\victim.txt", "不能含有“..”"},
+        {"one.txt*../victim.txt", "不能含有“..”"},
+        {"one.txt*C:\\victim.txt", "不能带盘符或冒号"},
+        {"one.txt*\\victim.txt", "不能是绝对路径"},
+        {"one.txt* ", "为空"},
+        {"one.txt*missing.txt", "教师机上没有文件“missing.txt”"},
+        {"one.txt*link.txt", "“link.txt”在教师机上是符号链接"},
+        {"one.txt*Two.txt", "“Two.txt”在教师机上对应多个只差大小写的文件"},
+        {"one.txt*pipe", "“pipe”在教师机上不是普通文件"},
+        {"one.txt*txt", "“txt”在教师机上不是普通文件"},
+        {"one.txt*folder.txt", "学生机上的“folder.txt”是文件夹"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list);
         Harness h;
         writeFile(h.lab.root() / "victim.txt", "precious");
         writeFile(h.lab.teacher / "victim.txt", "from the share");
-        h.lab.setUpdateList(list);
+        writeFile(h.lab.teacher / "one.txt", "new one");
+        writeFile(h.lab.teacher / "two.txt", "2");
+        writeFile(h.lab.teacher / "TWO.TXT", "2");
+        writeFile(h.lab.teacher / "folder.txt", "a file in the share");
+        fs::create_directory(h.lab.teacher / "txt");
+        fs::create_symlink(h.lab.root() / "victim.txt", h.lab.teacher / "link.txt");
+        ASSERT_EQ(::mkfifo((h.lab.teacher / "pipe").c_str(), 0600), 0);
+        writeFile(h.lab.station / "one.txt", "old one");
+        fs::create_directory(h.lab.station / "folder.txt");
+        const auto before = filesUnder(h.lab.station);
+        h.lab.setUpdateList(c.list);
         auto record = h.lab.station_();
         record.update = true;
         h.lab.setStation(record);
         Client client(h.env());
         EXPECT_FALSE(client.start());
-        EXPECT_EQ(h.dialogs.texts(), std::vector<std::string>{"从教师题更新题库失败，请与管理员联系！！！"});
+        ASSERT_EQ(h.dialogs.shown.size(), 1u);
+        EXPECT_EQ(h.dialogs.shown[0].kind, MessageKind::Warning);
+        EXPECT_EQ(h.dialogs.shown[0].text.rfind(kUpdateFailed, 0), 0u) << h.dialogs.shown[0].text;
+        EXPECT_NE(h.dialogs.shown[0].text.find(c.reason), std::string::npos) << h.dialogs.shown[0].text;
+        EXPECT_EQ(filesUnder(h.lab.station), before);
         EXPECT_EQ(readFile(h.lab.root() / "victim.txt"), "precious");
         EXPECT_EQ(h.exits, 1);
     }
+}
+
+// The station copies what the console's check found: a name differing from the
+// share's file only in case replaces the station's file of the share's name.
+TEST(FlowStartupTest, AnUpdateNameIsFoundInTheShareWhateverItsCase) {
+    Harness h;
+    writeFile(h.lab.teacher / "word" / "word1.docx", "new document");
+    writeFile(h.lab.teacher / "bank.mdb", "new bank");
+    writeFile(h.lab.station / "word" / "word1.docx", "old document");
+    writeFile(h.lab.station / "bank.mdb", "old bank");
+    h.lab.setUpdateList("WORD\\Word1.DOCX*BANK.mdb");
+    auto record = h.lab.station_();
+    record.update = true;
+    h.lab.setStation(record);
+    Client client(h.env());
+    ASSERT_TRUE(client.start()) << (h.dialogs.shown.empty() ? "" : h.dialogs.shown[0].text);
+    EXPECT_EQ(readFile(h.lab.station / "word" / "word1.docx"), "new document");
+    EXPECT_FALSE(fs::exists(h.lab.station / "WORD"));
+    EXPECT_FALSE(fs::exists(h.lab.station / "word" / "Word1.DOCX"));
+    EXPECT_EQ(readFile(h.lab.station / "bank.mdb"), "new bank");
+    EXPECT_FALSE(fs::exists(h.lab.station / "BANK.mdb"));
 }
 
 TEST(FlowStartupTest, UpdateFlagOffCopiesNothing) {

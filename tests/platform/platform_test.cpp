@@ -91,6 +91,18 @@ TEST_F(DriveC, CopyNeverOverwritesAndReportsTheSystemReason) {
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(fs::exists(tmp / "nofolder"));
 
+    // What is not a regular file is refused, a link to one included: its copy
+    // would take whatever the link names on this machine.
+    fs::create_symlink(tmp / "src.txt", tmp / "link.txt");
+    fs::create_directory(tmp / "folder");
+    ASSERT_EQ(::mkfifo((tmp / "fifo").c_str(), 0600), 0);
+    for (const char* source : {"link.txt", "folder", "fifo"}) {
+        SCOPED_TRACE(source);
+        EXPECT_FALSE(copyFileNoOverwrite(tmp / source, tmp / "copy", &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(fs::exists(tmp / "copy"));
+    }
+
     // The replacing copy replaces; a failed one leaves the target as it was.
     EXPECT_TRUE(copyFileReplacing(tmp / "src.txt", tmp / "old.txt", &error));
     EXPECT_EQ(readFile(tmp / "old.txt"), "new");

@@ -40,6 +40,10 @@ constexpr const char* S = "shapes.docx";
 constexpr const char* G = "page.docx";
 constexpr const char* F = "fields.docx";
 constexpr const char* W = "wps_style.docx";
+// A script library's document (its own styles, w:start / w:end, jc end,
+// w:b w:val="false", shapes without mc:AlternateContent) and Writer's re-save of it.
+constexpr const char* J = "script_library.docx";
+constexpr const char* LJ = "lo_script_library.docx";
 
 }  // namespace
 
@@ -272,4 +276,79 @@ TEST(WordChecks, ClosingMarksAreIgnoredOnlyAtTheEnd) {
     EXPECT_EQ(withoutClosingMarks("a\rb\r"), "a\rb");
     EXPECT_EQ(withoutClosingMarks("x\f\r"), "x");
     EXPECT_EQ(withoutClosingMarks("x "), "x ");
+}
+
+// The paragraph's text is 黑体 16 pt blue, its mark keeps 宋体 12 pt automatic:
+// the paragraph reads as its text, as a decoration does.
+TEST(WordChecks, ParagraphFontNameSizeAndColourReadTheTextNotTheMark) {
+    for (const char* doc : {J, LJ}) {
+        run({
+            {doc, "35 1 1 黑体", 1},  {doc, "36 1 1 16", 1},  {doc, "37 1 1 2", 1},
+            {doc, "35 1 1 宋体", 0},  {doc, "36 1 1 12", 0},  {doc, "34 1 1 0", 0, "Bold=0"},
+            {doc, "9 1 5 宋体", 1},  {doc, "10 1 5 12", 1},  // the mark itself, as a character
+            {doc, "20 1 1 黑体", 1},  {doc, "21 1 1 16", 1},  // the sentence that holds the mark
+        });
+    }
+}
+
+// What the script library writes its own way, and Writer's re-save of it.
+TEST(WordChecks, LogicalSidesEndAlignmentFalseValuesAndShapesWithoutAlternatives) {
+    for (const char* doc : {J, LJ}) {
+        run({
+            {doc, "24 1 2 36", 1},  {doc, "25 1 2 18", 1},  {doc, "33 1 2 2", 1},  // w:start, w:end, jc end
+            {doc, "8 1 1 0", 0, "Bold=0"},  {doc, "34 1 7 0", 0},  // w:b w:val="false"
+            {doc, "44 1 1 文本框", 1},  {doc, "46 1 1 4", 1},  {doc, "48 1 2 粗体艺术字", 1},
+            {doc, "50 1 2", 1},  {doc, "51 1 3", 1},  {doc, "50 1 3", 0},  {doc, "51 1 2", 0},
+        });
+    }
+}
+
+TEST(WordChecks, IndentsInCharactersTakePrecedenceOverTheirPoints) {
+    run({
+        {J, "26 1 3 24", 1},  {J, "26 1 3 12", 0, "24"},  // 2 characters of 12 pt, not 240 twips
+        {J, "24 1 4 24", 1},  {J, "25 1 4 12", 1},  {J, "26 1 4 -12", 1},  // each side, the hanging indent too
+        {J, "24 1 5 36", 1},  {J, "26 1 5 24", 1},  // 0 characters: the points hold
+        {J, "24 1 6 24", 1},  // the style's characters
+        {Y, "26 1 9 21", 1},  {W, "26 1 5 21", 1},  // characters and points that agree
+        // Writer keeps the points only: what its candidate sees
+        {LJ, "26 1 3 12", 1}, {LJ, "24 1 4 15", 1},
+    });
+}
+
+// Writer rounds four columns of 72 pt to 1440, 1440, 1440, 1439 twips (and
+// 1440, 1440, 1440, 1439 to 1439, 1441, 1439, 1439) on saving a table nobody touched.
+TEST(WordChecks, CellWidthsATwipApartAreOneWidthAndReadAsTheWholePoint) {
+    for (const char* doc : {J, LJ}) {
+        run({
+            {doc, "75 1 1 1 72", 1},  {doc, "75 1 2 2 72", 1},  {doc, "76 1 1 4 72", 1},  {doc, "76 1 2 1 72", 1},
+            {doc, "76 1 2 2 72", 1},
+            {doc, "75 1 1 1 71", 0, "72"},
+        });
+    }
+    EXPECT_TRUE(withinATwip(72, 71.95));
+    EXPECT_FALSE(withinATwip(72.05, 71.95));
+    const double lengths[][2] = {{71.95, 72}, {72.05, 72}, {71.9, 71.9}, {50.45, 50.45}, {0.05, 0}, {-0.05, 0}};
+    for (auto [read, expected] : lengths) EXPECT_EQ(cellLength(read), expected) << read;
+}
+
+// A symbol inserted from Wingdings is the private-use character of its number
+// in that font, whether written as Word's w:sym or as Writer's character in a
+// Wingdings run; a typed "(" is not it.
+TEST(WordChecks, InsertedSymbolIsItsCharacterInItsFont) {
+    for (const char* doc : {J, LJ}) {
+        run({
+            {doc, "1 1 32 \xef\x81\x8a", 1},  {doc, "1 1 33 \xef\x81\x8a", 1},
+            {doc, "9 1 32 Wingdings", 1},  {doc, "9 1 33 Wingdings", 1},
+            {doc, "1 1 32 (", 0},  {doc, "1 1 34 (", 1},  {doc, "9 1 34 宋体", 1},
+            {doc, "81 1 0 \xe7\xac\x91\xef\x81\x8a", 1},
+        });
+    }
+}
+
+// A hanging indent of 0 is a first-line indent of -0.0 points.
+TEST(WordChecks, ObservedValuesNeverShowMinusZero) {
+    for (const char* doc : {J, LJ}) {
+        EXPECT_EQ(gradeOne(fixtureDoc(doc), "26 1 2 0").earned, 1) << doc;
+        EXPECT_EQ(gradeOne(fixtureDoc(doc), "26 1 2 1").observed, "0") << doc;
+    }
 }

@@ -200,6 +200,44 @@ TEST(WordHostileInput, TooManyCharactersFailClearlyAndSoon) {
     EXPECT_NE(grade.rules.at(0).observed.find("字符"), std::string::npos);
 }
 
+// Small on disk, huge in memory: a part of dense tiny elements (some 64 bytes
+// of parsed node for each 4 bytes of text) is refused by the document's budget
+// long before it is parsed whole, with a reason, in every program that reads it.
+TEST(WordHostileInput, APartOfDenseTinyElementsIsRefusedAsTooLargeAtOnce) {
+    TempDir dir;
+    std::string body;
+    body.reserve(8'000'000 * 4);
+    for (int i = 0; i < 8'000'000; ++i) body += "<a/>";
+    writeZip(dir / "dense.docx", {{"word/document.xml", documentXml(body)}});
+    std::string error;
+    EXPECT_LT(secondsToLoad(dir / "dense.docx", error), 3.0);
+    EXPECT_EQ(error.rfind("文档过大，无法读取", 0), 0u) << error;
+    const WordGrade grade = gradeWordTask(dir / "dense.docx", "1 5 1 a");
+    EXPECT_EQ(grade.total, 0);
+    EXPECT_EQ(grade.readError, error);
+}
+
+// Prefixes alternating over thousands of bindings in scope: each renamed name
+// is found in a map, not by scanning the bindings (which took minutes here).
+TEST(WordHostileInput, AlternatingNamespacePrefixesAreRenamedInLinearTime) {
+    const std::string wml = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+    const int prefixes = 20000, paragraphs = 50000;
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document xmlns:w=\"" + wml + "\"";
+    for (int i = 0; i < prefixes; ++i) xml += " xmlns:p" + std::to_string(i) + "=\"" + wml + "\"";
+    xml += "><w:body>";
+    for (int j = 0; j < paragraphs; ++j) {
+        const std::string p = "p" + std::to_string(j * 7919 % prefixes) + ":";
+        xml += "<" + p + "p><" + p + "r><" + p + "t>x</" + p + "t></" + p + "r></" + p + "p>";
+    }
+    xml += "</w:body></w:document>";
+    TempDir dir;
+    writeZip(dir / "prefixes.docx", {{"word/document.xml", xml}});
+    const auto start = std::chrono::steady_clock::now();
+    const auto doc = Document::load(dir / "prefixes.docx");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+    EXPECT_EQ(doc->paragraphs().size(), static_cast<std::size_t>(paragraphs));
+}
+
 TEST(WordHostileInput, NamespacesAreMatchedByUriNotByPrefix) {
     const std::string wml = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
     struct {

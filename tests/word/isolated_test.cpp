@@ -94,6 +94,38 @@ TEST(IsolatedWordGrading, GradesAsInProcessForRealExamDocuments) {
     EXPECT_EQ(isolated.rules.size(), 6000u);
 }
 
+// A checked sentence of 1.9 million characters: its observed text is shortened
+// in the grade, so the grading program's output stays small and both ways of
+// grading give the same answer.
+TEST(IsolatedWordGrading, AVeryLongObservedTextIsShortenedAlikeInAndOutOfProcess) {
+    kav::test::TempDir dir;
+    const std::string sentence(1'900'000, 'a');
+    test::writeZip(dir / "long.docx",
+                   {{"word/document.xml", test::documentXml("<w:p><w:r><w:t>" + sentence + "</w:t></w:r></w:p>")}});
+    std::string answer;
+    for (int i = 0; i < 10; ++i) answer += (i ? "*" : "") + std::string("12 5 1 b*20 5 1 宋体");
+    const WordGrade inProcess = gradeWordTask(dir / "long.docx", answer);
+    expectSameGrade(gradeWordTaskIsolated(kGrader, dir / "long.docx", answer), inProcess);
+    ASSERT_EQ(inProcess.rules.size(), 20u);
+    const std::string& observed = inProcess.rules[0].observed;
+    EXPECT_EQ(observed, "\"" + std::string(kMaxObservedCharacters - 1, 'a') + "…");
+}
+
+// Out of memory in the parser, under a limit below what the document needs
+// but within the document's budget: the memory limit is the reason.
+TEST(IsolatedWordGrading, OutOfMemoryInTheParserIsTheMemoryLimit) {
+    kav::test::TempDir dir;
+    std::string body;
+    for (int i = 0; i < 400'000; ++i) body += "<w:p><w:r><w:t>x</w:t></w:r></w:p>";
+    test::writeZip(dir / "big.docx", {{"word/document.xml", test::documentXml(body)}});
+    GraderLimits limits;
+    limits.memoryBytes = 96ull << 20;
+    const WordGrade g = gradeWordTaskIsolated(kGrader, dir / "big.docx", "1 5 1 x", limits);
+    ASSERT_TRUE(g.readError);
+    EXPECT_EQ(*g.readError, std::string(kUngradable) + "评分超过内存限制（96 MB）");
+    EXPECT_EQ(gradeWordTaskIsolated(kGrader, dir / "big.docx", "1 5 1 x").total, 5) << "within the normal limit";
+}
+
 TEST(IsolatedWordGrading, EveryFailureOfTheGraderEarnsNothingWithItsReason) {
     const fs::path document = test::fixture("lo_text.docx");
     const struct {

@@ -260,7 +260,7 @@ int labCheck(const kavtool::Args& args) {
     const Options o = parse(args);
     if (auto nfs = db::networkFileSystemOf(o.teacherDb))
         std::printf("lab-check: warning: %s is on a network file system (%s): SQLite's locking is unreliable "
-                    "there; put the teacher tables on PostgreSQL (README, \"A lab on PostgreSQL\")\n",
+                    "there; put the teacher tables on PostgreSQL (docs/admin-guide.md, \"A lab on PostgreSQL\")\n",
                     o.teacherDb.string().c_str(), nfs->c_str());
     auto teacher = db::connectPath(o.teacherDb, db::ServerRole::Owner);
     if (!o.yes) {

@@ -1,9 +1,12 @@
 // kavtool update-list FILE [--set LIST]: shows or sets the update list of a
 // teacher.mdb (the files every client copies at start while the update flag is
 // on). A list with a name that would stop the clients or leave their program
-// folder is refused with the reason for each bad name.
+// folder, or names a link, a folder or two files in the share (the folder of
+// FILE), is refused with the reason for each bad name; a missing file is a warning.
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "common/db/database.h"
 #include "common/db/tables.h"
@@ -25,10 +28,25 @@ int updateList(const kavtool::Args& args) {
         return 0;
     }
     const std::string& list = args[2];
-    const auto bad = kav::station::checkUpdateList(list);
-    for (const auto& name : bad) std::fprintf(stderr, "%s\n", name.text().c_str());
-    if (!bad.empty()) return 1;
+    bool refused = false;
+    for (const auto& name : kav::station::checkUpdateList(list)) {
+        std::fprintf(stderr, "%s\n", name.text().c_str());
+        refused = true;
+    }
+    // The share is the folder of the teacher database, as the console checks it.
+    const auto share = std::filesystem::absolute(args[0]).parent_path();
+    std::vector<std::string> missing;
+    for (const auto& file : kav::station::findUpdateFiles(list, share)) {
+        if (file.fault == kav::station::UpdateFileFault::Missing) {
+            missing.push_back(file.text());
+        } else if (file.fault != kav::station::UpdateFileFault::None) {
+            std::fprintf(stderr, "%s\n", file.text().c_str());
+            refused = true;
+        }
+    }
+    if (refused) return 1;
     kav::station::writeUpdateList(*updatefile, list);
+    for (const auto& line : missing) std::fprintf(stderr, "%s，学生机将无法复制它！\n", line.c_str());
     return 0;
 }
 

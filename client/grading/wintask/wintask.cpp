@@ -126,8 +126,9 @@ std::vector<fs::path> prepareCandidateFolder(std::string_view candidateFolder, s
         const bool there = fs::symlink_status(to, ec).type() != fs::file_type::not_found;
         const bool refilled = pass == Pass::RefillEmptyCopies && emptyButNotItsSource(to, from);
         if (pass == Pass::RefillEmptyCopies ? !refilled : there) continue;
-        // A missing source or target folder is a fault of the task's data: skipped.
-        if ( !fs::is_regular_file(from, ec) || !fs::is_directory(to.parent_path(), ec))
+        // A missing source (or a link, a FIFO) or target folder is a fault of the
+        // task's data: skipped.
+        if ( fs::symlink_status(from, ec).type() != fs::file_type::regular || !fs::is_directory(to.parent_path(), ec))
             continue;
         std::string reason;
         if (!(refilled ? platform::copyFileReplacing(from, to, &reason) : platform::copyFileNoOverwrite(from, to, &reason)))

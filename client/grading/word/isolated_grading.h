@@ -15,14 +15,17 @@ namespace kav::word {
 // stored result text.
 inline constexpr std::string_view kUngradable = "Word文档无法评分：";
 
-// Real exam documents grade in milliseconds; the 2,000,000-character limit of
-// the reader keeps the largest model near 60 MB. The limits leave a wide
-// margin above that and still end a runaway grader quickly enough for a
-// hand-in: a candidate waits at most the wall time.
+// Real exam documents grade in milliseconds. Measured near the reader's
+// 2,000,000-character cap, the grader needs 320 to 352 MB of address space
+// for a python-docx save of 1,800,000 characters (302 MB resident) and 192 to
+// 256 MB for a Writer save of 1,950,000 (238 MB resident); a document at the
+// reader's budget of 256 MB (kMaxDocumentBytes) with a model at the cap comes
+// to some 450 MB. The limits leave room above that and still end a runaway
+// grader quickly enough for a hand-in: a candidate waits at most the wall time.
 struct GraderLimits {
     std::chrono::milliseconds wallTime{10000};  // then the grader is killed
     int cpuSeconds = 8;                         // RLIMIT_CPU: SIGXCPU, then SIGKILL a second later
-    std::uint64_t memoryBytes = 512ull << 20;   // RLIMIT_AS: about 8 times the largest model
+    std::uint64_t memoryBytes = 512ull << 20;   // RLIMIT_AS: see above
 };
 
 // Runs the grading program `grader` on the document with the answer text

@@ -108,6 +108,8 @@ ChoicePage::ChoicePage(Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck
     : binding(selecttest, dialogs), selecttest_(selecttest), dialogs_(dialogs), isImage_(std::move(isImage)) {
     binding.setDeleteQuestion(kQuestionDeleteQuestion);
     binding.setBeforePost([](Cursor& row) {
+        if (std::string refusal = stemRefusal(row.field("select_question").asString()); !refusal.empty())
+            throw DbError(refusal);
         const std::string typed = row.field("correct_sel").asString();
         const auto key = choiceKey(typed);
         if (!key) throw DbError(kChoiceKeyRefusal);
@@ -123,12 +125,13 @@ void ChoicePage::BitBtn39Click() {
         dialogs_.message(MessageKind::Error, "无法读取文件" + file->string());
         return;
     }
-    if (!isImage_(*bytes)) {
-        dialogs_.message(MessageKind::Warning, kPictureNotImage);
+    const PictureCheck picture = isImage_(*bytes);
+    if (const std::string refusal = pictureRefusal(picture); !refusal.empty()) {
+        dialogs_.message(MessageKind::Warning, refusal);
         return;
     }
-    if (const std::string warning = pictureSizeWarning(bytes->size()); !warning.empty())
-        dialogs_.message(MessageKind::Warning, warning);
+    for (const std::string& warning : {pictureSizeWarning(bytes->size()), pictureDecodedWarning(picture)})
+        if (!warning.empty()) dialogs_.message(MessageKind::Warning, warning);
     binding.setValue(binding.columnIndex("image"), kav::db::Blob(bytes->begin(), bytes->end()));
 }
 
@@ -161,10 +164,15 @@ void WordPage::Button1Click() {
 UpdateListPage::UpdateListPage(Cursor& updatefile, kav::ui::Dialogs& dialogs, TDataModule2& data,
                                const MainWindowLogic& mainWindow)
     : binding(updatefile, dialogs), data_(data), mainWindow_(mainWindow) {
-    binding.setBeforePost([](Cursor& row) {
+    binding.setBeforePost([this](Cursor& row) {
         const std::string list = row.field("filename").asString();
         std::vector<std::string> lines;
         for (const auto& bad : kav::station::checkUpdateList(list)) lines.push_back(bad.text());
+        // A missing file may still be put in the share (a warning after the save);
+        // a link, a name matching two files or a folder makes every station refuse the list.
+        for (const auto& file : kav::station::findUpdateFiles(list, data_.workingFolder()))
+            if (file.fault != kav::station::UpdateFileFault::None && file.fault != kav::station::UpdateFileFault::Missing)
+                lines.push_back(file.text());
         if (!lines.empty()) {
             lines.insert(lines.begin(), "更新文件列表有误，未保存：");
             throw DbError(joinLines(lines));
@@ -174,8 +182,9 @@ UpdateListPage::UpdateListPage(Cursor& updatefile, kav::ui::Dialogs& dialogs, TD
     binding.setAfterPost([this, &dialogs](Cursor& row) {
         const std::string list = row.field("filename").asString();
         std::vector<std::string> warnings;
-        for (const std::string& name : kav::station::missingUpdateFiles(list, data_.workingFolder()))
-            warnings.push_back("教师机上没有文件“" + name + "”，学生机将无法复制它！");
+        for (const auto& file : kav::station::findUpdateFiles(list, data_.workingFolder()))
+            if (file.fault == kav::station::UpdateFileFault::Missing)
+                warnings.push_back(file.text() + "，学生机将无法复制它！");
         const auto names = kav::station::splitUpdateList(list);
         const bool listsBank = std::find(names.begin(), names.end(), "stu.mdb") != names.end();
         if (listsBank && !bankText().empty()) warnings.push_back(bankText());

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/bank/rules.h"
+
 #include "common/ui/clock.h"
 #include "common/ui/dialogs.h"
 #include "common/bank/csv_import.h"
@@ -24,8 +26,8 @@ namespace mendrix::bank {
 
 using kav::console::TableBinding;
 
-// Whether bytes hold a picture the client's picture window can show.
-using ImageCheck = std::function<bool(const std::string& bytes)>;
+// Whether bytes hold a picture the client's picture window can show, and its size.
+using ImageCheck = std::function<PictureCheck(const std::string& bytes)>;
 
 inline constexpr const char* kPictureFilter = "(位图)*.bmp (*.bmp)";
 inline constexpr const char* kCsvFilter = "CSV文件 (*.csv);;所有文件 (*)";

@@ -21,7 +21,13 @@ using kav::ui::MessageKind;
 using Strings = std::vector<std::string>;
 
 // A picture is whatever starts like a Windows bitmap.
-bool fakeImage(const std::string& bytes) { return bytes.rfind("BM", 0) == 0; }
+// "BM…" a small picture, "BIG…" one too large to show, "WIDE…" one that shows in 130 MB.
+PictureCheck fakeImage(const std::string& bytes) {
+    if (bytes.rfind("BM", 0) == 0) return {PictureCheck::Kind::Image, 10, 10};
+    if (bytes.rfind("BIG", 0) == 0) return {PictureCheck::Kind::TooLarge, 9000, 9000};
+    if (bytes.rfind("WIDE", 0) == 0) return {PictureCheck::Kind::Image, 5700, 5700};
+    return {};
+}
 
 class BankTest : public ::testing::Test, public test::ConsoleLab {
 protected:
@@ -166,6 +172,19 @@ TEST_F(BankTest, AChoiceKeyIsStoredTrimmedAndAnyOtherKeyIsRefused) {
         choice.cancel();
     }
     EXPECT_EQ(column("stu.mdb", "selecttest", "correct_sel"), (Strings{"c", "B", "A"}));
+
+    // A stem past the limit is refused, one at the limit stored.
+    for (const long length : {kMaxStemCharacters + 1, kMaxStemCharacters}) {
+        dialogs.shown.clear();
+        choice.insert();
+        std::string stem;
+        for (long i = 0; i < length; ++i) stem += "题";
+        type(choice, "select_question", stem);
+        type(choice, "correct_sel", "A");
+        EXPECT_EQ(choice.post(), length == kMaxStemCharacters) << length;
+        if (length > kMaxStemCharacters) EXPECT_EQ(dialogs.texts(), Strings{"题干有5001个字，超过5000个字，未保存！"});
+        choice.cancel();
+    }
 }
 
 TEST_F(BankTest, APictureIsStoredWithTheRowsNextPostOnlyWhenItIsAnImage) {
@@ -184,10 +203,28 @@ TEST_F(BankTest, APictureIsStoredWithTheRowsNextPostOnlyWhenItIsAnImage) {
         return select->field("image").isNull() ? std::string("NULL") : std::string(blob.begin(), blob.end());
     };
 
-    dialogs.files = {text};
+    kav::test::writeFile(dir / "big.png", "BIG");
+    kav::test::writeFile(dir / "wide.png", "WIDE");
+    const struct {
+        fs::path file;
+        Strings texts;
+    } refused[] = {
+        {text, {"所选文件不是图片，未插入！"}},
+        {dir / "big.png", {"所选图片有9000×9000像素，太大，未插入！"}},
+    };
+    for (const auto& c : refused) {
+        dialogs.shown.clear();
+        dialogs.files = {c.file};
+        run([&] { page.BitBtn39Click(); });
+        EXPECT_EQ(dialogs.texts(), c.texts);
+        EXPECT_FALSE(page.binding.isEditing());
+    }
+    // A small file of a picture that takes much memory to show is stored after a warning.
+    dialogs.shown.clear();
+    dialogs.files = {dir / "wide.png"};
     run([&] { page.BitBtn39Click(); });
-    EXPECT_EQ(dialogs.texts(), Strings{"所选文件不是图片，未插入！"});
-    EXPECT_FALSE(page.binding.isEditing());
+    EXPECT_EQ(dialogs.texts(), Strings{"图片有5700×5700像素，显示时约占124MB内存，超过16MB；请尽量使用较小的图片。"});
+    page.binding.cancel();
 
     dialogs.shown.clear();
     dialogs.files = {small};
@@ -324,6 +361,17 @@ TEST_F(BankTest, ABadUpdateListIsRefusedWithEveryReasonAndNothingIsStored) {
     run([&] { page.BitBtn41Click(); });
     EXPECT_EQ(dialogs.texts(), Strings{"更新文件列表有误，未保存：\r第2个文件名“”为空（两个*之间没有文件名）\r"
                                        "第3个文件名“..\\..\\etc\\x”不能含有“..”"});
+    EXPECT_EQ(column("teacher.mdb", "updatefile", "filename"), before);
+
+    // Share files every station would refuse: a link, a name matching two files, a folder.
+    dialogs.shown.clear();
+    std::filesystem::create_symlink("/etc/hostname", dir / "host.txt");
+    kav::test::writeFile(dir / "txt" / "a.txt", "a");
+    kav::test::writeFile(dir / "txt" / "A.txt", "A");
+    type(page.binding, "filename", "host.txt*TXT\\a.TXT*txt");
+    run([&] { page.BitBtn41Click(); });
+    EXPECT_EQ(dialogs.texts(), Strings{"更新文件列表有误，未保存：\r“host.txt”在教师机上是符号链接，不能复制\r"
+                                       "“TXT\\a.TXT”在教师机上对应多个只差大小写的文件\r“txt”在教师机上不是普通文件"});
     EXPECT_EQ(column("teacher.mdb", "updatefile", "filename"), before);
     // The close does not store it either.
     run([&] { console->closeMainWindow(); });

@@ -3,6 +3,8 @@
 // flag, the picture check and the typing box handed to the logic.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -11,6 +13,7 @@
 #include <QTest>
 
 #include "console/pages/bank/ui/bank_pages.h"
+#include "gui/picture_check.h"
 #include "tests/console/logged_in_console.h"
 #include "tools/demo/demo_pictures.h"
 
@@ -108,10 +111,33 @@ TEST_F(BankWindowTest, TheUpdatePageShowsTheFlagAndTheBanksGaps) {
     EXPECT_EQ(dialogs.lastText(), "更新文件列表有误，未保存：\r第2个文件名“”为空（两个*之间没有文件名）");
 }
 
-TEST_F(BankWindowTest, OnlyPicturesQtCanReadCountAsPictures) {
-    EXPECT_TRUE(decodesAsImage(kav::demo::pictureBmp(kav::demo::Picture::PieChart)));
-    EXPECT_FALSE(decodesAsImage("BM but no bitmap"));
-    EXPECT_FALSE(decodesAsImage(""));
+TEST_F(BankWindowTest, OnlyPicturesQtCanReadCountAsPicturesAndTooLargeOnesAreToldApart) {
+    using Kind = PictureCheck::Kind;
+    const PictureCheck pie = kav::gui::checkPicture(kav::demo::pictureBmp(kav::demo::Picture::PieChart));
+    EXPECT_EQ(pie.kind, Kind::Image);
+    EXPECT_GT(pie.width, 0);
+    EXPECT_EQ(kav::gui::checkPicture("BM but no bitmap").kind, Kind::NotImage);
+    EXPECT_EQ(kav::gui::checkPicture("").kind, Kind::NotImage);
+    // A sound PNG header of 20000×20000 pixels: more than Qt allocates for a picture.
+    const std::string huge("\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x4e\x20\x00\x00"
+                           "\x4e\x20\x08\x02\x00\x00\x00\x6c\x12\xd1\x6e\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c"
+                           "\x63\x60\xa0\x00\x00\x00\x00\x3d\x00\x01\x2c\xbd\xed\x98\x00\x00\x00\x00\x49\x45\x4e\x44"
+                           "\xae\x42\x60\x82",
+                           69);
+    const PictureCheck tooLarge = kav::gui::checkPicture(huge);
+    EXPECT_EQ(tooLarge.kind, Kind::TooLarge);
+    EXPECT_EQ(tooLarge.width, 20000);
+    // A plain 3000×3000 PNG: a small file, 34 MB to show.
+    QImage plain(3000, 3000, QImage::Format_RGB32);
+    plain.fill(Qt::white);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(plain.save(&buffer, "PNG"));
+    const PictureCheck wide = kav::gui::checkPicture(png.toStdString());
+    EXPECT_EQ(wide.kind, Kind::Image);
+    EXPECT_LT(png.size(), 200 * 1024);
+    EXPECT_NE(pictureDecodedWarning(wide), "");
 }
 
 TEST_F(BankWindowTest, TheTypingBoxIsHandedToTheChecks) {

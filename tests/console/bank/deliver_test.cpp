@@ -37,7 +37,9 @@ TEST(BankDeliverTest, ANewCandidateDrawsTheNewQuestionAfterTheUpdate) {
     console.login().Edit2 = "admin";
     console.handle([&] { console.login().BitBtn1Click(); });
     ASSERT_TRUE(console.mainWindow().visible) << dialogs.lastText();
-    QuestionBank bank(console, [](const std::string& bytes) { return bytes.rfind("BM", 0) == 0; });
+    QuestionBank bank(console, [](const std::string& bytes) {
+        return bytes.rfind("BM", 0) == 0 ? PictureCheck{PictureCheck::Kind::Image, 10, 10} : PictureCheck{};
+    });
     auto type = [](TableBinding& binding, const char* column, const std::string& text) {
         binding.setText(binding.columnIndex(column), text);
     };

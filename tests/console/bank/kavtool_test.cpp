@@ -41,6 +41,11 @@ TEST_F(BankKavtoolTest, UpdateListShowsSetsAndRefusesABadListWithItsReasons) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "第2个文件名“”为空（两个*之间没有文件名）\n第3个文件名“..\\etc\\x”不能含有“..”\n");
     EXPECT_EQ(kavtool("update-list teacher.mdb").out, "stu.mdb*txt\\txt0.txt\n") << "the old list stays";
+    std::filesystem::create_symlink("/etc/hostname", dir / "host.txt");
+    refused = kavtool("update-list teacher.mdb --set 'stu.mdb*HOST.txt'");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "“HOST.txt”在教师机上是符号链接，不能复制\n");
+    EXPECT_EQ(kavtool("update-list teacher.mdb").out, "stu.mdb*txt\\txt0.txt\n") << "the old list stays";
 
     EXPECT_EQ(kavtool("update-list teacher.mdb --set ''").status, 0);
     EXPECT_EQ(kavtool("update-list teacher.mdb").out, "\n");

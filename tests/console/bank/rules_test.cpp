@@ -213,10 +213,14 @@ TEST_F(CsvImportTest, ChoiceQuestionsTakeTheirKeyTrimmedAndRefuseAnyOtherKey) {
     EXPECT_EQ(column(*selecttest, "correct_sel"), (Strings{"b", "D"}));
     EXPECT_EQ(column(*selecttest, "sel_a"), (Strings{"甲", "1,2"}));
 
-    const auto bad = importCsv(ImportKind::Choice, "第三题,1,2,3,4,E\n第四题,1,2,3,4,A B\n", *selecttest);
-    ASSERT_EQ(bad.errors.size(), 2u);
+    const auto bad = importCsv(ImportKind::Choice,
+                               "第三题,1,2,3,4,E\n第四题,1,2,3,4,A B\n" + std::string(kMaxStemCharacters + 1, 'x') +
+                                   ",1,2,3,4,A\n",
+                               *selecttest);
+    ASSERT_EQ(bad.errors.size(), 3u);
     EXPECT_EQ(consoleLine(bad.errors[0]), "第1行：标准答案只能是A、B、C、D中的一个字母！");
     EXPECT_EQ(bad.errors[1].line, 2);
+    EXPECT_EQ(consoleLine(bad.errors[2]), "第3行：题干有5001个字，超过5000个字，未保存！");
     EXPECT_EQ(selecttest->recordCount(), 2);
 }
 

@@ -50,7 +50,8 @@ std::string ruleText(const answer::RuleKind& kind, const std::vector<std::string
 TEST(ModelReading, EveryValueReadPassesItsCheckAndNoOtherEntryDoes) {
     int found = 0, none = 0;
     for (const char* name : {"python_docx.docx", "lo_text.docx", "tables.docx", "shapes.docx", "page.docx",
-                             "styles.docx", "fields.docx", "wps_style.docx"}) {
+                             "styles.docx", "fields.docx", "wps_style.docx", "script_library.docx",
+                             "lo_script_library.docx"}) {
         const word::Document& doc = fixtureDoc(name);
         for (const answer::RuleKind& kind : answer::allRuleKinds()) {
             for (int variant = 0; variant < 2; ++variant) {

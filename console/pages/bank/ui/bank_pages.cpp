@@ -4,7 +4,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -15,6 +14,7 @@
 #include "console/base/binding/ui/bound_grid.h"
 #include "console/base/binding/ui/navigators.h"
 #include "console/base/console.h"
+#include "gui/picture_check.h"
 #include "gui/qstring.h"
 
 namespace mendrix::bank {
@@ -56,13 +56,8 @@ void navigationFoot(QVBoxLayout* layout, TableBinding& binding, QWidget* parent,
 
 }  // namespace
 
-bool decodesAsImage(const std::string& bytes) {
-    QImage image;
-    return image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
-}
-
 BankPages::BankPages(QWidget* pages, Console& console, Run run)
-    : QObject(pages), bank_(std::make_unique<QuestionBank>(console, decodesAsImage)), run_(std::move(run)) {
+    : QObject(pages), bank_(std::make_unique<QuestionBank>(console, kav::gui::checkPicture)), run_(std::move(run)) {
     fillRoster(pages);
     fillWin(pages);
     fillChoice(pages);

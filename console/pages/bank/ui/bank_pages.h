@@ -12,14 +12,13 @@
 
 class QLabel;
 class QPlainTextEdit;
+#include "common/bank/rules.h"
+
 class QPushButton;
 class QTabBar;
 class QWidget;
 
 namespace mendrix::bank {
-
-// Whether Qt can show the bytes as a picture (as the client's picture window does).
-bool decodesAsImage(const std::string& bytes);
 
 class BankPages : public QObject {
 public:
