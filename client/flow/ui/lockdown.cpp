@@ -150,7 +150,22 @@ void ScreenGrab::keepUp(xcb_connection_t* c) {
     if (!mapped) {
         keyboard_ = pointer_ = false;
         xcb_map_window(c, window);
+        // A window manager brings a minimised window back when a pager asks.
+        auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
+        if (atom) {
+            xcb_client_message_event_t e{};
+            e.response_type = XCB_CLIENT_MESSAGE;
+            e.format = 32;
+            e.window = window;
+            e.type = atom->atom;
+            e.data.data32[0] = 2;  // from a pager
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+            xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                           reinterpret_cast<const char*>(&e));
+            std::free(atom);
+        }
     }
+    if (window_->isMinimized()) window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
     const uint32_t stackTop[] = {XCB_STACK_MODE_ABOVE};
     xcb_configure_window(c, top, XCB_CONFIG_WINDOW_STACK_MODE, stackTop);
     xcb_flush(c);
