@@ -580,7 +580,10 @@ bool TForm_fullenter::inputHeld() const { return grab_->held(); }
 
 void TForm_fullenter::showEvent(QShowEvent*) { app_.tabBlocker().setActive(true); }
 
-void TForm_fullenter::hideEvent(QHideEvent*) {
+void TForm_fullenter::hideEvent(QHideEvent* e) {
+    // A minimise by another program (a spontaneous hide) is undone by the
+    // grab's keeping up: only the client's own hide lets go.
+    if (e->spontaneous()) return;
     grab_->release();
     app_.tabBlocker().setActive(false);
 }
