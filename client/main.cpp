@@ -19,10 +19,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     kavlor::artwork::applyClientFont();
 
-    kav::gui::QtDialogs dialogs(QString::fromUtf8(kavlor::texts::kTitle), /*stayOnTop=*/true);
+    kav::gui::QtDialogs dialogs(QString::fromUtf8(kavlor::texts::kTitle), /*stayOnTop=*/true,
+                                kavlor::artwork::clientIcon(48), QString::fromUtf8("《计算机等级考试一级B》模拟系统"));
     kav::gui::QtClock clock;
-    kav::gui::QtDesktop desktop(kavlor::artwork::clientIcon(48), QString::fromUtf8("《计算机等级考试一级B》模拟系统"),
-                                /*stayOnTop=*/true);
+    kav::gui::QtDesktop desktop;
     kavlor::ClientEnv env{dialogs, clock, desktop, std::filesystem::current_path(),
                           kav::platform::singleCopyLockFile(), {}, std::nullopt,
                           kav::word::installedWordGrader()};

@@ -8,8 +8,11 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QApplication>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace kav::gui {
 
@@ -47,6 +50,9 @@ bool viewable(xcb_connection_t* c, xcb_window_t window) {
 // The window shown last with the keyboard: a window shown earlier does not
 // take the focus back from it once it is mapped.
 QPointer<QWidget> g_latest;
+// The windows that had the keyboard, oldest first: the keyboard goes back to
+// the latest one still shown when the one that has it is hidden.
+std::vector<QPointer<QWidget>> g_keyboardOrder;
 
 xcb_window_t currentFocus(xcb_connection_t* c) {
     auto* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
@@ -79,6 +85,56 @@ void focusWithoutWindowManager(QWidget* window, xcb_connection_t* c) {
     retry->start();
 }
 
+void giveKeyboard(QWidget* window) {
+    g_latest = window;
+    xcb_connection_t* c = x11Connection();
+    if (c && !windowManagerRunning(c))
+        focusWithoutWindowManager(window, c);
+    else
+        window->activateWindow();
+}
+
+// Hands the keyboard back when a window of the order is hidden.
+class KeyboardReturn : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Hide || !watched->isWidgetType() ||
+            !static_cast<QWidget*>(watched)->isWindow())
+            return false;
+        const auto known = std::find(g_keyboardOrder.begin(), g_keyboardOrder.end(), watched);
+        if (known == g_keyboardOrder.end()) return false;
+        // After the hide is done, so that the window is unmapped and the X
+        // focus has fallen back.
+        QTimer::singleShot(0, this, [] {
+            std::erase_if(g_keyboardOrder, [](const QPointer<QWidget>& w) { return w.isNull(); });
+            for (auto it = g_keyboardOrder.rbegin(); it != g_keyboardOrder.rend(); ++it) {
+                QWidget* w = *it;
+                if (!w->isVisible() || w->isMinimized()) continue;
+                giveKeyboard(w);
+                return;
+            }
+        });
+        return false;
+    }
+};
+
+void remember(QWidget* window) {
+    static KeyboardReturn* filter = [] {
+        auto* f = new KeyboardReturn(qApp);
+        qApp->installEventFilter(f);
+        return f;
+    }();
+    (void)filter;
+    std::erase_if(g_keyboardOrder, [window](const QPointer<QWidget>& w) { return w.isNull() || w == window; });
+    // The window that is active now (one not shown through here, such as the
+    // console's main window) gets the keyboard back before older ones.
+    if (QWidget* active = QApplication::activeWindow(); active && active != window &&
+        std::find(g_keyboardOrder.begin(), g_keyboardOrder.end(), active) == g_keyboardOrder.end())
+        g_keyboardOrder.emplace_back(active);
+    g_keyboardOrder.emplace_back(window);
+}
+
 // Undoes a minimise once the event that reported it is handled.
 class Unminimise : public QObject {
 public:
@@ -104,14 +160,10 @@ void showActive(QWidget* window, QWidget* focus) {
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
-    g_latest = window;
+    remember(window);
     // A window manager activates on request; without one the focus is set
     // here, where another program's later focus is respected.
-    xcb_connection_t* c = x11Connection();
-    if (c && !windowManagerRunning(c))
-        focusWithoutWindowManager(window, c);
-    else
-        window->activateWindow();
+    giveKeyboard(window);
     if (focus) focus->setFocus();
 }
 

@@ -13,6 +13,12 @@ void coverScreen(QWidget* window);
 // Shows a top-level window with the keyboard: shown (restored when it was
 // minimised), raised and activated, with the focus in `focus` when given.
 // Without a window manager the activation sets the X input focus itself.
+//
+// The one rule for the keyboard when a window or box closes: the windows
+// shown so (and the window that was active when each was shown) are
+// remembered in order, and when one of them is hidden the keyboard goes back
+// to the latest of them still shown, also without a window manager, where
+// nobody else would give it.
 void showActive(QWidget* window, QWidget* focus = nullptr);
 
 // A window that must not be minimised: a window manager that minimises it all

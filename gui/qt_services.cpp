@@ -211,6 +211,16 @@ void QtDialogs::runWithProgress(const std::string& label, const std::function<vo
     if (failure) std::rethrow_exception(failure);
 }
 
+void QtDialogs::about(const std::string& title) {
+    QMessageBox box;
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setIconPixmap(aboutIcon_);
+    box.setText(QString::fromStdString(title) + "\n" + aboutText_);
+    box.setEscapeButton(box.addButton(QString::fromUtf8("确定"), QMessageBox::AcceptRole));
+    runModal(box);
+}
+
 void QtDialogs::closeOpenBoxes() {
     for (const QPointer<QDialog>& dialog : open_)
         if (dialog) dialog->reject();
@@ -245,7 +255,11 @@ QtClock::TimerId QtClock::startTimer(int intervalMs, std::function<void()> tick)
     auto* timer = new QTimer(this);
     timer->setTimerType(Qt::PreciseTimer);
     timer->setInterval(intervalMs);
-    QObject::connect(timer, &QTimer::timeout, this, std::move(tick));
+    // Queued: the tick runs after the timer's activation has returned. Qt does
+    // not fire a timer again while a slot of its activation runs, so a tick
+    // that opens a box (the poll's notice) would otherwise stop that timer for
+    // as long as the box is open. A stopped timer's queued tick goes with it.
+    QObject::connect(timer, &QTimer::timeout, timer, std::move(tick), Qt::QueuedConnection);
     timer->start();
     TimerId id = nextId_++;
     timers_[id] = timer;
@@ -297,16 +311,6 @@ bool QtDesktop::start(const std::filesystem::path& program, const std::vector<st
     return QProcess::startDetached(QString::fromStdString(program.string()), args);
 }
 
-void QtDesktop::showAbout(const std::string& title) {
-    QMessageBox box;
-    box.setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
-    box.setWindowTitle(QString::fromStdString(title));
-    box.setIconPixmap(aboutIcon_);
-    box.setText(QString::fromStdString(title) + "\n" + aboutText_);
-    activateWhenShown(box);
-    box.exec();
-}
-
 void QtDesktop::showHelp(const std::string& title, const std::string& html) {
     if (!help_) {
         help_ = new QDialog(nullptr, Qt::Window);
@@ -322,7 +326,6 @@ void QtDesktop::showHelp(const std::string& title, const std::string& html) {
         layout->addWidget(close, 0, Qt::AlignRight);
         help_->resize(760, 560);
     }
-    help_->setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop_);
     help_->setWindowTitle(QString::fromStdString(title));
     help_->findChild<QTextBrowser*>(QStringLiteral("helpPage"))->setHtml(QString::fromStdString(html));
     showActive(help_);

@@ -21,11 +21,14 @@ namespace kav::gui {
 // Modal message boxes, prompts and file dialogs. `defaultCaption` titles a box
 // whose caller gives no caption; with `stayOnTop` the boxes stay above a
 // program's stay-on-top windows (the exam client's). A CR in a text breaks the
-// line.
+// line. The version box shows `aboutIcon` and `aboutText` under its title.
 class QtDialogs : public ui::Dialogs {
 public:
-    explicit QtDialogs(QString defaultCaption, bool stayOnTop = false)
-        : defaultCaption_(std::move(defaultCaption)), stayOnTop_(stayOnTop) {}
+    explicit QtDialogs(QString defaultCaption, bool stayOnTop = false, QPixmap aboutIcon = {}, QString aboutText = {})
+        : defaultCaption_(std::move(defaultCaption)),
+          stayOnTop_(stayOnTop),
+          aboutIcon_(std::move(aboutIcon)),
+          aboutText_(std::move(aboutText)) {}
     ui::Answer message(ui::MessageKind kind, const std::string& text, ui::Buttons buttons,
                        const std::string& caption) override;
     std::optional<std::string> prompt(const std::string& caption, const std::string& label, const std::string& initial,
@@ -38,6 +41,7 @@ public:
                                                     const std::string& defaultSuffix) override;
     // The box is modal; the work's thread touches no widget.
     void runWithProgress(const std::string& label, const std::function<void(const Progress&)>& work) override;
+    void about(const std::string& title) override;
     void closeOpenBoxes() override;
 
 private:
@@ -46,6 +50,8 @@ private:
     std::vector<QPointer<QDialog>> open_;
     QString defaultCaption_;
     bool stayOnTop_;
+    QPixmap aboutIcon_;
+    QString aboutText_;
 };
 
 // Loads Qt's own Chinese texts (the file dialogs', the print dialog's, the
@@ -70,24 +76,17 @@ private:
 };
 
 // The screen through Qt, the mode change through XRandR (the xrandr tool),
-// files and folders through the desktop's default programs. The version box
-// shows `aboutIcon` and `aboutText` under the title it is given.
+// files and folders through the desktop's default programs.
 class QtDesktop : public ui::Desktop {
 public:
-    QtDesktop(QPixmap aboutIcon, QString aboutText, bool stayOnTop = false)
-        : aboutIcon_(std::move(aboutIcon)), aboutText_(std::move(aboutText)), stayOnTop_(stayOnTop) {}
     ui::ScreenSize screenSize() override;
     bool changeResolution(int width, int height) override;
     bool open(const std::filesystem::path& path) override;
     bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments) override;
-    void showAbout(const std::string& title) override;
     void showHelp(const std::string& title, const std::string& html) override;
     void waitUntil(const std::function<bool()>& done) override;
 
 private:
-    QPixmap aboutIcon_;
-    QString aboutText_;
-    bool stayOnTop_;
     QPointer<QDialog> help_;  // the help window while it is open
 };
 

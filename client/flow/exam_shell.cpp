@@ -80,7 +80,7 @@ void ExamShell::Button2Click() {
         showFolder(folder);
 }
 
-void ExamShell::N8Click() { client_.desktop().showAbout("一级B模拟系统Kavlor V1.0"); }
+void ExamShell::N8Click() { client_.dialogs().about("一级B模拟系统Kavlor V1.0"); }
 
 std::string ExamShell::candidateFolder() const {
     return std::string(kav::platform::kCandidatesRoot) + "\\" + kav::candidateFolderName(client_.zkzh);

@@ -33,7 +33,7 @@
 //                  leaving the collection (changeMode) returns to: TimeUp, or
 //                  Answering otherwise.
 //   Ending         The teacher ended the exam and the end's notice is up; the
-//                  client ends when it is closed, or at the next poll tick.
+//                  client ends when it is closed, or kEndNoticeMs later.
 //
 // A delay level granted while collecting still restarts the clock (grantDelay)
 // without leaving the collection.
@@ -92,8 +92,11 @@ void ToolbarLogic::FormCreate() {
 // folders and files added where missing, and the Word document is replaced. At
 // a re-login the folder is used as it is, except that a folder that is missing
 // (the exam was interrupted before it was made) is made with the task's files,
-// and a missing Word document is copied. Single task files are never put back
-// into an existing folder: the candidate may have deleted them on purpose.
+// a missing or empty Word document is copied again, and so is a task file left
+// empty by a full drive. Single task files are never put back into an existing
+// folder: the candidate may have deleted them on purpose. Every copy is renamed
+// into place whole; when one fails, what this start made is taken away again
+// and the client ends, naming the file.
 void ToolbarLogic::prepareCandidateFolder() {
     DataModule& data = client_.data();
     const std::string filenameWord = data.ADOTable_ct().field("filename_word").asString();
@@ -110,27 +113,33 @@ void ToolbarLogic::prepareCandidateFolder() {
     const bool folderMissing = !fs::is_directory(folder, ec);
     if (folderMissing && !fs::create_directory(folder, ec)) throw std::runtime_error("Cannot create " + shownFolder);
 
-    if (firstLogin || folderMissing) {
-        // The Windows task's folders and source files.
-        db::Cursor& win = data.ADOTable_win();
-        const std::string question2 =
-            gotoPosition(win, form5_->winno) ? win.field(col::win_question2).asString() : std::string();
-        kav::wintask::prepareCandidateFolder(shownFolder, question2, client_.workingFolder());
+    std::vector<fs::path> made;
+    auto fail = [&](const std::string& text) {
+        if (folderMissing) fs::remove_all(folder, ec);
+        for (auto it = made.rbegin(); it != made.rend(); ++it) fs::remove(*it, ec);
+        client_.dialogs().message(MessageKind::Warning, text + "\r系统将退出，请与管理员联系！！！");
+        client_.ExitClient();
+    };
+
+    // The Windows task's folders and source files.
+    db::Cursor& win = data.ADOTable_win();
+    const std::string question2 =
+        gotoPosition(win, form5_->winno) ? win.field(col::win_question2).asString() : std::string();
+    try {
+        const auto pass = firstLogin || folderMissing ? kav::wintask::Pass::Make : kav::wintask::Pass::RefillEmptyCopies;
+        made = kav::wintask::prepareCandidateFolder(shownFolder, question2, client_.workingFolder(), pass);
+    } catch (const kav::wintask::PrepareError& e) {
+        fail(std::string("准备Win题的考生文件失败！！\r") + e.what());
     }
 
     const fs::path document = folder / filenameWord;
-    const bool documentThere = !filenameWord.empty() && fs::is_regular_file(document, ec);
-    if (!firstLogin && documentThere) return;
-    bool copied = false;
-    if (!filenameWord.empty()) {
-        if (documentThere) fs::remove(document, ec);
-        copied = kav::platform::copyFileNoOverwrite(client_.workingFolder() / "word" / filenameWord, document);
-    }
-    if (!copied) {
-        client_.dialogs().message(MessageKind::Warning,
-                                  "复制Word题文件失败，Word题将无法进行答题！！\r系统将退出，请与管理员联系！！！");
-        client_.ExitClient();
-    }
+    const fs::path source = client_.workingFolder() / "word" / filenameWord;
+    const bool documentWhole = !filenameWord.empty() && fs::is_regular_file(document, ec) &&
+                               (fs::file_size(document, ec) > 0 || fs::file_size(source, ec) == 0);
+    if (!firstLogin && documentWhole) return;
+    std::string reason = "no document drawn";
+    if (filenameWord.empty() || !kav::platform::copyFileReplacing(source, document, &reason))
+        fail("复制Word题文件" + filenameWord + "失败（" + reason + "），Word题将无法进行答题！！");
 }
 
 namespace {
@@ -226,7 +235,7 @@ void ToolbarLogic::takeReading() {
 }
 
 bool ToolbarLogic::teacherOrderWaiting() {
-    if (phase_ == ExamPhase::Ending) return true;
+    if (phase_ == ExamPhase::Ending) return false;
     takeReading();
     if (!unread_) return false;
     const auto transition = transitionFor(remembered_, *unread_);
@@ -266,6 +275,9 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
     case ModeChange::End:
         dialogs.closeOpenBoxes();
         phase_ = ExamPhase::Ending;
+        // Nobody need be at the station: the notice ends the client by itself.
+        client_.startTimer(kEndNoticeMs, [&client = client_] { client.ExitClient(); },
+                           {.runsAtBox = [](int) { return true; }});
         dialogs.message(MessageKind::Warning, t.warning);
         client_.ExitClient();
     }
@@ -273,7 +285,7 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
 }
 
 void ToolbarLogic::Timer1Timer() {
-    if (phase_ == ExamPhase::Ending) client_.ExitClient();  // the end's notice was left open
+    if (phase_ == ExamPhase::Ending) return;  // the end's own timer ends the client
     // A lab server briefly away shows the candidate nothing: the clock runs on,
     // and a reading that comes back later is acted on at the tick that takes it.
     takeReading();

@@ -51,6 +51,12 @@ public:
     ExamPhase phase() const { return phase_; }
     bool forcedCollection() const { return phase_ == ExamPhase::Collecting; }
     bool clockRunning() const { return clockTimer_ != 0; }
+    // The answering screens take no answer: the time is up (also while the
+    // teacher collects) and no delay has been granted, or the exam is ending.
+    bool answersClosed() const {
+        return phase_ == ExamPhase::TimeUp || phase_ == ExamPhase::AwaitingDelay || phase_ == ExamPhase::Ending ||
+               (phase_ == ExamPhase::Collecting && afterCollection_ == ExamPhase::TimeUp);
+    }
     // The time ran out and the delay password has not been asked for yet.
     bool timeUpFlag() const {
         return phase_ == ExamPhase::TimeUp ||
@@ -90,6 +96,7 @@ private:
     kav::station::RestTime remaining_;  // counted down; below 0:00:00 once the time is up
     kav::station::RestTime onClock_;    // the time the exam window's clock shows
     static constexpr int kTickMs = 200;
+    static constexpr int kEndNoticeMs = 500;  // how long the end's notice stands
     int ticks_ = 0;
     std::int64_t lastTickMs_ = 0;  // monotonic time of the last counted step
     Client::TimerKey clockTimer_ = 0, pollTimer_ = 0;

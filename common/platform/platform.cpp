@@ -162,7 +162,11 @@ fs::path findIgnoringCase(const fs::path& path) {
     return found;
 }
 
-bool copyFileNoOverwrite(const fs::path& from, const fs::path& to, std::string* error) {
+namespace {
+
+// Copies the bytes and the permissions of a regular file into the new file
+// `to`; a target left incomplete by a failed write is removed.
+bool copyBytes(const fs::path& from, const fs::path& to, std::string* error) {
     // The source is opened without following a final link and without waiting
     // on a FIFO, then checked on the open descriptor: what is read is what was checked.
     const int in = ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -206,6 +210,37 @@ bool copyFileNoOverwrite(const fs::path& from, const fs::path& to, std::string* 
         return false;
     }
     return true;
+}
+
+// Copies into a hidden temporary name in the target's folder, then renames it
+// into place; nothing is left behind when a step fails.
+bool copyViaTemporary(const fs::path& from, const fs::path& to, bool replace, std::string* error) {
+    std::error_code ec;
+    if (!replace && fs::symlink_status(to, ec).type() != fs::file_type::not_found) {
+        setError(error, systemText(EEXIST));
+        return false;
+    }
+    const fs::path temporary = to.parent_path() / ("." + to.filename().string() + ".part");
+    fs::remove(temporary, ec);  // one left by an interrupted copy
+    if (!copyBytes(from, temporary, error)) return false;
+    fs::rename(temporary, to, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        setError(error, ec.message());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool copyFileNoOverwrite(const fs::path& from, const fs::path& to, std::string* error) {
+    return copyViaTemporary(from, to, false, error);
+}
+
+bool copyFileReplacing(const fs::path& from, const fs::path& to, std::string* error) {
+    return copyViaTemporary(from, to, true, error);
 }
 
 std::optional<std::uint32_t> fileAttributes(const fs::path& path) {

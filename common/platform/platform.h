@@ -32,9 +32,14 @@ std::filesystem::path findIgnoringCase(const std::filesystem::path& path);
 // Copies a regular file; fails (returns false, with the system's reason in
 // *error) when the target exists, the source cannot be read or is not a regular
 // file (a symbolic link, a FIFO, a folder). A target left incomplete by a failed
-// write is removed. Creates no folders.
+// write is removed. Creates no folders. The copy is made under a temporary name
+// beside the target and renamed into place, so that a copy that fails part-way
+// (a full drive) leaves nothing behind.
 bool copyFileNoOverwrite(const std::filesystem::path& from, const std::filesystem::path& to,
                          std::string* error = nullptr);
+// The same, replacing a target that exists: it stays as it was when the copy fails.
+bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                       std::string* error = nullptr);
 
 // The attribute word of a file or folder as the exam's Windows task checks it:
 // 16 for a folder, 32 for a regular file, plus 1 when the owner may not write,

@@ -1,7 +1,7 @@
 #pragma once
 // What the programs ask of the machine's desktop: the screen mode, files and
 // folders opened with their default program, programs started, and the
-// version box. The Qt implementation (gui/) uses XRandR and the desktop
+// help window. The Qt implementation (gui/) uses XRandR and the desktop
 // services; tests inject their own.
 #include <chrono>
 #include <filesystem>
@@ -30,8 +30,6 @@ public:
     // runs on when the caller ends and inherits no file the caller holds open.
     // false when it could not be started.
     virtual bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments) = 0;
-    // The version box titled `title`.
-    virtual void showAbout(const std::string& title) = 0;
     // A help window titled `title` over the HTML page `html` (UTF-8), inside
     // the program: no browser needed. Shown again (not twice) when already open.
     virtual void showHelp(const std::string& title, const std::string& html) = 0;

@@ -52,6 +52,9 @@ public:
         (void)label;
         work(Progress{[](int, int) {}, [] { return false; }});
     }
+    // The version box titled `title`: the program's picture and text with one
+    // button 确定. By default a plain box with the title.
+    virtual void about(const std::string& title) { message(MessageKind::Plain, title, Buttons::Ok, title); }
     // Closes every box, prompt and file dialog that is open now, as if it had
     // been cancelled (the program ends, or a teacher's order overrides them):
     // each open call returns its cancel answer once control gets back to it.

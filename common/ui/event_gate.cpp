@@ -54,6 +54,12 @@ public:
             return true;
         });
     }
+    void about(const std::string& title) override {
+        atBox([&] {
+            gate_.dialogs_.about(title);
+            return true;
+        });
+    }
     void closeOpenBoxes() override { gate_.dialogs_.closeOpenBoxes(); }
 
 private:

@@ -25,9 +25,9 @@ int main(int argc, char** argv) {
     const std::filesystem::path teacherFolder = std::filesystem::current_path();
     mendrix::writeHelpFileIfMissing(teacherFolder, mendrix::helpFileText());
 
-    kav::gui::QtDialogs dialogs(title);
+    kav::gui::QtDialogs dialogs(title, /*stayOnTop=*/false, {}, title);
     kav::gui::QtClock clock;
-    kav::gui::QtDesktop desktop({}, title);
+    kav::gui::QtDesktop desktop;
     mendrix::MendrixApp console(mendrix::ConsoleEnv{dialogs, clock, desktop, teacherFolder, {}});
     console.start();
     return app.exec();

@@ -26,7 +26,6 @@ public:
         return canOpen;
     }
     bool start(const std::filesystem::path&, const std::vector<std::string>&) override { return false; }  // the console starts none
-    void showAbout(const std::string&) override {}
     std::vector<std::pair<std::string, std::string>> helps;  // title and page of each help shown
     void showHelp(const std::string& title, const std::string& html) override { helps.emplace_back(title, html); }
 };

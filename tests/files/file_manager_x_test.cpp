@@ -262,7 +262,7 @@ TEST_F(FileManagerX, TheWordDocumentOpensInTheOfficeProgramWhichDoesNotKeepTheLo
     const fs::path lockFile = home / "PROGRAM_RUNNING12.lock";
     auto lock = std::make_unique<kav::platform::SingleCopyLock>(lockFile);
     ASSERT_TRUE(lock->held());
-    kav::gui::QtDesktop desktop({}, {});
+    kav::gui::QtDesktop desktop;
     ASSERT_TRUE(desktop.start(command->program, command->arguments));
     setenv("HOME", savedHome.c_str(), 1);
     pid_t office = 0;

@@ -4,6 +4,10 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QTest>
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <functional>
 #include <set>
@@ -384,7 +388,7 @@ TEST(ExamFlowTest, AnEmptyWordBankEndsTheClientAtTheStartOfTheExam) {
     QTest::keyClick(app.Form2(), Qt::Key_S);
     EXPECT_EQ(h.dialogs.texts(),
               (std::vector<std::string>{"题库中无题，抽题失败！！！",
-                                        "复制Word题文件失败，Word题将无法进行答题！！\r系统将退出，请与管理员联系！！！"}));
+                                        "复制Word题文件失败（no document drawn），Word题将无法进行答题！！\r系统将退出，请与管理员联系！！！"}));
     EXPECT_EQ(h.exits, 1);
 }
 
@@ -508,6 +512,72 @@ TEST(ExamFlowTest, AResumedExamHasItsCandidateFolderAndWordDocument) {
         EXPECT_EQ(kav::test::readFile(folder / document), kav::test::readFile(h.lab.station / "word" / document));
         EXPECT_TRUE(fs::is_regular_file(folder / "a.txt"));
         EXPECT_EQ(fs::is_regular_file(folder / "TEST" / "b.txt"), c.taskFileBack);
+    }
+}
+
+// A drive c: too full for the exam's files at the first login: the client
+// ends naming the file, and no file of the exam is left behind, not even a
+// part; once space is freed the resumed exam has every file whole. A file an
+// earlier start left empty is copied again. Needs a 2 MB tmpfs as drive c:
+// (root, as in CI); skipped where mounting is not permitted.
+TEST(ExamFlowTest, AFullDriveAtTheFirstLoginLeavesNothingHalfMade) {
+    struct Case {
+        const char* name;
+        std::function<fs::path(Harness&)> bigSource;  // the source made too big for the drive
+        const char* named;                            // in the message
+    };
+    const Case cases[] = {
+        {"the Word document", [](Harness& h) { return h.lab.station / "word" / ctValue(h, kFirst, "filename_word"); },
+         "复制Word题文件"},
+        {"a task file", [](Harness& h) { return h.lab.station / "file" / "b.txt"; }, "b.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        if (::mount("tmpfs", h.lab.driveC.c_str(), "tmpfs", 0, "size=2m") != 0)
+            GTEST_SKIP() << "cannot mount a small drive c: here (" << std::strerror(errno) << ")";
+        struct Unmount {
+            fs::path at;
+            ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+        } unmount{h.lab.driveC};
+        fs::create_directories(h.lab.driveC / "kavtmp");
+        const fs::path folder = h.lab.driveC / "kavlor" / "11010001";
+        {
+            KavlorApp app(h.env());
+            ASSERT_TRUE(app.start());
+            login(app, kFirst);
+            const fs::path source = c.bigSource(h);
+            kav::test::writeFile(source, std::string(1536 * 1024, 'x'));
+            kav::test::writeFile(h.lab.driveC / "filler", std::string(1024 * 1024, 'f'));
+            QTest::keyClick(app.Form2(), Qt::Key_S);
+            EXPECT_EQ(h.exits, 1);
+            ASSERT_EQ(h.dialogs.shown.size(), 1u);
+            EXPECT_NE(h.dialogs.texts()[0].find(c.named), std::string::npos) << h.dialogs.texts()[0];
+            EXPECT_NE(h.dialogs.texts()[0].find("No space left on device"), std::string::npos) << h.dialogs.texts()[0];
+            EXPECT_FALSE(fs::exists(folder));
+        }
+        fs::remove(h.lab.driveC / "filler");
+        {
+            KavlorApp app(h.env());
+            ASSERT_TRUE(app.start());
+            h.dialogs.shown.clear();
+            login(app, kFirst, "pw1");
+            ASSERT_NE(app.Form4(), nullptr);
+            EXPECT_TRUE(h.dialogs.texts().empty());
+        }
+        // A start of an earlier version left two copies empty; the next one fills them.
+        const std::string document = ctValue(h, kFirst, "filename_word");
+        for (const fs::path& file : {folder / document, folder / "TEST" / "b.txt"}) kav::test::writeFile(file, "");
+        KavlorApp app(h.env());
+        ASSERT_TRUE(app.start());
+        login(app, kFirst, "pw1");
+        ASSERT_NE(app.Form4(), nullptr);
+        for (const auto& [copy, source] : {std::pair{folder / document, h.lab.station / "word" / document},
+                                           std::pair{folder / "a.txt", h.lab.station / "file" / "a.txt"},
+                                           std::pair{folder / "TEST" / "b.txt", h.lab.station / "file" / "b.txt"}})
+            EXPECT_EQ(kav::test::readFile(copy), kav::test::readFile(source)) << copy;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            EXPECT_FALSE(entry.path().filename().string().ends_with(".part")) << entry.path();
     }
 }
 

@@ -64,7 +64,6 @@ public:
     bool opens = true;  // whether a file manager opens folders
     int switches = 0;
     std::vector<std::filesystem::path> opened;
-    std::vector<std::string> abouts;
 
     kav::ui::ScreenSize screenSize() override { return size; }
     bool changeResolution(int width, int height) override {
@@ -83,7 +82,6 @@ public:
         started.back().insert(started.back().end(), arguments.begin(), arguments.end());
         return starts;
     }
-    void showAbout(const std::string& title) override { abouts.push_back(title); }
     void showHelp(const std::string&, const std::string&) override {}  // the client has no help window
     // Called on every turn of a wait (the windows' thread being free), about every millisecond.
     std::function<void()> whileWaiting;

@@ -19,6 +19,8 @@
 #include <vector>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -29,6 +31,7 @@
 #include "client/screens/choice/ui/tform7.h"
 #include "client/screens/choice/ui/x11_key_grab.h"
 #include "client/screens/typing/ui/tform9.h"
+#include "gui/kiosk.h"
 #include "gui/qt_services.h"
 #include "tests/flow/flow_app.h"
 
@@ -422,7 +425,7 @@ TEST(Kiosk, ABoxOverTheCollectingScreenTakesItsKeys) {
             }
     });
     press.start();
-    QTimer::singleShot(8000, [&] {
+    QTimer::singleShot(8000, &press, [&] {  // goes with the test
         rescued = true;
         boxes.closeOpenBoxes();
     });
@@ -431,6 +434,183 @@ TEST(Kiosk, ABoxOverTheCollectingScreenTakesItsKeys) {
     EXPECT_TRUE(boxUp);
     EXPECT_FALSE(rescued) << "the notice did not take Return";
     EXPECT_TRUE(app.client().toolbar()->forcedCollection());
+}
+
+// Another program unmaps, minimises or covers the time-up screen: it is back,
+// mapped, on top and grabbed, within 200 ms; meanwhile the choice and typing
+// screens take no answer.
+TEST(Kiosk, TheTimeUpScreenComesBackAndTheScreensTakeNoAnswer) {
+    Exam e({.resttime = "0:00:01"});
+    e.app.Form5()->N2Click();
+    e.app.Form5()->N3Click();
+    TForm7* choice = e.app.Form5()->Form7();
+    TForm9* typing = e.app.Form5()->Form9();
+    ASSERT_TRUE(choice && typing);
+    e.h.clock.advance(4000);
+    TForm_fullenter* screen = e.app.Form_fullenter();
+    ASSERT_TRUE(waitFor([&] { return viewable(screen) && screen->inputHeld(); }));
+
+    struct Attack {
+        const char* name;
+        std::function<void(OtherProgram&)> act;
+    };
+    const auto window = static_cast<xcb_window_t>(screen->winId());
+    const Attack attacks[] = {
+        {"XUnmapWindow", [&](OtherProgram& o) { xcb_unmap_window(o.c, window); o.sync(); }},
+        {"iconify", [&](OtherProgram&) { requestIconify(screen); }},
+        {"covered", [&](OtherProgram& o) {
+             const uint32_t top[] = {XCB_STACK_MODE_ABOVE};
+             xcb_configure_window(o.c, o.window, XCB_CONFIG_WINDOW_STACK_MODE, top);
+             o.sync();
+         }},
+    };
+    for (const Attack& a : attacks) {
+        SCOPED_TRACE(a.name);
+        OtherProgram other;
+        waitFor([] { return false; }, 100);
+        a.act(other);
+        const auto start = std::chrono::steady_clock::now();
+        waitFor([] { return false; }, 30);  // the attack has reached the X server
+        const bool back = waitFor([&] {
+            return viewable(screen) && !screen->isMinimized() && screen->inputHeld() &&
+                   stackedAbove(static_cast<xcb_window_t>(screen->winId()), other.window);
+        }, 2000);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_TRUE(back) << "viewable " << viewable(screen) << " minimised " << screen->isMinimized() << " grabbed "
+                          << screen->inputHeld() << " on top "
+                          << stackedAbove(static_cast<xcb_window_t>(screen->winId()), other.window);
+        EXPECT_LT(ms, 200);
+        EXPECT_FALSE(other.keyboardGrabSucceeds());
+    }
+
+    // The screens behind take nothing: no option, no typed character.
+    const std::string given = choice->logic().sel_given()[choice->logic().current() - 1];
+    choice->RadioButton1Click();
+    EXPECT_EQ(choice->logic().sel_given()[choice->logic().current() - 1], given);
+    const std::string line = typing->engine().pageTypedLine(1);
+    typing->engine().enterText("ab");
+    EXPECT_EQ(typing->engine().pageTypedLine(1), line);
+}
+
+// 结束 (korl 4) and forced collection (korl 3) act within 3 s whatever box
+// the candidate left open (the real boxes, the real clock): the client ends,
+// or grades and reports with the box closed. The version box's button reads 确定.
+TEST(Kiosk, TheTeachersOrdersActWithAnyBoxOpen) {
+    struct Box {
+        const char* name;
+        std::function<void(KavlorApp&)> open;  // returns once the box is closed
+        const char* text;                     // the box's text
+    };
+    const Box boxes[] = {
+        {"no box", [](KavlorApp&) { waitFor([] { return false; }, 3000); }, nullptr},
+        {"the version box", [](KavlorApp& app) { app.Form5()->N8Click(); }, "一级B模拟系统Kavlor V1.0"},
+        {"the hand-in question", [](KavlorApp& app) { app.Form4()->SpeedButton6Click(); }, "将退出系统！！！"},
+        {"a notice", [](KavlorApp& app) { app.Form5()->Button2Click(); }, "无法打开考生文件夹"},
+    };
+    for (const int korl : {3, 4})
+        for (const Box& box : boxes) {
+            SCOPED_TRACE(std::string(box.name) + (korl == 4 ? ", 结束" : ", forced collection"));
+            Harness h;
+            h.desktop.opens = false;
+            kav::gui::QtDialogs dialogs(QStringLiteral("Kavlor"), /*stayOnTop=*/true);
+            kav::gui::QtClock clock;
+            int exits = 0;
+            KavlorApp app(ClientEnv{dialogs, clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++exits; }, 7, {},
+                                    kav::station::StationPoll::onThreadOfItsOwn});
+            ASSERT_TRUE(app.start());
+            enterExam(app);
+            ASSERT_TRUE(waitFor([&] { return viewable(app.Form5()); }));
+
+            std::chrono::steady_clock::time_point ordered, acted;
+            bool boxSeen = box.text == nullptr, okButton = true;
+            QTimer watch;
+            watch.setInterval(50);
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    auto* shown = qobject_cast<QMessageBox*>(w);
+                    if (!shown || !shown->isVisible() || !box.text || boxSeen) continue;
+                    if (!shown->text().contains(QString::fromUtf8(box.text))) continue;
+                    boxSeen = true;
+                    if (std::string(box.name) == "the version box") {
+                        okButton = shown->buttons().size() == 1 &&
+                                   shown->buttons()[0]->text() == QString::fromUtf8("确定");
+                    }
+                    h.lab.setKorl(korl);
+                    ordered = std::chrono::steady_clock::now();
+                }
+                if (!box.text && ordered == std::chrono::steady_clock::time_point{}) {
+                    h.lab.setKorl(korl);
+                    ordered = std::chrono::steady_clock::now();
+                }
+                const bool done = korl == 4 ? exits > 0 : rowCount(*h.lab.teacherDb(), "score") > 0;
+                if (done && acted == std::chrono::steady_clock::time_point{}) {
+                    acted = std::chrono::steady_clock::now();
+                    if (korl == 3) dialogs.closeOpenBoxes();  // the collection's own notice
+                }
+            });
+            watch.start();
+            box.open(app);
+            waitFor([&] { return acted != std::chrono::steady_clock::time_point{}; }, 4000);
+            watch.stop();
+            EXPECT_TRUE(boxSeen);
+            EXPECT_TRUE(okButton) << "the version box's button";
+            ASSERT_NE(acted, std::chrono::steady_clock::time_point{}) << "the order did not act";
+            EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(acted - ordered).count(), 3000);
+            if (korl == 3) EXPECT_TRUE(app.client().toolbar()->forcedCollection());
+            else EXPECT_TRUE(app.client().ended());
+            for (QWidget* w : QApplication::topLevelWidgets())
+                EXPECT_FALSE(w->inherits("QMessageBox") && w->isVisible()) << "a box is still open";
+        }
+}
+
+// The keyboard comes back to the window that should have it when a window or
+// box closes: the exam window once the instructions close, the delay password
+// after 交卷 is answered with Esc, and any program's window (the console's)
+// after its box.
+TEST(Kiosk, TheKeyboardComesBackWhenABoxOrWindowCloses) {
+    OtherProgram keyboard;
+    {
+        // A window of any program (the console's): its box closes, its keys work again.
+        QWidget window;
+        auto* edit = new QLineEdit(&window);
+        window.setGeometry(100, 100, 300, 100);
+        kav::gui::showActive(&window, edit);
+        ASSERT_TRUE(waitFor([&] { return xFocusIn(&window); }));
+        QTimer::singleShot(300, [&] { keyboard.press({0xff0d}); });  // Return closes the box
+        kav::gui::QtDialogs(QStringLiteral("Mendrix")).message(kav::ui::MessageKind::Information, "已保存",
+                                                               kav::ui::Buttons::Ok, {});
+        EXPECT_TRUE(waitFor([&] { return xFocusIn(&window); })) << "the window after its box";
+        keyboard.type("ok");
+        EXPECT_TRUE(waitFor([&] { return edit->text() == "ok"; })) << edit->text().toStdString();
+    }
+
+    Harness h({.resttime = "0:00:01"});
+    kav::gui::QtDialogs boxes(QStringLiteral("Kavlor"), /*stayOnTop=*/true);
+    h.lab.setAssistantPassword(2, "3333");
+    KavlorApp app(
+        ClientEnv{boxes, h.clock, h.desktop, h.lab.station, h.lab.lockFile, [&] { ++h.exits; }, 7, {}, h.pollLaunch});
+    ASSERT_TRUE(app.start());
+    enterExam(app);
+    EXPECT_TRUE(waitFor([&] { return xFocusIn(app.Form5()); })) << "the exam window after the instructions";
+
+    h.clock.advance(4000);
+    TForm_fullenter* screen = app.Form_fullenter();
+    ASSERT_TRUE(waitFor([&] { return viewable(screen) && screen->inputHeld(); }));
+    QTimer::singleShot(0, [&] {
+        waitFor([] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->inherits("QMessageBox") && viewable(w)) return true;
+            return false;
+        });
+        waitFor([] { return false; }, 200);
+        keyboard.press({0xff1b});  // Esc: No
+    });
+    app.Form4()->SpeedButton6Click();
+    EXPECT_TRUE(waitFor([&] { return xFocusIn(screen); })) << "the time-up screen after the question";
+    keyboard.type("3333");
+    EXPECT_TRUE(waitFor([&] { return screen->Edit1->text() == "3333"; })) << screen->Edit1->text().toStdString();
+
 }
 
 }  // namespace

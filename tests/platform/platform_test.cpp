@@ -102,6 +102,14 @@ TEST_F(DriveC, CopyNeverOverwritesAndReportsTheSystemReason) {
         EXPECT_FALSE(error.empty());
         EXPECT_FALSE(fs::exists(tmp / "copy"));
     }
+
+    // The replacing copy replaces; a failed one leaves the target as it was.
+    EXPECT_TRUE(copyFileReplacing(tmp / "src.txt", tmp / "old.txt", &error));
+    EXPECT_EQ(readFile(tmp / "old.txt"), "new");
+    EXPECT_FALSE(copyFileReplacing(tmp / "missing.txt", tmp / "old.txt", &error));
+    EXPECT_EQ(readFile(tmp / "old.txt"), "new");
+    for (const auto& entry : fs::directory_iterator(tmp / ""))
+        EXPECT_FALSE(entry.path().filename().string().ends_with(".part")) << entry.path();
 }
 
 TEST_F(DriveC, AttributeWordOfFoldersFilesReadOnlyAndHidden) {

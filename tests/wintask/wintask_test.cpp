@@ -212,6 +212,24 @@ TEST_F(WinTask, PreparationCreatesFoldersAndCopiesSources) {
     EXPECT_EQ(readFile(candidate / "A" / "B" / "y.txt"), "source y");
 }
 
+// A resumed exam makes nothing and puts back no deleted file; it only copies
+// again a file left empty where its source is not.
+TEST_F(WinTask, ARefillCopiesAgainOnlyEmptyCopies) {
+    writeFile(program / "file" / "x.txt", "source x");
+    writeFile(program / "file" / "y.txt", "source y");
+    writeFile(program / "file" / "e.txt", "");
+    const std::string question2 = "A x.txt* y.txt* e.txt* z.txt*A";
+    EXPECT_EQ(prepareCandidateFolder(kFolder, question2, program).size(), 4u);  // A, x, y, e
+    writeFile(candidate / "x.txt", "");
+    fs::remove(candidate / "y.txt");
+    fs::remove(candidate / "A");
+    EXPECT_TRUE(prepareCandidateFolder(kFolder, question2, program, Pass::RefillEmptyCopies).empty());
+    EXPECT_EQ(readFile(candidate / "x.txt"), "source x");
+    EXPECT_FALSE(fs::exists(candidate / "y.txt"));
+    EXPECT_FALSE(fs::exists(candidate / "A"));
+    EXPECT_EQ(readFile(candidate / "e.txt"), "");
+}
+
 TEST_F(WinTask, PreparationKeepsAReadOnlySourceReadOnly) {
     writeFile(program / "file" / "ro.txt", "r");
     ::chmod((program / "file" / "ro.txt").c_str(), 0444);

@@ -435,6 +435,9 @@ void TForm5::refresh() {
     for (const std::string& line : logic_.Memo1) lines << q(line);
     const QString memo = lines.join('\n');
     if (Memo1->toPlainText() != memo) Memo1->setPlainText(memo);
+    const bool closed = toolbar_.answersClosed();
+    if (form7_) form7_->closeAnswers(closed);
+    if (form9_) form9_->engine().closeAnswers(closed);
     N4->setEnabled(logic_.N4Enabled);
     N4->menuAction()->setEnabled(logic_.N4Enabled);
     if (logic_.visible && (!isVisible() || isMinimized())) {
@@ -591,7 +594,10 @@ bool TForm_fullenter::inputHeld() const { return grab_->held(); }
 
 void TForm_fullenter::showEvent(QShowEvent*) { app_.tabBlocker().setActive(true); }
 
-void TForm_fullenter::hideEvent(QHideEvent*) {
+void TForm_fullenter::hideEvent(QHideEvent* e) {
+    // A minimise by another program (a spontaneous hide) is undone by the
+    // grab's keeping up: only the client's own hide lets go.
+    if (e->spontaneous()) return;
     grab_->release();
     app_.tabBlocker().setActive(false);
 }

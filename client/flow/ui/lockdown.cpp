@@ -7,7 +7,11 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
+
+#include "gui/kiosk.h"
 
 namespace kavlor {
 
@@ -69,10 +73,51 @@ xcb_connection_t* x11Connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
+bool isViewable(xcb_connection_t* c, xcb_window_t window) {
+    auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    return viewable;
+}
+
+// The child of the root that holds the window: a window manager's frame, or
+// the window itself.
+xcb_window_t topLevelOf(xcb_connection_t* c, xcb_window_t window) {
+    for (;;) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        if (!tree) return window;
+        const xcb_window_t parent = tree->parent, root = tree->root;
+        std::free(tree);
+        if (parent == root || parent == XCB_NONE) return window;
+        window = parent;
+    }
+}
+
+// Whether a viewable window of another program is stacked above `ours` (the
+// program's own windows, its toolbar and boxes, may be).
+bool coveredByOthers(xcb_connection_t* c, xcb_window_t ours) {
+    std::vector<xcb_window_t> own;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->testAttribute(Qt::WA_WState_Created))
+            own.push_back(topLevelOf(c, static_cast<xcb_window_t>(w->winId())));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    if (!tree) return false;
+    const xcb_window_t* children = xcb_query_tree_children(tree);  // bottom to top
+    bool above = false, covered = false;
+    for (int i = 0; i < xcb_query_tree_children_length(tree) && !covered; ++i) {
+        if (children[i] == ours) above = true;
+        else if (above && std::find(own.begin(), own.end(), children[i]) == own.end() && isViewable(c, children[i]))
+            covered = true;
+    }
+    std::free(tree);
+    return covered;
+}
+
 }  // namespace
 
 ScreenGrab::ScreenGrab(QWidget* window) : QObject(window), window_(window), retry_(new QTimer(this)) {
-    retry_->setInterval(100);
+    retry_->setInterval(50);
     connect(retry_, &QTimer::timeout, this, [this] { tryGrab(); });
 }
 
@@ -94,15 +139,46 @@ void ScreenGrab::release() {
     keyboard_ = pointer_ = false;
 }
 
+// Another program may unmap (XUnmapWindow), minimise or cover the window:
+// it is mapped and raised again. A window the program itself has not shown
+// yet is left to Qt.
+void ScreenGrab::keepUp(xcb_connection_t* c) {
+    const auto window = static_cast<xcb_window_t>(window_->winId());
+    const xcb_window_t top = topLevelOf(c, window);
+    const bool mapped = isViewable(c, window);
+    if (mapped && !window_->isMinimized() && !coveredByOthers(c, top)) return;
+    if (!mapped) {
+        keyboard_ = pointer_ = false;
+        xcb_map_window(c, window);
+        // A window manager brings a minimised window back when a pager asks.
+        auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
+        if (atom) {
+            xcb_client_message_event_t e{};
+            e.response_type = XCB_CLIENT_MESSAGE;
+            e.format = 32;
+            e.window = window;
+            e.type = atom->atom;
+            e.data.data32[0] = 2;  // from a pager
+            const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+            xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                           reinterpret_cast<const char*>(&e));
+            std::free(atom);
+        }
+    }
+    if (window_->isMinimized()) window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+    const uint32_t stackTop[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(c, top, XCB_CONFIG_WINDOW_STACK_MODE, stackTop);
+    xcb_flush(c);
+    kav::gui::showActive(window_, window_->focusWidget());
+}
+
 void ScreenGrab::tryGrab() {
     xcb_connection_t* c = x11Connection();
     if (!wanted_ || !c || !window_->isVisible()) return;
+    keepUp(c);
     const auto window = static_cast<xcb_window_t>(window_->winId());
     // Only a viewable window can hold a grab: wait until it is mapped.
-    auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
-    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-    std::free(attributes);
-    if (!viewable) return;
+    if (!isViewable(c, window)) return;
     auto* keyboard = xcb_grab_keyboard_reply(
         c, xcb_grab_keyboard(c, 1, window, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
     keyboard_ = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS;

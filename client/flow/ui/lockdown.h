@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class QWidget;
+struct xcb_connection_t;
 
 namespace kavlor {
 
@@ -41,8 +42,10 @@ namespace kavlor {
 // own windows (the toolbar, its message boxes) keep their input, because the
 // grabs report events for them as usual (owner events). A grab can only be
 // taken once the window is mapped and fails while another program holds one,
-// so it is tried again every 100 ms for as long as it is wanted. Outside X11
-// it does nothing.
+// so it is tried again every 50 ms for as long as it is wanted. At every try
+// the window is also kept up: one that another program unmapped or minimised
+// is mapped, raised and given the keyboard again, and one that another
+// program's window covers is raised above it. Outside X11 it does nothing.
 class ScreenGrab : public QObject {
 public:
     explicit ScreenGrab(QWidget* window);
@@ -56,6 +59,7 @@ public:
 
 private:
     void tryGrab();
+    void keepUp(xcb_connection_t* c);
     QWidget* window_;
     QTimer* retry_;
     bool wanted_ = false, keyboard_ = false, pointer_ = false;

@@ -9,8 +9,9 @@
 //         kav::wintask::prepareCandidateFolder("c:\\kavlor\\11010001",
 //                                              winRow.question2, programFolder);
 //     It throws kav::wintask::PrepareError ("Cannot create c:\kavlor\11010001\TEST")
-//     when a folder cannot be created; the toolbar shows what() and stops its
-//     start-up. Copies that fail are skipped silently.
+//     when a folder cannot be created, ("Cannot copy x.txt to c:\kavlor\11010001:
+//     No space left on device") when a copy fails; the toolbar then stops its
+//     start-up.
 //
 //   * WIN1Click (menu "Win题(&N)") and the first step of "全部评分(&A)":
 //         auto g = kav::wintask::gradeWinTask("c:\\kavlor\\11010001", winRow.answer,
@@ -27,6 +28,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/ui/dialogs.h"
 
@@ -42,8 +44,16 @@ public:
 // Splits question2 at single spaces and, token by token: creates a folder
 // ("A", then "A\B"), copies programFolder/file/name into the candidate folder
 // ("x.txt*") or into one of its folders ("y.txt*A\B"). Never overwrites a file.
-void prepareCandidateFolder(std::string_view candidateFolder, std::string_view question2,
-                            const std::filesystem::path& programFolder);
+// Pass::RefillEmptyCopies (a resumed exam) makes nothing and only copies again
+// a file that is empty where its source is not (a copy a full drive cut short):
+// what the candidate deleted stays deleted. A missing source or target folder is skipped;
+// a folder that cannot be made or a copy that fails throws PrepareError naming
+// it, after taking away what this call made. Returns what it made, in order.
+enum class Pass { Make, RefillEmptyCopies };
+std::vector<std::filesystem::path> prepareCandidateFolder(std::string_view candidateFolder,
+                                                          std::string_view question2,
+                                                          const std::filesystem::path& programFolder,
+                                                          Pass pass = Pass::Make);
 
 // Items are separated by "**", the checks of an item by "*"; a check is a code,
 // one space and a path relative to the candidate folder. Codes: 5 file exists,

@@ -168,7 +168,7 @@ void ChoiceScreen::next() { moveAndShow(cur_ == kQuestions ? 1 : cur_ + 1); }
 void ChoiceScreen::previous() { moveAndShow(cur_ == 1 ? kQuestions : cur_ - 1); }
 
 void ChoiceScreen::select(Option option) {
-    if (!available_ || option == Option::None) return;
+    if (!available_ || closed_ || option == Option::None) return;
     focus_ = focusOf(option);
     record(option, true);
 }

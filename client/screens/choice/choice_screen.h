@@ -90,6 +90,8 @@ public:
     // Option A–D selected by click or keyboard: the answer is recorded and, when
     // it changed, stored in sel_arr3 of the exam record at once.
     void select(Option option);
+    // While closed (the exam's time is up) no option is taken.
+    void closeAnswers(bool closed) { closed_ = closed; }
     // "评 分": only while enabled (practice mode).
     void selfCheck();
     // "关 闭" and key Q: stores the answers and hides the screen.
@@ -158,6 +160,7 @@ private:
     std::string questionText_;
     std::array<std::string, 4> options_;
     bool available_ = true;
+    bool closed_ = false;
     Option checked_ = Option::None;
     bool holderVisible_ = true;
     Focus focus_ = Focus::FocusHolder;

@@ -180,7 +180,7 @@ void TypingEngine::endPeriod() {
 // --- typing -------------------------------------------------------------
 
 void TypingEngine::enterText(std::string_view utf8) {
-    if (!hasText()) return;
+    if (!hasText() || closed_) return;
     bool any = false;
     for (std::size_t i = 0; i < utf8.size();) {
         const std::size_t start = i;
@@ -210,7 +210,7 @@ void TypingEngine::press(Key key) {
         changed();
         return;
     }
-    if (!hasText()) return;
+    if (!hasText() || (closed_ && (key == Key::Backspace || key == Key::Delete))) return;
     switch (key) {
     case Key::Backspace:
         cursorLeft();

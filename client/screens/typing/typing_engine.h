@@ -71,6 +71,9 @@ public:
     // the score of the typed lines in memory is stored whenever the database
     // allows.
     bool saveForGrading();
+    // While closed (the exam's time is up) the typed text takes no change;
+    // moving the caret still works.
+    void closeAnswers(bool closed) { closed_ = closed; }
     // Waits until the stores handed to the writer thread are written.
     void waitForStores() { typedFile_.waitIdle(); }
 
@@ -150,6 +153,7 @@ private:
     int havelogined_ = 0;
     int page_ = 1, line_ = 1, col_ = 1;
     bool insert_ = true;
+    bool closed_ = false;
     int caretPhase_ = 1;
     bool caretBlack_ = true;
     bool firstShowing_ = true;

@@ -25,6 +25,7 @@
 #include "console/window/ui/app.h"
 #include "console/pages/bank/ui/bank_pages.h"
 #include "console/pages/ruleeditor/ui/tform3.h"
+#include "gui/kiosk.h"
 #include "gui/qstring.h"
 
 namespace mendrix {
@@ -147,12 +148,8 @@ void TForm_enter::closeEvent(QCloseEvent* e) {
 
 void TForm_enter::refresh() {
     if (logic_.visible && !isVisible()) {
-        show();
-        // Without a window manager nobody gives the new window the keyboard: ask for it.
-        QTimer::singleShot(0, this, [this] {
-            activateWindow();
-            Edit1->setFocus();
-        });
+        // Also without a window manager the new window takes the keyboard.
+        kav::gui::showActive(this, Edit1);
     } else if (!logic_.visible && isVisible()) {
         hide();
     }
@@ -418,7 +415,7 @@ void TForm1::refresh() {
         // Without a window manager nobody maximises: take the whole screen ourselves.
         setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
         showMaximized();
-        QTimer::singleShot(0, this, [this] { activateWindow(); });
+        kav::gui::showActive(this);
     } else if (!logic_.visible && isVisible()) {
         about_->hide();
         hide();

@@ -49,6 +49,7 @@ public:
     ~TForm7() override;
 
     const kav::choice::ChoiceScreen& logic() const { return logic_; }
+    void closeAnswers(bool closed) { logic_.closeAnswers(closed); }
     TForm8* Form8() const { return form8_; }
 
     // Event handlers.
