@@ -42,7 +42,7 @@ mkdir -p "$run/init"
 "$kavtool" station "$run/init/teacher.mdb" | grep -q korl || fail "kavtool station cannot read the new teacher.mdb"
 "$kavtool" demo-lab "$run/lab" >/dev/null || fail "kavtool demo-lab"
 [[ -s "$run/lab/teacher/word/$(ls "$run/lab/teacher/word" | head -n1)" ]] || fail "demo lab without Word documents"
-"$kavtool" setup-teacher "$run/teacher" >/dev/null || fail "kavtool setup-teacher"
+"$kavtool" setup-teacher "$run/teacher" --owner nobody >/dev/null || fail "kavtool setup-teacher"
 for f in stu.mdb teacher.mdb readme.htm txt word file; do
   [[ -e "$run/teacher/$f" ]] || fail "setup-teacher made no $f"
 done

@@ -506,7 +506,6 @@ TEST(Kiosk, TheTeachersOrdersActWithAnyBoxOpen) {
         {"no box", [](KavlorApp&) { waitFor([] { return false; }, 3000); }, nullptr},
         {"the version box", [](KavlorApp& app) { app.Form5()->N8Click(); }, "一级B模拟系统Kavlor V1.0"},
         {"the hand-in question", [](KavlorApp& app) { app.Form4()->SpeedButton6Click(); }, "将退出系统！！！"},
-        {"a notice", [](KavlorApp& app) { app.Form5()->Button2Click(); }, "无法打开考生文件夹"},
     };
     for (const int korl : {3, 4})
         for (const Box& box : boxes) {

@@ -133,7 +133,7 @@ ChoicePage::ChoicePage(Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck
     binding.setDeleteQuestion(kQuestionDeleteQuestion);
     binding.setBeforePost([](Cursor& row) {
         if (std::string refusal = stemRefusal(row.field("select_question").asString()); !refusal.empty())
-            throw DbError(refusal);
+            throw RowRefused(refusal);
         const std::string typed = row.field("correct_sel").asString();
         const auto key = choiceKey(typed);
         if (!key) throw RowRefused(kChoiceKeyRefusal);

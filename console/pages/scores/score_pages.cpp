@@ -1,5 +1,6 @@
 #include "console/pages/scores/score_pages.h"
 
+#include "common/db/error_text.h"
 #include "common/scores/export_writers.h"
 
 namespace mendrix::scores {
@@ -53,7 +54,7 @@ void settleScoreRow(kav::db::Cursor& row) {
         if (field.isNull()) continue;
         const std::int64_t score = field.asInteger();
         if (score < 0 || score > part.highest)
-            throw kav::db::DbError(std::string(part.name) + "成绩只能是0到" + std::to_string(part.highest) + "分，输入的是" +
+            throw kav::db::RowRefused(std::string(part.name) + "成绩只能是0到" + std::to_string(part.highest) + "分，输入的是" +
                                    std::to_string(score) + "，没有保存。");
         total += score;
     }
