@@ -32,6 +32,7 @@
 #include "client/grading/wintask/wintask.h"
 #include "common/platform/office.h"
 #include "common/platform/platform.h"
+#include "gui/x11_frame.h"
 #include "gui/qt_services.h"
 #include "tests/support/temp_dir.h"
 #include "tests/flow/flow_app.h"
@@ -74,18 +75,6 @@ bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
     return true;
 }
 
-// The window manager's frame around a window, or the window itself without one.
-xcb_window_t frameOf(xcb_connection_t* c, xcb_window_t window) {
-    for (;;) {
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
-        if (!tree) return window;
-        const xcb_window_t parent = tree->parent, root = tree->root;
-        std::free(tree);
-        if (parent == root || parent == XCB_NONE) return window;
-        window = parent;
-    }
-}
-
 struct Stacking {
     bool managed = false;      // the window has a frame of the window manager
     bool belowToolbar = false;  // the toolbar strip is stacked above it
@@ -95,7 +84,8 @@ Stacking stackingOf(QWidget* window, QWidget* toolbar) {
     xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const auto w = static_cast<xcb_window_t>(window->winId());
-    const xcb_window_t frame = frameOf(c, w), bar = frameOf(c, static_cast<xcb_window_t>(toolbar->winId()));
+    const xcb_window_t frame = kav::gui::topLevelOf(c, w);
+    const xcb_window_t bar = kav::gui::topLevelOf(c, static_cast<xcb_window_t>(toolbar->winId()));
     auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
     int frameAt = -1, barAt = -1;  // bottom to top
     for (int i = 0; tree && i < xcb_query_tree_children_length(tree); ++i) {

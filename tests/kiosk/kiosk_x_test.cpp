@@ -31,6 +31,7 @@
 #include "client/screens/choice/ui/tform7.h"
 #include "client/screens/choice/ui/x11_key_grab.h"
 #include "client/screens/typing/ui/tform9.h"
+#include "gui/x11_frame.h"
 #include "gui/kiosk.h"
 #include "gui/qt_services.h"
 #include "tests/flow/flow_app.h"
@@ -212,23 +213,11 @@ bool viewable(QWidget* w) {
     return up;
 }
 
-// The window manager's frame of a client window (the window itself without one).
-xcb_window_t topLevelOf(xcb_connection_t* c, xcb_window_t window) {
-    for (;;) {
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
-        if (!tree) return window;
-        const xcb_window_t parent = tree->parent, root = tree->root;
-        std::free(tree);
-        if (parent == root || parent == XCB_NONE) return window;
-        window = parent;
-    }
-}
-
 // Whether `upper` is stacked above `lower` (both top-level client windows).
 bool stackedAbove(xcb_window_t upper, xcb_window_t lower) {
     xcb_connection_t* c = xcb_connect(std::getenv("DISPLAY"), nullptr);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const xcb_window_t u = topLevelOf(c, upper), l = topLevelOf(c, lower);
+    const xcb_window_t u = kav::gui::topLevelOf(c, upper), l = kav::gui::topLevelOf(c, lower);
     auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
     int upperAt = -1, lowerAt = -1;  // children run from bottom to top
     for (int i = 0; tree && i < xcb_query_tree_children_length(tree); ++i) {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "gui/x11_frame.h"
 #include "gui/kiosk.h"
 
 namespace kavlor {
@@ -80,26 +81,13 @@ bool isViewable(xcb_connection_t* c, xcb_window_t window) {
     return viewable;
 }
 
-// The child of the root that holds the window: a window manager's frame, or
-// the window itself.
-xcb_window_t topLevelOf(xcb_connection_t* c, xcb_window_t window) {
-    for (;;) {
-        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
-        if (!tree) return window;
-        const xcb_window_t parent = tree->parent, root = tree->root;
-        std::free(tree);
-        if (parent == root || parent == XCB_NONE) return window;
-        window = parent;
-    }
-}
-
 // Whether a viewable window of another program is stacked above `ours` (the
 // program's own windows, its toolbar and boxes, may be).
 bool coveredByOthers(xcb_connection_t* c, xcb_window_t ours) {
     std::vector<xcb_window_t> own;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w->testAttribute(Qt::WA_WState_Created))
-            own.push_back(topLevelOf(c, static_cast<xcb_window_t>(w->winId())));
+            own.push_back(kav::gui::topLevelOf(c, static_cast<xcb_window_t>(w->winId())));
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
     if (!tree) return false;
@@ -144,7 +132,7 @@ void ScreenGrab::release() {
 // yet is left to Qt.
 void ScreenGrab::keepUp(xcb_connection_t* c) {
     const auto window = static_cast<xcb_window_t>(window_->winId());
-    const xcb_window_t top = topLevelOf(c, window);
+    const xcb_window_t top = kav::gui::topLevelOf(c, window);
     const bool mapped = isViewable(c, window);
     if (mapped && !window_->isMinimized() && !coveredByOthers(c, top)) return;
     if (!mapped) {
