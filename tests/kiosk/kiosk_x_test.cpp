@@ -1,5 +1,6 @@
 // The client on a private X server, as on an exam station with a bare X
-// session (--wm=none) or with a window manager (--wm=openbox): every window
+// session (--wm=none) or with the session's window manager (--wm=openbox, with
+// the package's settings): every window
 // takes the keyboard and has its geometry, the time-up screen holds keyboard
 // and pointer against other programs while the client's own toolbar and boxes
 // keep working. Keys and clicks are made through XTest, as a real keyboard and
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -488,13 +490,21 @@ TEST(Kiosk, TheTimeUpScreenComesBackAndTheScreensTakeNoAnswer) {
 TEST(Kiosk, TheTeachersOrdersActWithAnyBoxOpen) {
     struct Box {
         const char* name;
-        std::function<void(KavlorApp&)> open;  // returns once the box is closed
-        const char* text;                     // the box's text
+        std::function<void(KavlorApp&, Harness&)> open;  // returns once the box is closed
+        const char* text;                               // the box's text
     };
     const Box boxes[] = {
-        {"no box", [](KavlorApp&) { waitFor([] { return false; }, 3000); }, nullptr},
-        {"the version box", [](KavlorApp& app) { app.Form5()->N8Click(); }, "一级B模拟系统Kavlor V1.0"},
-        {"the hand-in question", [](KavlorApp& app) { app.Form4()->SpeedButton6Click(); }, "将退出系统！！！"},
+        {"no box", [](KavlorApp&, Harness&) { waitFor([] { return false; }, 3000); }, nullptr},
+        {"the version box", [](KavlorApp& app, Harness&) { app.Form5()->N8Click(); }, "一级B模拟系统Kavlor V1.0"},
+        {"the hand-in question", [](KavlorApp& app, Harness&) { app.Form4()->SpeedButton6Click(); }, "将退出系统！！！"},
+        {"a notice",
+         [](KavlorApp& app, Harness& h) {
+             // Word题 with the candidate's document gone.
+             for (const auto& f : std::filesystem::recursive_directory_iterator(h.lab.driveC))
+                 if (f.path().extension() == ".docx") std::filesystem::remove(f.path());
+             app.Form5()->Button1Click();
+         },
+         "没有Word题文件"},
     };
     for (const int korl : {3, 4})
         for (const Box& box : boxes) {
@@ -538,7 +548,7 @@ TEST(Kiosk, TheTeachersOrdersActWithAnyBoxOpen) {
                 }
             });
             watch.start();
-            box.open(app);
+            box.open(app, h);
             waitFor([&] { return acted != std::chrono::steady_clock::time_point{}; }, 4000);
             watch.stop();
             EXPECT_TRUE(boxSeen);
@@ -622,7 +632,7 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     pid_t wm = -1;
     if (withWm) {
-        wm = kavlor::test::spawn({"openbox", "--sm-disable"});
+        wm = kavlor::test::spawn({"openbox", "--sm-disable", "--config-file", KAV_SESSION_OPENBOX_RC});
         // Up once it has announced itself on the root window.
         xcb_connection_t* c = xcb_connect(server.display.c_str(), nullptr);
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
