@@ -228,6 +228,7 @@ void ToolbarLogic::gradeAndReport() {
     if (form5_->saveTyping) form5_->saveTyping();
     form5_->N9Click();
     SaveExamRecord(client_, poll_.get());
+    if (const auto problem = form5_->takeWordProblem()) client_.dialogs().message(MessageKind::Error, *problem);
 }
 
 void ToolbarLogic::takeReading() {

@@ -46,7 +46,8 @@ struct WordTask {
 // not grade counts as unreadable, with "Word文档无法评分：" and the reason) and
 // "Word题得分:" + total + result text. The exam's own grading (hand-in,
 // collection) shows no box, since nobody need be at the station: a missing
-// file earns 0. Either way the grade is stored into word_cj of the current
+// file earns 0, and the caller tells the candidate the readError once the
+// scores are reported. Either way the grade is stored into word_cj of the current
 // student row and word_result of the current ct row (edit, set, post).
 // Returns the grade, or nullopt when nothing was recorded. A DbError of the
 // cursors reaches the caller, as every database error does.
