@@ -72,6 +72,15 @@ std::vector<TableDef> teacherTables() {
           {"resttime", T::Text, 50}}},
         {"updatefile", {{"ID", T::AutoNumber}, {"filename", T::Text, 255}}},
         {"user", {{"username", T::Text, 50}, {"password", T::Text, 255}}},
+        // Every score changed by re-grading: when, whose, which part, from and to, by which account.
+        {"regrade",
+         {{"ID", T::AutoNumber},
+          {"changed_at", T::DateTime},
+          {"zkzh", T::Text, 40},
+          {"part", T::Text, 10},
+          {"old_score", T::Int32},
+          {"new_score", T::Int32},
+          {"account", T::Text, 50}}},
     };
 }
 

@@ -18,14 +18,18 @@ void fillLastPage(std::vector<std::string>& modelLines) {
     }
 }
 
-int scoreTypedLines(std::vector<std::string> modelLines, const std::vector<std::string>& typedLines) {
+std::optional<int> scoreTypedLines(std::vector<std::string> modelLines, const std::vector<std::string>& typedLines) {
     fillLastPage(modelLines);
     std::size_t bytes = 0;
-    int right = 0;
+    int right = 0, typed = 0;
     for (std::size_t i = 0; i < modelLines.size(); ++i) {
         bytes += modelLines[i].size();
-        if (i < typedLines.size()) right += compareLine(typedLines[i], modelLines[i]).right;
+        if (i >= typedLines.size()) continue;
+        const LineMarks marks = compareLine(typedLines[i], modelLines[i]);
+        right += marks.right;
+        typed += marks.right + marks.wrong;
     }
+    if (typed == 0) return std::nullopt;
     return typingScore(static_cast<int>(bytes / 2), right);
 }
 
