@@ -247,6 +247,9 @@ std::string tableText(const std::vector<Outcome>& outcomes, bool onlyDifferences
 
 int storeRegraded(db::Connection& teacher, const std::vector<Outcome>& outcomes, const std::string& account,
                   const DateTime& when) {
+    const auto tables = teacher.tableNames();
+    if (std::none_of(tables.begin(), tables.end(), [](const std::string& t) { return equalsIgnoringCase(t, kRegradeTable); }))
+        throw db::DbError("这个教师数据库建于重新评分之前，没有记录改动的表 regrade：新成绩未保存");
     int changed = 0;
     teacher.transaction([&] {
         changed = 0;
