@@ -163,7 +163,10 @@ std::string writePack(const WorkPack& pack) {
     std::unique_ptr<zip_source_t, void (*)(zip_source_t*)> keep(buffer, zip_source_free);
     ZipArchive zip;
     zip.handle = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    if (!zip.handle) refuse("无法创建工作包（" + zipErrorText(&error) + "）");
+    if (!zip.handle) {
+        zip_source_free(buffer);  // the reference the archive would have taken
+        refuse("无法创建工作包（" + zipErrorText(&error) + "）");
+    }
 
     const std::string manifest = manifestText(pack, texts);
     auto add = [&](const std::string& name, const std::string& bytes, std::uint32_t mode) {
