@@ -156,11 +156,11 @@ std::vector<Outcome> regradeAll(const std::vector<mendrix::scores::ScoreRow>& ro
                     bytes = loadPack(o.admission);
                 }
                 if (!bytes)
-                    o.problem = "无答卷包";
+                    o.problem = "无作答包";
                 else
                     o.regraded = gradePack(pack::readPack(*bytes), answers, wordGrader, scratch);
             } catch (const std::exception& e) {
-                o.problem = std::string("答卷包无法评分：") + e.what();
+                o.problem = std::string("作答包无法评分：") + e.what();
             }
             std::lock_guard lock(reporting);
             finished[i] = true;

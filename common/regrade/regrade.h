@@ -51,7 +51,7 @@ struct Outcome {
     std::string admission, name;
     PartScores stored;                    // the score row as it is
     std::optional<PartScores> regraded;   // what the work gives; none without a readable pack
-    std::string problem;                  // "无答卷包" or why the pack could not be read
+    std::string problem;                  // "无作答包" or why the pack could not be read
     bool differs() const { return regraded && *regraded != stored; }
 };
 

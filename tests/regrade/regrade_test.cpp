@@ -143,12 +143,12 @@ TEST_P(RegradeStoreTest, DifferencesAreListedAndStoredWithTheirRecord) {
     EXPECT_EQ(reported, 4);
     EXPECT_FALSE(check[0].differs());
     EXPECT_TRUE(check[1].differs()) << "the forged score is listed";
-    EXPECT_EQ(check[2].problem, "无答卷包");
-    EXPECT_EQ(check[3].problem.rfind("答卷包无法评分：", 0), 0u) << check[3].problem;
+    EXPECT_EQ(check[2].problem, "无作答包");
+    EXPECT_EQ(check[3].problem.rfind("作答包无法评分：", 0), 0u) << check[3].problem;
     const std::string table = tableText(check, true);
     EXPECT_EQ(table.find("11010001"), std::string::npos) << table;
     EXPECT_NE(table.find("20→8*"), std::string::npos) << table;
-    EXPECT_NE(table.find("11010003\t考生11010003\t0\t0\t0\t0\t0\t无答卷包"), std::string::npos) << table;
+    EXPECT_NE(table.find("11010003\t考生11010003\t0\t0\t0\t0\t0\t无作答包"), std::string::npos) << table;
 
     // The Word rule is mended: both packs gain 4 Word points; the teacher confirms.
     CurrentAnswers mended = bankAsDrawn();
