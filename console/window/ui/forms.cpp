@@ -212,7 +212,8 @@ TForm1::TForm1(MendrixApp& app, MainWindowLogic& logic, AccountsLogic& accounts)
     }
     for (auto& [p, w] : pageWidgets_) pages_->addWidget(w);
     scores::installScorePages(pageWidgets_[Page::ScoreList], pageWidgets_[Page::AnswerAnalysis],
-                              {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); }});
+                              {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); },
+                               [&app] { return app.console().login().Edit1; }});
 
     flagsLabel = new QLabel(this);
     statusBar()->addWidget(flagsLabel);
