@@ -11,7 +11,10 @@
 #include "common/pack/pack_store.h"
 #include "common/platform/platform.h"
 #include "common/regrade/regrade.h"
+#include "common/station/report.h"
+#include "common/word/isolated_grading.h"
 #include "tests/db/test_backend.h"
+#include "tools/demo/demo_bank.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -185,6 +188,52 @@ TEST_P(RegradeStoreTest, DifferencesAreListedAndStoredWithTheirRecord) {
         auto station = kav::db::connect(lab.database.stationConnectionString("station001", "pw-station-001"), {});
         EXPECT_THROW(station->openTable(kRegradeTable), kav::db::DbError);
     }
+}
+
+// A station reports its candidate with the pack; the Word rule is mended; the
+// owner's re-grading, with the Word grading program, stores the new Word score
+// and records the old one.
+TEST_P(RegradeStoreTest, AReportedPackIsRegradedUnderAMendedWordRule) {
+    KAV_SKIP_WITHOUT_SERVER(GetParam());
+    TeacherLab lab(GetParam());
+    auto station = GetParam() == kav::test::Backend::Server
+                       ? kav::db::connect(lab.database.stationConnectionString("s1", "s1-pw-0123456"), {})
+                       : lab.database.open();
+    const fs::path document = kav::test::sourceDir() / "tests/demo/fixtures/word1-solved.docx";
+    const std::string rule = kav::demo::wordTasks().front().answer;
+    const std::string mended = std::string(rule).replace(rule.find("黑体"), 6, "宋体");
+    const WordGrader gradeWord = [grader = kav::word::installedWordGrader()](const fs::path& doc, const std::string& text) {
+        return kav::word::gradeWordTaskIsolated(grader, doc, text);
+    };
+    const std::int64_t asDrawn = gradeWord(document, rule).total, afterMending = gradeWord(document, mended).total;
+    ASSERT_LT(afterMending, asDrawn);
+
+    pack::WorkPack work = samplePack();
+    work.wordAnswerText = rule;
+    work.files[2].bytes = kav::test::readFile(document);
+    kav::station::ExamReport report;
+    report.zkzh = work.admission;
+    report.ksxm = work.name;
+    report.selectCj = 25, report.dzCj = 14, report.winCj = 8, report.wordCj = asDrawn, report.kscj = 47 + asDrawn;
+    report.selArr3 = report.dzResult = report.wordResult = " ";
+    report.resttime = "0:10:00";
+    report.pack = pack::writePack(work);
+    ASSERT_EQ(kav::station::writeExamReportUntilStored(*station, report, [] {}), 1);
+
+    CurrentAnswers answers = bankAsDrawn();
+    answers.wordAnswers[0] = mended;
+    const PackLoader load = [&](const std::string& a) { return pack::loadPack(*lab.teacher, a); };
+    TempDir scratch;
+    const auto outcomes = regradeAll(lab.rows(), load, answers, gradeWord, scratch.path(), 2);
+    ASSERT_EQ(outcomes.size(), 1u);
+    ASSERT_TRUE(outcomes[0].regraded) << outcomes[0].problem;
+    EXPECT_EQ(*outcomes[0].regraded, (PartScores{25, 14, 8, afterMending, 47 + afterMending}));
+    const kav::DateTime when = kav::DateTime::parseIso("2026-12-10 17:00:00");
+    EXPECT_EQ(storeRegraded(*lab.teacher, outcomes, "admin", when), 1);
+    EXPECT_EQ(storedScores(lab.rows()[0]), *outcomes[0].regraded);
+    EXPECT_EQ(readChangeRecords(*lab.teacher),
+              (std::vector<ChangeRecord>{{when, work.admission, "word", asDrawn, afterMending, "admin"},
+                                         {when, work.admission, "总分", 47 + asDrawn, 47 + afterMending, "admin"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RegradeStoreTest,
