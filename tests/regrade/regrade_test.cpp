@@ -11,6 +11,7 @@
 #include "common/pack/pack_store.h"
 #include "common/platform/platform.h"
 #include "common/regrade/regrade.h"
+#include "common/db/sqlcipher_backend.h"
 #include "common/station/report.h"
 #include "common/word/isolated_grading.h"
 #include "tests/db/test_backend.h"
@@ -234,6 +235,21 @@ TEST_P(RegradeStoreTest, AReportedPackIsRegradedUnderAMendedWordRule) {
     EXPECT_EQ(readChangeRecords(*lab.teacher),
               (std::vector<ChangeRecord>{{when, work.admission, "word", asDrawn, afterMending, "admin"},
                                          {when, work.admission, "总分", 47 + asDrawn, 47 + afterMending, "admin"}}));
+}
+
+TEST(RegradeTable, AnOlderTeacherFileGetsItWhenOpened) {
+    TempDir dir;
+    std::vector<kav::db::TableDef> older = kav::db::tablesOf(kav::db::DatabaseKind::Teacher);
+    std::erase_if(older, [](const kav::db::TableDef& t) { return t.name == kRegradeTable; });
+    kav::db::createSqlCipherFile(dir / "teacher.mdb", std::string(kav::db::kDatabasePassword), older, true);
+    auto teacher = kav::db::connectFile("teacher.mdb", dir.path());
+    Outcome changed{"11010001", "", {}, PartScores{1, 0, 0, 0, 1}, ""};
+    auto score = teacher->openTable("score");
+    score->append();
+    score->field("zkzh").setString(changed.admission);
+    score->post();
+    EXPECT_EQ(storeRegraded(*teacher, {changed}, "admin", kav::DateTime::parseIso("2026-12-10 17:00:00")), 1);
+    EXPECT_EQ(readChangeRecords(*kav::db::connectFile("teacher.mdb", dir.path())).size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RegradeStoreTest,
