@@ -130,9 +130,10 @@ void SaveExamRecord(Client& client, kav::station::StationPoll* poll) {
     // A lab server that is briefly away is waited for: the report is never lost.
     // The wait runs off the window's thread; the windows stay painted, and the
     // hand-in or collection goes on only once the report is stored.
-    // The work is packed after grading and goes with the report, after the scores.
+    // The work is read here, after grading, and packed and stored off this
+    // thread once the scores are stored.
     auto report = kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct());
-    report.pack = packWork(collectWork(client, report));
+    report.pack = [work = collectWork(client, report)] { return packWork(work); };
     kav::station::writeExamReportOffThread(
         kav::station::reportAccess(poll, data.teacherConnection()), report,
         [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); },

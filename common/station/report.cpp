@@ -90,10 +90,12 @@ void writeExamReport(db::Connection& teacher, const ExamReport& r) {
 
 namespace {
 void storePackAfterReport(const TeacherAccess& teacher, const ExamReport& report, const std::function<void()>& wait) {
+    const std::string bytes = report.pack();
+    if (bytes.empty()) return;
     std::string lastError;
     for (int refusals = 0, attempt = 1;; ++attempt) {
         try {
-            teacher([&](db::Connection& connection) { pack::storePack(connection, report.zkzh, report.pack); });
+            teacher([&](db::Connection& connection) { pack::storePack(connection, report.zkzh, bytes); });
             return;
         } catch (const db::DbError& e) {
             const bool away = dynamic_cast<const db::DbUnavailable*>(&e) != nullptr;
@@ -130,7 +132,7 @@ int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& r
             wait();
         }
     }
-    if (!report.pack.empty()) storePackAfterReport(teacher, report, wait);
+    if (report.pack) storePackAfterReport(teacher, report, wait);
     return attempt;
 }
 

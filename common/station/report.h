@@ -20,9 +20,10 @@ struct ExamReport {
     // is reported as a single space.
     std::int64_t winno = 0, wordno = 0;
     std::string winCondiction, selArr1, selArr2, selArr3, filenameDz, filenameWord, dzResult, wordResult, resttime;
-    // The candidate's work packed (kav::pack::writePack), stored after the
-    // scores; empty when there is none to store.
-    std::string pack;
+    // Gives the candidate's work packed (kav::pack::writePack). It is called
+    // once the scores are stored, on the thread that stores them, so that
+    // packing never delays the scores; none, or an empty pack, stores nothing.
+    std::function<std::string()> pack;
 };
 
 // Reads the report from the current rows of open student and ct cursors.

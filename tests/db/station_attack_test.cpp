@@ -65,7 +65,7 @@ protected:
         other = connect(otherLink, {});
         // Another station's candidate, reported with the candidate's work.
         auto report = reportOf("110100000002", 75);
-        report.pack = otherPack;
+        report.pack = [this] { return otherPack; };
         kav::station::writeExamReportUntilStored(*other, report, [] {});
         otherRole = RawSession(otherLink).value("SELECT session_user");
         group = RawSession(otherLink).value("SELECT rolname FROM pg_roles WHERE pg_has_role(session_user, oid, "

@@ -21,7 +21,7 @@ kav::station::ExamReport reportOf(const std::string& zkzh, int kscj, std::string
     r.kscj = kscj;
     r.selArr3 = r.dzResult = r.wordResult = " ";
     r.resttime = "0:10:00";
-    r.pack = std::move(pack);
+    r.pack = [pack] { return pack; };
     return r;
 }
 
@@ -51,6 +51,16 @@ TEST_P(PackStoreTest, APackIsStoredWithTheReportAndReplacedByALaterOne) {
                                      {std::string("110199990001"), second}})
         EXPECT_EQ(kav::station::writeExamReportUntilStored(*station, reportOf(zkzh, 60, pack), [] {}), 1);
 
+    // The work is packed only once the scores are stored.
+    auto report = reportOf("110199990004", 61, "");
+    std::int64_t scoreWhenPacked = -1;
+    report.pack = [&] {
+        scoreWhenPacked = storedScore(*owner, "110199990004");
+        return std::string();
+    };
+    kav::station::writeExamReportUntilStored(*station, report, [] {});
+    EXPECT_EQ(scoreWhenPacked, 61);
+
     EXPECT_EQ(kav::pack::loadPack(*owner, "110199990001"), second);
     EXPECT_EQ(kav::pack::loadPack(*owner, odd), first);
     EXPECT_EQ(kav::pack::loadPack(*owner, "110199990002"), std::nullopt);
@@ -78,7 +88,9 @@ TEST_P(PackStoreTest, APackThatCannotBeStoredLeavesTheScores) {
               1);
     EXPECT_EQ(waits, kav::station::kPackAttempts - 1);
     EXPECT_EQ(storedScore(*owner, "110199990003"), 77);
-    if (GetParam() == Backend::Server) EXPECT_EQ(kav::pack::loadPack(*owner, "110199990003"), std::nullopt);
+    if (GetParam() == Backend::Server) {
+        EXPECT_EQ(kav::pack::loadPack(*owner, "110199990003"), std::nullopt);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, PackStoreTest, ::testing::Values(Backend::Files, Backend::Server),

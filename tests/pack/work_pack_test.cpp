@@ -19,7 +19,7 @@ namespace pf = kav::platform;
 WorkPack samplePack() {
     WorkPack p;
     p.admission = "110199990001";
-    p.name = "张三 \"<&>\"";
+    p.name = "张三 \"<&>\"\r\n\t\x01";
     p.station = "lab1-07";
     p.clientVersion = "1.0.0";
     p.examStart = {2026, 12, 10, 9, 0, 0, 0};

@@ -194,7 +194,7 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             if (reported || korl != kLabCheckCollection) continue;
             const std::int64_t noticed = nowNs();
             station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
-            report.pack = simulatedPack(zkzh);
+            report.pack = [&zkzh] { return simulatedPack(zkzh); };
             station::writeExamReportUntilStored(station::reportAccess(&poll, teacher->connection()), report, [] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             });
