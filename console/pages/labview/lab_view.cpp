@@ -29,6 +29,16 @@ bool isWorking(StationPhase phase) {
            phase == StationPhase::HandingIn;
 }
 
+// "失联：pc3、pc17": the first kNamed stations, then "等共 N 台"; empty when none.
+std::string namedList(const char* title, const std::vector<std::string>& stations) {
+    if (stations.empty()) return {};
+    std::string text = title;
+    const std::size_t named = std::min<std::size_t>(stations.size(), LabViewModel::kNamed);
+    for (std::size_t i = 0; i < named; ++i) text += (i ? "、" : "") + stations[i];
+    if (named < stations.size()) text += " 等共 " + std::to_string(stations.size()) + " 台";
+    return text;
+}
+
 }  // namespace
 
 bool naturalLess(std::string_view a, std::string_view b) {
@@ -176,13 +186,13 @@ std::string LabViewModel::progressText() const {
     return "已收 " + std::to_string(collected_) + "/" + std::to_string(awaited_.size());
 }
 
-std::string LabViewModel::missingText() const {
-    if (missing_.empty()) return {};
-    std::string text = "未收：";
-    const std::size_t named = std::min<std::size_t>(missing_.size(), kMissingNamed);
-    for (std::size_t i = 0; i < named; ++i) text += (i ? "、" : "") + missing_[i];
-    if (named < missing_.size()) text += " 等共 " + std::to_string(missing_.size()) + " 台";
-    return text;
+std::string LabViewModel::missingText() const { return namedList("未收：", missing_); }
+
+std::string LabViewModel::lostText() const {
+    std::vector<std::string> lost;
+    for (const Tile& t : tiles_)
+        if (t.state == TileState::Lost) lost.push_back(t.station);
+    return namedList("失联：", lost);
 }
 
 // ------------------------------------------------------------ LabViewLogic

@@ -61,9 +61,11 @@ public:
     std::string progressText() const;
     // The stations awaited and not yet reported, in tile order.
     const std::vector<std::string>& missing() const { return missing_; }
-    // "未收：pc3、pc17" (the first kMissingNamed, then "等共 N 台"); empty when none.
+    // "未收：pc3、pc17" (the first kNamed, then "等共 N 台"); empty when none.
     std::string missingText() const;
-    static constexpr int kMissingNamed = 40;
+    // "失联：pc3、pc17", the same way: in a large lab the lost are named above the tiles.
+    std::string lostText() const;
+    static constexpr int kNamed = 40;
     // The last reading's failure ("读取考场状态失败：" + the engine's text), or empty.
     const std::string& errorText() const { return errorText_; }
     // Whether the last reading showed a report that the one before did not.

@@ -119,6 +119,7 @@ TEST(LabViewModelTest, TilesInNaturalOrderColouredByPhaseWithTheCounts) {
         EXPECT_FALSE(t.missing) << "no collection yet";
     }
     EXPECT_EQ(m.countsText(), "在考 2    已交卷 2    失联 1    未登录 2");
+    EXPECT_EQ(m.lostText(), "失联：pc3");
     EXPECT_EQ(m.progressText(), "");
     EXPECT_FALSE(m.reportsArrived()) << "the first reading has nothing to compare with";
 
@@ -185,16 +186,18 @@ TEST(LabViewModelTest, CollectionCountsTheCandidatesAndNamesTheMissing) {
     EXPECT_EQ(fresh.missingText(), "未收：pc1、pc3");
 }
 
-TEST(LabViewModelTest, MissingTextNamesTheFirstStationsAndCountsTheRest) {
+TEST(LabViewModelTest, LongListsNameTheFirstStationsAndCountTheRest) {
     LabViewModel m;
     std::vector<Heartbeat> lab;
-    for (int i = 1; i <= 45; ++i) lab.push_back(beat("pc" + std::to_string(i), StationPhase::Exam, 1, "A" + std::to_string(100 + i)));
+    for (int i = 1; i <= 45; ++i)
+        lab.push_back(beat("pc" + std::to_string(i), StationPhase::Exam, 20, "A" + std::to_string(100 + i)));
     m.show(reading(lab));
     m.startCollection();
-    const std::string text = m.missingText();
-    EXPECT_EQ(text.rfind("未收：pc1、pc2、pc3、", 0), 0u) << text;
-    EXPECT_NE(text.find("、pc40 等共 45 台"), std::string::npos) << text;
-    EXPECT_EQ(text.find("pc41"), std::string::npos) << text;
+    for (const auto& [text, title] : {std::pair{m.missingText(), "未收：pc1、pc2、pc3、"}, {m.lostText(), "失联：pc1、pc2、pc3、"}}) {
+        EXPECT_EQ(text.rfind(title, 0), 0u) << text;
+        EXPECT_NE(text.find("、pc40 等共 45 台"), std::string::npos) << text;
+        EXPECT_EQ(text.find("pc41"), std::string::npos) << text;
+    }
 }
 
 // A teacher.mdb with the heartbeats written as the stations write them.

@@ -85,10 +85,14 @@ void LabTiles::paintEvent(QPaintEvent* event) {
     p.fillRect(event->rect(), palette().window());
     const TileLook look = lookFor(model_.tiles().size());
     const int columns = columnsFor(width());
+    // The columns share the width left over, so that the tiles fill the row
+    // (up to half as wide again).
+    const int tileWidth = std::min((width() - kGap) / columns - kGap, look.width * 3 / 2);
     QFont plain = font();
     QFont bold = plain;
     bold.setBold(true);
-    const int lineHeight = QFontMetrics(plain).height();
+    const QFontMetrics plainMetrics(plain), boldMetrics(bold);
+    const int lineHeight = plainMetrics.height();
     const auto& tiles = model_.tiles();
     // Only the rows the exposed part shows are painted.
     const int firstRow = std::max(0, (event->rect().top() - kGap) / (look.height + kGap));
@@ -98,7 +102,7 @@ void LabTiles::paintEvent(QPaintEvent* event) {
             const std::size_t index = static_cast<std::size_t>(row * columns + column);
             if (index >= tiles.size()) return;
             const Tile& t = tiles[index];
-            const QRect r(kGap + column * (look.width + kGap), kGap + row * (look.height + kGap), look.width,
+            const QRect r(kGap + column * (tileWidth + kGap), kGap + row * (look.height + kGap), tileWidth,
                           look.height);
             p.fillRect(r, tileBackground(t.state));
             if (t.missing) {
@@ -114,14 +118,13 @@ void LabTiles::paintEvent(QPaintEvent* event) {
             const auto line = [&](int n, const std::string& left, const std::string& right, const QFont& f) {
                 const QRect band(inner.left(), inner.top() + n * lineHeight, inner.width(), lineHeight);
                 p.setFont(f);
-                const QFontMetrics m(f);
+                const QFontMetrics& m = &f == &bold ? boldMetrics : plainMetrics;
                 const QString rightText = q(right);
                 const int rightWidth = right.empty() ? 0 : m.horizontalAdvance(rightText) + 6;
                 p.drawText(band.adjusted(0, 0, -rightWidth, 0), Qt::AlignLeft | Qt::AlignVCenter,
                            m.elidedText(q(left), Qt::ElideRight, band.width() - rightWidth));
                 if (!right.empty()) p.drawText(band, Qt::AlignRight | Qt::AlignVCenter, rightText);
             };
-            const std::string& detailOrStatus = t.detail.empty() ? t.status : t.detail;
             if (look.lines >= 4) {
                 line(0, t.station, t.status, bold);
                 line(1, t.candidate, "", plain);
@@ -132,8 +135,8 @@ void LabTiles::paintEvent(QPaintEvent* event) {
                 line(1, t.candidate, "", plain);
                 line(2, t.detail, t.heard, plain);
             } else {
-                line(0, t.station, t.state == TileState::Lost ? t.heard : t.status, bold);
-                line(1, t.candidate.empty() ? detailOrStatus : t.candidate, "", plain);
+                line(0, t.station, t.state == TileState::Lost ? t.status + " " + t.heard : t.status, bold);
+                line(1, t.candidate.empty() ? t.detail : t.candidate, "", plain);
             }
         }
     }
@@ -177,10 +180,16 @@ LabViewPage::LabViewPage(QWidget* parent, const std::filesystem::path& teacherFo
     missingLabel->setWordWrap(true);
     missingLabel->setStyleSheet("color: #800000;");
     missingLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lostLabel = new QLabel(this);
+    lostLabel->setObjectName("LostLabel");
+    lostLabel->setWordWrap(true);
+    lostLabel->setStyleSheet("color: #c0281f; font-weight: bold;");
+    lostLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     errorLabel = new QLabel(this);
     errorLabel->setObjectName("ErrorLabel");
     errorLabel->setWordWrap(true);
     errorLabel->setStyleSheet("color: #c00000; font-weight: bold;");
+    layout->addWidget(lostLabel);
     layout->addWidget(missingLabel);
     layout->addWidget(errorLabel);
 
@@ -196,7 +205,8 @@ LabViewPage::LabViewPage(QWidget* parent, const std::filesystem::path& teacherFo
                                 .arg(tileBackground(state).name(), tileText(state).name()));
         legend->addWidget(chip);
     }
-    auto* missingChip = new QLabel(q("未收"), this);
+    missingChip = new QLabel(q("未收"), this);
+    missingChip->setObjectName("MissingChip");
     missingChip->setAlignment(Qt::AlignCenter);
     missingChip->setMinimumWidth(64);
     missingChip->setStyleSheet("border: 3px solid #800000; padding: 0px 4px;");
@@ -221,8 +231,11 @@ void LabViewPage::showModel() {
     countsLabel->setText(m.hasReading() ? q(m.countsText()) : q("正在读取各考试机的状态……"));
     progressLabel->setText(q(m.progressText()));
     progressLabel->setVisible(m.collecting());
+    lostLabel->setText(q(m.lostText()));
+    lostLabel->setVisible(m.counts().lost > 0);
     missingLabel->setText(q(m.missingText()));
     missingLabel->setVisible(!m.missing().empty());
+    missingChip->setVisible(m.collecting());
     errorLabel->setText(q(m.errorText()));
     errorLabel->setVisible(!m.errorText().empty());
     tiles->relayout();

@@ -47,7 +47,8 @@ public:
     // Called when reports arrived and the score list should read them.
     std::function<void()> scoresStale;
 
-    QLabel *countsLabel, *progressLabel, *missingLabel, *errorLabel;
+    QLabel *countsLabel, *progressLabel, *lostLabel, *missingLabel, *errorLabel;
+    QLabel* missingChip;  // the legend's frame of a missing station, shown during a collection
     LabTiles* tiles;
 
 private:
