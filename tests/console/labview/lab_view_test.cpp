@@ -1,14 +1,14 @@
 // The lab view's model and reading: tiles, colours, counts and the natural
 // order of station names; the collection's progress and the stations still
 // missing; a reading that fails and the next that succeeds; the page's timer;
-// and a lab of 200 simulated stations in which one is killed.
+// and kavtool lab-check's 200 simulated stations, one of them killed.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
+#include <fstream>
 #include <chrono>
 #include <thread>
 
@@ -16,6 +16,7 @@
 #include "common/db/tables.h"
 #include "console/pages/labview/lab_view.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/run_kavtool.h"
 #include "tests/support/temp_dir.h"
 
 namespace mendrix::labview {
@@ -282,54 +283,36 @@ TEST(LabViewLogicTest, ReadsWhileShownOrCollectingAndNeverStacksReadings) {
 
 // ------------------------------------------------------------ a lab of stations
 
-// Writes a station's heartbeat every 2 s, as its poll does, until killed.
-[[noreturn]] void stationProcess(const std::filesystem::path& folder, const std::string& name) {
-    try {
-        auto teacher = kav::db::connectFile("teacher.mdb", folder);
-        for (;;) {
-            Heartbeat h;
-            h.station = name;
-            h.admission = "A" + name;
-            h.name = "考生";
-            h.phase = StationPhase::Exam;
-            h.remainingSeconds = 3000;
-            kav::station::writeHeartbeat(*teacher, h);
-            std::this_thread::sleep_for(std::chrono::seconds(2));
-        }
-    } catch (...) {
-        _exit(1);
-    }
+// The station processes a running program started, from the oldest.
+std::vector<pid_t> childrenOf(pid_t parent) {
+    std::ifstream in("/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent) + "/children");
+    std::vector<pid_t> pids;
+    for (pid_t pid; in >> pid;) pids.push_back(pid);
+    return pids;
 }
 
-TEST(LabViewLabTest, TwoHundredStationsCountedAndAKilledOneLostWithin12Seconds) {
+// kavtool lab-check's 200 simulated stations write their heartbeats into a
+// file lab; the page reads them as a lab of candidates in the exam, then, one
+// station killed, as a lab with one lost, and the check's collection as the
+// collection's progress with the killed station missing.
+TEST(LabViewLabTest, LabCheckOf200StationsCountedAndAKilledStationLostWithin12Seconds) {
     FileLab lab;
     constexpr int kStations = 200;
-    // One station a process of its own (forked before this process has other
-    // threads), 199 written every 2 s by a thread of this one.
-    const pid_t killed = fork();
-    ASSERT_GE(killed, 0);
-    if (killed == 0) stationProcess(lab.dir.path(), "pc200");
-    std::atomic<bool> stop{false};
-    std::atomic<int> rounds{0};
-    std::thread stations([&] {
-        auto teacher = lab.connect();
-        while (!stop) {
-            for (int i = 1; i < kStations; ++i) {
-                Heartbeat h;
-                h.station = "pc" + std::to_string(i);
-                h.admission = "A" + std::to_string(1000 + i);
-                h.name = "考生";
-                h.phase = StationPhase::Exam;
-                h.remainingSeconds = 3000;
-                kav::station::writeHeartbeat(*teacher, h);
-            }
-            ++rounds;
-            for (int w = 0; w < 20 && !stop; ++w) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    });
-
+    const std::string teacherDb = (lab.dir / "teacher.mdb").string();
+    const std::string log = (lab.dir / "lab-check.log").string();
+    // Its stations keep writing heartbeats after their reports until the check
+    // has a word from every station, which the killed one never sends.
+    const pid_t check = fork();
+    ASSERT_GE(check, 0);
+    if (check == 0) {
+        freopen(log.c_str(), "w", stdout);
+        execl(kav::test::kavtoolPath().c_str(), "kavtool", "lab-check", teacherDb.c_str(), "--stations", "200",
+              "--yes", static_cast<char*>(nullptr));
+        _exit(127);
+    }
     kav::test::FakeClock clock;  // its timer stays still: the ticks are driven below in real time
     LabViewLogic logic(lab.connector(), clock);
+    logic.setMode(kav::station::StationMode::Exam);
     logic.setShown(true);
     const auto readUntil = [&](const std::function<bool()>& done, std::chrono::seconds limit) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -340,25 +323,44 @@ TEST(LabViewLabTest, TwoHundredStationsCountedAndAKilledOneLostWithin12Seconds) 
         }
         return false;
     };
-    const bool allIn = readUntil([&] { return logic.model.counts().examining == kStations; }, std::chrono::seconds(20));
-    EXPECT_TRUE(allIn) << logic.model.countsText() << " " << logic.model.errorText();
+    // The check waits for a word from every station, and the killed one never
+    // sends it: the stations still running are ended too (the check then ends
+    // on its own, cleaning up what its stations wrote).
+    const auto finish = [&] {
+        for (pid_t station : childrenOf(check)) ::kill(station, SIGKILL);
+        int status = 0;
+        ::waitpid(check, &status, 0);
+        return status;
+    };
+    const bool allIn = readUntil([&] { return logic.model.counts().examining == kStations; }, std::chrono::seconds(60));
+    ASSERT_TRUE(allIn) << logic.model.countsText() << " " << logic.model.errorText() << "\n"
+                       << kav::test::readFile(log) << finish();
     EXPECT_EQ(logic.model.countsText(), "在考 200    已交卷 0    失联 0    未登录 0");
     ASSERT_EQ(logic.model.tiles().size(), static_cast<std::size_t>(kStations));
-    EXPECT_EQ(logic.model.tiles()[1].station, "pc2") << "natural order";
-    EXPECT_EQ(logic.model.tiles().back().station, "pc200");
+    Strings names = stations(logic.model);
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), naturalLess));
 
-    ::kill(killed, SIGKILL);
-    ::waitpid(killed, nullptr, 0);
+    const std::vector<pid_t> stationPids = childrenOf(check);
+    ASSERT_EQ(stationPids.size(), static_cast<std::size_t>(kStations)) << finish();
+    ::kill(stationPids.front(), SIGKILL);
     const auto killedAt = std::chrono::steady_clock::now();
+    logic.setMode(kav::station::StationMode::ForcedCollection);  // the check's order, as the teacher's would be
     const bool lost = readUntil([&] { return logic.model.counts().lost == 1; }, std::chrono::seconds(12));
     const double after = std::chrono::duration<double>(std::chrono::steady_clock::now() - killedAt).count();
-    stop = true;
-    stations.join();
     EXPECT_TRUE(lost) << "after " << after << " s: " << logic.model.countsText();
-    EXPECT_EQ(logic.model.countsText(), "在考 199    已交卷 0    失联 1    未登录 0");
-    EXPECT_EQ(logic.model.tiles().back().state, TileState::Lost);
-    EXPECT_GE(rounds.load(), 2) << "the other stations kept writing";
     std::printf("the killed station showed as lost %.1f s after the kill\n", after);
+    const bool collected = readUntil([&] { return logic.model.collected() == kStations - 1; }, std::chrono::seconds(20));
+    EXPECT_TRUE(collected) << logic.model.progressText();
+    EXPECT_EQ(logic.model.countsText(), "在考 0    已交卷 199    失联 1    未登录 0");
+    EXPECT_EQ(logic.model.progressText(), "已收 199/200");
+    ASSERT_EQ(logic.model.missing().size(), 1u);
+    const auto killedTile = std::find_if(logic.model.tiles().begin(), logic.model.tiles().end(),
+                                         [](const Tile& t) { return t.state == TileState::Lost; });
+    ASSERT_NE(killedTile, logic.model.tiles().end());
+    EXPECT_EQ(logic.model.missing()[0], killedTile->station) << "the lost station is the one missing";
+    EXPECT_TRUE(killedTile->missing);
+    const int status = finish();
+    EXPECT_TRUE(WIFEXITED(status)) << kav::test::readFile(log);
 }
 
 }  // namespace
