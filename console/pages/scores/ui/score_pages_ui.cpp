@@ -124,6 +124,14 @@ void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEn
     });
 }
 
+bool rereadScoresAfterReports(QWidget* scoreFrame, TDataModule2& data) {
+    // The page has no meta-object of its own: found by its name, then cast.
+    if (auto* page = dynamic_cast<ScoreListPage*>(scoreFrame->findChild<QWidget*>("ScoreListPage")))
+        return page->rereadAfterReports();
+    data.ADOTable_Tscore().requery();
+    return true;
+}
+
 // ------------------------------------------------------------ score list
 
 ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePagesEnv env)

@@ -36,6 +36,9 @@ struct ScorePagesEnv {
 
 // Fills both frames when each is first shown.
 void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEnv env);
+// New reports were stored: the score list reads its table again (a list not
+// built yet reads it when it is). False while a row of it is being edited.
+bool rereadScoresAfterReports(QWidget* scoreFrame, TDataModule2& data);
 
 class ScoreListPage : public QWidget {
 public:
@@ -48,6 +51,7 @@ public:
     void BitBtn29Click();
     void BitBtnRegradeClick();
     void BitBtnCheckClick();
+    bool rereadAfterReports() { return logic_->rereadAfterReports(); }
 
     QPushButton *BitBtn36, *BitBtn42, *BitBtnSpreadsheet, *BitBtn43, *BitBtn29, *BitBtnRegrade, *BitBtnCheck;
     QLabel* LabelRegraded;  // the current candidate's latest re-grading, if any
