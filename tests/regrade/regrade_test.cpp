@@ -218,7 +218,7 @@ TEST_P(RegradeStoreTest, AReportedPackIsRegradedUnderAMendedWordRule) {
     report.selectCj = 25, report.dzCj = 14, report.winCj = 8, report.wordCj = asDrawn, report.kscj = 47 + asDrawn;
     report.selArr3 = report.dzResult = report.wordResult = " ";
     report.resttime = "0:10:00";
-    report.pack = pack::writePack(work);
+    report.pack = [work] { return pack::writePack(work); };
     ASSERT_EQ(kav::station::writeExamReportUntilStored(*station, report, [] {}), 1);
 
     CurrentAnswers answers = bankAsDrawn();
