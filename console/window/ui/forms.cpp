@@ -213,7 +213,8 @@ TForm1::TForm1(MendrixApp& app, MainWindowLogic& logic, AccountsLogic& accounts)
     }
     for (auto& [p, w] : pageWidgets_) pages_->addWidget(w);
     scores::installScorePages(pageWidgets_[Page::ScoreList], pageWidgets_[Page::AnswerAnalysis],
-                              {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); }});
+                              {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); },
+                               [&app] { return app.console().login().Edit1; }});
     labView_ = new labview::LabViewPage(pages_, app.console().data().workingFolder(), app.console().clock());
     pageWidgets_[Page::LabView] = labView_;
     pages_->addWidget(labView_);
