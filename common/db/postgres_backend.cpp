@@ -478,6 +478,11 @@ public:
 
     std::string dataSource() const override { return session_->conninfo(); }
     bool onServer() const override { return true; }
+    DateTime now() override {
+        return parseStoredDateTime(
+            Result(session_->run("SELECT to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS')"))
+                .text(0, 0));
+    }
 
     int delayPasswordLevel(std::string_view typed) override {
         Result r = session_->run("SELECT " + std::string(kDelayLevelFunction) + "($1::text)", {{std::string(typed)}});
@@ -548,6 +553,37 @@ void createCatalogFunction(Session& session) {
                 "$$ SELECT table_name, name, type, width, has_table_privilege(session_user, '" + here +
                 ".kav_columns', 'SELECT') FROM kav_columns ORDER BY table_order, position $$");
     session.run("REVOKE ALL ON FUNCTION " + here + ".kav_station_columns() FROM PUBLIC");
+}
+
+// The candidates' work packs: kav_store_pack(zkzh, pack) stores the pack of a
+// candidate whose score row the calling station wrote (the owner may store
+// any), replacing the one stored before; a station reads none. Made when
+// missing, so that a lab made before packs gets them when its stations are
+// prepared.
+void createPackStore(Session& session) {
+    const std::string here = Result(session.run("SELECT quote_ident(current_schema())")).text(0, 0);
+    session.run("CREATE TABLE IF NOT EXISTS kav_pack (zkzh text PRIMARY KEY, kav_station name NOT NULL, "
+                "stored_at timestamp(3) NOT NULL, pack bytea NOT NULL)");
+    session.run("CREATE OR REPLACE FUNCTION " + here + "." + std::string(kStorePackFunction) +
+                "(p_zkzh text, p_pack bytea) RETURNS void LANGUAGE plpgsql" + definerClause(here) + R"SQL($f$
+DECLARE
+    reported_by name;
+BEGIN
+    IF octet_length(p_pack) > )SQL" + std::to_string(kMaxStoredPackBytes) + R"SQL( THEN
+        RAISE EXCEPTION 'the pack of candidate % is larger than % bytes', p_zkzh, )SQL" +
+                std::to_string(kMaxStoredPackBytes) + R"SQL( USING ERRCODE = 'program_limit_exceeded';
+    END IF;
+    SELECT kav_station INTO reported_by FROM score WHERE zkzh = p_zkzh ORDER BY "ID" LIMIT 1 FOR UPDATE;
+    IF (NOT FOUND OR reported_by IS DISTINCT FROM session_user)
+       AND NOT has_table_privilege(session_user, 'score', 'UPDATE') THEN
+        RAISE EXCEPTION 'station % did not report candidate % and may not store the candidate''s pack',
+            session_user, p_zkzh USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    INSERT INTO kav_pack (zkzh, kav_station, stored_at, pack) VALUES (p_zkzh, session_user, localtimestamp, p_pack)
+    ON CONFLICT (zkzh) DO UPDATE SET kav_station = excluded.kav_station, stored_at = excluded.stored_at,
+        pack = excluded.pack;
+END $f$)SQL");
+    session.run("REVOKE ALL ON FUNCTION " + here + "." + std::string(kStorePackFunction) + "(text, bytea) FROM PUBLIC");
 }
 
 void createStationFunctions(Session& session) {
@@ -631,10 +667,38 @@ BEGIN
         WHERE "ID" = condition_id;
     END IF;
 END $f$)SQL");
+    createPackStore(session);
+    session.run("CREATE FUNCTION " + here +
+                ".kav_heartbeat(p_station text, p_zkzh text, p_ksxm text, p_phase integer, p_remaining integer, "
+                "p_report_at timestamp, p_report_total integer, p_version text) RETURNS void LANGUAGE plpgsql" +
+                definer + R"SQL($f$
+DECLARE
+    own_prefix text := lower('kav_' || current_database() ||
+        CASE WHEN current_schema() = 'public' THEN '' ELSE '_' || current_schema() END) || '_st_';
+    who text;
+BEGIN
+    IF has_table_privilege(session_user, 'heartbeat', 'UPDATE') THEN
+        who := p_station;
+    ELSIF starts_with(session_user, own_prefix) THEN
+        who := substr(session_user, length(own_prefix) + 1);
+    ELSE
+        RAISE EXCEPTION 'the role % is no station of this lab', session_user USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    UPDATE heartbeat SET zkzh = p_zkzh, ksxm = p_ksxm, phase = p_phase, remaining = p_remaining,
+        report_at = p_report_at, report_total = p_report_total, version = p_version,
+        written_at = clock_timestamp() AT TIME ZONE 'UTC'
+    WHERE station = who;
+    IF NOT FOUND THEN
+        INSERT INTO heartbeat (station, zkzh, ksxm, phase, remaining, report_at, report_total, version, written_at)
+        VALUES (who, p_zkzh, p_ksxm, p_phase, p_remaining, p_report_at, p_report_total, p_version,
+                clock_timestamp() AT TIME ZONE 'UTC')
+        ON CONFLICT ON CONSTRAINT kav_heartbeat_station DO NOTHING;
+    END IF;
+END $f$)SQL");
     for (const char* function : {"kav_station_state()", "kav_station_updatefile()",
                                  "kav_delay_level(text)", "kav_report(text, text, timestamp, integer, integer, "
                                  "integer, integer, integer, integer, integer, text, text, text, text, text, "
-                                 "text, text, text, text)"})
+                                 "text, text, text, text)", "kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)"})
         session.run("REVOKE ALL ON FUNCTION " + here + "." + function + " FROM PUBLIC");
 }
 
@@ -923,7 +987,8 @@ std::string callAdmin(Session& session, const std::string& call, const std::vect
 constexpr const char* kStationFunctions[] = {
     "kav_station_columns()", "kav_station_state()", "kav_station_updatefile()", "kav_delay_level(text)",
     "kav_report(text, text, timestamp, integer, integer, integer, integer, integer, integer, integer, text, text, "
-    "text, text, text, text, text, text, text)"};
+    "text, text, text, text, text, text, text)",
+    "kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)", "kav_store_pack(text, bytea)"};
 }  // namespace
 
 std::string prepareStationGroup(const std::string& ownerConninfo) {
@@ -933,6 +998,7 @@ std::string prepareStationGroup(const std::string& ownerConninfo) {
         const std::string group = callAdmin(session, "stations_group($1)", {{schema}});
         const std::string here = quoteName(schema);
         session.run("BEGIN");
+        createPackStore(session);
         session.run("REVOKE ALL ON ALL TABLES IN SCHEMA " + here + " FROM PUBLIC, " + quoteName(group));
         session.run("REVOKE ALL ON ALL SEQUENCES IN SCHEMA " + here + " FROM PUBLIC, " + quoteName(group));
         session.run("GRANT USAGE ON SCHEMA " + here + " TO " + quoteName(group));
@@ -1014,6 +1080,50 @@ int releaseCandidate(const std::string& ownerConninfo, const std::string& zkzh) 
     }
 }
 
+namespace {
+// Whether the lab has its table of packs (a lab made before packs has none
+// until its stations are prepared again).
+bool hasPackStore(Session& session) {
+    return !Result(session.run("SELECT to_regclass('kav_pack')")).isNull(0, 0);
+}
+}  // namespace
+
+std::optional<std::string> loadServerPack(const std::string& ownerConninfo, const std::string& zkzh) {
+    Session session(ownerConninfo);
+    try {
+        if (!hasPackStore(session)) return std::nullopt;
+        Result r = session.run("SELECT pack FROM kav_pack WHERE zkzh = $1", {{zkzh}});
+        if (r.rows() == 0) return std::nullopt;
+        const Blob blob = std::get<Blob>(readColumn(r, 0, 0, {"pack", ColumnType::Blob}));
+        return std::string(blob.begin(), blob.end());
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot read the pack of candidate " + zkzh + ": ");
+    }
+}
+
+std::vector<std::string> serverPackAdmissions(const std::string& ownerConninfo) {
+    Session session(ownerConninfo);
+    try {
+        std::vector<std::string> admissions;
+        if (!hasPackStore(session)) return admissions;
+        Result r = session.run("SELECT zkzh FROM kav_pack");
+        for (int i = 0; i < r.rows(); ++i) admissions.push_back(r.text(i, 0));
+        std::sort(admissions.begin(), admissions.end());  // byte order, whatever the server's collation
+        return admissions;
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot list the stored packs: ");
+    }
+}
+
+void removeServerPack(const std::string& ownerConninfo, const std::string& zkzh) {
+    Session session(ownerConninfo);
+    try {
+        if (hasPackStore(session)) session.run("DELETE FROM kav_pack WHERE zkzh = $1", {{zkzh}});
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot delete the pack of candidate " + zkzh + ": ");
+    }
+}
+
 int stationsWithoutRoom(const ConnectionBudget& budget, int stations) {
     return std::max(0, stations - std::max(0, budget.slots - budget.inUse) / kSessionsPerStation);
 }
@@ -1067,6 +1177,7 @@ void createPostgresTables(const std::string& conninfo, const std::vector<TableDe
             }
             // The station that reported a candidate's row (its login role; not in the catalogue).
             if (table.name == "score" || table.name == "condition") columns += ", kav_station name";
+            if (table.name == "heartbeat") columns += ", CONSTRAINT kav_heartbeat_station UNIQUE (station)";
             session.run("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")");
             if (table.indexOf("zkzh") >= 0)
                 session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " +
