@@ -87,7 +87,7 @@ void writeExamReport(db::Connection& teacher, const ExamReport& r) {
 }
 
 int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& report,
-                               const std::function<void()>& wait) {
+                               const std::function<void()>& wait, const std::function<bool()>& stopped) {
     std::string lastError;
     for (int attempt = 1;; ++attempt) {
         try {
@@ -100,7 +100,9 @@ int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& r
                 std::fprintf(stderr, "Kavlor: the report of %s is not stored yet (attempt %d), trying again: %s\n",
                              report.zkzh.c_str(), attempt, e.what());
             lastError = e.what();
+            if (stopped && stopped()) return 0;
             wait();
+            if (stopped && stopped()) return 0;
         }
     }
 }
@@ -110,22 +112,27 @@ int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report
 }
 
 int writeExamReportOffThread(const TeacherAccess& teacher, const ExamReport& report,
-                             const std::function<void()>& wait, const WaitUntil& waitUntil) {
-    std::atomic<bool> done{false};
+                             const std::function<void()>& wait, const WaitUntil& waitUntil,
+                             const std::function<bool()>& giveUp) {
+    std::atomic<bool> done{false}, stop{false};
     std::exception_ptr error;
     int attempts = 0;
     std::thread worker([&] {
         try {
-            attempts = writeExamReportUntilStored(teacher, report, wait);
+            attempts = writeExamReportUntilStored(teacher, report, wait, [&] { return stop.load(); });
         } catch (...) {
             error = std::current_exception();
         }
         done = true;
     });
     try {
-        waitUntil([&] { return done.load(); });
+        waitUntil([&] {
+            if (!stop && giveUp && giveUp()) stop = true;
+            return done.load();
+        });
     } catch (...) {
-        worker.join();  // the worker ends with the report stored or failed; the connection is then free
+        stop = true;
+        worker.join();  // the worker ends after its attempt under way; the connection is then free
         throw;
     }
     worker.join();
@@ -134,8 +141,8 @@ int writeExamReportOffThread(const TeacherAccess& teacher, const ExamReport& rep
 }
 
 int writeExamReportOffThread(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait,
-                             const WaitUntil& waitUntil) {
-    return writeExamReportOffThread([&](const auto& work) { work(teacher); }, report, wait, waitUntil);
+                             const WaitUntil& waitUntil, const std::function<bool()>& giveUp) {
+    return writeExamReportOffThread([&](const auto& work) { work(teacher); }, report, wait, waitUntil, giveUp);
 }
 
 }  // namespace kav::station
