@@ -151,11 +151,17 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     BitBtnSpreadsheet = button(this, "BitBtnSpreadsheet", "导出表格");
     BitBtn43 = button(this, "BitBtn43", "清库");
     BitBtn29 = button(this, "BitBtn29", "刷新");
+    // A lab on a server records the station of each report: the teacher
+    // releases a candidate who moved to another station. A file lab needs none.
+    BitBtnRelease = button(this, "BitBtnRelease", "释放考生");
+    logic_->release = candidateRelease(env_.data.teacherConnection());
+    if (!logic_->releaseOffered()) BitBtnRelease->hide();
     connect(BitBtn36, &QPushButton::clicked, this, [this] { BitBtn36Click(); });
     connect(BitBtn42, &QPushButton::clicked, this, [this] { BitBtn42Click(); });
     connect(BitBtnSpreadsheet, &QPushButton::clicked, this, [this] { BitBtnSpreadsheetClick(); });
     connect(BitBtn43, &QPushButton::clicked, this, [this] { BitBtn43Click(); });
     connect(BitBtn29, &QPushButton::clicked, this, [this] { BitBtn29Click(); });
+    connect(BitBtnRelease, &QPushButton::clicked, this, [this] { BitBtnReleaseClick(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grid, 1);
@@ -163,7 +169,8 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     bottom->addWidget(navigator);
     bottom->addWidget(label);
     bottom->addStretch(1);
-    for (QPushButton* b : {BitBtn36, BitBtn42, BitBtnSpreadsheet, BitBtn43, BitBtn29}) bottom->addWidget(b);
+    for (QPushButton* b : {BitBtn36, BitBtn42, BitBtnSpreadsheet, BitBtn43, BitBtn29, BitBtnRelease})
+        bottom->addWidget(b);
     layout->addLayout(bottom);
 }
 
@@ -175,6 +182,7 @@ void ScoreListPage::BitBtn42Click() { env_.run([this] { logic_->BitBtn42Click();
 void ScoreListPage::BitBtnSpreadsheetClick() { env_.run([this] { logic_->BitBtnSpreadsheetClick(); }); }
 void ScoreListPage::BitBtn43Click() { env_.run([this] { logic_->BitBtn43Click(); }); }
 void ScoreListPage::BitBtn29Click() { env_.run([this] { logic_->BitBtn29Click(); }); }
+void ScoreListPage::BitBtnReleaseClick() { env_.run([this] { logic_->BitBtnReleaseClick(); }); }
 
 // ------------------------------------------------------------ answer analysis
 

@@ -43,8 +43,9 @@ public:
     void BitBtnSpreadsheetClick();
     void BitBtn43Click();
     void BitBtn29Click();
+    void BitBtnReleaseClick();  // "释放考生", on a lab server only
 
-    QPushButton *BitBtn36, *BitBtn42, *BitBtnSpreadsheet, *BitBtn43, *BitBtn29;
+    QPushButton *BitBtn36, *BitBtn42, *BitBtnSpreadsheet, *BitBtn43, *BitBtn29, *BitBtnRelease;
 
 private:
     ScorePagesEnv env_;
