@@ -555,7 +555,7 @@ void createStationFunctions(Session& session) {
     const std::string here = schema.text(0, 0);
     const std::string definer = definerClause(here);
     session.run("CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA public");
-    session.run("CREATE TABLE kav_delay_guard (station name PRIMARY KEY, allowance regclass NOT NULL)");
+    session.run("CREATE TABLE IF NOT EXISTS kav_delay_guard (station name PRIMARY KEY, allowance regclass NOT NULL)");
     for (std::string_view table : kStationReadableTables)
         session.run("CREATE FUNCTION " + here + ".kav_station_" + std::string(table) + "() RETURNS SETOF " +
                     quoteName(table) + " LANGUAGE sql STABLE" + definer + "$$ SELECT * FROM " + quoteName(table) +
@@ -1015,7 +1015,17 @@ int releaseCandidate(const std::string& ownerConninfo, const std::string& zkzh) 
 }
 
 int stationsWithoutRoom(const ConnectionBudget& budget, int stations) {
-    return std::max(0, stations - std::max(0, budget.slots - budget.inUse) / kSessionsPerStation);
+    return std::max(0, stations - std::max(0, budget.sessions - budget.inUse) / kSessionsPerStation);
+}
+
+std::string connectionShortfallText(const ConnectionBudget& budget, int stations) {
+    const int left = stationsWithoutRoom(budget, stations);
+    if (left == 0) return "";
+    return std::to_string(stations) + " stations need " + std::to_string(stations * kSessionsPerStation) +
+           " sessions, but the server has " + std::to_string(budget.sessions) + " for ordinary roles and " +
+           std::to_string(budget.inUse) + " are in use: " + std::to_string(left) +
+           " stations cannot connect and their reports would be lost; raise max_connections (at least " +
+           std::to_string(budget.inUse + stations * kSessionsPerStation + 10) + ") and restart the server";
 }
 
 ConnectionBudget connectionBudget(const std::string& ownerConninfo) {
@@ -1041,6 +1051,45 @@ std::unique_ptr<Connection> openPostgres(const std::string& conninfo) {
         return std::make_unique<PostgresConnection>(session, std::move(tables), !direct);
     } catch (const DbError& e) {
         rethrowWithContext(e, "Cannot open the exam tables on the server: ");
+    }
+}
+
+LabTables labTablesOf(const std::string& ownerConninfo) {
+    Session session(ownerConninfo);
+    Result r = session.run(
+        "SELECT to_regclass('kav_columns') IS NOT NULL, to_regprocedure('kav_station_columns()') IS NOT NULL AND "
+        "to_regprocedure('kav_report(text, text, timestamp, integer, integer, integer, integer, integer, integer, "
+        "integer, text, text, text, text, text, text, text, text, text)') IS NOT NULL AND EXISTS (SELECT FROM "
+        "pg_attribute WHERE attrelid = to_regclass('score') AND attname = 'kav_station' AND NOT attisdropped)");
+    if (r.text(0, 0) != "t") return LabTables::None;
+    return r.text(0, 1) == "t" ? LabTables::Current : LabTables::Older;
+}
+
+void upgradeLabTables(const std::string& ownerConninfo) {
+    Session session(ownerConninfo);
+    try {
+        session.run("BEGIN");
+        // The station that reported each row: unknown for the rows already there.
+        for (const char* table : {"score", "condition"})
+            session.run(std::string("ALTER TABLE ") + table + " ADD COLUMN IF NOT EXISTS kav_station name");
+        // Rights given to a station role shared by every station: no role
+        // but the owner keeps any on the tables (the lab's group gets the
+        // functions when init-db goes on).
+        session.run(R"SQL(DO $do$ DECLARE grantee text; BEGIN
+    FOR grantee IN SELECT DISTINCT g.grantee FROM information_schema.role_table_grants g
+                   WHERE g.table_schema = current_schema() AND g.grantee NOT IN (current_user, 'PUBLIC') LOOP
+        EXECUTE format('REVOKE ALL ON ALL TABLES IN SCHEMA %I FROM %I', current_schema(), grantee);
+        EXECUTE format('REVOKE ALL ON ALL SEQUENCES IN SCHEMA %I FROM %I', current_schema(), grantee);
+    END LOOP;
+END $do$)SQL");
+        // Older versions of the functions (the delay password's took no limit) are made anew.
+        for (const char* function : kStationFunctions)
+            session.run(std::string("DROP FUNCTION IF EXISTS ") + function);
+        createCatalogFunction(session);
+        createStationFunctions(session);
+        session.run("COMMIT");
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot bring the exam tables on the server up to date (nothing was changed): ");
     }
 }
 
