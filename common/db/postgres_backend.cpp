@@ -13,6 +13,7 @@
 #include <optional>
 #include <random>
 
+#include "common/db/schema.h"
 #include "common/db/snapshot_cursor.h"
 #include "common/db/values.h"
 
@@ -478,6 +479,11 @@ public:
 
     std::string dataSource() const override { return session_->conninfo(); }
     bool onServer() const override { return true; }
+    DateTime now() override {
+        return parseStoredDateTime(
+            Result(session_->run("SELECT to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS')"))
+                .text(0, 0));
+    }
 
     int delayPasswordLevel(std::string_view typed) override {
         Result r = session_->run("SELECT " + std::string(kDelayLevelFunction) + "($1::text)", {{std::string(typed)}});
@@ -631,10 +637,37 @@ BEGIN
         WHERE "ID" = condition_id;
     END IF;
 END $f$)SQL");
+    session.run("CREATE FUNCTION " + here +
+                ".kav_heartbeat(p_station text, p_zkzh text, p_ksxm text, p_phase integer, p_remaining integer, "
+                "p_report_at timestamp, p_report_total integer, p_version text) RETURNS void LANGUAGE plpgsql" +
+                definer + R"SQL($f$
+DECLARE
+    own_prefix text := lower('kav_' || current_database() ||
+        CASE WHEN current_schema() = 'public' THEN '' ELSE '_' || current_schema() END) || '_st_';
+    who text;
+BEGIN
+    IF has_table_privilege(session_user, 'heartbeat', 'UPDATE') THEN
+        who := p_station;
+    ELSIF starts_with(session_user, own_prefix) THEN
+        who := substr(session_user, length(own_prefix) + 1);
+    ELSE
+        RAISE EXCEPTION 'the role % is no station of this lab', session_user USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    UPDATE heartbeat SET zkzh = p_zkzh, ksxm = p_ksxm, phase = p_phase, remaining = p_remaining,
+        report_at = p_report_at, report_total = p_report_total, version = p_version,
+        written_at = clock_timestamp() AT TIME ZONE 'UTC'
+    WHERE station = who;
+    IF NOT FOUND THEN
+        INSERT INTO heartbeat (station, zkzh, ksxm, phase, remaining, report_at, report_total, version, written_at)
+        VALUES (who, p_zkzh, p_ksxm, p_phase, p_remaining, p_report_at, p_report_total, p_version,
+                clock_timestamp() AT TIME ZONE 'UTC')
+        ON CONFLICT ON CONSTRAINT kav_heartbeat_station DO NOTHING;
+    END IF;
+END $f$)SQL");
     for (const char* function : {"kav_station_state()", "kav_station_updatefile()",
                                  "kav_delay_level(text)", "kav_report(text, text, timestamp, integer, integer, "
                                  "integer, integer, integer, integer, integer, text, text, text, text, text, "
-                                 "text, text, text, text)"})
+                                 "text, text, text, text)", "kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)"})
         session.run("REVOKE ALL ON FUNCTION " + here + "." + function + " FROM PUBLIC");
 }
 
@@ -923,7 +956,7 @@ std::string callAdmin(Session& session, const std::string& call, const std::vect
 constexpr const char* kStationFunctions[] = {
     "kav_station_columns()", "kav_station_state()", "kav_station_updatefile()", "kav_delay_level(text)",
     "kav_report(text, text, timestamp, integer, integer, integer, integer, integer, integer, integer, text, text, "
-    "text, text, text, text, text, text, text)"};
+    "text, text, text, text, text, text, text)", "kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)"};
 }  // namespace
 
 std::string prepareStationGroup(const std::string& ownerConninfo) {
@@ -1054,13 +1087,37 @@ std::unique_ptr<Connection> openPostgres(const std::string& conninfo) {
     }
 }
 
+// One table of the exam, listed in the catalogue at `order`, with the index
+// of its candidate lookup.
+void createTable(Session& session, const TableDef& table, int order) {
+    std::string columns = keyColumnOf(table) == kHiddenKey
+                              ? quoteName(kHiddenKey) + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"
+                              : std::string();
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDef& c = table.columns[i];
+        columns += (columns.empty() ? "" : ", ") + columnDeclaration(c);
+        session.run(std::string("INSERT INTO ") + kCatalog + " VALUES ($1, $2, $3, $4, $5, $6)",
+                    {{std::to_string(order)}, {table.name}, {std::to_string(i)}, {c.name},
+                     {std::string(columnTypeName(c.type))}, {std::to_string(c.width)}});
+    }
+    // The station that reported a candidate's row (its login role; not in the catalogue).
+    if (table.name == "score" || table.name == "condition") columns += ", kav_station name";
+    if (table.name == "heartbeat") columns += ", CONSTRAINT kav_heartbeat_station UNIQUE (station)";
+    session.run("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")");
+    if (table.indexOf("zkzh") >= 0)
+        session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " + quoteName(table.name) +
+                    " (zkzh)");
+}
+
 LabTables labTablesOf(const std::string& ownerConninfo) {
     Session session(ownerConninfo);
     Result r = session.run(
         "SELECT to_regclass('kav_columns') IS NOT NULL, to_regprocedure('kav_station_columns()') IS NOT NULL AND "
         "to_regprocedure('kav_report(text, text, timestamp, integer, integer, integer, integer, integer, integer, "
-        "integer, text, text, text, text, text, text, text, text, text)') IS NOT NULL AND EXISTS (SELECT FROM "
-        "pg_attribute WHERE attrelid = to_regclass('score') AND attname = 'kav_station' AND NOT attisdropped)");
+        "integer, text, text, text, text, text, text, text, text, text)') IS NOT NULL AND "
+        "to_regprocedure('kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)') IS NOT NULL "
+        "AND to_regclass('heartbeat') IS NOT NULL AND EXISTS (SELECT FROM pg_attribute WHERE attrelid = "
+        "to_regclass('score') AND attname = 'kav_station' AND NOT attisdropped)");
     if (r.text(0, 0) != "t") return LabTables::None;
     return r.text(0, 1) == "t" ? LabTables::Current : LabTables::Older;
 }
@@ -1082,6 +1139,12 @@ void upgradeLabTables(const std::string& ownerConninfo) {
         EXECUTE format('REVOKE ALL ON ALL SEQUENCES IN SCHEMA %I FROM %I', current_schema(), grantee);
     END LOOP;
 END $do$)SQL");
+        // The stations' heartbeats, after the tables there are.
+        if (Result(session.run("SELECT to_regclass('heartbeat') IS NULL")).text(0, 0) == "t")
+            createTable(session, heartbeatTable(),
+                        std::stoi(Result(session.run(std::string("SELECT coalesce(max(table_order), -1) + 1 FROM ") +
+                                                     kCatalog))
+                                      .text(0, 0)));
         // Older versions of the functions (the delay password's took no limit) are made anew.
         for (const char* function : kStationFunctions)
             session.run(std::string("DROP FUNCTION IF EXISTS ") + function);
@@ -1102,25 +1165,7 @@ void createPostgresTables(const std::string& conninfo, const std::vector<TableDe
                     " (table_order integer NOT NULL, table_name text NOT NULL, position integer NOT NULL, "
                     "name text NOT NULL, type text NOT NULL, width integer NOT NULL, "
                     "PRIMARY KEY (table_name, position))");
-        for (size_t t = 0; t < tables.size(); ++t) {
-            const TableDef& table = tables[t];
-            std::string columns = keyColumnOf(table) == kHiddenKey
-                                      ? quoteName(kHiddenKey) + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"
-                                      : std::string();
-            for (size_t i = 0; i < table.columns.size(); ++i) {
-                const ColumnDef& c = table.columns[i];
-                columns += (columns.empty() ? "" : ", ") + columnDeclaration(c);
-                session.run(std::string("INSERT INTO ") + kCatalog + " VALUES ($1, $2, $3, $4, $5, $6)",
-                            {{std::to_string(t)}, {table.name}, {std::to_string(i)}, {c.name},
-                             {std::string(columnTypeName(c.type))}, {std::to_string(c.width)}});
-            }
-            // The station that reported a candidate's row (its login role; not in the catalogue).
-            if (table.name == "score" || table.name == "condition") columns += ", kav_station name";
-            session.run("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")");
-            if (table.indexOf("zkzh") >= 0)
-                session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " +
-                            quoteName(table.name) + " (zkzh)");
-        }
+        for (size_t t = 0; t < tables.size(); ++t) createTable(session, tables[t], static_cast<int>(t));
         createCatalogFunction(session);
         if (std::any_of(tables.begin(), tables.end(), [](const TableDef& t) { return t.name == "user"; }))
             createStationFunctions(session);

@@ -257,6 +257,8 @@ TEST_F(KavtoolServerTest, InitDbBringsAnOlderLabUpToDateKeepingEveryRow) {
             integer, text, text, text, text, text, text, text, text, text);
         DROP FUNCTION kav_station_state(); DROP FUNCTION kav_station_updatefile(); DROP FUNCTION kav_station_columns();
         DROP FUNCTION kav_delay_level(text); DROP TABLE kav_delay_guard;
+        DROP FUNCTION kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text);
+        DROP TABLE heartbeat; DELETE FROM kav_columns WHERE table_name = 'heartbeat';
         ALTER TABLE score DROP COLUMN kav_station; ALTER TABLE condition DROP COLUMN kav_station;
         CREATE FUNCTION kav_delay_level(typed text) RETURNS integer LANGUAGE sql STABLE SECURITY DEFINER
             AS $$ SELECT CASE WHEN typed = '1111' THEN 1 ELSE 0 END $$;
@@ -272,6 +274,7 @@ TEST_F(KavtoolServerTest, InitDbBringsAnOlderLabUpToDateKeepingEveryRow) {
     auto owner = lab->open();
     EXPECT_EQ(owner->openKeyed("score", "zkzh", "110100000001")->field("kscj").asInteger(), 91);
     EXPECT_EQ(owner->openKeyed("condition", "zkzh", "110100000001")->recordCount(), 1);
+    EXPECT_EQ(owner->openTable("heartbeat")->recordCount(), 0) << "the heartbeats' table is made";
     EXPECT_THROW(kav::test::runOnServer(shared, "SELECT * FROM score"), std::runtime_error)
         << "no role but the owner keeps a right on a table";
 
