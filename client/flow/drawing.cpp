@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "client/flow/client.h"
+#include "client/flow/work_packing.h"
 #include "common/core/ascii.h"
 #include "common/core/tokens.h"
 #include "common/db/columns.h"
@@ -128,7 +129,7 @@ void createExamRecord(Client& client) {
 
 bool SaveExamRecord(Client& client, kav::station::StationPoll* poll, const std::function<bool()>& endedMeanwhile) {
     DataModule& data = client.data();
-    const auto report = kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct());
+    auto report = kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct());
     const kav::station::UnsentReports unsent = client.unsentReports();
     try {
         unsent.keep(report);
@@ -139,6 +140,9 @@ bool SaveExamRecord(Client& client, kav::station::StationPoll* poll, const std::
     }
     // The wait runs off the window's thread; the windows stay painted, and the
     // hand-in or collection goes on once the report is stored or the exam ended.
+    // The work is read here, after grading, and packed and stored off this
+    // thread once the scores are stored (a kept report carries no work).
+    report.pack = [work = collectWork(client, report)] { return packWork(work); };
     const int attempts = kav::station::writeExamReportOffThread(
         kav::station::reportAccess(poll, data.teacherConnection()), report,
         [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); },

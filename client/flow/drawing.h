@@ -63,7 +63,8 @@ void createExamRecord(Client& client);
 // again until the report is stored, or until endedMeanwhile() says that the
 // teacher ended the exam. The report is kept in the station's unsent reports
 // before the first attempt and forgotten once stored, so one that the end cut
-// off is sent at the client's next start. Returns whether it was stored.
+// off is sent at the client's next start. Returns whether it was stored. The
+// candidate's work, packed, is stored after the scores.
 // With the station poll, the report borrows the poll's connection when no
 // poll is running (a lab server then holds one session per station).
 bool SaveExamRecord(Client& client, kav::station::StationPoll* poll = nullptr,

@@ -1,5 +1,7 @@
 #include "console/pages/scores/score_pages.h"
 
+#include <algorithm>
+
 #include "common/db/error_text.h"
 #include "common/db/postgres_backend.h"
 #include "common/db/values.h"
@@ -111,6 +113,14 @@ void ScoreListLogic::BitBtnReleaseClick() {
     dialogs_.message(MessageKind::Information,
                      rows > 0 ? "已释放考生" + who + "，任何一台学生机都可以为该考生交卷了。"
                               : "考生" + who + "的成绩没有记录交卷的学生机，不需要释放。");
+}
+
+bool ScoreListLogic::rereadAfterReports() {
+    if (binding_.isEditing()) return false;
+    const int row = binding_.currentRow();
+    if (!binding_.refresh()) return false;
+    if (row > 1) binding_.moveToRow(std::min(row, binding_.rowCount()));
+    return true;
 }
 
 // ------------------------------------------------------------ answer analysis

@@ -53,6 +53,9 @@ public:
     void BitBtnReleaseClick();
     // Whether the lab has stations to release candidates from (release is set).
     bool releaseOffered() const { return static_cast<bool>(release); }
+    // New reports were stored: rereads the table and stays on the row shown,
+    // unless a row is being edited (false; the teacher's typing is kept).
+    bool rereadAfterReports();
 
     std::function<void(const std::vector<ScoreRow>& rows)> showSheet;
     // Releases the candidate on the server; the number of score rows released.
