@@ -89,6 +89,11 @@ Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons but
             add("确定", QMessageBox::ActionRole, Answer::Ok);
             box.setDefaultButton(escape);
             break;
+        case Buttons::OkCancelSafe:
+            add("确定", QMessageBox::AcceptRole, Answer::Ok);
+            escape = add("取消", QMessageBox::RejectRole, Answer::Cancel);
+            box.setDefaultButton(escape);
+            break;
         case Buttons::Yes: escape = add("是", QMessageBox::YesRole, Answer::Yes); break;
     }
     box.setEscapeButton(escape);

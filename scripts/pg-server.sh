@@ -6,7 +6,8 @@
 # gives its password. The lab's owner role kav_owner (password
 # $KAV_PG_OWNER_PASSWORD, kav-owner-test by default) has no CREATEROLE: a lab
 # database gets the administrator's set-up (kavtool init-db --print-admin-sql).
-# With KAV_PG_NO_OWNER=1 the server starts without it (the guide's recipe makes it).
+# With KAV_PG_NO_OWNER=1 the server starts without it (the guide's recipe makes it);
+# KAV_PG_MAX_CONNECTIONS sets max_connections (460 when unset).
 #   scripts/pg-server.sh start DIR [PORT]   prints the connection URI of the owner role
 #   scripts/pg-server.sh admin DIR [PORT]   prints the psql options that reach it as the superuser
 #   scripts/pg-server.sh stop DIR
@@ -35,7 +36,8 @@ case "$action" in
     # 200 stations keep two connections each (the poll has its own); the console,
     # kavtool and tests need a few more.
     "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o \
-      "-c listen_addresses=127.0.0.1 -p $port -k $dir -c max_connections=460 -c fsync=on" start >/dev/null
+      "-c listen_addresses=127.0.0.1 -p $port -k $dir -c max_connections=${KAV_PG_MAX_CONNECTIONS:-460} -c fsync=on" \
+      start >/dev/null
     if [[ ${KAV_PG_NO_OWNER:-} == 1 ]]; then exit 0; fi
     psql "${admin_options[@]}" -d postgres -c "
       DO \$\$ BEGIN

@@ -12,6 +12,8 @@
 #include "client/flow/login.h"
 #include "client/flow/toolbar.h"
 #include "common/core/datetime.h"
+#include "common/db/checked_values.h"
+#include "common/db/error_text.h"
 #include "common/platform/messages.h"
 #include "common/station/update_list.h"
 
@@ -34,6 +36,16 @@ std::string readFirstLine(const fs::path& file) {
     return line;
 }
 
+// What the candidate reads of an error no rule handles: an engine's error in
+// Chinese with the engine's text as the detail (a value the station record
+// cannot hold is named in Chinese already), any other as the file layer says it.
+std::string shownError(const std::exception& e) {
+    const auto* engine = dynamic_cast<const db::DbError*>(&e);
+    if (engine && !dynamic_cast<const db::BadValue*>(engine))
+        return db::databaseErrorText("考试系统无法使用考试数据库，请与管理员联系。", *engine);
+    return kav::platform::errorText(e);
+}
+
 std::uint64_t clockSeed() {
     return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -44,7 +56,7 @@ std::uint64_t clockSeed() {
 Client::Client(ClientEnv env)
     : env_(std::move(env)), gate_(env_.dialogs, env_.clock), random_(env_.drawSeed.value_or(clockSeed())) {
     gate_.afterHandler = [this] { notify(); };
-    gate_.errorText = [](const std::exception& e) { return kav::platform::errorText(e); };
+    gate_.errorText = [](const std::exception& e) { return shownError(e); };
     gate_.onExit = [this] {
         if (env_.onExit) env_.onExit();
     };
@@ -95,6 +107,10 @@ void Client::startup() {
         // 3, 4. Teacher path and teacher database.
         const std::string sharedFolder = readFirstLine(env_.workingFolder / "tpath.txt");
         data_.openTeacher(sharedFolder, env_.workingFolder);
+        // Reports an earlier run could not store before the exam ended go
+        // first: before this start's orders can replace stu.mdb, and whatever
+        // the station mode (the lab may already be ended).
+        kav::station::sendUnsentReports(data_.teacherConnection(), unsentReports());
 
         // 5. Station mode.
         startupState_ = kav::station::readStation(data_.ADOTable_Tstate());
@@ -116,7 +132,7 @@ void Client::startup() {
         throw;
     } catch (const std::exception& e) {
         // A failure of the file or database layer makes the exam impossible.
-        dialogs().message(MessageKind::Error, kav::platform::errorText(e));
+        dialogs().message(MessageKind::Error, shownError(e));
         ExitClient();
     }
 

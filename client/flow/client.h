@@ -18,6 +18,7 @@
 #include "common/platform/platform.h"
 #include "common/station/poll.h"
 #include "common/station/station.h"
+#include "common/station/unsent_reports.h"
 #include "common/ui/clock.h"
 #include "common/ui/dialogs.h"
 #include "common/ui/event_gate.h"
@@ -105,6 +106,11 @@ public:
     kav::ui::Clock& clock() { return gate_.clock(); }
     kav::ui::Desktop& desktop() { return env_.desktop; }
     const std::filesystem::path& workingFolder() const { return env_.workingFolder; }
+    // The reports of this station not stored yet: the folder "unsent-reports"
+    // beside stu.mdb, which the update list and the record reset leave alone.
+    kav::station::UnsentReports unsentReports() const {
+        return kav::station::UnsentReports(env_.workingFolder / "unsent-reports");
+    }
     const std::filesystem::path& wordGrader() const { return env_.wordGrader; }
     const std::string& programSearchPath() const { return env_.programSearchPath; }
     const kav::station::StationPoll::Launch& pollLaunch() const { return env_.pollLaunch; }

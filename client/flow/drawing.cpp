@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "client/flow/client.h"
@@ -11,6 +12,7 @@
 #include "common/db/columns.h"
 #include "common/station/poll.h"
 #include "common/station/report.h"
+#include "common/station/unsent_reports.h"
 
 namespace kavlor {
 
@@ -125,19 +127,34 @@ void createExamRecord(Client& client) {
     client.closeProgress();
 }
 
-void SaveExamRecord(Client& client, kav::station::StationPoll* poll) {
+bool SaveExamRecord(Client& client, kav::station::StationPoll* poll, const std::function<bool()>& endedMeanwhile) {
     DataModule& data = client.data();
-    // A lab server that is briefly away is waited for: the report is never lost.
-    // The wait runs off the window's thread; the windows stay painted, and the
-    // hand-in or collection goes on only once the report is stored.
-    // The work is read here, after grading, and packed and stored off this
-    // thread once the scores are stored.
     auto report = kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct());
+    const kav::station::UnsentReports unsent = client.unsentReports();
+    try {
+        unsent.keep(report);
+    } catch (const std::exception& e) {
+        // The report is still sent; only a report the end cuts off is lost.
+        std::fprintf(stderr, "Kavlor: the report of %s cannot be kept until it is stored: %s\n", report.zkzh.c_str(),
+                     e.what());
+    }
+    // The wait runs off the window's thread; the windows stay painted, and the
+    // hand-in or collection goes on once the report is stored or the exam ended.
+    // The work is read here, after grading, and packed and stored off this
+    // thread once the scores are stored (a kept report carries no work).
     report.pack = [work = collectWork(client, report)] { return packWork(work); };
-    kav::station::writeExamReportOffThread(
+    const int attempts = kav::station::writeExamReportOffThread(
         kav::station::reportAccess(poll, data.teacherConnection()), report,
         [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); },
-        [&client](const std::function<bool()>& done) { client.desktop().waitUntil(done); });
+        [&client](const std::function<bool()>& done) { client.desktop().waitUntil(done); }, endedMeanwhile);
+    if (attempts == 0) {
+        std::fprintf(stderr, "Kavlor: the exam ended before the report of %s was stored; it is kept in %s and sent "
+                             "at the next start\n",
+                     report.zkzh.c_str(), unsent.fileOf(report.zkzh).string().c_str());
+        return false;
+    }
+    unsent.forget(report.zkzh);
+    return true;
 }
 
 }  // namespace kavlor

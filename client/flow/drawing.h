@@ -1,6 +1,7 @@
 #pragma once
 // The drawing of a first login and the exam record (the candidate's row of
 // ct), with its copy to teacher.mdb at hand-in and forced collection.
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -58,10 +59,15 @@ void createExamRecord(Client& client);
 
 // Copies the current student row's scores into score and the current ct row
 // into condition of teacher.mdb, updating the candidate's rows or appending them.
-// While the lab server cannot be reached it waits and tries again until the
-// report is stored. The candidate's work, packed, is stored after the scores.
+// While the teacher tables refuse it or cannot be reached it waits and tries
+// again until the report is stored, or until endedMeanwhile() says that the
+// teacher ended the exam. The report is kept in the station's unsent reports
+// before the first attempt and forgotten once stored, so one that the end cut
+// off is sent at the client's next start. Returns whether it was stored. The
+// candidate's work, packed, is stored after the scores.
 // With the station poll, the report borrows the poll's connection when no
 // poll is running (a lab server then holds one session per station).
-void SaveExamRecord(Client& client, kav::station::StationPoll* poll = nullptr);
+bool SaveExamRecord(Client& client, kav::station::StationPoll* poll = nullptr,
+                    const std::function<bool()>& endedMeanwhile = {});
 
 }  // namespace kavlor

@@ -77,7 +77,7 @@ void ToolbarLogic::FormCreate() {
     unread_ = poll_->take(std::chrono::milliseconds(0));
     // The teacher's forced collection and end do not wait for a box the
     // candidate left open; other changes wait until the candidate is done.
-    pollTimer_ = client_.startTimer(2000, [this] { Timer1Timer(); },
+    pollTimer_ = client_.startTimer(kPollMs, [this] { Timer1Timer(); },
                                     {.coalesce = true, .runsAtBox = [this](int) { return teacherOrderWaiting(); }});
 
     SpeedButton2 = client_.zkzh;
@@ -225,17 +225,24 @@ bool ToolbarLogic::savesWithin(int ticks) const {
 
 // The report carries the typing score of the typed text, not what the last
 // automatic store left behind.
-void ToolbarLogic::gradeAndReport() {
+bool ToolbarLogic::gradeAndReport() {
     handingIn_ = true;
     beat();
     if (form5_->saveTyping) form5_->saveTyping();
     form5_->N9Click();
-    SaveExamRecord(client_, poll_.get());
+    lastReportPollMs_ = client_.clock().monotonicMs();
+    const bool stored = SaveExamRecord(client_, poll_.get(), [this] { return endedWhileReporting(); });
     handingIn_ = false;
-    lastReportAt_ = kav::DateTime::nowLocal();
-    lastReportTotal_ = client_.data().ADOTable_student().field("kscj").asInteger();
+    if (stored) {
+        lastReportAt_ = kav::DateTime::nowLocal();
+        lastReportTotal_ = client_.data().ADOTable_student().field("kscj").asInteger();
+    }
     beat();
-    if (const auto problem = form5_->takeWordProblem()) client_.dialogs().message(MessageKind::Error, *problem);
+    // The reason the Word task earned nothing, once the scores are stored; an
+    // exam that ended meanwhile shows no box.
+    if (const auto problem = form5_->takeWordProblem(); problem && stored)
+        client_.dialogs().message(MessageKind::Error, *problem);
+    return stored;
 }
 
 kav::station::Heartbeat ToolbarLogic::heartbeat() const {
@@ -263,6 +270,19 @@ void ToolbarLogic::beat() {
 
 void ToolbarLogic::lastBeat() {
     if (poll_) poll_->beatNow(heartbeat(), std::chrono::milliseconds(500));
+}
+
+bool ToolbarLogic::endedWhileReporting() {
+    const std::int64_t now = client_.clock().monotonicMs();
+    if (now - lastReportPollMs_ < kPollMs) return false;
+    lastReportPollMs_ = now;
+    try {
+        if (const auto korl = poll_->take(std::chrono::milliseconds(0))) unread_ = korl;
+    } catch (const std::exception&) {
+        return false;  // the record is missing: the report goes on, the next tick shows why
+    }
+    const auto transition = unread_ ? transitionFor(remembered_, *unread_) : std::nullopt;
+    return transition && transition->change == ModeChange::End;
 }
 
 void ToolbarLogic::takeReading() {
@@ -297,7 +317,11 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
         SpeedButton5Enabled = false;
         form5_->N4Enabled = false;
         client_.notify();
-        gradeAndReport();
+        if (!gradeAndReport()) {
+            // The teacher ended the exam while the report waited: end now.
+            lastRead_ = *std::exchange(unread_, std::nullopt);
+            changeMode(*transitionFor(remembered_, lastRead_));
+        }
         client_.notify();
         dialogs.message(MessageKind::Warning, t.warning);
         return;

@@ -82,7 +82,12 @@ private:
     int dueTicks() const;  // 200 ms steps of the monotonic clock not yet counted
     void saveRemainingTime();  // the time on the clock into resttime of the ct row
     void prepareCandidateFolder();
-    void gradeAndReport();
+    // Grades and reports; false when the teacher ended the exam before the
+    // report was stored (it is then kept for the next start).
+    bool gradeAndReport();
+    // Asked while a report waits for the teacher tables: reads the station
+    // record at the poll's pace and tells whether the teacher ended the exam.
+    bool endedWhileReporting();
     void beat();          // the heartbeat for the polls from now on
     void lastBeat();      // written at once, as the client ends
 
@@ -105,8 +110,10 @@ private:
     kav::station::RestTime onClock_;    // the time the exam window's clock shows
     static constexpr int kTickMs = 200;
     static constexpr int kEndNoticeMs = 500;  // how long the end's notice stands
+    static constexpr int kPollMs = 2000;      // the station poll's interval
     int ticks_ = 0;
     std::int64_t lastTickMs_ = 0;  // monotonic time of the last counted step
+    std::int64_t lastReportPollMs_ = 0;  // when a waiting report last had the station record read
     Client::TimerKey clockTimer_ = 0, pollTimer_ = 0;
 };
 

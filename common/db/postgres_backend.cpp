@@ -13,6 +13,7 @@
 #include <optional>
 #include <random>
 
+#include "common/db/schema.h"
 #include "common/db/snapshot_cursor.h"
 #include "common/db/values.h"
 
@@ -591,7 +592,7 @@ void createStationFunctions(Session& session) {
     const std::string here = schema.text(0, 0);
     const std::string definer = definerClause(here);
     session.run("CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA public");
-    session.run("CREATE TABLE kav_delay_guard (station name PRIMARY KEY, allowance regclass NOT NULL)");
+    session.run("CREATE TABLE IF NOT EXISTS kav_delay_guard (station name PRIMARY KEY, allowance regclass NOT NULL)");
     for (std::string_view table : kStationReadableTables)
         session.run("CREATE FUNCTION " + here + ".kav_station_" + std::string(table) + "() RETURNS SETOF " +
                     quoteName(table) + " LANGUAGE sql STABLE" + definer + "$$ SELECT * FROM " + quoteName(table) +
@@ -1125,7 +1126,17 @@ void removeServerPack(const std::string& ownerConninfo, const std::string& zkzh)
 }
 
 int stationsWithoutRoom(const ConnectionBudget& budget, int stations) {
-    return std::max(0, stations - std::max(0, budget.slots - budget.inUse) / kSessionsPerStation);
+    return std::max(0, stations - std::max(0, budget.sessions - budget.inUse) / kSessionsPerStation);
+}
+
+std::string connectionShortfallText(const ConnectionBudget& budget, int stations) {
+    const int left = stationsWithoutRoom(budget, stations);
+    if (left == 0) return "";
+    return std::to_string(stations) + " stations need " + std::to_string(stations * kSessionsPerStation) +
+           " sessions, but the server has " + std::to_string(budget.sessions) + " for ordinary roles and " +
+           std::to_string(budget.inUse) + " are in use: " + std::to_string(left) +
+           " stations cannot connect and their reports would be lost; raise max_connections (at least " +
+           std::to_string(budget.inUse + stations * kSessionsPerStation + 10) + ") and restart the server";
 }
 
 ConnectionBudget connectionBudget(const std::string& ownerConninfo) {
@@ -1154,6 +1165,75 @@ std::unique_ptr<Connection> openPostgres(const std::string& conninfo) {
     }
 }
 
+// One table of the exam, listed in the catalogue at `order`, with the index
+// of its candidate lookup.
+void createTable(Session& session, const TableDef& table, int order) {
+    std::string columns = keyColumnOf(table) == kHiddenKey
+                              ? quoteName(kHiddenKey) + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"
+                              : std::string();
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDef& c = table.columns[i];
+        columns += (columns.empty() ? "" : ", ") + columnDeclaration(c);
+        session.run(std::string("INSERT INTO ") + kCatalog + " VALUES ($1, $2, $3, $4, $5, $6)",
+                    {{std::to_string(order)}, {table.name}, {std::to_string(i)}, {c.name},
+                     {std::string(columnTypeName(c.type))}, {std::to_string(c.width)}});
+    }
+    // The station that reported a candidate's row (its login role; not in the catalogue).
+    if (table.name == "score" || table.name == "condition") columns += ", kav_station name";
+    if (table.name == "heartbeat") columns += ", CONSTRAINT kav_heartbeat_station UNIQUE (station)";
+    session.run("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")");
+    if (table.indexOf("zkzh") >= 0)
+        session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " + quoteName(table.name) +
+                    " (zkzh)");
+}
+
+LabTables labTablesOf(const std::string& ownerConninfo) {
+    Session session(ownerConninfo);
+    Result r = session.run(
+        "SELECT to_regclass('kav_columns') IS NOT NULL, to_regprocedure('kav_station_columns()') IS NOT NULL AND "
+        "to_regprocedure('kav_report(text, text, timestamp, integer, integer, integer, integer, integer, integer, "
+        "integer, text, text, text, text, text, text, text, text, text)') IS NOT NULL AND "
+        "to_regprocedure('kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)') IS NOT NULL "
+        "AND to_regclass('heartbeat') IS NOT NULL AND EXISTS (SELECT FROM pg_attribute WHERE attrelid = "
+        "to_regclass('score') AND attname = 'kav_station' AND NOT attisdropped)");
+    if (r.text(0, 0) != "t") return LabTables::None;
+    return r.text(0, 1) == "t" ? LabTables::Current : LabTables::Older;
+}
+
+void upgradeLabTables(const std::string& ownerConninfo) {
+    Session session(ownerConninfo);
+    try {
+        session.run("BEGIN");
+        // The station that reported each row: unknown for the rows already there.
+        for (const char* table : {"score", "condition"})
+            session.run(std::string("ALTER TABLE ") + table + " ADD COLUMN IF NOT EXISTS kav_station name");
+        // Rights given to a station role shared by every station: no role
+        // but the owner keeps any on the tables (the lab's group gets the
+        // functions when init-db goes on).
+        session.run(R"SQL(DO $do$ DECLARE grantee text; BEGIN
+    FOR grantee IN SELECT DISTINCT g.grantee FROM information_schema.role_table_grants g
+                   WHERE g.table_schema = current_schema() AND g.grantee NOT IN (current_user, 'PUBLIC') LOOP
+        EXECUTE format('REVOKE ALL ON ALL TABLES IN SCHEMA %I FROM %I', current_schema(), grantee);
+        EXECUTE format('REVOKE ALL ON ALL SEQUENCES IN SCHEMA %I FROM %I', current_schema(), grantee);
+    END LOOP;
+END $do$)SQL");
+        // The stations' heartbeats, after the tables there are.
+        if (Result(session.run("SELECT to_regclass('heartbeat') IS NULL")).text(0, 0) == "t")
+            createTable(session, heartbeatTable(),
+                        std::stoi(Result(session.run(std::string("SELECT coalesce(max(table_order), -1) + 1 FROM ") +
+                                                     kCatalog))
+                                      .text(0, 0)));
+        // Older versions of the functions (the delay password's took no limit) are made anew.
+        for (const char* function : kStationFunctions)
+            session.run(std::string("DROP FUNCTION IF EXISTS ") + function);
+        createCatalogFunction(session);
+        createStationFunctions(session);
+        session.run("COMMIT");
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot bring the exam tables on the server up to date (nothing was changed): ");
+    }
+}
+
 void createPostgresTables(const std::string& conninfo, const std::vector<TableDef>& tables) {
     Session session(conninfo);
     const std::string context = "Cannot create the exam tables on the server: ";
@@ -1163,26 +1243,7 @@ void createPostgresTables(const std::string& conninfo, const std::vector<TableDe
                     " (table_order integer NOT NULL, table_name text NOT NULL, position integer NOT NULL, "
                     "name text NOT NULL, type text NOT NULL, width integer NOT NULL, "
                     "PRIMARY KEY (table_name, position))");
-        for (size_t t = 0; t < tables.size(); ++t) {
-            const TableDef& table = tables[t];
-            std::string columns = keyColumnOf(table) == kHiddenKey
-                                      ? quoteName(kHiddenKey) + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"
-                                      : std::string();
-            for (size_t i = 0; i < table.columns.size(); ++i) {
-                const ColumnDef& c = table.columns[i];
-                columns += (columns.empty() ? "" : ", ") + columnDeclaration(c);
-                session.run(std::string("INSERT INTO ") + kCatalog + " VALUES ($1, $2, $3, $4, $5, $6)",
-                            {{std::to_string(t)}, {table.name}, {std::to_string(i)}, {c.name},
-                             {std::string(columnTypeName(c.type))}, {std::to_string(c.width)}});
-            }
-            // The station that reported a candidate's row (its login role; not in the catalogue).
-            if (table.name == "score" || table.name == "condition") columns += ", kav_station name";
-            if (table.name == "heartbeat") columns += ", CONSTRAINT kav_heartbeat_station UNIQUE (station)";
-            session.run("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")");
-            if (table.indexOf("zkzh") >= 0)
-                session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " +
-                            quoteName(table.name) + " (zkzh)");
-        }
+        for (size_t t = 0; t < tables.size(); ++t) createTable(session, tables[t], static_cast<int>(t));
         createCatalogFunction(session);
         if (std::any_of(tables.begin(), tables.end(), [](const TableDef& t) { return t.name == "user"; }))
             createStationFunctions(session);

@@ -56,6 +56,17 @@ std::unique_ptr<Connection> openPostgres(const std::string& conninfo);
 // table also gets an index on each of its `zkzh` columns (the report's lookup).
 void createPostgresTables(const std::string& conninfo, const std::vector<TableDef>& tables);
 
+// What the lab's schema holds: no exam tables, tables made before stations
+// had roles of their own (no station functions, no record of the station
+// that reported a row), or tables as this version makes them.
+enum class LabTables { None, Older, Current };
+LabTables labTablesOf(const std::string& ownerConninfo);
+// Brings older teacher tables up to date in one transaction, keeping every
+// row: the column that records a row's station, the station functions made
+// anew, and no right on a table left to any role but the owner. Run as the
+// owner; DbError with the server's text (nothing changed then).
+void upgradeLabTables(const std::string& ownerConninfo);
+
 // The SQL of the one-time set-up that the server's administrator runs (as a
 // superuser, with psql) in each lab database: the owner role (made when
 // missing) loses CREATEROLE and the like, only the owner and the lab's
@@ -103,13 +114,17 @@ void removeServerPack(const std::string& ownerConninfo, const std::string& zkzh)
 
 // The server's connection slots: those ordinary roles may use, and those in use now.
 struct ConnectionBudget {
-    int slots = 0, inUse = 0;
+    int sessions = 0, inUse = 0;
 };
 ConnectionBudget connectionBudget(const std::string& ownerConninfo);
 // Each station of a lab holds two sessions (the client's and its poll's).
 inline constexpr int kSessionsPerStation = 2;
 // How many of `stations` would find no session free (0 when all fit).
 int stationsWithoutRoom(const ConnectionBudget& budget, int stations);
+// What the administrator is told when `stations` cannot all connect: how many
+// sessions they need, how many the server has and uses, how many stations are
+// left out and what to do; "" when they all fit.
+std::string connectionShortfallText(const ConnectionBudget& budget, int stations);
 
 // The server function a station calls with a typed delay password: the level
 // (1-3) of the assistant whose password it is, 0 when none.

@@ -89,7 +89,8 @@ void writeExamReport(db::Connection& teacher, const ExamReport& r) {
 }
 
 namespace {
-void storePackAfterReport(const TeacherAccess& teacher, const ExamReport& report, const std::function<void()>& wait) {
+void storePackAfterReport(const TeacherAccess& teacher, const ExamReport& report, const std::function<void()>& wait,
+                          const std::function<bool()>& stopped) {
     const std::string bytes = report.pack();
     if (bytes.empty()) return;
     std::string lastError;
@@ -108,6 +109,7 @@ void storePackAfterReport(const TeacherAccess& teacher, const ExamReport& report
                 std::fprintf(stderr, "Kavlor: the work pack of %s is not stored yet (attempt %d), trying again: %s\n",
                              report.zkzh.c_str(), attempt, e.what());
             lastError = e.what();
+            if (stopped && stopped()) return;  // the exam ended: the scores are stored
             wait();
         }
     }
@@ -115,7 +117,7 @@ void storePackAfterReport(const TeacherAccess& teacher, const ExamReport& report
 }  // namespace
 
 int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& report,
-                               const std::function<void()>& wait) {
+                               const std::function<void()>& wait, const std::function<bool()>& stopped) {
     std::string lastError;
     int attempt = 1;
     for (;; ++attempt) {
@@ -129,10 +131,12 @@ int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& r
                 std::fprintf(stderr, "Kavlor: the report of %s is not stored yet (attempt %d), trying again: %s\n",
                              report.zkzh.c_str(), attempt, e.what());
             lastError = e.what();
+            if (stopped && stopped()) return 0;
             wait();
+            if (stopped && stopped()) return 0;
         }
     }
-    if (report.pack) storePackAfterReport(teacher, report, wait);
+    if (report.pack) storePackAfterReport(teacher, report, wait, stopped);
     return attempt;
 }
 
@@ -141,22 +145,27 @@ int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report
 }
 
 int writeExamReportOffThread(const TeacherAccess& teacher, const ExamReport& report,
-                             const std::function<void()>& wait, const WaitUntil& waitUntil) {
-    std::atomic<bool> done{false};
+                             const std::function<void()>& wait, const WaitUntil& waitUntil,
+                             const std::function<bool()>& giveUp) {
+    std::atomic<bool> done{false}, stop{false};
     std::exception_ptr error;
     int attempts = 0;
     std::thread worker([&] {
         try {
-            attempts = writeExamReportUntilStored(teacher, report, wait);
+            attempts = writeExamReportUntilStored(teacher, report, wait, [&] { return stop.load(); });
         } catch (...) {
             error = std::current_exception();
         }
         done = true;
     });
     try {
-        waitUntil([&] { return done.load(); });
+        waitUntil([&] {
+            if (!stop && giveUp && giveUp()) stop = true;
+            return done.load();
+        });
     } catch (...) {
-        worker.join();  // the worker ends with the report stored or failed; the connection is then free
+        stop = true;
+        worker.join();  // the worker ends after its attempt under way; the connection is then free
         throw;
     }
     worker.join();
@@ -165,8 +174,8 @@ int writeExamReportOffThread(const TeacherAccess& teacher, const ExamReport& rep
 }
 
 int writeExamReportOffThread(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait,
-                             const WaitUntil& waitUntil) {
-    return writeExamReportOffThread([&](const auto& work) { work(teacher); }, report, wait, waitUntil);
+                             const WaitUntil& waitUntil, const std::function<bool()>& giveUp) {
+    return writeExamReportOffThread([&](const auto& work) { work(teacher); }, report, wait, waitUntil, giveUp);
 }
 
 }  // namespace kav::station

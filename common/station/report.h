@@ -57,8 +57,9 @@ inline constexpr int kPackAttempts = 5;
 // station's report borrows its poll's connection when the poll is idle, so
 // that a server that comes back meets one session per station, not two).
 using TeacherAccess = std::function<void(const std::function<void(db::Connection&)>& work)>;
+// `stopped`, asked after each failed attempt, ends the tries: 0 is returned then.
 int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& report,
-                               const std::function<void()>& wait);
+                               const std::function<void()>& wait, const std::function<bool()>& stopped = {});
 
 // A program's way to wait without blocking its windows: returns once done()
 // is true, keeping the windows painted meanwhile.
@@ -68,9 +69,14 @@ using WaitUntil = std::function<void(const std::function<bool()>& done)>;
 // (a window's) is not blocked while the server is away: the caller waits
 // through waitUntil and returns only once the report is stored, or throws the
 // worker's error. Nothing else may use the connection until it returns.
+// giveUp, asked on the caller's thread while it waits, ends the tries once it
+// returns true (the teacher ended the exam): the attempt under way is let end,
+// and 0 is returned when it did not store the report. An error thrown while
+// waiting ends the tries the same way before it is thrown on.
 int writeExamReportOffThread(const TeacherAccess& teacher, const ExamReport& report,
-                             const std::function<void()>& wait, const WaitUntil& waitUntil);
+                             const std::function<void()>& wait, const WaitUntil& waitUntil,
+                             const std::function<bool()>& giveUp = {});
 int writeExamReportOffThread(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait,
-                             const WaitUntil& waitUntil);
+                             const WaitUntil& waitUntil, const std::function<bool()>& giveUp = {});
 
 }  // namespace kav::station

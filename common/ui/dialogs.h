@@ -11,8 +11,9 @@ namespace kav::ui {
 
 enum class MessageKind { Plain, Information, Warning, Error, Question };
 // OkNo: the buttons No and OK, OK the default; OkNoSafe: the same with No the
-// default (a question before what cannot be undone); Yes: the single button Yes.
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, OkNo, OkNoSafe, Yes };
+// default (a question before what cannot be undone); OkCancelSafe: OK and
+// Cancel, Cancel the default; Yes: the single button Yes.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, OkNo, OkNoSafe, OkCancelSafe, Yes };
 enum class Answer { Ok, Cancel, Yes, No };
 
 class Dialogs {

@@ -54,6 +54,11 @@ Cursor& TDataModule2::cursor(Table t) {
     return *cursors_[t];
 }
 
+kav::db::Connection& TDataModule2::teacherConnection() {
+    if (!ADOConnection2_) throw DbError(openError_);
+    return *ADOConnection2_;
+}
+
 Cursor& TDataModule2::ADOTable1() { return cursor(Student); }
 Cursor& TDataModule2::ADOTable_win() { return cursor(Win); }
 Cursor& TDataModule2::ADOTable_select() { return cursor(Select); }

@@ -59,6 +59,8 @@ public:
     std::vector<kav::db::Cursor*> cursorsPostedAtClose() const;
 
     const std::filesystem::path& workingFolder() const { return folder_; }
+    // The teacher tables' connection (DbError before it is open).
+    kav::db::Connection& teacherConnection();
 
 private:
     // In the opening order of the shared lists kConsoleStudentTables, kTeacherTables.

@@ -239,6 +239,61 @@ TEST_F(KavtoolServerTest, TeacherCommandsActOnTheServerAndRefuseTheFileBesideThe
     EXPECT_FALSE(std::filesystem::exists(dir / "scores2.csv"));
 }
 
+// A lab made before stations had roles of their own: its stations shared a
+// role with rights on the tables, and the tables record no station. init-db
+// brings it up to date in one transaction and keeps every row.
+TEST_F(KavtoolServerTest, InitDbBringsAnOlderLabUpToDateKeepingEveryRow) {
+    {
+        auto owner = lab->open();
+        kav::station::ExamReport report;
+        report.zkzh = "110100000001";
+        report.kscj = 91;
+        kav::station::writeExamReport(*owner, report);
+    }
+    const std::string sharedLink = lab->stationConnectionString("shared", "shared-station-pw-0123");
+    const std::string shared = kav::db::ConnectionString::parse(sharedLink).dataSource;
+    kav::test::runOnServer(lab->conninfo(), R"SQL(
+        DROP FUNCTION kav_report(text, text, timestamp, integer, integer, integer, integer, integer, integer,
+            integer, text, text, text, text, text, text, text, text, text);
+        DROP FUNCTION kav_station_state(); DROP FUNCTION kav_station_updatefile(); DROP FUNCTION kav_station_columns();
+        DROP FUNCTION kav_delay_level(text); DROP TABLE kav_delay_guard;
+        DROP FUNCTION kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text);
+        DROP TABLE heartbeat; DELETE FROM kav_columns WHERE table_name = 'heartbeat';
+        ALTER TABLE score DROP COLUMN kav_station; ALTER TABLE condition DROP COLUMN kav_station;
+        CREATE FUNCTION kav_delay_level(typed text) RETURNS integer LANGUAGE sql STABLE SECURITY DEFINER
+            AS $$ SELECT CASE WHEN typed = '1111' THEN 1 ELSE 0 END $$;
+        GRANT SELECT, INSERT, UPDATE ON score, condition TO kav_postgres_)SQL" + lab->schema() + "_st_shared");
+    EXPECT_NO_THROW(kav::test::runOnServer(shared, "SELECT * FROM score")) << "the older lab's shared rights";
+    const auto before = kavtool("dump teacher.udl score");
+    EXPECT_EQ(before.status, 1);
+    EXPECT_NE(before.err.find("再运行一次 kavtool init-db"), std::string::npos) << before.err;
+
+    const auto upgraded = kavtool("init-db teacher.udl");
+    ASSERT_EQ(upgraded.status, 0) << upgraded.err;
+    EXPECT_NE(upgraded.out.find("up to date: every row kept"), std::string::npos) << upgraded.out;
+    auto owner = lab->open();
+    EXPECT_EQ(owner->openKeyed("score", "zkzh", "110100000001")->field("kscj").asInteger(), 91);
+    EXPECT_EQ(owner->openKeyed("condition", "zkzh", "110100000001")->recordCount(), 1);
+    EXPECT_EQ(owner->openTable("heartbeat")->recordCount(), 0) << "the heartbeats' table is made";
+    EXPECT_THROW(kav::test::runOnServer(shared, "SELECT * FROM score"), std::runtime_error)
+        << "no role but the owner keeps a right on a table";
+
+    // Its stations get roles of their own and report as on a new lab.
+    const auto login = kavtool("station-login teacher.udl s1");
+    ASSERT_EQ(login.status, 0) << login.err;
+    auto station = stationThrough(login.out);
+    kav::station::ExamReport report;
+    report.zkzh = "110100000001";
+    report.kscj = 95;
+    EXPECT_NO_THROW(kav::station::writeExamReport(*station, report)) << "a row from before records no station";
+    EXPECT_EQ(owner->openKeyed("score", "zkzh", "110100000001")->field("kscj").asInteger(), 95);
+    EXPECT_EQ(station->delayPasswordLevel("2222"), 2);
+
+    const auto again = kavtool("init-db teacher.udl");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("exist on the server already"), std::string::npos) << again.err;
+}
+
 // Two labs on one server (two schemas here, as two databases would be): the
 // second's set-up and stations touch none of the first's roles, and a station
 // of one reaches nothing of the other.

@@ -2,7 +2,10 @@
 // teacher.udl when a test server is configured); network file system names.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -141,6 +144,80 @@ TEST(LabCheck, AProcessLeftBehindByTheCommandDoesNotHoldTheCheck) {
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_GT(sleeper, 0);
     EXPECT_LT(took, std::chrono::seconds(60)) << "the check waited for the process the command left behind";
+}
+
+// A private server of its own with room for a few sessions only (on a free
+// port, in a folder of its own that the server's user may enter; stopped and
+// removed with the test).
+class SmallServer {
+public:
+    explicit SmallServer(int maxConnections) {
+        char folder[] = "/tmp/kav-small-pg.XXXXXX";
+        if (!mkdtemp(folder)) return;
+        folder_ = folder;
+        port_ = freePort();
+        const std::string script = (kav::test::sourceDir() / "scripts" / "pg-server.sh").string();
+        running_ = port_ != 0 && run("KAV_PG_OWNER_PASSWORD=" + std::string(kOwnerPassword) + " KAV_PG_MAX_CONNECTIONS=" + std::to_string(maxConnections) + " " + script + " start " +
+                       folder_.string() + " " + std::to_string(port_) + " >/dev/null") == 0;
+        const std::string admin = "psql -h " + folder_.string() + " -p " + std::to_string(port_) +
+                                  " -U postgres -v ON_ERROR_STOP=1 -q";
+        started_ = running_ && run(admin + " -d postgres -c 'CREATE DATABASE kavlab OWNER kav_owner'") == 0 &&
+                   run("PGUSER=kav_owner " + kav::test::kavtoolPath().string() + " init-db --print-admin-sql | " +
+                       admin + " -d kavlab >/dev/null") == 0;
+    }
+    ~SmallServer() {
+        if (folder_.empty()) return;
+        if (running_) run((kav::test::sourceDir() / "scripts" / "pg-server.sh").string() + " stop " + folder_.string());
+        std::filesystem::remove_all(folder_);
+    }
+    bool started() const { return started_; }
+    int port() const { return port_; }
+    static constexpr const char* kOwnerPassword = "kav-owner-small";
+
+private:
+    static int run(const std::string& command) { return std::system(command.c_str()); }
+    static int freePort() {
+        const int s = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                           getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+        close(s);
+        return bound ? ntohs(address.sin_port) : 0;
+    }
+    std::filesystem::path folder_;
+    int port_ = 0;
+    bool running_ = false, started_ = false;
+};
+
+// A server with room for fewer stations than the lab has: init-db says so, and
+// lab-check refuses to count the stations that cannot connect as lost.
+TEST(LabCheck, AServerWithoutRoomForEveryStationIsNamedPlainly) {
+    KAV_SKIP_WITHOUT_SERVER(kav::test::Backend::Server);
+    kav::test::TempDir dir;
+    // 8 sessions, 3 of them the administrator's: 5 for the roles, 1 of which
+    // the command itself takes; room for 2 stations of two sessions.
+    SmallServer server(8);
+    ASSERT_TRUE(server.started());
+    kav::test::writeFile(dir / "teacher.udl", "[oledb]\r\nProvider=PostgreSQL;Data Source=\"postgresql://127.0.0.1:" +
+                                                  std::to_string(server.port()) +
+                                                  "/kavlab\";Jet OLEDB:Database Password=\"\";Persist Security Info=False\r\n");
+    // kavtool is the owner of this machine.
+    setenv("PGUSER", "kav_owner", 1);
+    setenv("PGPASSWORD", SmallServer::kOwnerPassword, 1);
+    const auto init = kav::test::runKavtool("init-db teacher.udl --stations 5", dir.path());
+    EXPECT_EQ(init.status, 0) << init.err;
+    EXPECT_NE(init.out.find("room for 2 stations"), std::string::npos) << init.out;
+    EXPECT_NE(init.out.find("warning: 5 stations need 10 sessions, but the server has 5 for ordinary roles and 1 are "
+                            "in use: 3 stations cannot connect"),
+              std::string::npos)
+        << init.out;
+    const auto check = kav::test::runKavtool("lab-check teacher.udl --stations 5", dir.path());
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.err.find("lab-check: refused: 5 stations need 10 sessions"), std::string::npos) << check.err;
+    EXPECT_NE(check.err.find("raise max_connections"), std::string::npos) << check.err;
 }
 
 TEST(NetworkFileSystem, TypesAreNamedAndLocalDiskIsNot) {

@@ -110,7 +110,7 @@ TEST(ConnectionBudget, StationsWithoutASessionAreCounted) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(stationsWithoutRoom(c.budget, c.stations), c.without)
-            << c.budget.slots << " slots, " << c.budget.inUse << " in use, " << c.stations << " stations";
+            << c.budget.sessions << " sessions, " << c.budget.inUse << " in use, " << c.stations << " stations";
 }
 
 class DelayPasswordTest : public ::testing::TestWithParam<Backend> {};

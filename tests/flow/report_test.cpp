@@ -7,6 +7,9 @@
 #include "client/flow/drawing.h"
 #include "client/flow/exam_shell.h"
 #include "client/flow/login.h"
+#include "client/flow/toolbar.h"
+#include "common/db/postgres_backend.h"
+#include "tests/db/test_backend.h"
 #include "tests/flow/flow_lab.h"
 #include "tests/word/word_test_util.h"
 
@@ -172,6 +175,84 @@ TEST(FlowReportTest, TotalStopsAtTheColumnsRange) {
     SaveExamRecord(d.client);
     auto t = d.h.lab.teacherDb();
     EXPECT_EQ(rowValue(*t, "score", kFirst, "kscj"), "32767");
+}
+
+// A report the lab server refuses until the teacher ends the exam stays on the
+// station and is stored, once, at the client's next start.
+TEST(FlowReportTest, AReportTheEndCutOffIsStoredOnceAtTheNextStart) {
+    using kav::test::Backend;
+    KAV_SKIP_WITHOUT_SERVER(Backend::Server);
+    Harness h;
+    kav::test::TestDatabase server(Backend::Server, kav::db::DatabaseKind::Teacher, h.lab.root());
+    const std::string link = server.stationConnectionString("st1", "station-one-pw-0123");
+    kav::test::writeFile(h.lab.teacher / "teacher.udl", "[oledb]\r\n" + link + "\r\n");
+    auto owner = server.open();
+    const auto setKorl = [&](int korl) {
+        auto state = owner->openTable("state");
+        auto record = kav::station::readStation(*state);
+        record.korl = korl;
+        kav::station::writeStation(*state, record);
+    };
+    // A statement in a session of the station's own role, writable whatever the role's setting.
+    const auto stationSql = [&](const std::string& sql) {
+        PGconn* own = PQconnectdb(kav::db::ConnectionString::parse(link).dataSource.c_str());
+        PQclear(PQexec(own, "SET default_transaction_read_only = off"));
+        PGresult* r = PQexec(own, sql.c_str());
+        EXPECT_EQ(PQresultStatus(r), PGRES_COMMAND_OK) << sql << ": " << PQerrorMessage(own);
+        PQclear(r);
+        PQfinish(own);
+    };
+    const auto rows = [&](const char* table) { return owner->openKeyed(table, "zkzh", kFirst)->recordCount(); };
+    const auto unsent = h.lab.station / "unsent-reports";
+
+    {
+        Client client(h.env());
+        ASSERT_TRUE(client.start());
+        drawExam(client);
+        client.handle([&] { client.startExam(); });
+        // The station's sessions become read-only: its later ones by a setting
+        // of its own role, the open ones ended (as a restart would).
+        stationSql("ALTER ROLE CURRENT_USER SET default_transaction_read_only = on");
+        kav::db::endStationSessions(server.conninfo(), "st1");
+        int turns = 0;
+        bool unsentWhileRefused = false;
+        h.desktop.whileWaiting = [&] {
+            // The report is refused for a while, then the teacher ends the exam.
+            if (++turns == 400) {
+                unsentWhileRefused = std::filesystem::exists(unsent) && !std::filesystem::is_empty(unsent);
+                setKorl(4);
+            }
+            if (turns > 400 && turns % 50 == 0) h.clock.advance(500);
+        };
+        setKorl(3);
+        // A poll that meets its ended session sees the order at a later tick.
+        for (int tick = 0; tick < 10 && h.exits == 0; ++tick) h.clock.advance(2000);
+        EXPECT_EQ(h.exits, 1) << "the end of the exam ends the waiting client";
+        EXPECT_EQ(h.dialogs.lastText(), "结束！系统将退出，请与管理员联系！！！");
+        EXPECT_TRUE(unsentWhileRefused) << "the report is kept before it is sent";
+        EXPECT_EQ(rows("score"), 0);
+    }
+    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(unsent), {}), 1);
+
+    // The station's role is put right; the lab is still ended.
+    stationSql("ALTER ROLE CURRENT_USER RESET default_transaction_read_only");
+    h.desktop.whileWaiting = nullptr;
+    {
+        Client again(h.env());
+        EXPECT_FALSE(again.start()) << "an ended lab refuses the start, after the report is sent";
+        EXPECT_EQ(h.dialogs.lastText(), "考试练习状态未重置，请与管理员联系！！！");
+    }
+    EXPECT_EQ(rows("score"), 1);
+    EXPECT_EQ(rows("condition"), 1);
+    EXPECT_EQ(owner->openKeyed("condition", "zkzh", kFirst)->field("resttime").asString(), "1:30:00");
+    EXPECT_TRUE(std::filesystem::is_empty(unsent));
+
+    // A later start sends nothing more.
+    setKorl(1);
+    Client third(h.env());
+    EXPECT_TRUE(third.start());
+    EXPECT_EQ(rows("score"), 1);
+    EXPECT_EQ(rows("condition"), 1);
 }
 
 }  // namespace

@@ -253,15 +253,9 @@ private:
     std::vector<std::string> names_;
 };
 
-// Says plainly when the server has no room for every station's two sessions.
-void checkConnectionRoom(const std::string& serverSource, int stations) {
-    const db::ConnectionBudget budget = db::connectionBudget(db::asOwner(serverSource));
-    const int left = db::stationsWithoutRoom(budget, stations);
-    if (left == 0) return;
-    std::printf("lab-check: warning: %d stations need %d sessions, but the server has %d for ordinary roles and %d "
-                "are in use: %d stations cannot connect; raise max_connections\n",
-                stations, stations * db::kSessionsPerStation, budget.slots, budget.inUse, left);
-    std::fflush(stdout);
+// Why the server cannot take every station's two sessions; "" when it can.
+std::string connectionShortfall(const std::string& serverSource, int stations) {
+    return db::connectionShortfallText(db::connectionBudget(db::asOwner(serverSource)), stations);
 }
 
 // Runs an operation of the check itself, waiting while the server is away
@@ -388,7 +382,11 @@ int labCheck(const kavtool::Args& args) {
     std::unique_ptr<SimulatedStationRoles> roles;
     if (teacher->onServer()) {
         const std::string source = db::serverDataSource(o.teacherDb);
-        checkConnectionRoom(source, o.stations);
+        // A check whose stations cannot all connect would only count them lost.
+        if (const std::string shortfall = connectionShortfall(source, o.stations); !shortfall.empty()) {
+            std::fprintf(stderr, "lab-check: refused: %s\n", shortfall.c_str());
+            return 1;
+        }
         roles = std::make_unique<SimulatedStationRoles>(source, work, o.stations);
     }
     std::fflush(stdout);

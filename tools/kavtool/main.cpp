@@ -3,6 +3,7 @@
 #include <exception>
 #include <map>
 
+#include "common/db/error_text.h"
 #include "tools/kavtool/command.h"
 
 namespace kavtool {
@@ -48,6 +49,12 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         std::fprintf(stderr, "kavtool %s: %s\nusage: kavtool %s\n", argv[1], e.what(), it->second.usage.c_str());
         return 2;
+    } catch (const kav::db::DbError& e) {
+        // The engine's refusal in Chinese, its own text as the detail.
+        std::string text = kav::db::databaseErrorText("命令没有完成。", e);
+        std::replace(text.begin(), text.end(), '\r', '\n');
+        std::fprintf(stderr, "kavtool %s: %s\n", argv[1], text.c_str());
+        return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kavtool %s: %s\n", argv[1], e.what());
         return 1;

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "common/db/error_text.h"
+#include "common/db/postgres_backend.h"
+#include "common/db/values.h"
 #include "common/scores/export_writers.h"
 
 namespace mendrix::scores {
@@ -88,6 +90,29 @@ void ScoreListLogic::BitBtnSpreadsheetClick() {
         if (path->extension() == ".csv") writeFileReplacing(*path, scoresCsv(rows));
         else writeScoresXlsx(rows, *path);
     });
+}
+
+std::function<int(const std::string& zkzh)> candidateRelease(kav::db::Connection& teacher) {
+    if (!teacher.onServer()) return {};
+    return [source = teacher.dataSource()](const std::string& zkzh) { return kav::db::releaseCandidate(source, zkzh); };
+}
+
+void ScoreListLogic::BitBtnReleaseClick() {
+    if (!release || score_.recNo() == 0) return;
+    const auto cell = [&](const char* column) {
+        return kav::db::readString(score_.get(score_.definition().indexOf(column)));
+    };
+    const std::string zkzh = cell("zkzh");
+    const std::string who = zkzh + (cell("ksxm").empty() ? "" : "（" + cell("ksxm") + "）");
+    if (dialogs_.message(MessageKind::Warning,
+                         "释放考生" + who + "？\r释放后，任何一台学生机都可以为该考生交卷，以最后交的为准。"
+                         "只在考生换到另一台学生机时才需要释放。",
+                         Buttons::OkCancelSafe) != Answer::Ok)
+        return;
+    const int rows = release(zkzh);
+    dialogs_.message(MessageKind::Information,
+                     rows > 0 ? "已释放考生" + who + "，任何一台学生机都可以为该考生交卷了。"
+                              : "考生" + who + "的成绩没有记录交卷的学生机，不需要释放。");
 }
 
 bool ScoreListLogic::rereadAfterReports() {

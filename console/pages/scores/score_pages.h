@@ -46,17 +46,30 @@ public:
     void BitBtn43Click() { binding_.removeAll(); }
     // "刷新": rereads the table; at the first row.
     void BitBtn29Click() { binding_.refresh(); }
+    // "释放考生" (a lab on a server, where each report records its station and
+    // another station's report of the candidate is refused): after a question
+    // naming the current row's candidate, 取消 the default, lets any station
+    // report the candidate again (one who moved to another station) and says so.
+    void BitBtnReleaseClick();
+    // Whether the lab has stations to release candidates from (release is set).
+    bool releaseOffered() const { return static_cast<bool>(release); }
     // New reports were stored: rereads the table and stays on the row shown,
     // unless a row is being edited (false; the teacher's typing is kept).
     bool rereadAfterReports();
 
     std::function<void(const std::vector<ScoreRow>& rows)> showSheet;
+    // Releases the candidate on the server; the number of score rows released.
+    std::function<int(const std::string& zkzh)> release;
 
 private:
     kav::console::TableBinding& binding_;
     const kav::db::Cursor& score_;
     kav::ui::Dialogs& dialogs_;
 };
+
+// The release of a candidate on the lab server of `teacher` (as its owner);
+// empty for teacher tables in a file, which record no station.
+std::function<int(const std::string& zkzh)> candidateRelease(kav::db::Connection& teacher);
 
 class AnswerAnalysisLogic {
 public:

@@ -165,6 +165,11 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     BitBtnSpreadsheet = button(this, "BitBtnSpreadsheet", "导出表格");
     BitBtn43 = button(this, "BitBtn43", "清库");
     BitBtn29 = button(this, "BitBtn29", "刷新");
+    // A lab on a server records the station of each report: the teacher
+    // releases a candidate who moved to another station. A file lab needs none.
+    BitBtnRelease = button(this, "BitBtnRelease", "释放考生");
+    logic_->release = candidateRelease(env_.data.teacherConnection());
+    if (!logic_->releaseOffered()) BitBtnRelease->hide();
     BitBtnRegrade = button(this, "BitBtnRegrade", "重新评分");
     BitBtnCheck = button(this, "BitBtnCheck", "核对");
     LabelRegraded = new QLabel(this);
@@ -177,6 +182,7 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     connect(BitBtnSpreadsheet, &QPushButton::clicked, this, [this] { BitBtnSpreadsheetClick(); });
     connect(BitBtn43, &QPushButton::clicked, this, [this] { BitBtn43Click(); });
     connect(BitBtn29, &QPushButton::clicked, this, [this] { BitBtn29Click(); });
+    connect(BitBtnRelease, &QPushButton::clicked, this, [this] { BitBtnReleaseClick(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grid, 1);
@@ -185,7 +191,8 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     bottom->addWidget(navigator);
     bottom->addWidget(label);
     bottom->addStretch(1);
-    for (QPushButton* b : {BitBtn36, BitBtn42, BitBtnSpreadsheet, BitBtnRegrade, BitBtnCheck, BitBtn43, BitBtn29})
+    for (QPushButton* b :
+         {BitBtn36, BitBtn42, BitBtnSpreadsheet, BitBtnRegrade, BitBtnCheck, BitBtn43, BitBtn29, BitBtnRelease})
         bottom->addWidget(b);
     layout->addLayout(bottom);
 
@@ -270,6 +277,7 @@ void ScoreListPage::BitBtn43Click() {
     });
 }
 void ScoreListPage::BitBtn29Click() { env_.run([this] { logic_->BitBtn29Click(); }); }
+void ScoreListPage::BitBtnReleaseClick() { env_.run([this] { logic_->BitBtnReleaseClick(); }); }
 
 // ------------------------------------------------------------ answer analysis
 

@@ -49,11 +49,13 @@ public:
     void BitBtnSpreadsheetClick();
     void BitBtn43Click();
     void BitBtn29Click();
+    void BitBtnReleaseClick();  // "释放考生", on a lab server only
     void BitBtnRegradeClick();
     void BitBtnCheckClick();
     bool rereadAfterReports() { return logic_->rereadAfterReports(); }
 
-    QPushButton *BitBtn36, *BitBtn42, *BitBtnSpreadsheet, *BitBtn43, *BitBtn29, *BitBtnRegrade, *BitBtnCheck;
+    QPushButton *BitBtn36, *BitBtn42, *BitBtnSpreadsheet, *BitBtn43, *BitBtn29, *BitBtnRegrade, *BitBtnCheck,
+        *BitBtnRelease;
     QLabel* LabelRegraded;  // the current candidate's latest re-grading, if any
 
 private:
