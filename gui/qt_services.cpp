@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QThread>
@@ -43,6 +44,24 @@ QString lines(const std::string& text) {
 }
 
 }  // namespace
+
+namespace {
+std::filesystem::path standardFolder(QStandardPaths::StandardLocation location) {
+    return QStandardPaths::writableLocation(location).toStdString();
+}
+}  // namespace
+
+QtDialogs::QtDialogs(QString defaultCaption, bool stayOnTop, QPixmap aboutIcon, QString aboutText)
+    : defaultCaption_(std::move(defaultCaption)),
+      stayOnTop_(stayOnTop),
+      aboutIcon_(std::move(aboutIcon)),
+      aboutText_(std::move(aboutText)),
+      startFolder_(standardFolder(QStandardPaths::DocumentsLocation), standardFolder(QStandardPaths::HomeLocation)) {}
+
+void QtDialogs::setBankFolder(const std::filesystem::path& bank) {
+    startFolder_ = ui::StartFolder(standardFolder(QStandardPaths::DocumentsLocation),
+                                   standardFolder(QStandardPaths::HomeLocation), bank);
+}
 
 Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons buttons, const std::string& caption) {
     QMessageBox box;
@@ -119,16 +138,20 @@ std::optional<std::filesystem::path> chosenFile(QFileDialog& dialog, int result)
 }  // namespace
 
 std::optional<std::filesystem::path> QtDialogs::openFile(const std::string& caption, const std::string& filter) {
-    QFileDialog dialog(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
+    QFileDialog dialog(nullptr, QString::fromStdString(caption), QString::fromStdString(startFolder_.folder().string()),
+                       QString::fromStdString(filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return chosenFile(dialog, runModal(dialog));
 }
 
 std::optional<std::filesystem::path> QtDialogs::saveFile(const std::string& caption, const std::string& filter) {
-    QFileDialog dialog(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
+    QFileDialog dialog(nullptr, QString::fromStdString(caption), QString::fromStdString(startFolder_.folder().string()),
+                       QString::fromStdString(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    return chosenFile(dialog, runModal(dialog));
+    auto file = chosenFile(dialog, runModal(dialog));
+    if (file) startFolder_.saved(*file);
+    return file;
 }
 
 namespace {
@@ -153,7 +176,9 @@ std::optional<std::filesystem::path> QtDialogs::saveFileAt(const std::string& ca
     dialog.setDefaultSuffix(QString::fromStdString(defaultSuffix));
     dialog.selectFile(QString::fromStdString(proposed.filename().string()));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    return chosenFile(dialog, runModal(dialog));
+    auto file = chosenFile(dialog, runModal(dialog));
+    if (file) startFolder_.saved(*file);
+    return file;
 }
 
 int QtDialogs::runModal(QDialog& dialog) {
@@ -227,9 +252,14 @@ void QtDialogs::closeOpenBoxes() {
 }
 
 bool loadChineseQtTranslations() {
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    // The lab's machines often run in the C locale: the file dialog's dates and
+    // sizes and the kinds of its files (the MIME database's comments) follow the
+    // default locale, not the translations.
+    QLocale::setDefault(chinese);
     // Owned by the application: the texts are needed for the whole run.
     auto* translator = new QTranslator(qApp);
-    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
+    if (!translator->load(chinese, QStringLiteral("qt"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;
