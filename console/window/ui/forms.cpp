@@ -212,10 +212,14 @@ TForm1::TForm1(MendrixApp& app, MainWindowLogic& logic, AccountsLogic& accounts)
     }
     for (auto& [p, w] : pageWidgets_) pages_->addWidget(w);
     scores::installScorePages(pageWidgets_[Page::ScoreList], pageWidgets_[Page::AnswerAnalysis],
-                              {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); }});
+                              {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); },
+                               [this](std::string text) { logic_.tellDone(std::move(text)); }});
 
     flagsLabel = new QLabel(this);
     statusBar()->addWidget(flagsLabel);
+    doneLabel = new QLabel(this);
+    doneLabel->setObjectName("doneLabel");
+    statusBar()->addWidget(doneLabel, 1);
     about_ = new TAboutBox(this);  // FormCreate: the about box exists from the start
 }
 
@@ -402,6 +406,7 @@ void TForm1::refresh() {
     N21->setChecked(logic_.checked(StartupFlag::Clearinfo));
     N23->setChecked(logic_.checked(StartupFlag::Update));
     flagsLabel->setText(q(logic_.statusText()));
+    doneLabel->setText(q(logic_.doneText));
 
     const auto boxes = accountBoxes();
     for (int n = 0; n < 4; ++n) {

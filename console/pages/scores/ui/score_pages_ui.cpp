@@ -128,6 +128,7 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
       logic_(std::make_unique<ScoreListLogic>(*binding_, score, env_.dialogs)),
       print_(this) {
     setObjectName("ScoreListPage");
+    logic_->tellDone = env_.tellDone;
     logic_->showSheet = [this](const std::vector<ScoreRow>& rows) {
         const ItemStatistics stats = computeItemStatistics(readExamRecords(env_.data.ADOTable_Tcondition()), rows,
                                                            readBankKeys(env_.data.ADOTable_select()));
@@ -138,6 +139,7 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     for (int f = 0; f < kScoreFieldCount; ++f) columns.push_back({std::string(kScoreColumns[f]), q(kGridTitles[f])});
     auto* grid = new kav::console::BoundGrid(*binding_, columns, this);
     grid->setObjectName("DBGrid4");
+    grid->sortByHeader();
     grid->setItemDelegateForColumn(Kstime, new KstimeDelegate(grid));
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -185,6 +187,7 @@ AnswerAnalysisPage::AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& conditi
       binding_(std::make_unique<kav::console::TableBinding>(condition, env_.dialogs)),
       logic_(std::make_unique<AnswerAnalysisLogic>(*binding_, condition, score, selecttest, env_.dialogs)) {
     setObjectName("AnswerAnalysisPage");
+    logic_->tellDone = env_.tellDone;
 
     struct Box {
         const char* caption;

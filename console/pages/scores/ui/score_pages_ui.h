@@ -29,6 +29,7 @@ struct ScorePagesEnv {
     TDataModule2& data;
     kav::ui::Dialogs& dialogs;
     HandlerRunner run;
+    std::function<void(std::string)> tellDone;  // the status bar's "done, and where"
 };
 
 // Fills both frames when each is first shown.
