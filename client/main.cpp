@@ -6,7 +6,7 @@
 #include "client/flow/texts.h"
 #include "client/flow/ui/app.h"
 #include "client/flow/ui/artwork.h"
-#include "client/grading/word/isolated_grading.h"
+#include "common/word/isolated_grading.h"
 #include "common/platform/platform.h"
 #include "gui/qt_services.h"
 

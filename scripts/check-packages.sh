@@ -17,7 +17,7 @@ dpkg_root=(dpkg --root="$root" --force-depends --force-not-root)
 
 "${dpkg_root[@]}" -i "$debs"/kavlor_*.deb "$debs"/mendrix_*.deb >/dev/null
 for f in usr/bin/Kavlor usr/bin/Mendrix usr/bin/mendrix usr/bin/kavtool usr/libexec/kavlor/kavlor-session \
-         usr/libexec/kavlor/kavlor-word-grader usr/share/kavlor/openbox/rc.xml usr/share/kavlor/openbox/menu.xml \
+         usr/libexec/kavlor/kavlor-word-grader usr/libexec/mendrix/kavlor-word-grader usr/share/kavlor/openbox/rc.xml usr/share/kavlor/openbox/menu.xml \
          usr/share/xsessions/kavlor.desktop etc/kavlor/station.conf etc/X11/xorg.conf.d/50-kavlor-station.conf \
          etc/mendrix/mendrix.conf usr/share/applications/mendrix.desktop \
          usr/share/icons/hicolor/scalable/apps/mendrix.svg usr/share/man/man1/kavtool.1.gz; do
@@ -28,10 +28,12 @@ if command -v xmllint >/dev/null 2>&1; then
   xmllint --noout "$root/usr/share/kavlor/openbox/rc.xml" "$root/usr/share/kavlor/openbox/menu.xml" ||
     fail "the station's openbox settings are not well-formed"
 fi
-# The Word grader runs and answers a call without a document with its usage status.
-status=0
-"$root/usr/libexec/kavlor/kavlor-word-grader" </dev/null >/dev/null || status=$?
-[[ $status -eq 2 ]] || fail "kavlor-word-grader does not run (status $status)"
+# Both packages' Word graders run and answer a call without a document with their usage status.
+for grader in "$root"/usr/libexec/{kavlor,mendrix}/kavlor-word-grader; do
+  status=0
+  "$grader" </dev/null >/dev/null || status=$?
+  [[ $status -eq 2 ]] || fail "$grader does not run (status $status)"
+done
 
 # The installed kavtool, from a folder outside the source tree.
 run=$(mktemp -d -p "$root")

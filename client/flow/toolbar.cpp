@@ -82,6 +82,7 @@ void ToolbarLogic::FormCreate() {
 
     SpeedButton2 = client_.zkzh;
     SpeedButton3 = client_.ksxm;
+    beat();
 
     prepareCandidateFolder();
 
@@ -225,9 +226,42 @@ bool ToolbarLogic::savesWithin(int ticks) const {
 // The report carries the typing score of the typed text, not what the last
 // automatic store left behind.
 void ToolbarLogic::gradeAndReport() {
+    handingIn_ = true;
+    beat();
     if (form5_->saveTyping) form5_->saveTyping();
     form5_->N9Click();
     SaveExamRecord(client_, poll_.get());
+    handingIn_ = false;
+    lastReportAt_ = kav::DateTime::nowLocal();
+    lastReportTotal_ = client_.data().ADOTable_student().field("kscj").asInteger();
+    beat();
+}
+
+kav::station::Heartbeat ToolbarLogic::heartbeat() const {
+    using kav::station::StationPhase;
+    kav::station::Heartbeat h;
+    h.station = kav::station::thisStationName();
+    h.admission = client_.zkzh;
+    h.name = client_.ksxm;
+    h.phase = handingIn_                          ? StationPhase::HandingIn
+              : phase_ == ExamPhase::Ending       ? StationPhase::Ended
+              : handedIn_                         ? (lastReportAt_ ? StationPhase::Reported : StationPhase::Ended)
+              : phase_ == ExamPhase::Collecting   ? StationPhase::Reported
+              : phase_ == ExamPhase::TimeUp || phase_ == ExamPhase::AwaitingDelay ? StationPhase::TimeUp
+                                                  : StationPhase::Exam;
+    h.remainingSeconds = onClock_.totalSeconds();
+    h.lastReportAt = lastReportAt_;
+    h.lastReportTotal = lastReportTotal_;
+    h.version = kav::station::programVersion();
+    return h;
+}
+
+void ToolbarLogic::beat() {
+    if (poll_) poll_->beat(heartbeat());
+}
+
+void ToolbarLogic::lastBeat() {
+    if (poll_) poll_->beatNow(heartbeat(), std::chrono::milliseconds(500));
 }
 
 void ToolbarLogic::takeReading() {
@@ -275,6 +309,7 @@ void ToolbarLogic::changeMode(const ModeTransition& t) {
     case ModeChange::End:
         dialogs.closeOpenBoxes();
         phase_ = ExamPhase::Ending;
+        lastBeat();
         // Nobody need be at the station: the notice ends the client by itself.
         client_.startTimer(kEndNoticeMs, [&client = client_] { client.ExitClient(); },
                            {.runsAtBox = [](int) { return true; }});
@@ -301,6 +336,7 @@ void ToolbarLogic::Timer1Timer() {
     }
 
     if (const auto level = fullenter_->takeGrantedLevel(); level && *level > 0) grantDelay(*level);
+    beat();
 }
 
 // Level 1, 2 or 3 gives 10, 5 or 1 minutes from the next whole second on.
@@ -330,6 +366,8 @@ void ToolbarLogic::SpeedButton6Click() {
     StopClock();
     saveRemainingTime();
     if (label_ == ModeLabel::Exam) gradeAndReport();
+    handedIn_ = true;
+    lastBeat();
     client_.ExitClient();
 }
 

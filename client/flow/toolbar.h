@@ -49,6 +49,8 @@ public:
     // Whether the station poll is still waiting for the teacher tables.
     bool pollInFlight() const { return poll_ && poll_->inFlight(); }
     ExamPhase phase() const { return phase_; }
+    // Where this station is, as the teacher's lab view shows it.
+    kav::station::Heartbeat heartbeat() const;
     bool forcedCollection() const { return phase_ == ExamPhase::Collecting; }
     bool clockRunning() const { return clockTimer_ != 0; }
     // The answering screens take no answer: the time is up (also while the
@@ -81,6 +83,8 @@ private:
     void saveRemainingTime();  // the time on the clock into resttime of the ct row
     void prepareCandidateFolder();
     void gradeAndReport();
+    void beat();          // the heartbeat for the polls from now on
+    void lastBeat();      // written at once, as the client ends
 
     Client& client_;
     std::unique_ptr<ExamShell> form5_;
@@ -93,6 +97,10 @@ private:
     ExamPhase phase_ = ExamPhase::Answering;
     ExamPhase afterCollection_ = ExamPhase::Answering;  // the phase that leaving the collection returns to
     bool shown_ = true;  // the exam window is shown (the hide button toggles it)
+    bool handingIn_ = false;  // grading and reporting
+    bool handedIn_ = false;   // the candidate handed in: the client ends
+    std::optional<kav::DateTime> lastReportAt_;
+    std::optional<std::int64_t> lastReportTotal_;
     kav::station::RestTime remaining_;  // counted down; below 0:00:00 once the time is up
     kav::station::RestTime onClock_;    // the time the exam window's clock shows
     static constexpr int kTickMs = 200;

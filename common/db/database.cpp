@@ -168,6 +168,8 @@ void Connection::callServerFunction(std::string_view name, const std::vector<Val
     throw DbError("A database file has no server function " + std::string(name));
 }
 
+DateTime Connection::now() { return DateTime::nowLocal(); }
+
 std::unique_ptr<Connection> connect(std::string_view connectionString, const std::filesystem::path& workingFolder,
                                     ServerRole role) {
     ConnectionString cs = ConnectionString::parse(connectionString);

@@ -224,6 +224,9 @@ public:
     // transaction unless one is open); DbError with the server's text, and on
     // a database file, which has no functions.
     virtual void callServerFunction(std::string_view name, const std::vector<Value>& arguments);
+    // The database's present time: the server's clock in UTC on a server (one
+    // clock for every station), this machine's local time for a file.
+    virtual DateTime now();
     // The data source as opened (a relative one resolved against the working folder).
     virtual std::string dataSource() const = 0;
     // Secure delete: while on, this connection overwrites with zeros the space

@@ -478,6 +478,11 @@ public:
 
     std::string dataSource() const override { return session_->conninfo(); }
     bool onServer() const override { return true; }
+    DateTime now() override {
+        return parseStoredDateTime(
+            Result(session_->run("SELECT to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS')"))
+                .text(0, 0));
+    }
 
     int delayPasswordLevel(std::string_view typed) override {
         Result r = session_->run("SELECT " + std::string(kDelayLevelFunction) + "($1::text)", {{std::string(typed)}});
@@ -631,10 +636,37 @@ BEGIN
         WHERE "ID" = condition_id;
     END IF;
 END $f$)SQL");
+    session.run("CREATE FUNCTION " + here +
+                ".kav_heartbeat(p_station text, p_zkzh text, p_ksxm text, p_phase integer, p_remaining integer, "
+                "p_report_at timestamp, p_report_total integer, p_version text) RETURNS void LANGUAGE plpgsql" +
+                definer + R"SQL($f$
+DECLARE
+    own_prefix text := lower('kav_' || current_database() ||
+        CASE WHEN current_schema() = 'public' THEN '' ELSE '_' || current_schema() END) || '_st_';
+    who text;
+BEGIN
+    IF has_table_privilege(session_user, 'heartbeat', 'UPDATE') THEN
+        who := p_station;
+    ELSIF starts_with(session_user, own_prefix) THEN
+        who := substr(session_user, length(own_prefix) + 1);
+    ELSE
+        RAISE EXCEPTION 'the role % is no station of this lab', session_user USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    UPDATE heartbeat SET zkzh = p_zkzh, ksxm = p_ksxm, phase = p_phase, remaining = p_remaining,
+        report_at = p_report_at, report_total = p_report_total, version = p_version,
+        written_at = clock_timestamp() AT TIME ZONE 'UTC'
+    WHERE station = who;
+    IF NOT FOUND THEN
+        INSERT INTO heartbeat (station, zkzh, ksxm, phase, remaining, report_at, report_total, version, written_at)
+        VALUES (who, p_zkzh, p_ksxm, p_phase, p_remaining, p_report_at, p_report_total, p_version,
+                clock_timestamp() AT TIME ZONE 'UTC')
+        ON CONFLICT ON CONSTRAINT kav_heartbeat_station DO NOTHING;
+    END IF;
+END $f$)SQL");
     for (const char* function : {"kav_station_state()", "kav_station_updatefile()",
                                  "kav_delay_level(text)", "kav_report(text, text, timestamp, integer, integer, "
                                  "integer, integer, integer, integer, integer, text, text, text, text, text, "
-                                 "text, text, text, text)"})
+                                 "text, text, text, text)", "kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)"})
         session.run("REVOKE ALL ON FUNCTION " + here + "." + function + " FROM PUBLIC");
 }
 
@@ -923,7 +955,7 @@ std::string callAdmin(Session& session, const std::string& call, const std::vect
 constexpr const char* kStationFunctions[] = {
     "kav_station_columns()", "kav_station_state()", "kav_station_updatefile()", "kav_delay_level(text)",
     "kav_report(text, text, timestamp, integer, integer, integer, integer, integer, integer, integer, text, text, "
-    "text, text, text, text, text, text, text)"};
+    "text, text, text, text, text, text, text)", "kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)"};
 }  // namespace
 
 std::string prepareStationGroup(const std::string& ownerConninfo) {
@@ -1067,6 +1099,7 @@ void createPostgresTables(const std::string& conninfo, const std::vector<TableDe
             }
             // The station that reported a candidate's row (its login role; not in the catalogue).
             if (table.name == "score" || table.name == "condition") columns += ", kav_station name";
+            if (table.name == "heartbeat") columns += ", CONSTRAINT kav_heartbeat_station UNIQUE (station)";
             session.run("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")");
             if (table.indexOf("zkzh") >= 0)
                 session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " +

@@ -49,6 +49,24 @@ std::vector<TableDef> studentTables() {
     };
 }
 
+}  // namespace
+
+// One row a station: where its client is, rewritten with each poll.
+TableDef heartbeatTable() {
+    return {"heartbeat",
+            {{"station", T::Text, 63},
+             {"zkzh", T::Text, 50},
+             {"ksxm", T::Text, 50},
+             {"phase", T::Int32},
+             {"remaining", T::Int32},
+             {"report_at", T::DateTime},
+             {"report_total", T::Int32},
+             {"version", T::Text, 50},
+             {"written_at", T::DateTime}}};
+}
+
+namespace {
+
 std::vector<TableDef> teacherTables() {
     return {
         {"score",
@@ -72,6 +90,7 @@ std::vector<TableDef> teacherTables() {
           {"resttime", T::Text, 50}}},
         {"updatefile", {{"ID", T::AutoNumber}, {"filename", T::Text, 255}}},
         {"user", {{"username", T::Text, 50}, {"password", T::Text, 255}}},
+        heartbeatTable(),
     };
 }
 

@@ -23,6 +23,10 @@ std::string_view fileNameOf(DatabaseKind kind);
 // The kind named by a file's name (case-insensitive); DbError for any other name.
 DatabaseKind kindFromFileName(const std::filesystem::path& file);
 
+// The stations' heartbeats in the teacher tables; a file made before it
+// existed gets it when it is opened.
+TableDef heartbeatTable();
+
 // The tables of one kind, in the order the programs open them.
 const std::vector<TableDef>& tablesOf(DatabaseKind kind);
 // One table definition; DbError when kind has no such table (case-insensitive).

@@ -462,6 +462,49 @@ void widenOlderTextColumns(Database& db, std::vector<TableDef>& tables) {
     });
 }
 
+// Creates one table and its rows of the catalogue (inside the caller's transaction).
+void createTable(Database& db, const TableDef& table, int order, const std::string& context) {
+    Statement insert(db, std::string("INSERT INTO ") + kCatalog + " VALUES (?, ?, ?, ?, ?, ?)");
+    std::string columns =
+        keyColumnOf(table) == kHiddenKey ? quoteName(kHiddenKey) + " INTEGER PRIMARY KEY AUTOINCREMENT" : std::string();
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDef& c = table.columns[i];
+        columns += (columns.empty() ? "" : ", ") + columnDeclaration(c);
+        sqlite3_reset(insert.get());
+        sqlite3_bind_int(insert.get(), 1, order);
+        sqlite3_bind_text(insert.get(), 2, table.name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(insert.get(), 3, static_cast<sqlite3_int64>(i));
+        sqlite3_bind_text(insert.get(), 4, c.name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert.get(), 5, std::string(columnTypeName(c.type)).c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(insert.get(), 6, c.width);
+        insert.step();
+    }
+    db.exec("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")", context);
+}
+
+// A teacher file made before the stations' heartbeats gets their table, once
+// (another program may add it at the same moment: the check is made again
+// inside the write). A file that stays busy is left without it for now: the
+// heartbeats are then not written, and nothing else depends on them.
+void addHeartbeatTable(Database& db, std::vector<TableDef>& tables) {
+    const auto has = [&](std::string_view name) {
+        return std::any_of(tables.begin(), tables.end(), [&](const TableDef& t) { return t.name == name; });
+    };
+    const TableDef heartbeat = heartbeatTable();
+    if (!has("state") || has(heartbeat.name)) return;
+    try {
+        writeOneRow(db, [&] {
+            Statement st(db, std::string("SELECT count(*) FROM ") + kCatalog + " WHERE table_name = '" +
+                                 heartbeat.name + "'");
+            if (st.step() && sqlite3_column_int(st.get(), 0) > 0) return;
+            createTable(db, heartbeat, static_cast<int>(tables.size()), "Cannot add the heartbeat table");
+        });
+    } catch (const DbUnavailable&) {
+        return;
+    }
+    tables.push_back(heartbeat);
+}
+
 void removeDatabaseFiles(const std::filesystem::path& file) {
     std::error_code ec;
     std::filesystem::remove(file, ec);
@@ -487,6 +530,7 @@ std::unique_ptr<Connection> openSqlCipherFile(const std::filesystem::path& file,
     try {
         std::vector<TableDef> tables = readCatalog(*db);
         widenOlderTextColumns(*db, tables);
+        addHeartbeatTable(*db, tables);
         return std::make_unique<SqlCipherConnection>(db, std::move(tables));
     } catch (const DbError& e) {
         throw DbError(context + ": " + e.what());
@@ -507,26 +551,7 @@ void createSqlCipherFile(const std::filesystem::path& file, const std::string& p
                     "name TEXT NOT NULL, type TEXT NOT NULL, width INTEGER NOT NULL, "
                     "PRIMARY KEY (table_name, position))",
                 context);
-        Statement insert(db, std::string("INSERT INTO ") + kCatalog + " VALUES (?, ?, ?, ?, ?, ?)");
-        for (size_t t = 0; t < tables.size(); ++t) {
-            const TableDef& table = tables[t];
-            std::string columns = keyColumnOf(table) == kHiddenKey
-                                      ? quoteName(kHiddenKey) + " INTEGER PRIMARY KEY AUTOINCREMENT"
-                                      : std::string();
-            for (size_t i = 0; i < table.columns.size(); ++i) {
-                const ColumnDef& c = table.columns[i];
-                columns += (columns.empty() ? "" : ", ") + columnDeclaration(c);
-                sqlite3_reset(insert.get());
-                sqlite3_bind_int64(insert.get(), 1, static_cast<sqlite3_int64>(t));
-                sqlite3_bind_text(insert.get(), 2, table.name.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_int64(insert.get(), 3, static_cast<sqlite3_int64>(i));
-                sqlite3_bind_text(insert.get(), 4, c.name.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_text(insert.get(), 5, std::string(columnTypeName(c.type)).c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_int(insert.get(), 6, c.width);
-                insert.step();
-            }
-            db.exec("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")", context);
-        }
+        for (size_t t = 0; t < tables.size(); ++t) createTable(db, tables[t], static_cast<int>(t), context);
         db.exec("COMMIT", context);
         db.exec(writeAheadLog ? "PRAGMA journal_mode = WAL" : "PRAGMA journal_mode = DELETE", context);
     } catch (...) {

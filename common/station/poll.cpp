@@ -1,6 +1,7 @@
 #include "common/station/poll.h"
 
 #include <condition_variable>
+#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -25,8 +26,34 @@ struct StationPoll::Shared {
     std::condition_variable ended;
     bool inFlight = false;
     bool hasReading = false;  // a mode or an error read since the last take()
+    bool readingDone = false;  // the running poll has read (its heartbeat may still be written)
     std::optional<int> reading;
     std::exception_ptr error;
+    std::optional<Heartbeat> heartbeat;
+    int pollsWithoutHeartbeat = 0;  // after a refused heartbeat; touched by the poll's work only
+
+    static constexpr int kPollsAfterRefusal = 30;
+
+    void writeBeat() {
+        std::optional<Heartbeat> h;
+        {
+            std::lock_guard lock(mutex);
+            h = heartbeat;
+        }
+        if (!h || !connection) return;
+        if (pollsWithoutHeartbeat > 0) {
+            --pollsWithoutHeartbeat;
+            return;
+        }
+        try {
+            writeHeartbeat(*connection, *h);
+        } catch (const db::DbUnavailable&) {
+            // The next poll finds the connection broken and connects again.
+        } catch (const db::DbError& e) {
+            std::fprintf(stderr, "Kavlor: the station's heartbeat is not written: %s\n", e.what());
+            pollsWithoutHeartbeat = kPollsAfterRefusal;
+        }
+    }
 
     std::optional<int> readMode() {
         if (!state) {
@@ -64,6 +91,13 @@ struct StationPoll::Shared {
                 error = failure;
                 hasReading = true;
             }
+            readingDone = true;
+        }
+        // The tick has its reading before the heartbeat is written.
+        ended.notify_all();
+        if (mode) writeBeat();
+        {
+            std::lock_guard lock(mutex);
             inFlight = false;
         }
         ended.notify_all();
@@ -86,6 +120,7 @@ std::optional<int> StationPoll::take(std::chrono::milliseconds wait) {
         std::lock_guard lock(s.mutex);
         start = !s.inFlight;
         s.inFlight = true;
+        if (start) s.readingDone = false;
     }
     if (start) {
         try {
@@ -99,11 +134,32 @@ std::optional<int> StationPoll::take(std::chrono::milliseconds wait) {
     std::unique_lock lock(s.mutex);
     // Only the poll this tick started is waited for: one that an earlier
     // tick's wait did not see end is hanging.
-    if (start) s.ended.wait_for(lock, wait, [&] { return !s.inFlight; });
+    if (start) s.ended.wait_for(lock, wait, [&] { return !s.inFlight || s.readingDone; });
     if (!s.hasReading) return std::nullopt;
     s.hasReading = false;
     if (std::exception_ptr failure = std::exchange(s.error, nullptr)) std::rethrow_exception(failure);
     return s.reading;
+}
+
+void StationPoll::beatNow(Heartbeat heartbeat, std::chrono::milliseconds wait) {
+    Shared& s = *shared_;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    {
+        std::unique_lock lock(s.mutex);
+        s.heartbeat = std::move(heartbeat);
+        if (!s.ended.wait_until(lock, deadline, [&] { return !s.inFlight; })) return;
+        s.inFlight = true;
+        s.readingDone = false;
+    }
+    try {
+        launch_([shared = shared_] { shared->run(); });
+    } catch (...) {
+        std::lock_guard lock(s.mutex);
+        s.inFlight = false;
+        throw;
+    }
+    std::unique_lock lock(s.mutex);
+    s.ended.wait_until(lock, deadline, [&] { return !s.inFlight; });
 }
 
 bool StationPoll::lend(const std::function<void(db::Connection&)>& work) {
@@ -129,6 +185,11 @@ bool StationPoll::lend(const std::function<void(db::Connection&)>& work) {
 }
 
 void StationPoll::timePolls(Timing timing) { shared_->timing = std::move(timing); }
+
+void StationPoll::beat(Heartbeat heartbeat) {
+    std::lock_guard lock(shared_->mutex);
+    shared_->heartbeat = std::move(heartbeat);
+}
 
 bool StationPoll::inFlight() const {
     std::lock_guard lock(shared_->mutex);

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "common/db/database.h"
+#include "common/station/heartbeat.h"
 #include "common/station/report.h"
 
 namespace kav::station {
@@ -51,6 +52,16 @@ public:
 
     // Whether a poll is running now.
     bool inFlight() const;
+
+    // The station's heartbeat, written by every poll from now on after its
+    // reading, on the poll's thread and connection (from any thread). A
+    // heartbeat that cannot be written never touches the reading: the poll
+    // goes on, and one the server refuses (an older lab without the table) is
+    // tried again only a minute later.
+    void beat(Heartbeat heartbeat);
+    // Writes the heartbeat now with a poll of its own (after the one in flight),
+    // waiting for it at most `wait` in all: a client's last word as it ends.
+    void beatNow(Heartbeat heartbeat, std::chrono::milliseconds wait);
 
     // Runs `work` on the poll's connection when no poll is running and the
     // poll has a connection (from any thread; no poll starts meanwhile) and

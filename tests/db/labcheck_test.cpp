@@ -6,10 +6,12 @@
 
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <regex>
 
 #include "common/db/network_fs.h"
 #include "common/db/tables.h"
+#include "common/station/heartbeat.h"
 #include "common/station/station.h"
 #include "tests/db/test_backend.h"
 #include "tests/support/run_kavtool.h"
@@ -33,32 +35,51 @@ TEST(LabCheck, UsageErrorsExitWithTwo) {
         EXPECT_EQ(kav::test::runKavtool(args, dir.path()).status, 2) << args;
 }
 
+// A station heard from in the last minute in a phase other than splash or
+// ended means an exam may be running: the check refuses and names it.
 TEST(LabCheck, RefusesWhileAnExamMayBeRunningUnlessToldYes) {
+    using kav::station::StationPhase;
     kav::test::TempDir dir;
     createDatabase(dir / "teacher.mdb", DatabaseKind::Teacher);
     auto teacher = connectPath(dir / "teacher.mdb");
     struct Case {
         const char* name;
         int korl;
-        bool recentReport;
-    } cases[] = {{"practice mode", 2, false}, {"collecting", 3, false}, {"a report a minute ago", 1, true}};
+        std::optional<StationPhase> phase;  // of station pc07's heartbeat, none when it has none
+        int silentSeconds;
+        bool refused;
+    } cases[] = {{"practice mode", 2, {}, 0, true},
+                 {"collecting", 3, {}, 0, true},
+                 {"a station in the exam", 1, StationPhase::Exam, 5, true},
+                 {"a station at its login", 1, StationPhase::Login, 5, true},
+                 {"a station whose exam ended", 1, StationPhase::Ended, 5, false},
+                 {"a station silent for two minutes", 1, StationPhase::Exam, 120, false}};
     for (const Case& c : cases) {
         auto state = teacher->openTable("state");
         kav::station::StationRecord record;
         record.korl = c.korl;
         kav::station::writeStation(*state, record);
-        auto score = teacher->openTable("score");
-        while (score->recordCount() > 0) score->remove();
-        if (c.recentReport) {
-            score->append();
-            score->field("zkzh").setString("110100000001");
-            score->field("kstime").setDateTime(kav::DateTime::nowLocal());
-            score->post();
+        auto heartbeat = teacher->openTable("heartbeat");
+        while (heartbeat->recordCount() > 0) heartbeat->remove();
+        if (c.phase) {
+            kav::station::Heartbeat h;
+            h.station = "pc07";
+            h.admission = "110100000007";
+            h.phase = *c.phase;
+            kav::station::writeHeartbeat(*teacher, h);
+            heartbeat->requery();
+            heartbeat->edit();
+            heartbeat->field("written_at").setDateTime(
+                kav::DateTime::fromOleDays(kav::DateTime::nowLocal().toOleDays() - c.silentSeconds / 86400.0));
+            heartbeat->post();
         }
         const auto run = kav::test::runKavtool("lab-check teacher.mdb --stations 1", dir.path());
-        EXPECT_EQ(run.status, 1) << c.name;
-        EXPECT_NE(run.err.find("refused"), std::string::npos) << c.name << ": " << run.err;
-        EXPECT_EQ(kav::station::readStation(*teacher->openTable("state")).korl, c.korl) << c.name << ": untouched";
+        EXPECT_EQ(run.status, c.refused ? 1 : 0) << c.name << ": " << run.out << run.err;
+        EXPECT_EQ(run.err.find("refused") != std::string::npos, c.refused) << c.name << ": " << run.err;
+        if (c.refused && c.phase) {
+            EXPECT_NE(run.err.find("pc07"), std::string::npos) << c.name << ": the station is named: " << run.err;
+        }
+        EXPECT_EQ(kav::station::readStation(*teacher->openTable("state")).korl, c.korl) << c.name << ": as found";
     }
 }
 
@@ -90,6 +111,7 @@ TEST_P(LabCheckRun, EveryStationReportsOnceAndTheDatabaseIsLeftAsFound) {
         << line;
     EXPECT_EQ(connection->openTable("score")->recordCount(), 1);
     EXPECT_EQ(connection->openTable("condition")->recordCount(), 0);
+    EXPECT_EQ(connection->openTable("heartbeat")->recordCount(), 0) << "the simulated stations' heartbeats go too";
     EXPECT_EQ(kav::station::readStation(*connection->openTable("state")).korl, kav::station::korlOf(kav::station::StationMode::Exam));
 }
 

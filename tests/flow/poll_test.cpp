@@ -88,5 +88,59 @@ TEST(FlowPollTest, AHandInDuringAHungPollIsStoredOnceAndTheClientEndsWithoutWait
     EXPECT_EQ(s.rows("condition"), 1);
 }
 
+// The teacher's lab view follows one exam through the station's heartbeats:
+// each poll writes where the client was at the tick before.
+TEST(FlowPollTest, TheHeartbeatFollowsTheExamFromAnsweringToTheEnd) {
+    using kav::station::StationPhase;
+    for (const bool handIn : {false, true}) {
+        SCOPED_TRACE(handIn ? "handed in" : "collected and ended");
+        Harness h({.resttime = "0:00:03"});
+        Client client(h.env());
+        ASSERT_TRUE(client.start());
+        drawExam(client);
+        client.handle([&] { client.instructions()->SpeedButton1Click(); });
+        ToolbarLogic* toolbar = client.toolbar();
+        ASSERT_NE(toolbar, nullptr);
+        std::vector<StationPhase> seen;
+        kav::station::Heartbeat last;
+        const auto look = [&] {
+            const auto beats = kav::station::readHeartbeats(*h.lab.teacherDb());
+            ASSERT_EQ(beats.size(), 1u);
+            last = beats[0];
+            if (seen.empty() || seen.back() != last.phase) seen.push_back(last.phase);
+        };
+        h.clock.advance(2000);
+        look();
+        EXPECT_EQ(last.admission, kFirst);
+        EXPECT_EQ(last.name, "张三");
+        EXPECT_EQ(last.station, kav::station::thisStationName());
+        EXPECT_FALSE(last.lastReportAt);
+        for (int i = 0; i < 3; ++i) {
+            h.clock.advance(2000);
+            look();
+        }
+        if (handIn) {
+            h.dialogs.answers.push_back(kav::ui::Answer::Ok);
+            client.handle([&] { toolbar->SpeedButton6Click(); });
+            EXPECT_EQ(h.exits, 1);
+        } else {
+            h.lab.setKorl(3);
+            for (int i = 0; i < 2; ++i) {
+                h.clock.advance(2000);
+                look();
+            }
+            h.lab.setKorl(4);
+            h.clock.advance(2000);
+        }
+        look();
+        const std::vector<StationPhase> expected =
+            handIn ? std::vector{StationPhase::Exam, StationPhase::TimeUp, StationPhase::Reported}
+                   : std::vector{StationPhase::Exam, StationPhase::TimeUp, StationPhase::Reported, StationPhase::Ended};
+        EXPECT_EQ(seen, expected);
+        ASSERT_TRUE(last.lastReportAt) << "the report's time and total ride on the heartbeat";
+        EXPECT_EQ(std::to_string(*last.lastReportTotal), rowValue(*h.lab.teacherDb(), "score", kFirst, "kscj"));
+    }
+}
+
 }  // namespace
 }  // namespace kavlor::test

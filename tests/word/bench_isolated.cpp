@@ -2,7 +2,7 @@
 // grading it in this process: the demo's first task, solved.
 #include <benchmark/benchmark.h>
 
-#include "client/grading/word/isolated_grading.h"
+#include "common/word/isolated_grading.h"
 #include "tools/demo/demo_bank.h"
 
 namespace {

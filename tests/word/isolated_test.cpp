@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "client/grading/word/isolated_grading.h"
+#include "common/word/isolated_grading.h"
 #include "common/word/grader_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/word/word_test_util.h"
@@ -169,6 +169,12 @@ TEST(IsolatedWordGrading, EveryFailureOfTheGraderEarnsNothingWithItsReason) {
     EXPECT_EQ(*unread.readError, std::string(kUngradable) + "评分程序异常结束（退出码 7）");
     // The fake grades normally otherwise: the failures above are its faults alone.
     EXPECT_EQ(gradeWordTaskIsolated(kFakeGrader, document, "1 5 1 计").total, 5);
+}
+
+// A program run from the build tree (this test, the console, kavtool) finds
+// the grader built there, though it is not beside it.
+TEST(IsolatedWordGrading, ProgramsOfTheBuildTreeFindTheBuiltGrader) {
+    EXPECT_EQ(fs::canonical(installedWordGrader()), fs::canonical(kGrader));
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // kavtool lab-check TEACHERDB --stations N [--yes] [--during-collection CMD]:
 // a pre-exam check of the real teacher database. N simulated stations, each a
 // process of its own with its own drive c: and stu.mdb, run the client's
-// start-up reads, its 2-second poll and its report; the check sets forced
-// collection and measures.
+// start-up reads, its 2-second poll with its heartbeat, and its report; the
+// check sets its own collection order and measures.
+//
+// The order is a station mode of the check's own (kLabCheckCollection), which
+// only the simulated stations act on: a real client takes it for no change, so
+// the check never collects a candidate, even when told --yes.
 //
 // "collection" is the teacher's view: from the moment forced collection is
 // set to the moment the last report is stored. It includes the wait until each
@@ -26,6 +30,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "common/core/datetime.h"
@@ -33,6 +38,7 @@
 #include "common/db/postgres_backend.h"
 #include "common/db/schema.h"
 #include "common/db/tables.h"
+#include "common/station/heartbeat.h"
 #include "common/station/poll.h"
 #include "common/station/report.h"
 #include "common/station/station.h"
@@ -47,13 +53,23 @@ using Clock = std::chrono::steady_clock;  // one clock for every process of this
 using kavtool::UsageError;
 
 constexpr auto kPollInterval = std::chrono::milliseconds(2000);
-constexpr auto kRecentReport = std::chrono::minutes(10);
+// A station heard from this recently in a phase other than splash or ended may be examining.
+constexpr int kRecentHeartbeatSeconds = 60;
+// The check's collection order: outside the modes 1-4 a console sets, so a real client ignores it.
+constexpr int kLabCheckCollection = 13;
 constexpr auto kStationTimeout = std::chrono::seconds(120);
 
 // The admission number of simulated station i: "LC" and ten digits, never a candidate's.
 std::string simulatedZkzh(int i) {
     char text[16];
     std::snprintf(text, sizeof text, "LC%010d", i);
+    return text;
+}
+
+// The name of simulated station i (its role's on a lab server).
+std::string simulatedStation(int i) {
+    char text[16];
+    std::snprintf(text, sizeof text, "lc%04d", i);
     return text;
 }
 
@@ -128,6 +144,14 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             std::lock_guard lock(timings->mutex);
             timings->us.push_back(static_cast<long>(took.count()));
         });
+        station::Heartbeat heartbeat;
+        heartbeat.station = simulatedStation(index);
+        heartbeat.admission = zkzh;
+        heartbeat.name = "lab-check";
+        heartbeat.phase = station::StationPhase::Exam;
+        heartbeat.remainingSeconds = 90 * 60;
+        heartbeat.version = station::programVersion();
+        poll.beat(heartbeat);
         (void)poll.take(std::chrono::milliseconds(0));
         while (poll.inFlight()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         char byte = 1;
@@ -146,13 +170,17 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             if (!sleepUnlessStopped(stop, next)) break;
             if (!reported && Clock::now() > deadline) throw std::runtime_error("no forced collection seen");
             const auto korl = poll.take(station::kTickWait);
-            if (reported || korl != station::korlOf(station::StationMode::ForcedCollection)) continue;
+            if (reported || korl != kLabCheckCollection) continue;
             const std::int64_t noticed = nowNs();
             const station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
             station::writeExamReportUntilStored(station::reportAccess(&poll, teacher->connection()), report, [] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             });
             reported = true;
+            heartbeat.phase = station::StationPhase::Reported;
+            heartbeat.lastReportAt = kav::DateTime::nowLocal();
+            heartbeat.lastReportTotal = report.kscj;
+            poll.beat(heartbeat);
             writeLine("reported " + std::to_string(noticed) + ' ' + std::to_string(nowNs()));
         }
         if (!reported) throw std::runtime_error("stopped before forced collection was seen");
@@ -198,11 +226,7 @@ public:
     static fs::path linkOf(const fs::path& work, int i) { return work / std::to_string(i) / "station.udl"; }
 
 private:
-    static std::string name(int i) {
-        char text[16];
-        std::snprintf(text, sizeof text, "lc%04d", i);
-        return text;
-    }
+    static std::string name(int i) { return simulatedStation(i); }
     std::string owner_;
     std::vector<std::string> names_;
 };
@@ -266,15 +290,13 @@ std::string refusal(db::Connection& teacher) {
     const station::StationRecord record = station::readStation(*teacher.openTable("state"));
     if (record.korl != station::korlOf(station::StationMode::Exam))
         return "the station record is not in exam mode (korl " + std::to_string(record.korl) + ")";
-    // kstime of a report is the candidate's roster time: a row that recent means a running exam.
-    auto score = teacher.openTable("score");
-    const double recentDays = std::chrono::duration<double>(kRecentReport).count() / 86400.0;
-    for (score->first(); score->recordCount() > 0 && !score->eof(); score->next()) {
-        const kav::DateTime t = score->field("kstime").asDateTime();
-        if (t.isZero() || score->field("zkzh").asString().starts_with("LC")) continue;
-        if (kav::DateTime::nowLocal().toOleDays() - t.toOleDays() < recentDays)
-            return "a station reported in the last 10 minutes (" + score->field("zkzh").asString() + ")";
-    }
+    const kav::DateTime now = station::databaseNow(teacher);
+    std::string stations;
+    for (const station::Heartbeat& h : station::readHeartbeats(teacher))
+        if (station::mayBeExamining(h, now, kRecentHeartbeatSeconds))
+            stations += (stations.empty() ? "" : ", ") + h.station + " (" + std::string(station::phaseName(h.phase)) +
+                        (h.admission.empty() ? "" : " " + h.admission) + ")";
+    if (!stations.empty()) return "an exam may be running at " + stations;
     return "";
 }
 
@@ -295,11 +317,16 @@ std::pair<int, int> countReports(db::Connection& teacher, int stations) {
     return {lost, duplicated};
 }
 
-// Deletes the simulated stations' rows (what an interrupted run left too).
+// Deletes the simulated stations' rows and heartbeats (what an interrupted run left too).
 void removeReports(db::Connection& teacher, int stations) {
+    const auto tables = teacher.tableNames();
+    const bool heartbeats = std::find(tables.begin(), tables.end(), "heartbeat") != tables.end();
     for (int i = 0; i < stations; ++i)
-        for (const char* table : {"score", "condition"}) {
-            auto rows = teacher.openKeyed(table, "zkzh", simulatedZkzh(i));
+        for (const auto& [table, column, key] : {std::tuple{"score", "zkzh", simulatedZkzh(i)},
+                                                 std::tuple{"condition", "zkzh", simulatedZkzh(i)},
+                                                 std::tuple{"heartbeat", "station", simulatedStation(i)}}) {
+            if (std::string_view(table) == "heartbeat" && !heartbeats) continue;
+            auto rows = teacher.openKeyed(table, column, key);
             while (rows->recordCount() > 0) {
                 rows->first();
                 rows->remove();
@@ -366,7 +393,7 @@ int labCheck(const kavtool::Args& args) {
     // Let each station poll a few times in exam mode, then collect.
     std::this_thread::sleep_for(3 * kPollInterval);
     station::StationRecord collecting = found;
-    collecting.korl = station::korlOf(station::StationMode::ForcedCollection);
+    collecting.korl = kLabCheckCollection;
     station::writeStation(*state, collecting);
     const std::int64_t collectAt = nowNs();
     std::int64_t commandEnded = 0;

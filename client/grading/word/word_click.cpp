@@ -1,6 +1,6 @@
 #include "client/grading/word/word_click.h"
 
-#include "client/grading/word/isolated_grading.h"
+#include "common/word/isolated_grading.h"
 
 namespace kav::word {
 

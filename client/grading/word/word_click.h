@@ -35,7 +35,7 @@ struct WordTask {
     // Turns the folder path as shown ("c:\kavlor\...") into a path on this machine.
     std::function<std::filesystem::path(std::string_view)> resolvePath;
     // The grading program that grades the document in a process of its own
-    // (client/grading/word/isolated_grading.h); empty: graded in this process.
+    // (common/word/isolated_grading.h); empty: graded in this process.
     std::filesystem::path grader;
 };
 

@@ -1,5 +1,5 @@
 // kavlor-word-grader: grades one candidate document for the exam client in a
-// process of its own (see client/grading/word/isolated_grading.h).
+// process of its own (see common/word/isolated_grading.h).
 // Usage: kavlor-word-grader DOCUMENT < answer-text > grade
 #include "common/word/grader_process.h"
 

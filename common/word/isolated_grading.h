@@ -1,7 +1,7 @@
 #pragma once
-// Grading a candidate's document in a separate process, so that a document
-// that crashes a reader, never finishes or allocates without end costs that
-// task its points and nothing else: the hand-in or collection goes on.
+// Grading a document in a separate process, so that a document that crashes
+// a reader, never finishes or allocates without end costs that task its
+// points and nothing else: the hand-in or collection goes on.
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -39,8 +39,9 @@ WordGrade gradeWordTaskIsolated(const std::filesystem::path& grader, const std::
 // The grade of a document that could not be graded, with the reason.
 WordGrade ungradable(const std::string& answerText, const std::string& reason);
 
-// The grading program shipped with the client: next to the running
-// executable (the build tree), otherwise where the package installs it.
+// The grading program: next to the running executable, the one of the build
+// tree for a program run from there, otherwise where the station's or the
+// console's package installs it.
 std::filesystem::path installedWordGrader();
 
 }  // namespace kav::word

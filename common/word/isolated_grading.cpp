@@ -1,4 +1,4 @@
-#include "client/grading/word/isolated_grading.h"
+#include "common/word/isolated_grading.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -206,13 +206,24 @@ WordGrade gradeWordTaskIsolated(const std::filesystem::path& grader, const std::
 }
 
 std::filesystem::path installedWordGrader() {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) {
-        auto beside = self.parent_path() / KAV_WORD_GRADER_NAME;
-        if (std::filesystem::is_regular_file(beside, ec)) return beside;
+        const fs::path beside = self.parent_path() / KAV_WORD_GRADER_NAME;
+        if (fs::is_regular_file(beside, ec)) return beside;
+        // A program of the build tree uses the grader built there; an
+        // installed one never looks at a build folder, which anyone might
+        // have made on the machine it runs on.
+        const fs::path buildTree = KAV_WORD_GRADER_BUILD_DIR, built = KAV_WORD_GRADER_BUILT;
+        const auto rel = self.lexically_relative(buildTree);
+        if (!rel.empty() && *rel.begin() != ".." && fs::is_regular_file(built, ec)) return built;
     }
-    return KAV_WORD_GRADER_INSTALLED;
+    // The station's package installs it for the client, the console's for
+    // the console and kavtool.
+    for (const char* installed : {KAV_WORD_GRADER_INSTALLED_STATION, KAV_WORD_GRADER_INSTALLED_CONSOLE})
+        if (fs::is_regular_file(installed, ec)) return installed;
+    return KAV_WORD_GRADER_INSTALLED_STATION;
 }
 
 }  // namespace kav::word
