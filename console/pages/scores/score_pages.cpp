@@ -1,5 +1,7 @@
 #include "console/pages/scores/score_pages.h"
 
+#include <algorithm>
+
 #include "common/db/error_text.h"
 #include "common/scores/export_writers.h"
 
@@ -103,6 +105,14 @@ void ScoreListLogic::BitBtnSpreadsheetClick() {
         else writeScoresXlsx(rows, *path);
         if (tellDone) tellDone(exportedText(rows.size(), "成绩", *path));
     });
+}
+
+bool ScoreListLogic::rereadAfterReports() {
+    if (binding_.isEditing()) return false;
+    const int row = binding_.currentRow();
+    if (!binding_.refresh()) return false;
+    if (row > 1) binding_.moveToRow(std::min(row, binding_.rowCount()));
+    return true;
 }
 
 // ------------------------------------------------------------ answer analysis
