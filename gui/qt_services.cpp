@@ -5,6 +5,10 @@
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QTreeView>
+#include <QIdentityProxyModel>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLibraryInfo>
@@ -13,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QThread>
@@ -21,6 +26,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <memory>
 #include <exception>
 #include <thread>
 
@@ -43,6 +49,24 @@ QString lines(const std::string& text) {
 }
 
 }  // namespace
+
+namespace {
+std::filesystem::path standardFolder(QStandardPaths::StandardLocation location) {
+    return QStandardPaths::writableLocation(location).toStdString();
+}
+}  // namespace
+
+QtDialogs::QtDialogs(QString defaultCaption, bool stayOnTop, QPixmap aboutIcon, QString aboutText)
+    : defaultCaption_(std::move(defaultCaption)),
+      stayOnTop_(stayOnTop),
+      aboutIcon_(std::move(aboutIcon)),
+      aboutText_(std::move(aboutText)),
+      startFolder_(standardFolder(QStandardPaths::DocumentsLocation), standardFolder(QStandardPaths::HomeLocation)) {}
+
+void QtDialogs::setBankFolder(const std::filesystem::path& bank) {
+    startFolder_ = ui::StartFolder(standardFolder(QStandardPaths::DocumentsLocation),
+                                   standardFolder(QStandardPaths::HomeLocation), bank);
+}
 
 Answer QtDialogs::message(MessageKind kind, const std::string& text, Buttons buttons, const std::string& caption) {
     QMessageBox box;
@@ -116,6 +140,39 @@ std::optional<std::string> QtDialogs::prompt(const std::string& caption, const s
 
 namespace {
 
+// The file dialog's kind and date columns as a Chinese Windows writes them.
+// Qt's Chinese catalog has no text for the kinds ("Folder", "TXT File"), and
+// the dates follow the system locale, which is C on a lab machine.
+class ChineseFileColumns : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files || role != Qt::DisplayRole || index.column() < 1 || index.column() > 3)
+            return QIdentityProxyModel::data(index, role);
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        if (index.column() == 1) return info.isDir() ? QString() : QString::number((info.size() + 1023) / 1024) + " KB";
+        if (index.column() == 3) return info.lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+        if (info.isDir()) return QString::fromUtf8("文件夹");
+        const QString suffix = info.suffix().toUpper();
+        return suffix.isEmpty() ? QString::fromUtf8("文件") : suffix + QString::fromUtf8(" 文件");
+    }
+};
+
+// Every file dialog of the programs is made here.
+std::unique_ptr<QFileDialog> fileDialog(const std::string& caption, const std::filesystem::path& folder,
+                                        const std::string& filter) {
+    auto dialog = std::make_unique<QFileDialog>(nullptr, QString::fromStdString(caption),
+                                                QString::fromStdString(folder.string()), QString::fromStdString(filter));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setProxyModel(new ChineseFileColumns(dialog.get()));
+    dialog->resize(800, 480);
+    if (auto* details = dialog->findChild<QTreeView*>())
+        for (auto [column, width] : {std::pair{0, 300}, {1, 80}, {2, 90}, {3, 130}})
+            details->header()->resizeSection(column, width);
+    return dialog;
+}
+
 std::optional<std::filesystem::path> chosenFile(QFileDialog& dialog, int result) {
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return std::filesystem::path(dialog.selectedFiles().first().toStdString());
@@ -124,16 +181,18 @@ std::optional<std::filesystem::path> chosenFile(QFileDialog& dialog, int result)
 }  // namespace
 
 std::optional<std::filesystem::path> QtDialogs::openFile(const std::string& caption, const std::string& filter) {
-    QFileDialog dialog(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    return chosenFile(dialog, runModal(dialog));
+    auto dialog = fileDialog(caption, startFolder_.folder(), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    return chosenFile(*dialog, runModal(*dialog));
 }
 
 std::optional<std::filesystem::path> QtDialogs::saveFile(const std::string& caption, const std::string& filter) {
-    QFileDialog dialog(nullptr, QString::fromStdString(caption), {}, QString::fromStdString(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    return chosenFile(dialog, runModal(dialog));
+    auto dialog = fileDialog(caption, startFolder_.folder(), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    auto file = chosenFile(*dialog, runModal(*dialog));
+    if (file) startFolder_.saved(*file);
+    return file;
 }
 
 namespace {
@@ -152,13 +211,14 @@ void activateWhenShown(QDialog& dialog) {
 std::optional<std::filesystem::path> QtDialogs::saveFileAt(const std::string& caption, const std::string& filter,
                                                           const std::filesystem::path& proposed,
                                                           const std::string& defaultSuffix) {
-    QFileDialog dialog(nullptr, QString::fromStdString(caption), QString::fromStdString(proposed.parent_path().string()),
-                       QString::fromStdString(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QString::fromStdString(defaultSuffix));
-    dialog.selectFile(QString::fromStdString(proposed.filename().string()));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    return chosenFile(dialog, runModal(dialog));
+    auto dialog = fileDialog(caption, proposed.parent_path(), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QString::fromStdString(defaultSuffix));
+    dialog->selectFile(QString::fromStdString(proposed.filename().string()));
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    auto file = chosenFile(*dialog, runModal(*dialog));
+    if (file) startFolder_.saved(*file);
+    return file;
 }
 
 int QtDialogs::runModal(QDialog& dialog) {
@@ -232,9 +292,14 @@ void QtDialogs::closeOpenBoxes() {
 }
 
 bool loadChineseQtTranslations() {
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    // The lab's machines often run in the C locale: the file dialog's dates and
+    // sizes and the kinds of its files (the MIME database's comments) follow the
+    // default locale, not the translations.
+    QLocale::setDefault(chinese);
     // Owned by the application: the texts are needed for the whole run.
     auto* translator = new QTranslator(qApp);
-    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
+    if (!translator->load(chinese, QStringLiteral("qt"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;

@@ -13,6 +13,7 @@
 #include "common/ui/clock.h"
 #include "common/ui/desktop.h"
 #include "common/ui/dialogs.h"
+#include "common/ui/start_folder.h"
 
 class QTimer;
 
@@ -24,11 +25,7 @@ namespace kav::gui {
 // line. The version box shows `aboutIcon` and `aboutText` under its title.
 class QtDialogs : public ui::Dialogs {
 public:
-    explicit QtDialogs(QString defaultCaption, bool stayOnTop = false, QPixmap aboutIcon = {}, QString aboutText = {})
-        : defaultCaption_(std::move(defaultCaption)),
-          stayOnTop_(stayOnTop),
-          aboutIcon_(std::move(aboutIcon)),
-          aboutText_(std::move(aboutText)) {}
+    explicit QtDialogs(QString defaultCaption, bool stayOnTop = false, QPixmap aboutIcon = {}, QString aboutText = {});
     ui::Answer message(ui::MessageKind kind, const std::string& text, ui::Buttons buttons,
                        const std::string& caption) override;
     std::optional<std::string> prompt(const std::string& caption, const std::string& label, const std::string& initial,
@@ -43,6 +40,9 @@ public:
     void runWithProgress(const std::string& label, const std::function<void(const Progress&)>& work) override;
     void about(const std::string& title) override;
     void closeOpenBoxes() override;
+    // The open and save dialogs start by ui::StartFolder, outside `bank`.
+    void setBankFolder(const std::filesystem::path& bank);
+    const ui::StartFolder& startFolder() const { return startFolder_; }
 
 private:
     // Runs a modal dialog, known as open until it returns.
@@ -52,11 +52,13 @@ private:
     bool stayOnTop_;
     QPixmap aboutIcon_;
     QString aboutText_;
+    ui::StartFolder startFolder_;
 };
 
-// Loads Qt's own Chinese texts (the file dialogs', the print dialog's, the
+// Makes Chinese (China) the default locale (dates, numbers, file kinds) and
+// loads Qt's own Chinese texts (the file dialogs', the print dialog's, the
 // standard buttons') from the translations Qt was built with, when they are
-// installed; false when they are not.
+// installed; false when they are not. Called before any window is made.
 bool loadChineseQtTranslations();
 
 // Timers with QTimer on the user-interface thread.

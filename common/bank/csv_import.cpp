@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "common/core/utf8.h"
+#include "common/db/error_text.h"
 #include "common/db/schema.h"
 #include "common/db/values.h"
 #include "common/text/gbk.h"
@@ -220,7 +221,7 @@ std::string checkRecord(ImportKind kind, const CsvRecord& record, const Layout& 
         const auto& column = def.columns[static_cast<std::size_t>(def.indexOf(columns[i]))];
         if (kind == ImportKind::Choice && columns[i] == "correct_sel") continue;  // checked below
         if (column.type == kav::db::ColumnType::Text && kav::utf8Length(values[i]) > column.width)
-            return headerOf(kind)[i] + "“" + values[i] + "”超过" + std::to_string(column.width) + "个字";
+            return kav::db::textTooLongRefusal(headerOf(kind)[i], values[i], column.width);
     }
     if (kind == ImportKind::Roster) {
         if (std::string refusal = admissionNumberFormRefusal(values[0]); !refusal.empty()) return refusal;

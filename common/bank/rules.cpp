@@ -121,6 +121,7 @@ std::string pictureRefusal(const PictureCheck& picture) {
     case PictureCheck::Kind::NotImage: return kPictureNotImage;
     case PictureCheck::Kind::TooLarge:
         return "所选图片有" + std::to_string(picture.width) + "×" + std::to_string(picture.height) + "像素，太大，未插入！";
+    case PictureCheck::Kind::Truncated: return kPictureTruncated;
     case PictureCheck::Kind::Image: return {};
     }
     return {};

@@ -62,16 +62,19 @@ std::string stemRefusal(std::string_view stem);
 // machine of the lab with each update.
 inline constexpr std::size_t kPictureWarningBytes = 200 * 1024;
 inline constexpr const char* kPictureNotImage = "所选文件不是图片，未插入！";
+inline constexpr const char* kPictureTruncated = "所选图片文件不完整或已损坏（可能没有复制完），未插入！";
 std::string pictureSizeWarning(std::size_t bytes);
 
 // What the picture check read from a file's bytes (the size from its header).
 struct PictureCheck {
-    enum class Kind { NotImage, TooLarge, Image };
+    // Truncated: the header is sound but the file ends before its last pixel
+    // (a copy cut short); a reader would fill the rest with garbage.
+    enum class Kind { NotImage, TooLarge, Truncated, Image };
     Kind kind = Kind::NotImage;
-    int width = 0, height = 0;  // known for TooLarge and Image
+    int width = 0, height = 0;  // known for TooLarge, Truncated and Image
 };
-// Why a picture is not inserted ("" when it is): not a picture, or one whose
-// pixels are more than the picture reader will allocate.
+// Why a picture is not inserted ("" when it is): not a picture, one whose
+// pixels are more than the picture reader will allocate, or a truncated one.
 std::string pictureRefusal(const PictureCheck& picture);
 // A small file can hold a huge picture (a plain 5700×5700 PNG of 95 KB takes
 // 130 MB to show): pictures above this size shown, at 4 bytes a pixel, are

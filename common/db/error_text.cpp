@@ -64,4 +64,8 @@ std::string databaseErrorText(std::string_view whatFailed, const DbError& error)
     return std::string(whatFailed) + "\r" + std::string(advice) + "\r详细信息：" + error.what();
 }
 
+std::string textTooLongRefusal(std::string_view caption, std::string_view value, int width) {
+    return std::string(caption) + "“" + std::string(value) + "”超过" + std::to_string(width) + "个字";
+}
+
 }  // namespace kav::db

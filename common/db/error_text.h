@@ -20,4 +20,8 @@ public:
 // separated by CR. A RowRefused gives its own text alone.
 std::string databaseErrorText(std::string_view whatFailed, const DbError& error);
 
+// The refusal of a text longer than its column holds (width in characters):
+// "姓名“…”超过12个字". An import and a typed row say the same.
+std::string textTooLongRefusal(std::string_view caption, std::string_view value, int width);
+
 }  // namespace kav::db

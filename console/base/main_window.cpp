@@ -84,6 +84,7 @@ void MainWindowLogic::FormShow() {
     modeEnabled = modeItemsEnabledAfter(StationMode::Exam);
     caption = texts::kTitle + modeText(StationMode::Exam);
     flags_ = {record.clearfold, record.clearinfo, record.update};
+    examTime = record.resttime;
     typingSaveFolder = data_.workingFolder() / "txt";
 }
 
@@ -143,6 +144,10 @@ void MainWindowLogic::toggleFlag(StartupFlag flag) {
     if (flag == StartupFlag::Update) page = Page::UpdateList;
 }
 
+std::string MainWindowLogic::statusText() const {
+    return modeText(markedMode) + "    " + flagsText() + "    考试时间：" + examTime;
+}
+
 std::string MainWindowLogic::flagsText() const {
     std::string text;
     for (StartupFlag flag : {StartupFlag::Clearfold, StartupFlag::Clearinfo, StartupFlag::Update}) {
@@ -153,14 +158,15 @@ std::string MainWindowLogic::flagsText() const {
 }
 
 void MainWindowLogic::NtimeClick() {
-    const std::optional<std::string> answer =
-        dialogs_.prompt(texts::kExamTimeCaption, texts::kExamTimePrompt, std::string(kav::db::kDefaultRestTime));
+    const std::optional<std::string> answer = dialogs_.prompt(texts::kExamTimeCaption, texts::kExamTimePrompt, examTime);
     if (!answer) return;  // cancelled: nothing changes
     if (!kav::station::parseExamTime(*answer)) {
         dialogs_.message(MessageKind::Warning, "输入的时间" + *answer + "可能有误！！\r请重新输入！！！");
         return;
     }
     postState([&](Cursor& state) { state.field("resttime").setString(*answer); });
+    examTime = *answer;
+    tellDone("考试时间已设为" + *answer + "，已存入教师数据库的学生机设置（state表）。");
 }
 
 bool MainWindowLogic::FormClose() {

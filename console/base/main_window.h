@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/db/database.h"
+#include "common/db/schema.h"
 #include "common/station/station.h"
 #include "common/ui/desktop.h"
 #include "common/ui/dialogs.h"
@@ -69,9 +70,16 @@ public:
     bool checked(StartupFlag flag) const;
     // The three flags as the status bar shows them.
     std::string flagsText() const;
-    // The status bar: the station mode, then the flags. A teacher machine without
-    // a window manager shows no caption, so the mode is shown here too.
-    std::string statusText() const { return modeText(markedMode) + "    " + flagsText(); }
+    // The status bar: the station mode, the flags, then the stored exam time. A
+    // teacher machine without a window manager shows no caption, so the mode is
+    // shown here too.
+    std::string statusText() const;
+    // What the last command that wrote something did and where ("已保存到…"),
+    // shown on the status bar until the next one.
+    void tellDone(std::string text) { doneText = std::move(text); }
+    std::string doneText;
+    // The exam time as stored in the station record.
+    std::string examTime{kav::db::kDefaultRestTime};
 
     // What the window shows.
     bool visible = false;

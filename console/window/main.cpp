@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     mendrix::writeHelpFileIfMissing(teacherFolder, mendrix::helpFileText());
 
     kav::gui::QtDialogs dialogs(title, /*stayOnTop=*/false, {}, title);
+    dialogs.setBankFolder(teacherFolder);  // exports and imports start in the teacher's own folders
     kav::gui::QtClock clock;
     kav::gui::QtDesktop desktop;
     mendrix::MendrixApp console(mendrix::ConsoleEnv{dialogs, clock, desktop, teacherFolder, {}});

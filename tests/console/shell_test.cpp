@@ -227,7 +227,7 @@ TEST_F(ConsoleTest, ShowingTheMainWindowPutsTheLabIntoExamModeAndReadsTheFlags) 
     EXPECT_FALSE(w.checked(StartupFlag::Clearinfo));
     EXPECT_TRUE(w.checked(StartupFlag::Update));
     EXPECT_EQ(w.flagsText(), "清除考生文件夹：开    清除已考考生信息：关    更新题库：开");
-    EXPECT_EQ(w.statusText(), "当前状态：考试    " + w.flagsText());
+    EXPECT_EQ(w.statusText(), "当前状态：考试    " + w.flagsText() + "    考试时间：1:30:00");
     EXPECT_EQ(w.typingSaveFolder, folder() / "txt");
 }
 
@@ -444,8 +444,8 @@ TEST_F(ConsoleTest, ExamTimeIsStoredOnlyInTheFormDColonDdColonDd) {
         {"2:00:60", false},  {"1:75:00", false},  {"10:00:00", false}, {"1:30:0", false},
         {"0:00:00", false},  {"a:30:00", false},  {"", false},         {"1:30:00 ", false},
     };
-    MainWindowLogic& w = loggedIn();
     setState("resttime", "1:11:11");
+    MainWindowLogic& w = loggedIn();
     run(&MainWindowLogic::N2Click);
     const std::string caption = w.caption;
     for (const Case& c : cases) {
@@ -457,11 +457,13 @@ TEST_F(ConsoleTest, ExamTimeIsStoredOnlyInTheFormDColonDdColonDd) {
         run(&MainWindowLogic::NtimeClick);
         EXPECT_EQ(dialogs.prompts, Strings{"输入时间格式如：1:30:00,缺省时间为1:30:00\r请输入时间："});
         EXPECT_EQ(dialogs.promptCaptions.back(), "设定学生考试时间!");
-        EXPECT_EQ(dialogs.promptInitials.back(), "1:30:00");
+        EXPECT_EQ(dialogs.promptInitials.back(), before) << "the prompt starts at the stored time";
         EXPECT_EQ(w.caption, caption);
+        EXPECT_EQ(w.statusText().substr(w.statusText().rfind("考试时间：")), "考试时间：" + state("resttime"));
         if (c.stored) {
             EXPECT_TRUE(dialogs.shown.empty()) << dialogs.lastText();
             EXPECT_EQ(state("resttime"), *c.answer);
+            EXPECT_EQ(w.doneText, "考试时间已设为" + *c.answer + "，已存入教师数据库的学生机设置（state表）。");
         } else {
             EXPECT_EQ(state("resttime"), before);
             if (c.answer) {

@@ -177,17 +177,26 @@ TEST_F(ConsoleWindowTest, ModeItemsFollowTheAllowedNextModes) {
     EXPECT_EQ(state("korl"), "3");
 }
 
-TEST_F(ConsoleWindowTest, StartupFlagsShowAsMarksAndOnTheStatusBar) {
+TEST_F(ConsoleWindowTest, StartupFlagsShowAsMarksAndOnTheStatusBarWithTheStoredExamTime) {
     setState("clearinfo", "True");
+    setState("resttime", "0:45:00");
     logIn();
     EXPECT_FALSE(main().N20->isChecked());
     EXPECT_TRUE(main().N21->isChecked());
-    EXPECT_EQ(s(main().flagsLabel->text()), "当前状态：考试    清除考生文件夹：关    清除已考考生信息：开    更新题库：关");
+    EXPECT_EQ(s(main().flagsLabel->text()),
+              "当前状态：考试    清除考生文件夹：关    清除已考考生信息：开    更新题库：关    考试时间：0:45:00");
+    dialogs.replies = {"1:10:00"};
+    trigger("Ntime");
+    EXPECT_EQ(dialogs.promptInitials.back(), "0:45:00") << "the prompt starts at the stored time";
+    EXPECT_EQ(s(main().flagsLabel->text()),
+              "当前状态：考试    清除考生文件夹：关    清除已考考生信息：开    更新题库：关    考试时间：1:10:00");
+    EXPECT_EQ(s(main().doneLabel->text()), "考试时间已设为1:10:00，已存入教师数据库的学生机设置（state表）。");
     trigger("N20");
     EXPECT_EQ(dialogs.texts(), Strings{texts::kClearfoldOnQuestion});
     EXPECT_TRUE(main().N20->isChecked());
     EXPECT_TRUE(main().N21->isChecked()) << "only its own flag";
-    EXPECT_EQ(s(main().flagsLabel->text()), "当前状态：考试    清除考生文件夹：开    清除已考考生信息：开    更新题库：关");
+    EXPECT_EQ(s(main().flagsLabel->text()),
+              "当前状态：考试    清除考生文件夹：开    清除已考考生信息：开    更新题库：关    考试时间：1:10:00");
     dialogs.answers = {Answer::No};
     trigger("N23");
     EXPECT_FALSE(main().N23->isChecked()) << "declined";

@@ -233,15 +233,17 @@ void writeSheetPdf(const std::vector<ScoreRow>& rows, const std::filesystem::pat
         writer.setResolution(600);
         writer.setTitle(q(kSheetTitle));
         writer.setCreator(QStringLiteral("Mendrix"));
-        if (!paintSheet(writer, rows, stats) || std::filesystem::file_size(temporary) == 0)
-            throw ExportError("无法写入文件 " + path.string());
-        QFile file(QString::fromStdString(temporary.string()));
-        if (!file.open(QIODevice::ReadWrite)) throw ExportError("无法写入文件 " + path.string());
-        QByteArray pdf = file.readAll();
-        TextMapMender().mend(pdf);
-        if (!file.seek(0) || file.write(pdf) != pdf.size() || !file.flush())
+        if (!paintSheet(writer, rows, stats) || std::filesystem::file_size(temporary) == 0 || !mendPdfText(temporary))
             throw ExportError("无法写入文件 " + path.string());
     });
+}
+
+bool mendPdfText(const std::filesystem::path& pdfFile) {
+    QFile file(QString::fromStdString(pdfFile.string()));
+    if (!file.open(QIODevice::ReadWrite)) return false;
+    QByteArray pdf = file.readAll();
+    TextMapMender().mend(pdf);
+    return file.seek(0) && file.write(pdf) == pdf.size() && file.flush();
 }
 
 }  // namespace mendrix::scores

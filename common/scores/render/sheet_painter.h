@@ -21,8 +21,13 @@ QFont sheetFont(SheetFont font, double points, bool bold = false);
 // the device cannot be painted on.
 bool paintSheet(QPagedPaintDevice& device, const std::vector<ScoreRow>& rows, const ItemStatistics* stats = nullptr);
 
+// Makes the text of a PDF file Qt's writer painted the sheet into read as the
+// names as stored (see TextMapMender), in place: the file keeps its length.
+// False when the file cannot be read or written.
+bool mendPdfText(const std::filesystem::path& pdfFile);
+
 // The sheet as a PDF file, written through a temporary file; ExportError on
-// failure. Its text is the names as stored (see TextMapMender).
+// failure. Its text is the names as stored.
 void writeSheetPdf(const std::vector<ScoreRow>& rows, const std::filesystem::path& path,
                    const ItemStatistics* stats = nullptr);
 

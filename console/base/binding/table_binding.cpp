@@ -1,6 +1,7 @@
 #include "console/base/binding/table_binding.h"
 
 #include "common/db/error_text.h"
+#include "common/core/utf8.h"
 #include "common/db/values.h"
 
 namespace kav::console {
@@ -82,12 +83,22 @@ bool TableBinding::remove() {
             return;
         }
         if (cursor_.recordCount() == 0) return;
-        if (dialogs_.message(ui::MessageKind::Warning, deleteQuestion_, ui::Buttons::OkNoSafe) !=
+        const std::string name = rowName_ ? rowName_(cursor_) : "第" + std::to_string(cursor_.recNo()) + "条记录";
+        if (dialogs_.message(ui::MessageKind::Warning, deleteQuestion(name, deleteNote_), ui::Buttons::OkNoSafe) !=
             ui::Answer::Ok)
             return;
         typed_.clear();
         cursor_.remove();
     });
+}
+
+std::string deleteQuestion(const std::string& what, const std::string& note) {
+    return "确定要删除" + what + "吗？" + (note.empty() ? "" : "\r" + note);
+}
+
+std::string candidateRowName(const db::Cursor& row) {
+    const int name = row.definition().indexOf("ksxm"), number = row.definition().indexOf("zkzh");
+    return "考生“" + db::readString(row.get(name)) + "”（准考证号" + db::readString(row.get(number)) + "）";
 }
 
 std::string deleteAllQuestion(int rows) {
@@ -138,6 +149,15 @@ void TableBinding::savePendingOrThrow() {
 void TableBinding::postRow() {
     // Each typed value that the row accepts leaves typed_; a refused one throws
     // and stays, with the rest, as typed.
+    for (const auto& [column, value] : typed_) {
+        const db::ColumnDef& def = definition().columns.at(column);
+        const auto* text = std::get_if<std::string>(&value);
+        if (def.type == db::ColumnType::Text && text && kav::utf8Length(*text) > def.width) {
+            const auto caption = captions_.find(column);
+            throw db::RowRefused(
+                db::textTooLongRefusal(caption == captions_.end() ? def.name : caption->second, *text, def.width));
+        }
+    }
     for (auto it = typed_.begin(); it != typed_.end(); it = typed_.erase(it)) cursor_.set(it->first, it->second);
     if (beforePost_) beforePost_(cursor_);
     cursor_.post();
@@ -187,9 +207,8 @@ void TableBinding::setValue(int column, db::Value value) {
     });
 }
 
-int TableBinding::maxLength(int column) const {
-    const db::ColumnDef& def = definition().columns.at(column);
-    return def.type == db::ColumnType::Text ? def.width : 0;
+void TableBinding::setCaption(std::string_view column, std::string caption) {
+    captions_[columnIndex(column)] = std::move(caption);
 }
 
 bool TableBinding::isReadOnly(int column) const {
@@ -220,7 +239,7 @@ std::string TableBinding::cellText(int row, int column) const {
 std::string TableBinding::positionText() const {
     std::string text(kPositionPrefix);
     if (bareLabel_ || !cursor_.isOpen()) return text;
-    return text + std::to_string(cursor_.recNo()) + "/" + std::to_string(cursor_.recordCount());
+    return text + std::to_string(cursor_.recNo()) + "/" + std::to_string(rowCount());
 }
 
 int TableBinding::safeRowCount() const { return cursor_.isOpen() ? cursor_.recordCount() : 0; }

@@ -14,8 +14,10 @@
 //    box, the row stays in edit with the typed values, and the move does not
 //    happen.
 //  - remove() during an insert drops the new row; on a stored row it asks
-//    kDeleteQuestion (Warning, buttons No and OK, No the default) and deletes only on OK; on an
-//    empty table it does nothing.
+//    deleteQuestion(the row's name) (Warning, buttons No and OK, No the
+//    default) and deletes only on OK; on an empty table it does nothing.
+//  - A typed text longer than its column holds is refused at the post with
+//    textTooLongRefusal (the views never cut it short).
 //  - Any other error of the engine (a closed cursor, a row another program
 //    deleted) is shown in an Error box with the engine's text.
 // Every listener is told after each operation, so that all views on the same
@@ -30,7 +32,11 @@
 
 namespace kav::console {
 
-inline constexpr std::string_view kDeleteQuestion = "确定要删除吗？";
+// "确定要删除" + what + "吗？", then note on a line of its own when there is one.
+std::string deleteQuestion(const std::string& what, const std::string& note = {});
+// A candidate's row as a question names it: "考生“张三”（准考证号110100000001）"
+// from the row's ksxm and zkzh.
+std::string candidateRowName(const db::Cursor& row);
 // "确定要删除全部 12 条记录吗？删除后不能恢复。"
 std::string deleteAllQuestion(int rows);
 inline constexpr std::string_view kPositionPrefix = "记录号：";
@@ -80,8 +86,13 @@ public:
     // which may set fields; an error it throws refuses the post) and after.
     void setBeforePost(RowHook hook) { beforePost_ = std::move(hook); }
     void setAfterPost(RowHook hook) { afterPost_ = std::move(hook); }
-    // The question asked before a stored row is deleted (kDeleteQuestion unless set).
-    void setDeleteQuestion(std::string question) { deleteQuestion_ = std::move(question); }
+    // What the delete question calls the current row ("第2条记录" unless set),
+    // and a note it adds on the consequences.
+    using RowNamer = std::function<std::string(const db::Cursor&)>;
+    void setRowName(RowNamer namer) { rowName_ = std::move(namer); }
+    void setDeleteNote(std::string note) { deleteNote_ = std::move(note); }
+    // The name of a column in a refusal (the column's own name unless set).
+    void setCaption(std::string_view column, std::string caption);
 
     // Fields of the current row as the views show them: the typed value when
     // there is one, else the cursor's. A table without a current row reads empty.
@@ -89,9 +100,6 @@ public:
     std::string text(int column) const;
     void setValue(int column, db::Value value);
     void setText(int column, std::string text) { setValue(column, std::move(text)); }
-    // The longest text a box may take: the column's width for text, 0 (no
-    // limit) for every other type.
-    int maxLength(int column) const;
     // Auto-numbers are assigned by the database and cannot be typed.
     bool isReadOnly(int column) const;
 
@@ -105,8 +113,9 @@ public:
     int currentRow() const;
     std::string cellText(int row, int column) const;
 
-    // "记录号：" + row + "/" + count; bare "记录号：" while the table has been
-    // empty since it was opened and no row has been inserted.
+    // "记录号：" + row + "/" + count, the row being inserted counted; bare
+    // "记录号：" while the table has been empty since it was opened and no row
+    // has been inserted.
     std::string positionText() const;
 
     int addListener(Listener listener);
@@ -130,7 +139,9 @@ private:
     std::map<int, db::Value> typed_;  // typed values not yet in the cursor's row
     bool bareLabel_ = false;
     RowHook beforePost_, afterPost_;
-    std::string deleteQuestion_{kDeleteQuestion};
+    RowNamer rowName_;
+    std::string deleteNote_;
+    std::map<int, std::string> captions_;
     std::map<int, Listener> listeners_;
     int nextListener_ = 1;
 };

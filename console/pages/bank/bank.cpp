@@ -38,6 +38,21 @@ std::vector<std::string> otherRowsValues(const Cursor& cursor, const char* colum
     return values;
 }
 
+// A question row as the delete question names it: its number, and its stem's
+// beginning when the table has one ("第3题“下列软件中……”").
+void nameQuestions(TableBinding& binding, const char* stemColumn = nullptr) {
+    binding.setDeleteNote(kQuestionDeleteNote);
+    binding.setRowName([stemColumn](const Cursor& row) {
+        std::string name = "第" + std::to_string(row.recNo()) + "题";
+        if (!stemColumn) return name;
+        const std::string stem = kav::db::readString(row.get(row.definition().indexOf(stemColumn)));
+        std::size_t end = 0;
+        for (int shown = 0; shown < 12 && kav::nextCodePoint(stem, end); ++shown) {
+        }
+        return name + "“" + stem.substr(0, end) + (end < stem.size() ? "……" : "") + "”";
+    });
+}
+
 void warn(kav::ui::Dialogs& dialogs, const std::vector<std::string>& warnings) {
     if (!warnings.empty()) dialogs.message(MessageKind::Warning, joinLines(warnings));
 }
@@ -102,6 +117,9 @@ void importInto(ImportKind kind, TableBinding& binding, Cursor& table, const fs:
 
 RosterPage::RosterPage(Cursor& student, kav::ui::Dialogs& dialogs, fs::path teacherFolder)
     : binding(student, dialogs), student_(student), dialogs_(dialogs), teacherFolder_(std::move(teacherFolder)) {
+    binding.setRowName(kav::console::candidateRowName);
+    for (auto [column, caption] : {std::pair{"zkzh", "准考证号"}, {"ksxm", "姓名"}, {"login_keyword", "密码"}})
+        binding.setCaption(column, caption);
     binding.setBeforePost([](Cursor& row) {
         const std::string refusal =
             admissionNumberRefusal(row.field("zkzh").asString(), otherRowsValues(row, "zkzh"));
@@ -120,9 +138,7 @@ RosterPage::RosterPage(Cursor& student, kav::ui::Dialogs& dialogs, fs::path teac
 
 // ---------------------------------------------------------------- questions
 
-WinPage::WinPage(Cursor& win, kav::ui::Dialogs& dialogs) : binding(win, dialogs) {
-    binding.setDeleteQuestion(kQuestionDeleteQuestion);
-}
+WinPage::WinPage(Cursor& win, kav::ui::Dialogs& dialogs) : binding(win, dialogs) { nameQuestions(binding); }
 
 ChoicePage::ChoicePage(Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck isImage, fs::path teacherFolder)
     : binding(selecttest, dialogs),
@@ -130,7 +146,10 @@ ChoicePage::ChoicePage(Cursor& selecttest, kav::ui::Dialogs& dialogs, ImageCheck
       dialogs_(dialogs),
       isImage_(std::move(isImage)),
       teacherFolder_(std::move(teacherFolder)) {
-    binding.setDeleteQuestion(kQuestionDeleteQuestion);
+    nameQuestions(binding, "select_question");
+    for (auto [column, caption] : {std::pair{"sel_a", "A选择枝"}, {"sel_b", "B选择枝"}, {"sel_c", "C选择枝"},
+                                   {"sel_d", "D选择枝"}, {"correct_sel", "标准答案"}})
+        binding.setCaption(column, caption);
     binding.setBeforePost([](Cursor& row) {
         if (std::string refusal = stemRefusal(row.field("select_question").asString()); !refusal.empty())
             throw RowRefused(refusal);
@@ -163,7 +182,8 @@ void ChoicePage::BitBtn40Click() { binding.setValue(binding.columnIndex("image")
 
 WordPage::WordPage(Cursor& word, kav::ui::Dialogs& dialogs, fs::path teacherFolder)
     : binding(word, dialogs), word_(word) {
-    binding.setDeleteQuestion(kQuestionDeleteQuestion);
+    nameQuestions(binding);
+    binding.setCaption("filename_word", "Word文件名");
     binding.setBeforePost([](Cursor& row) {
         const std::string refusal = wordFileNameRefusal(row.field("filename_word").asString());
         if (!refusal.empty()) throw RowRefused(refusal);
@@ -186,7 +206,7 @@ void WordPage::Button1Click() {
 // ---------------------------------------------------------------- update list
 
 UpdateListPage::UpdateListPage(Cursor& updatefile, kav::ui::Dialogs& dialogs, TDataModule2& data,
-                               const MainWindowLogic& mainWindow)
+                               MainWindowLogic& mainWindow)
     : binding(updatefile, dialogs), data_(data), mainWindow_(mainWindow) {
     binding.setBeforePost([this](Cursor& row) {
         const std::string list = row.field("filename").asString();
@@ -212,6 +232,9 @@ UpdateListPage::UpdateListPage(Cursor& updatefile, kav::ui::Dialogs& dialogs, TD
         const auto names = kav::station::splitUpdateList(list);
         const bool listsBank = std::find(names.begin(), names.end(), "stu.mdb") != names.end();
         if (listsBank && !bankText().empty()) warnings.push_back(bankText());
+        mainWindow_.tellDone(list.empty() ? "更新文件列表已清空，已存入教师数据库。"
+                                          : "更新文件列表已存入教师数据库：学生机从" + data_.workingFolder().string() +
+                                                "复制" + std::to_string(names.size()) + "个文件。");
         warn(dialogs, warnings);
     });
 }
@@ -235,7 +258,7 @@ std::string UpdateListPage::bankText() const {
 
 // ---------------------------------------------------------------- typing texts
 
-TypingPage::TypingPage(kav::ui::Dialogs& dialogs, kav::ui::Clock& clock, const MainWindowLogic& mainWindow)
+TypingPage::TypingPage(kav::ui::Dialogs& dialogs, kav::ui::Clock& clock, MainWindowLogic& mainWindow)
     : dialogs_(dialogs), clock_(clock), mainWindow_(mainWindow) {}
 
 std::vector<std::string> TypingPage::lines() const {
@@ -329,6 +352,7 @@ void TypingPage::BitBtn22Click() {
     kav::text::KeyDrawer keys(clock_);
     try {
         kav::text::writeTypingFile(*file, gbkLines, kav::text::TypingFileKind::Model, keys);
+        mainWindow_.tellDone("打字文件已保存到" + file->string());
     } catch (const kav::text::TextError& e) {
         dialogs_.message(MessageKind::Error, e.what());
     }

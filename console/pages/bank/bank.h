@@ -30,14 +30,14 @@ using kav::console::TableBinding;
 // Whether bytes hold a picture the client's picture window can show, and its size.
 using ImageCheck = std::function<PictureCheck(const std::string& bytes)>;
 
-inline constexpr const char* kPictureFilter = "(位图)*.bmp (*.bmp)";
+// What the picture check accepts and the client shows.
+inline constexpr const char* kPictureFilter = "图片 (*.png *.jpg *.jpeg *.bmp);;位图 (*.bmp);;PNG 图片 (*.png);;JPEG 图片 (*.jpg *.jpeg)";
 inline constexpr const char* kCsvFilter = "CSV文件 (*.csv);;所有文件 (*)";
 inline constexpr const char* kImportCaption = "导入";
 // The bad rows an import's box lists; it counts the rest (a box must fit the screen).
 inline constexpr std::size_t kErrorsShown = 20;
 // Exam records name questions by position, so deleting one renumbers the later ones.
-inline constexpr const char* kQuestionDeleteQuestion =
-    "确定要删除吗？\r删除后，其后各题的题号都将减一；已有的考试记录仍按原来的题号记录。";
+inline constexpr const char* kQuestionDeleteNote = "删除后，其后各题的题号都将减一；已有的考试记录仍按原来的题号记录。";
 
 // Appends the rows of a CSV file the teacher chooses to a page's table, after
 // saving the page's pending change: on a thread of its own with a connection
@@ -108,7 +108,7 @@ private:
 class UpdateListPage {
 public:
     UpdateListPage(kav::db::Cursor& updatefile, kav::ui::Dialogs& dialogs, TDataModule2& data,
-                   const MainWindowLogic& mainWindow);
+                   MainWindowLogic& mainWindow);
     void BitBtn41Click();  // "确定": stores the box's text (NULL when empty)
     // The update flag beside the list: opening this page through the update
     // command toggles it, so the page always says where it stands.
@@ -120,12 +120,12 @@ public:
 
 private:
     TDataModule2& data_;
-    const MainWindowLogic& mainWindow_;
+    MainWindowLogic& mainWindow_;
 };
 
 class TypingPage {
 public:
-    TypingPage(kav::ui::Dialogs& dialogs, kav::ui::Clock& clock, const MainWindowLogic& mainWindow);
+    TypingPage(kav::ui::Dialogs& dialogs, kav::ui::Clock& clock, MainWindowLogic& mainWindow);
     void BitBtn21Click() { check(); }  // "全角与字数校验"
     void BitBtn22Click();              // "生成打字文件"
 
@@ -147,7 +147,7 @@ private:
 
     kav::ui::Dialogs& dialogs_;
     kav::ui::Clock& clock_;
-    const MainWindowLogic& mainWindow_;
+    MainWindowLogic& mainWindow_;
 };
 
 // Every page of the bank over the console's open databases. While it lives,

@@ -22,10 +22,21 @@ void reportFailure(kav::ui::Dialogs& dialogs, const std::function<void()>& write
         dialogs.message(MessageKind::Error, e.what());
     }
 }
+// The score and the answer records are the candidates': a delete names the
+// candidate, a refusal the column.
+void nameCandidates(kav::console::TableBinding& binding) {
+    binding.setRowName(kav::console::candidateRowName);
+    binding.setCaption("zkzh", "准考证号");
+    binding.setCaption("ksxm", "姓名");
+}
 }  // namespace
 
 std::string replaceQuestion(const std::filesystem::path& path) {
     return "文件“" + path.string() + "”已存在，要替换它吗？";
+}
+
+std::string exportedText(std::size_t rows, const char* what, const std::filesystem::path& path) {
+    return "已导出" + std::to_string(rows) + "行" + what + "到" + path.string();
 }
 
 std::optional<std::filesystem::path> chooseSaveFile(kav::ui::Dialogs& dialogs, const std::string& caption,
@@ -69,6 +80,7 @@ ScoreListLogic::ScoreListLogic(kav::console::TableBinding& binding, const kav::d
                                kav::ui::Dialogs& dialogs)
     : binding_(binding), score_(score), dialogs_(dialogs) {
     binding_.setBeforePost(settleScoreRow);
+    nameCandidates(binding_);
 }
 
 void ScoreListLogic::BitBtn36Click() {
@@ -77,8 +89,12 @@ void ScoreListLogic::BitBtn36Click() {
 
 void ScoreListLogic::BitBtn42Click() {
     reportFailure(dialogs_, [&] {
-        const std::string bytes = exportTextGbk(readScoreRows(score_));
-        if (auto path = chooseSaveFile(dialogs_, "导出成绩", kExportFilter, ".doc")) writeFileReplacing(*path, bytes);
+        const auto rows = readScoreRows(score_);
+        const std::string bytes = exportTextGbk(rows);
+        if (auto path = chooseSaveFile(dialogs_, "导出成绩", kExportFilter, ".doc")) {
+            writeFileReplacing(*path, bytes);
+            if (tellDone) tellDone(exportedText(rows.size(), "成绩", *path));
+        }
     });
 }
 
@@ -89,6 +105,7 @@ void ScoreListLogic::BitBtnSpreadsheetClick() {
         if (!path) return;
         if (path->extension() == ".csv") writeFileReplacing(*path, scoresCsv(rows));
         else writeScoresXlsx(rows, *path);
+        if (tellDone) tellDone(exportedText(rows.size(), "成绩", *path));
     });
 }
 
@@ -128,7 +145,9 @@ bool ScoreListLogic::rereadAfterReports() {
 AnswerAnalysisLogic::AnswerAnalysisLogic(kav::console::TableBinding& binding, const kav::db::Cursor& condition,
                                          const kav::db::Cursor& score, const kav::db::Cursor& selecttest,
                                          kav::ui::Dialogs& dialogs)
-    : binding_(binding), condition_(condition), score_(score), selecttest_(selecttest), dialogs_(dialogs) {}
+    : binding_(binding), condition_(condition), score_(score), selecttest_(selecttest), dialogs_(dialogs) {
+    nameCandidates(binding_);
+}
 
 void AnswerAnalysisLogic::count() {
     const std::vector<ScoreRow> rows = readScoreRows(score_);
@@ -141,8 +160,10 @@ void AnswerAnalysisLogic::BitBtnStatsClick() { count(); }
 void AnswerAnalysisLogic::BitBtnStatsExportClick() {
     reportFailure(dialogs_, [&] {
         count();
-        if (auto path = chooseSaveFile(dialogs_, "导出统计", kStatisticsFilter, ".csv"))
+        if (auto path = chooseSaveFile(dialogs_, "导出统计", kStatisticsFilter, ".csv")) {
             writeFileReplacing(*path, statisticsCsv(*statistics_));
+            if (tellDone) tellDone("已导出" + std::to_string(statistics_->candidates) + "份答题记录的统计到" + path->string());
+        }
     });
 }
 

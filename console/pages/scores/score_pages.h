@@ -60,6 +60,8 @@ public:
     std::function<void(const std::vector<ScoreRow>& rows)> showSheet;
     // Releases the candidate on the server; the number of score rows released.
     std::function<int(const std::string& zkzh)> release;
+    // Told what an export wrote and where.
+    std::function<void(std::string)> tellDone;
 
 private:
     kav::console::TableBinding& binding_;
@@ -88,6 +90,8 @@ public:
     const std::vector<Histogram>& distributions() const { return distributions_; }
     // "统计：N 份答题记录，M 份没有成绩未计入" (empty before the first count).
     std::string summaryText() const;
+    // Told what an export wrote and where.
+    std::function<void(std::string)> tellDone;
 
 private:
     // Counts the statistics and the distributions afresh.
@@ -103,6 +107,9 @@ private:
 // nothing when the dialog was cancelled or a replacement was declined. The
 // save dialog itself asks about the name it returns; a name that gets its
 // extension here is asked about here.
+// "已导出12行成绩到/home/t/文档/成绩.xlsx" for the status bar.
+std::string exportedText(std::size_t rows, const char* what, const std::filesystem::path& path);
+
 std::optional<std::filesystem::path> chooseSaveFile(kav::ui::Dialogs& dialogs, const std::string& caption,
                                                     std::string_view filter, const std::string& extension);
 

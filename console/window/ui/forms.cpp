@@ -214,7 +214,8 @@ TForm1::TForm1(MendrixApp& app, MainWindowLogic& logic, AccountsLogic& accounts)
     for (auto& [p, w] : pageWidgets_) pages_->addWidget(w);
     scores::installScorePages(pageWidgets_[Page::ScoreList], pageWidgets_[Page::AnswerAnalysis],
                               {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); },
-                               [&app] { return app.console().login().Edit1; }});
+                               [&app] { return app.console().login().Edit1; },
+                               [this](std::string text) { logic_.tellDone(std::move(text)); }});
     labView_ = new labview::LabViewPage(pages_, app.console().data().workingFolder(), app.console().clock());
     pageWidgets_[Page::LabView] = labView_;
     pages_->addWidget(labView_);
@@ -230,6 +231,9 @@ TForm1::TForm1(MendrixApp& app, MainWindowLogic& logic, AccountsLogic& accounts)
 
     flagsLabel = new QLabel(this);
     statusBar()->addWidget(flagsLabel);
+    doneLabel = new QLabel(this);
+    doneLabel->setObjectName("doneLabel");
+    statusBar()->addWidget(doneLabel, 1);
     about_ = new TAboutBox(this);  // FormCreate: the about box exists from the start
 }
 
@@ -418,6 +422,7 @@ void TForm1::refresh() {
     N21->setChecked(logic_.checked(StartupFlag::Clearinfo));
     N23->setChecked(logic_.checked(StartupFlag::Update));
     flagsLabel->setText(q(logic_.statusText()));
+    doneLabel->setText(q(logic_.doneText));
     if (logic_.visible) labView_->logic().setMode(logic_.markedMode);
     labView_->logic().setShown(logic_.visible && logic_.page == Page::LabView);
     labView_->showModel();  // a collection ordered just now shows at once

@@ -92,7 +92,8 @@ public:
     QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11, *Edit12;
     QPushButton *BitBtn1, *BitBtn2, *BitBtn37, *BitBtn38;
     QAction *N13, *N14, *s1, *E1, *N20, *N21, *N23;
-    QLabel* flagsLabel;  // the status bar: station mode and start-up flags
+    QLabel* flagsLabel;  // the status bar: station mode, start-up flags and exam time
+    QLabel* doneLabel;   // the status bar: what the last command wrote, and where
     TAboutBox* aboutBox() const { return about_; }
     // The question bank's pages, filled once the databases are open (after login).
     bank::BankPages* bankPages() const { return bank_; }

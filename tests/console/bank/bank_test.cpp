@@ -266,7 +266,7 @@ TEST_F(BankTest, APictureInsertedThenDeletedLeavesNullAndAnUnreadableFileKeepsTh
     EXPECT_EQ(kav::db::readString(page.binding.value(page.binding.columnIndex("select_question"))), "第1题");
 }
 
-TEST_F(BankTest, DeletingAQuestionSaysTheLaterOnesAreRenumbered) {
+TEST_F(BankTest, DeletingNamesTheRowAndAQuestionSaysTheLaterOnesAreRenumbered) {
     addChoiceQuestions(40);
     reopen();
     TableBinding& choice = bank->choice.binding;
@@ -274,22 +274,38 @@ TEST_F(BankTest, DeletingAQuestionSaysTheLaterOnesAreRenumbered) {
     dialogs.answers = {Answer::Ok};
     EXPECT_TRUE(choice.remove());
     ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, kQuestionDeleteQuestion);
+    EXPECT_EQ(dialogs.shown[0].text, "确定要删除第5题“第5题”吗？\r" + std::string(kQuestionDeleteNote));
     EXPECT_EQ(dialogs.shown[0].buttons, Buttons::OkNoSafe);
     const Strings stems = column("stu.mdb", "selecttest", "select_question");
     ASSERT_EQ(stems.size(), 39u);
     EXPECT_EQ(stems[4], "第6题") << "question 6 is now the 5th";
     EXPECT_EQ(stems[38], "第40题");
-    // The Windows and Word pages ask the same.
-    for (TableBinding* binding : {&bank->win.binding, &bank->word.binding}) {
-        dialogs.shown.clear();
-        binding->insert();
-        type(*binding, binding == &bank->win.binding ? "question1" : "question", "q");
-        binding->post();
+    // Each page names what it deletes; No is the default and keeps the row.
+    struct Case {
+        TableBinding* binding;
+        const char* column;
+        const char* typed;
+        std::string question;
+    };
+    const Case cases[] = {
+        {&choice, "select_question", "下列软件中属于系统软件的是哪一个", "确定要删除第40题“下列软件中属于系统软件的……”吗？\r" + std::string(kQuestionDeleteNote)},
+        {&bank->win.binding, "question1", "q", "确定要删除第1题吗？\r" + std::string(kQuestionDeleteNote)},
+        {&bank->word.binding, "question", "q", "确定要删除第1题吗？\r" + std::string(kQuestionDeleteNote)},
+        {&bank->roster.binding, "ksxm", "张三", "确定要删除考生“张三”（准考证号110100000001）吗？"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column);
+        c.binding->insert();
+        if (c.binding == &bank->roster.binding) type(*c.binding, "zkzh", "110100000001");
+        if (c.binding == &choice) type(*c.binding, "correct_sel", "A");
+        type(*c.binding, c.column, c.typed);
+        c.binding->post();
+        const int rows = c.binding->rowCount();
         dialogs.shown.clear();
         dialogs.answers = {Answer::No};
-        binding->remove();
-        EXPECT_EQ(dialogs.texts(), Strings{kQuestionDeleteQuestion});
+        c.binding->remove();
+        EXPECT_EQ(dialogs.texts(), Strings{c.question});
+        EXPECT_EQ(c.binding->rowCount(), rows);
     }
 }
 
@@ -386,6 +402,8 @@ TEST_F(BankTest, AStoredUpdateListWarnsOfMissingFilesAndOfABankThatCannotGiveAnE
     type(page.binding, "filename", "stu.mdb*txt\\txt0.txt*txt\\txt1.txt");
     run([&] { page.BitBtn41Click(); });
     EXPECT_EQ(column("teacher.mdb", "updatefile", "filename"), Strings{"stu.mdb*txt\\txt0.txt*txt\\txt1.txt"});
+    EXPECT_EQ(console->mainWindow().doneText,
+              "更新文件列表已存入教师数据库：学生机从" + dir.path().string() + "复制3个文件。");
     EXPECT_EQ(messages(MessageKind::Warning),
               Strings{"教师机上没有文件“txt\\txt1.txt”，学生机将无法复制它！\r"
                       "选择题只有0道，少于30道，学生机无法抽题！\r没有WIN题，学生机无法抽题！\r"
@@ -461,6 +479,7 @@ TEST_F(BankTest, GeneratingProposesTheNextFreeNameAndWritesTheLines) {
     for (const auto& gbk : kav::text::readTypingFile(txt / "txt2.txt", kav::text::TypingFileKind::Model))
         lines.push_back(kav::text::gbkToUtf8(gbk));
     EXPECT_EQ(lines, (Strings{"第一行", "", "第三行"}));
+    EXPECT_EQ(console->mainWindow().doneText, "打字文件已保存到" + (txt / "txt2.txt").string());
 }
 
 TEST_F(BankTest, GeneratingAsksBeforeReplacingAndWarnsOfANameTheClientCannotDraw) {

@@ -3,6 +3,7 @@
 // flag, the picture check and the typing box handed to the logic.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QBuffer>
 #include <QImage>
 #include <QLabel>
@@ -10,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTableView>
+#include <QToolButton>
 #include <QTest>
 
 #include "console/pages/bank/ui/bank_pages.h"
@@ -61,8 +64,27 @@ TEST_F(BankWindowTest, EveryPageShowsItsLabelsAndButtons) {
     EXPECT_EQ(s(pages().BitBtn22->text()), "生成打字文件");
     EXPECT_EQ(s(pages().BitBtn22->toolTip()), "文件名规则，请看帮助信息！");
     EXPECT_EQ(pages().memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
-    EXPECT_EQ(main().findChild<QLineEdit*>("DBEdit1")->maxLength(), 12);
-    EXPECT_EQ(main().findChild<QLineEdit*>("DBEdit15")->maxLength(), 2);
+}
+
+TEST_F(BankWindowTest, TheChoiceGridShowsTheKeyAt1280By800WithLongQuestions) {
+    kav::db::Cursor& select = app->console().data().ADOTable_select();
+    select.append();
+    select.field("select_question").setString(std::string(600, 'q'));
+    for (const char* option : {"sel_a", "sel_b", "sel_c", "sel_d"}) select.field(option).setString(std::string(200, 'o'));
+    select.field("correct_sel").setString("B");
+    select.post();
+    main().resize(1280, 800);
+    trigger("N5");
+    auto* grid = main().findChild<QTableView*>("DBGrid3");
+    for (auto* refresh : main().findChild<QWidget*>("DBNavigator3")->findChildren<QToolButton*>())
+        if (refresh->toolTip() == "刷新") refresh->click();
+    QApplication::processEvents();
+    const int key = 1;  // beside the stem
+    ASSERT_EQ(s(grid->model()->headerData(key, Qt::Horizontal).toString()), "正确答案");
+    EXPECT_EQ(s(grid->model()->index(0, key).data().toString()), "B");
+    const QRect cell = grid->visualRect(grid->model()->index(0, key));
+    EXPECT_TRUE(grid->viewport()->rect().contains(cell)) << "the key's cell is wholly in view";
+    EXPECT_LE(grid->columnWidth(0), 400) << "a long stem does not take the screen";
 }
 
 TEST_F(BankWindowTest, TheTabStripsSwitchBetweenGridAndRecordView) {
@@ -138,6 +160,30 @@ TEST_F(BankWindowTest, OnlyPicturesQtCanReadCountAsPicturesAndTooLargeOnesAreTol
     EXPECT_EQ(wide.kind, Kind::Image);
     EXPECT_LT(png.size(), 200 * 1024);
     EXPECT_NE(pictureDecodedWarning(wide), "");
+}
+
+TEST_F(BankWindowTest, APictureCutShortIsRefusedAndAWholeOneOfEachOfferedKindAccepted) {
+    // Varied pixels, so that most of each file is pixel data and both cuts fall into it.
+    QImage picture(200, 150, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) picture.setPixel(x, y, qRgb(x * 7 % 256, y * 5 % 256, x * y % 256));
+    for (const char* format : {"BMP", "PNG", "JPEG"}) {
+        SCOPED_TRACE(format);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(picture.save(&buffer, format));
+        const std::string whole = bytes.toStdString();
+        const PictureCheck accepted = kav::gui::checkPicture(whole);
+        EXPECT_EQ(accepted.kind, PictureCheck::Kind::Image);
+        EXPECT_EQ(pictureRefusal(accepted), "");
+        for (std::size_t kept : {whole.size() * 2 / 3, whole.size() - 20}) {
+            const PictureCheck cut = kav::gui::checkPicture(whole.substr(0, kept));
+            EXPECT_EQ(cut.kind, PictureCheck::Kind::Truncated) << kept << " of " << whole.size();
+            EXPECT_EQ(pictureRefusal(cut), kPictureTruncated);
+        }
+    }
+    EXPECT_NE(std::string(kPictureFilter).find("*.png *.jpg *.jpeg *.bmp"), std::string::npos);
 }
 
 TEST_F(BankWindowTest, TheTypingBoxIsHandedToTheChecks) {

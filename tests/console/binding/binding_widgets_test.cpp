@@ -152,28 +152,34 @@ TEST(BindingWidgets, ARefusedPostKeepsTheTypedTextInTheBox) {
     EXPECT_EQ(f.stored("kscj"), (std::vector<std::string>{"90", ""}));
 }
 
-TEST(BindingWidgets, BoxesAndGridCellsTakeAtMostTheColumnWidth) {
-    const std::vector<std::tuple<const char*, const char*, int>> widths = {
-        {"student", "zkzh", 12}, {"student", "login_keyword", 50}, {"selecttest", "sel_a", 255},
-        {"selecttest", "correct_sel", 2}};
-    for (auto [table, column, width] : widths) {
-        SCOPED_TRACE(std::string(table) + "." + column);
-        BindingFixture f(table);
-        TableBinding& b = f.bind();
-        BoundLineEdit box(b, column);
-        EXPECT_EQ(box.maxLength(), width);
-        typeText(&box, QString(width + 5, QChar(u'字')));
-        EXPECT_EQ(box.text().size(), width);
-        EXPECT_EQ(b.text(b.columnIndex(column)), box.text().toStdString()) << "the box typed into the binding";
+TEST(BindingWidgets, ALongTextStaysWholeANewRowComesIntoViewAndTabLeavesAMemo) {
+    BindingFixture f;
+    std::vector<std::string> names(60, "张三");
+    f.addStudents(names);
+    RosterPage page(f.bind());
+    const QString longName(17, QChar(u'字'));
+    typeText(page.name, longName);
+    EXPECT_EQ(page.name->text(), "张三" + longName) << "the box never cuts a text short";
+    EXPECT_EQ(f.binding->text(f.column("ksxm")), ("张三" + longName).toStdString());
+    f.binding->cancel();
 
-        BoundGrid grid(b, {{column, "x"}});
-        grid.show();
-        QModelIndex cell = grid.model()->index(0, 0);
-        grid.edit(cell);
-        auto* editor = grid.viewport()->findChild<QLineEdit*>();
-        ASSERT_NE(editor, nullptr);
-        EXPECT_EQ(editor->maxLength(), width);
-    }
+    page.navigatorButton("插入")->click();
+    const QRect newRow = page.grid->visualRect(page.grid->model()->index(60, 0));
+    EXPECT_TRUE(page.grid->viewport()->rect().intersects(newRow)) << "the new row is scrolled into view";
+    EXPECT_EQ(page.gridLabel->text(), "记录号：61/61");
+
+    BindingFixture win("win");
+    QWidget form;
+    auto* memo = new BoundMemo(win.bind(), "question1", &form);
+    auto* next = new BoundMemo(*win.binding, "question2", &form);
+    auto* layout = new QVBoxLayout(&form);
+    layout->addWidget(memo);
+    layout->addWidget(next);
+    form.show();
+    QTest::keyClicks(memo, "a");
+    QTest::keyClick(memo, Qt::Key_Tab);
+    EXPECT_EQ(memo->toPlainText(), "a") << "Tab moves on instead of typing a tab";
+    EXPECT_EQ(next->toPlainText(), "");
 }
 
 TEST(BindingWidgets, NavigatorDeleteAsksAndEditButtonsFollowTheMode) {
@@ -193,7 +199,7 @@ TEST(BindingWidgets, NavigatorDeleteAsksAndEditButtonsFollowTheMode) {
     page.press("删除");
     EXPECT_EQ(f.stored(), (std::vector<std::string>{"李四"}));
     ASSERT_EQ(f.dialogs.shown.size(), 2u);
-    for (auto& shown : f.dialogs.shown) EXPECT_EQ(shown.text, "确定要删除吗？");
+    for (auto& shown : f.dialogs.shown) EXPECT_EQ(shown.text, "确定要删除第1条记录吗？");
     EXPECT_EQ(page.name->text(), "李四");
     EXPECT_EQ(page.grid->model()->rowCount(), 1);
 }

@@ -134,13 +134,19 @@ TEST_F(ScoreListTest, ARowGbkCannotHoldIsRefusedBeforeAnyFileIsChosen) {
     EXPECT_TRUE(std::filesystem::is_empty(out.path()));
 }
 
-TEST_F(ScoreListTest, SpreadsheetExportChoosesItsKindByTheName) {
+TEST_F(ScoreListTest, SpreadsheetExportChoosesItsKindByTheNameAndSaysWhereItWrote) {
+    std::vector<std::string> told;
+    logic->tellDone = [&](std::string text) { told.push_back(std::move(text)); };
+    const std::string rows = std::to_string(readScoreRows(*f.cursor).size());
     f.dialogs.files.push_back(out / "list.csv");
     logic->BitBtnSpreadsheetClick();
     EXPECT_EQ(kav::test::readFile(out / "list.csv"), scoresCsv(readScoreRows(*f.cursor)));
     f.dialogs.files.push_back(out / "list");
     logic->BitBtnSpreadsheetClick();
     EXPECT_EQ(kav::test::readFile(out / "list.xlsx").substr(0, 2), "PK");
+    logic->BitBtnSpreadsheetClick();  // cancelled: nothing written, nothing told
+    EXPECT_EQ(told, (std::vector<std::string>{"已导出" + rows + "行成绩到" + (out / "list.csv").string(),
+                                              "已导出" + rows + "行成绩到" + (out / "list.xlsx").string()}));
     EXPECT_TRUE(f.dialogs.shown.empty()) << f.dialogs.lastText();
 }
 

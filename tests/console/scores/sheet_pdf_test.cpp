@@ -1,10 +1,13 @@
 // The printed sheet as a PDF file, read back with poppler's pdftotext and pdfinfo.
 #include <gtest/gtest.h>
 
+#include <QPrinter>
 #include <cstdio>
+#include <functional>
 
 #include "common/scores/export_writers.h"
 #include "common/scores/render/sheet_painter.h"
+#include "console/pages/scores/ui/print_form.h"
 #include "tests/console/scores/score_fixture.h"
 
 namespace mendrix::scores {
@@ -107,13 +110,29 @@ TEST_F(SheetPdfTest, NamesReadBackExactlyNotAsRadicals) {
     for (int i = 0; i < 4; ++i)
         rows.push_back(scoreRow("11019999000" + std::to_string(i + 1), names[i], at(2026, 12, 9, 14, 5, i), 20, 28,
                                 18, 30, 96));
-    const auto pdf = dir / "names.pdf";
-    writeSheetPdf(rows, pdf);
-    const std::string all = text(pdf);
-    for (const char* name : names) EXPECT_EQ(occurrences(all, name), 1u) << name;
-    for (const char* radical : {"\u2ED3", "\u2F00", "\u2EE9", "\u2F01", "\u2F04", "\u2F08"})
-        EXPECT_EQ(all.find(radical), std::string::npos) << radical;
-    EXPECT_EQ(occurrences(all, "计算机等级考试成绩单"), 1u);
+    // Every PDF the console writes: the export's, and a print to a file from the preview.
+    const std::pair<const char*, std::function<void(const std::filesystem::path&)>> writers[] = {
+        {"export", [&](const std::filesystem::path& pdf) { writeSheetPdf(rows, pdf); }},
+        {"print preview to a file",
+         [&](const std::filesystem::path& pdf) {
+             QPrinter printer(QPrinter::HighResolution);
+             printer.setOutputFormat(QPrinter::PdfFormat);
+             printer.setOutputFileName(QString::fromStdString(pdf.string()));
+             TForm_print form(nullptr);
+             form.show(rows, nullptr);
+             form.paint(&printer);
+         }},
+    };
+    for (const auto& [what, write] : writers) {
+        SCOPED_TRACE(what);
+        const auto pdf = dir / (std::string(what) + ".pdf");
+        write(pdf);
+        const std::string all = text(pdf);
+        for (const char* name : names) EXPECT_EQ(occurrences(all, name), 1u) << name;
+        for (const char* radical : {"\u2ED3", "\u2F00", "\u2EE9", "\u2F01", "\u2F04", "\u2F08"})
+            EXPECT_EQ(all.find(radical), std::string::npos) << radical;
+        EXPECT_EQ(occurrences(all, "计算机等级考试成绩单"), 1u);
+    }
 }
 
 }  // namespace

@@ -28,7 +28,6 @@ BoundLineEdit::BoundLineEdit(TableBinding& binding, std::string_view column, QWi
       binding_(binding),
       column_(binding.columnIndex(column)),
       subscription_(binding, [this](TableBinding::Change) { showValue(); }) {
-    if (binding.maxLength(column_) > 0) setMaxLength(binding.maxLength(column_));
     setReadOnly(binding.isReadOnly(column_));
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
         binding_.setText(column_, text.toStdString());
@@ -46,6 +45,7 @@ BoundMemo::BoundMemo(TableBinding& binding, std::string_view column, QWidget* pa
       binding_(binding),
       column_(binding.columnIndex(column)),
       subscription_(binding, [this](TableBinding::Change) { showValue(); }) {
+    setTabChangesFocus(true);  // a tab in a question is never wanted; Tab moves on
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!showing_) binding_.setText(column_, toPlainText().toStdString());
     });

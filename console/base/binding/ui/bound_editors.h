@@ -12,7 +12,8 @@
 
 namespace kav::console {
 
-// A one-line box; it takes at most the column's width.
+// A one-line box. It takes a text longer than the column holds as typed (a
+// paste is never cut short); the binding refuses it at the post.
 class BoundLineEdit : public QLineEdit {
 public:
     BoundLineEdit(TableBinding& binding, std::string_view column, QWidget* parent = nullptr);
@@ -24,7 +25,7 @@ private:
     BindingSubscription subscription_;
 };
 
-// A multi-line box for a memo column.
+// A multi-line box for a memo column; Tab moves to the next box.
 class BoundMemo : public QPlainTextEdit {
 public:
     BoundMemo(TableBinding& binding, std::string_view column, QWidget* parent = nullptr);

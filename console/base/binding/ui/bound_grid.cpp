@@ -1,15 +1,16 @@
 #include "console/base/binding/ui/bound_grid.h"
 
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStyledItemDelegate>
 
 namespace kav::console {
 namespace {
 
-// Cell editors that keep to the column: a text box limited to the column's
-// width, or a multi-line box for a memo (a one-line box would lose its lines).
+constexpr int kWidestColumnCharacters = 20;
+
+// Cell editors that keep to the column: a multi-line box for a memo (a
+// one-line box would lose its lines, Tab moves on), else Qt's own.
 class BoundCellDelegate : public QStyledItemDelegate {
 public:
     BoundCellDelegate(TableBinding& binding, BoundTableModel& model, QObject* parent)
@@ -17,11 +18,10 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         int column = model_.tableColumn(index.column());
-        if (isMemo(column)) return new QPlainTextEdit(parent);
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor); line && binding_.maxLength(column) > 0)
-            line->setMaxLength(binding_.maxLength(column));
-        return editor;
+        if (!isMemo(column)) return QStyledItemDelegate::createEditor(parent, option, index);
+        auto* memo = new QPlainTextEdit(parent);
+        memo->setTabChangesFocus(true);
+        return memo;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
         if (auto* memo = qobject_cast<QPlainTextEdit*>(editor))
@@ -60,8 +60,20 @@ int BoundTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant BoundTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-    return QString::fromStdString(binding_.cellText(index.row() + 1, columns_.at(index.column())));
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != kSortRole)) return {};
+    const int column = columns_.at(index.column());
+    const QString text = QString::fromStdString(binding_.cellText(index.row() + 1, column));
+    if (role != kSortRole) return text;
+    switch (binding_.definition().columns.at(column).type) {
+        case db::ColumnType::AutoNumber:
+        case db::ColumnType::Int16:
+        case db::ColumnType::Int32: {
+            bool number = false;
+            const qlonglong value = text.toLongLong(&number);
+            return number ? QVariant(value) : QVariant();
+        }
+        default: return text;
+    }
 }
 
 QVariant BoundTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -113,6 +125,8 @@ BoundGrid::BoundGrid(TableBinding& binding, const std::vector<GridColumn>& colum
                     QAbstractItemView::AnyKeyPressed);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setMinimumSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("字字字")));
+    // A long stem or option sized to its contents would push the later columns off the screen.
+    horizontalHeader()->setMaximumSectionSize(fontMetrics().horizontalAdvance(QString(kWidestColumnCharacters, u'字')));
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -121,10 +135,28 @@ BoundGrid::BoundGrid(TableBinding& binding, const std::vector<GridColumn>& colum
     showCurrentRow();
 }
 
+void BoundGrid::sortByHeader() {
+    sorted_ = new QSortFilterProxyModel(this);
+    sorted_->setSortRole(BoundTableModel::kSortRole);
+    sorted_->setSourceModel(model_);
+    setModel(sorted_);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { currentRowChanged(current); });
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // in table order until a click
+    setSortingEnabled(true);
+    showCurrentRow();
+}
+
+QModelIndex BoundGrid::shown(const QModelIndex& source) const { return sorted_ ? sorted_->mapFromSource(source) : source; }
+
+int BoundGrid::tableRow(const QModelIndex& viewIndex) const {
+    return (sorted_ ? sorted_->mapToSource(viewIndex) : viewIndex).row() + 1;
+}
+
 void BoundGrid::currentRowChanged(const QModelIndex& current) {
     // When the save is refused the cursor stays, and the binding's notice
     // brings the grid back to its row.
-    if (!showing_ && current.isValid()) binding_.moveToRow(current.row() + 1);
+    if (!showing_ && current.isValid()) binding_.moveToRow(tableRow(current));
 }
 
 void BoundGrid::showCurrentRow() {
@@ -132,8 +164,9 @@ void BoundGrid::showCurrentRow() {
     if (row < 0 || row >= model_->rowCount()) return;
     int column = std::max(currentIndex().column(), 0);
     showing_ = true;
-    selectionModel()->setCurrentIndex(model_->index(row, column),
-                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const QModelIndex current = shown(model_->index(row, column));
+    selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(current);  // a row added after the last is brought into view
     showing_ = false;
 }
 

@@ -4,6 +4,7 @@
 // moves the cursor through the binding (which first saves the pending change);
 // a cell edit is typed into the binding like any bound field.
 #include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <optional>
 #include <string>
@@ -20,6 +21,10 @@ struct GridColumn {
 
 class BoundTableModel : public QAbstractTableModel {
 public:
+    // A cell as it sorts: a number column's value as a number (an empty cell
+    // before every number), any other column's text by its characters.
+    static constexpr int kSortRole = Qt::UserRole;
+
     BoundTableModel(TableBinding& binding, const std::vector<GridColumn>& columns, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -43,13 +48,19 @@ class BoundGrid : public QTableView {
 public:
     BoundGrid(TableBinding& binding, const std::vector<GridColumn>& columns, QWidget* parent = nullptr);
     BoundTableModel* boundModel() const { return model_; }
+    // A click on a heading sorts the rows shown by that column (again: the
+    // other way); the table and its row numbers keep their order.
+    void sortByHeader();
 
 private:
     void currentRowChanged(const QModelIndex& current);
     void showCurrentRow();
+    QModelIndex shown(const QModelIndex& source) const;  // the view's index of a model index
+    int tableRow(const QModelIndex& viewIndex) const;    // 1-based
 
     TableBinding& binding_;
     BoundTableModel* model_;
+    QSortFilterProxyModel* sorted_ = nullptr;
     bool showing_ = false;  // the grid follows the cursor; not a user's move
     BindingSubscription subscription_;
 };

@@ -148,9 +148,10 @@ void BankPages::fillChoice(QWidget* pages) {
 
     auto* grid = new QVBoxLayout(Panel11);
     grid->addWidget(named(new BoundGrid(choice.binding,
-                                        {{"select_question", q("选择题干")}, {"sel_a", q("A选择枝")},
-                                         {"sel_b", q("B选择枝")}, {"sel_c", q("C选择枝")}, {"sel_d", q("D选择枝")},
-                                         {"correct_sel", q("正确答案")}},
+                                        // The key beside the stem: in view at any width.
+                                        {{"select_question", q("选择题干")}, {"correct_sel", q("正确答案")},
+                                         {"sel_a", q("A选择枝")}, {"sel_b", q("B选择枝")}, {"sel_c", q("C选择枝")},
+                                         {"sel_d", q("D选择枝")}},
                                         Panel11),
                           "DBGrid3"));
     auto* foot = new QHBoxLayout;

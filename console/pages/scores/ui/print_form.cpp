@@ -2,6 +2,7 @@
 
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <filesystem>
 
 #include "common/scores/render/sheet_painter.h"
 #include "gui/qstring.h"
@@ -9,8 +10,7 @@
 namespace mendrix::scores {
 
 void TForm_print::preview(const std::vector<ScoreRow>& rows, const ItemStatistics* stats) {
-    rows_ = rows;
-    stats_ = stats;
+    show(rows, stats);
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);  // the sheet keeps its own 10 mm margins
     printer.setDocName(kav::gui::q(kSheetTitle));
@@ -25,7 +25,12 @@ void TForm_print::preview(const std::vector<ScoreRow>& rows, const ItemStatistic
 
 void TForm_print::paint(QPrinter* printer) {
     printer->setFullPage(true);
-    paintSheet(*printer, rows_, stats_);
+    if (!paintSheet(*printer, rows_, stats_)) return;
+    // The preview paints on its own engine; a print to a file has written the file once painted.
+    const std::filesystem::path file = printer->outputFileName().toStdString();
+    std::error_code ec;
+    if (printer->outputFormat() == QPrinter::PdfFormat && !file.empty() && std::filesystem::is_regular_file(file, ec))
+        mendPdfText(file);
 }
 
 }  // namespace mendrix::scores

@@ -141,6 +141,7 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
       logic_(std::make_unique<ScoreListLogic>(*binding_, score, env_.dialogs)),
       print_(this) {
     setObjectName("ScoreListPage");
+    logic_->tellDone = env_.tellDone;
     logic_->showSheet = [this](const std::vector<ScoreRow>& rows) {
         const ItemStatistics stats = computeItemStatistics(readExamRecords(env_.data.ADOTable_Tcondition()), rows,
                                                            readBankKeys(env_.data.ADOTable_select()));
@@ -152,6 +153,7 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     auto* grid = new kav::console::BoundGrid(*binding_, columns, this);
     grid_ = grid;
     grid->setObjectName("DBGrid4");
+    grid->sortByHeader();
     grid->setItemDelegateForColumn(Kstime, new KstimeDelegate(grid));
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -288,6 +290,7 @@ AnswerAnalysisPage::AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& conditi
       binding_(std::make_unique<kav::console::TableBinding>(condition, env_.dialogs)),
       logic_(std::make_unique<AnswerAnalysisLogic>(*binding_, condition, score, selecttest, env_.dialogs)) {
     setObjectName("AnswerAnalysisPage");
+    logic_->tellDone = env_.tellDone;
 
     struct Box {
         const char* caption;

@@ -32,6 +32,7 @@ struct ScorePagesEnv {
     kav::ui::Dialogs& dialogs;
     HandlerRunner run;
     std::function<std::string()> account;  // the console account logged in, for the re-grading record
+    std::function<void(std::string)> tellDone;  // the status bar's "done, and where"
 };
 
 // Fills both frames when each is first shown.
