@@ -107,7 +107,7 @@ private:
     static constexpr int kEndNoticeMs = 500;  // how long the end's notice stands
     int ticks_ = 0;
     std::int64_t lastTickMs_ = 0;  // monotonic time of the last counted step
-    Client::TimerKey clockTimer_ = 0, pollTimer_ = 0;
+    Client::TimerKey clockTimer_ = 0, pollTimer_ = 0, announcedTimer_ = 0;
 };
 
 }  // namespace kavlor

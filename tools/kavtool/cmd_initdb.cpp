@@ -1,5 +1,6 @@
 // kavtool init-db FILE: a new stu.mdb or teacher.mdb with the exam tables, or
-// the teacher tables of a lab on the server that a teacher.udl names.
+// the teacher tables of a lab on the server that a teacher.udl names (those of
+// an older version's lab there brought up to date).
 // kavtool init-db --print-admin-sql: the server administrator's one-time set-up.
 #include <algorithm>
 #include <cstdio>
@@ -34,11 +35,21 @@ void printConnectionRoom(const std::string& owner) {
 int initServer(const std::filesystem::path& link) {
     const std::string source = db::serverDataSource(link);
     const std::string owner = db::asOwner(source);
-    db::createServerDatabase(owner, db::DatabaseKind::Teacher);
+    // A lab an older version made is brought up to date, its rows kept.
+    const auto added = db::upgradeServerDatabase(owner, db::DatabaseKind::Teacher);
+    if (!added) db::createServerDatabase(owner, db::DatabaseKind::Teacher);
     const std::string group = db::prepareStationGroup(owner);
-    std::printf("created the teacher tables on the server; the stations' roles belong to %s: make each with "
-                "kavtool station-login %s NAME\n",
-                group.c_str(), link.string().c_str());
+    if (!added) {
+        std::printf("created the teacher tables on the server; the stations' roles belong to %s: make each with "
+                    "kavtool station-login %s NAME\n",
+                    group.c_str(), link.string().c_str());
+    } else if (added->empty()) {
+        std::printf("the teacher tables on the server are there and up to date (their rows kept)\n");
+    } else {
+        std::string what;
+        for (const std::string& a : *added) what += (what.empty() ? "" : ", ") + a;
+        std::printf("brought the teacher tables on the server up to date (their rows kept): added %s\n", what.c_str());
+    }
     if (!db::loginOf(source).password.empty())
         std::printf("warning: %s holds a password, and every station can read the share: take it out (the "
                     "console takes the owner's password from this machine, each station its own from its link)\n",
@@ -66,7 +77,8 @@ int initDb(const kavtool::Args& args) {
 
 KAVTOOL_COMMAND(kavtool::Command{"init-db", "init-db FILE | init-db --print-admin-sql",
                                  "create stu.mdb or teacher.mdb (by the file's name) with the exam tables; "
-                                 "FILE.udl: the teacher tables and the stations' group on the server it names; "
+                                 "FILE.udl: the teacher tables and the stations' group on the server it names (an older "
+                                 "lab's tables brought up to date, their rows kept); "
                                  "--print-admin-sql: the SQL the server's administrator runs once in the lab "
                                  "database (as a superuser) before",
                                  initDb});
