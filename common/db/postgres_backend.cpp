@@ -1069,6 +1069,10 @@ std::string prepareStationGroup(const std::string& ownerConninfo) {
         session.run("COMMIT");
         return group;
     } catch (const DbError& e) {
+        if (std::string_view(e.what()).find("does not exist") != std::string_view::npos)
+            rethrowWithContext(DbError(std::string(e.what()) + " (a lab made by an older version: kavtool init-db "
+                                                               "on its teacher.udl brings it up to date)"),
+                               "Cannot give the stations their rights: ");
         rethrowWithContext(e, "Cannot give the stations their rights: ");
     }
 }
