@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "client/flow/client.h"
+#include "client/flow/work_packing.h"
 #include "common/core/ascii.h"
 #include "common/core/tokens.h"
 #include "common/db/columns.h"
@@ -129,9 +130,12 @@ void SaveExamRecord(Client& client, kav::station::StationPoll* poll) {
     // A lab server that is briefly away is waited for: the report is never lost.
     // The wait runs off the window's thread; the windows stay painted, and the
     // hand-in or collection goes on only once the report is stored.
+    // The work is read here, after grading, and packed and stored off this
+    // thread once the scores are stored.
+    auto report = kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct());
+    report.pack = [work = collectWork(client, report)] { return packWork(work); };
     kav::station::writeExamReportOffThread(
-        kav::station::reportAccess(poll, data.teacherConnection()),
-        kav::station::readExamReport(data.ADOTable_student(), data.ADOTable_ct()),
+        kav::station::reportAccess(poll, data.teacherConnection()), report,
         [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); },
         [&client](const std::function<bool()>& done) { client.desktop().waitUntil(done); });
 }

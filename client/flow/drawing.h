@@ -59,7 +59,7 @@ void createExamRecord(Client& client);
 // Copies the current student row's scores into score and the current ct row
 // into condition of teacher.mdb, updating the candidate's rows or appending them.
 // While the lab server cannot be reached it waits and tries again until the
-// report is stored.
+// report is stored. The candidate's work, packed, is stored after the scores.
 // With the station poll, the report borrows the poll's connection when no
 // poll is running (a lab server then holds one session per station).
 void SaveExamRecord(Client& client, kav::station::StationPoll* poll = nullptr);

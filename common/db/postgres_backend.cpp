@@ -655,6 +655,37 @@ END $f$)SQL");
                 "integer, text) FROM PUBLIC");
 }
 
+// The candidates' work packs: kav_store_pack(zkzh, pack) stores the pack of a
+// candidate whose score row the calling station wrote (the owner may store
+// any), replacing the one stored before; a station reads none. Made when
+// missing, so that a lab made before packs gets them when its stations are
+// prepared.
+void createPackStore(Session& session) {
+    const std::string here = Result(session.run("SELECT quote_ident(current_schema())")).text(0, 0);
+    session.run("CREATE TABLE IF NOT EXISTS kav_pack (zkzh text PRIMARY KEY, kav_station name NOT NULL, "
+                "stored_at timestamp(3) NOT NULL, pack bytea NOT NULL)");
+    session.run("CREATE OR REPLACE FUNCTION " + here + "." + std::string(kStorePackFunction) +
+                "(p_zkzh text, p_pack bytea) RETURNS void LANGUAGE plpgsql" + definerClause(here) + R"SQL($f$
+DECLARE
+    reported_by name;
+BEGIN
+    IF octet_length(p_pack) > )SQL" + std::to_string(kMaxStoredPackBytes) + R"SQL( THEN
+        RAISE EXCEPTION 'the pack of candidate % is larger than % bytes', p_zkzh, )SQL" +
+                std::to_string(kMaxStoredPackBytes) + R"SQL( USING ERRCODE = 'program_limit_exceeded';
+    END IF;
+    SELECT kav_station INTO reported_by FROM score WHERE zkzh = p_zkzh ORDER BY "ID" LIMIT 1 FOR UPDATE;
+    IF (NOT FOUND OR reported_by IS DISTINCT FROM session_user)
+       AND NOT has_table_privilege(session_user, 'score', 'UPDATE') THEN
+        RAISE EXCEPTION 'station % did not report candidate % and may not store the candidate''s pack',
+            session_user, p_zkzh USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    INSERT INTO kav_pack (zkzh, kav_station, stored_at, pack) VALUES (p_zkzh, session_user, localtimestamp, p_pack)
+    ON CONFLICT (zkzh) DO UPDATE SET kav_station = excluded.kav_station, stored_at = excluded.stored_at,
+        pack = excluded.pack;
+END $f$)SQL");
+    session.run("REVOKE ALL ON FUNCTION " + here + "." + std::string(kStorePackFunction) + "(text, bytea) FROM PUBLIC");
+}
+
 void createStationFunctions(Session& session) {
     Result schema = session.run("SELECT quote_ident(current_schema())");
     const std::string here = schema.text(0, 0);
@@ -737,6 +768,7 @@ BEGIN
         WHERE "ID" = condition_id;
     END IF;
 END $f$)SQL");
+    createPackStore(session);
     createHeartbeatFunction(session, here);
     for (const char* function : {"kav_station_state()", "kav_station_updatefile()",
                                  "kav_delay_level(text)", "kav_report(text, text, timestamp, integer, integer, "
@@ -1051,7 +1083,8 @@ std::string callAdmin(Session& session, const std::string& call, const std::vect
 constexpr const char* kStationFunctions[] = {
     "kav_station_columns()", "kav_station_state()", "kav_station_updatefile()", "kav_delay_level(text)",
     "kav_report(text, text, timestamp, integer, integer, integer, integer, integer, integer, integer, text, text, "
-    "text, text, text, text, text, text, text)", "kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)"};
+    "text, text, text, text, text, text, text)",
+    "kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)", "kav_store_pack(text, bytea)"};
 }  // namespace
 
 std::string prepareStationGroup(const std::string& ownerConninfo) {
@@ -1061,6 +1094,7 @@ std::string prepareStationGroup(const std::string& ownerConninfo) {
         const std::string group = callAdmin(session, "stations_group($1)", {{schema}});
         const std::string here = quoteName(schema);
         session.run("BEGIN");
+        createPackStore(session);
         session.run("REVOKE ALL ON ALL TABLES IN SCHEMA " + here + " FROM PUBLIC, " + quoteName(group));
         session.run("REVOKE ALL ON ALL SEQUENCES IN SCHEMA " + here + " FROM PUBLIC, " + quoteName(group));
         session.run("GRANT USAGE ON SCHEMA " + here + " TO " + quoteName(group));
@@ -1143,6 +1177,50 @@ int releaseCandidate(const std::string& ownerConninfo, const std::string& zkzh) 
         return static_cast<int>(released);
     } catch (const DbError& e) {
         rethrowWithContext(e, "Cannot release candidate " + zkzh + ": ");
+    }
+}
+
+namespace {
+// Whether the lab has its table of packs (a lab made before packs has none
+// until its stations are prepared again).
+bool hasPackStore(Session& session) {
+    return !Result(session.run("SELECT to_regclass('kav_pack')")).isNull(0, 0);
+}
+}  // namespace
+
+std::optional<std::string> loadServerPack(const std::string& ownerConninfo, const std::string& zkzh) {
+    Session session(ownerConninfo);
+    try {
+        if (!hasPackStore(session)) return std::nullopt;
+        Result r = session.run("SELECT pack FROM kav_pack WHERE zkzh = $1", {{zkzh}});
+        if (r.rows() == 0) return std::nullopt;
+        const Blob blob = std::get<Blob>(readColumn(r, 0, 0, {"pack", ColumnType::Blob}));
+        return std::string(blob.begin(), blob.end());
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot read the pack of candidate " + zkzh + ": ");
+    }
+}
+
+std::vector<std::string> serverPackAdmissions(const std::string& ownerConninfo) {
+    Session session(ownerConninfo);
+    try {
+        std::vector<std::string> admissions;
+        if (!hasPackStore(session)) return admissions;
+        Result r = session.run("SELECT zkzh FROM kav_pack");
+        for (int i = 0; i < r.rows(); ++i) admissions.push_back(r.text(i, 0));
+        std::sort(admissions.begin(), admissions.end());  // byte order, whatever the server's collation
+        return admissions;
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot list the stored packs: ");
+    }
+}
+
+void removeServerPack(const std::string& ownerConninfo, const std::string& zkzh) {
+    Session session(ownerConninfo);
+    try {
+        if (hasPackStore(session)) session.run("DELETE FROM kav_pack WHERE zkzh = $1", {{zkzh}});
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot delete the pack of candidate " + zkzh + ": ");
     }
 }
 

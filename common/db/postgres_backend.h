@@ -107,6 +107,19 @@ void endStationSessions(const std::string& ownerConninfo, const std::string& nam
 // the owner; returns the number of score rows released.
 int releaseCandidate(const std::string& ownerConninfo, const std::string& zkzh);
 
+// The candidates' work packs on a lab server, in a table of their own
+// (kav_pack): a station stores the pack of a candidate whose score it reported
+// through this function, never reads one; a pack bigger than
+// kMaxStoredPackBytes is refused. The owner reads them below: the pack of
+// candidate zkzh (nullopt when none was stored), the candidates with a pack
+// in admission-number order, and deletes one (nothing when there is none).
+// DbError with the server's text.
+inline constexpr std::string_view kStorePackFunction = "kav_store_pack";
+inline constexpr std::size_t kMaxStoredPackBytes = 24u * 1024 * 1024;
+std::optional<std::string> loadServerPack(const std::string& ownerConninfo, const std::string& zkzh);
+std::vector<std::string> serverPackAdmissions(const std::string& ownerConninfo);
+void removeServerPack(const std::string& ownerConninfo, const std::string& zkzh);
+
 // The server's connection slots: those ordinary roles may use, and those in use now.
 struct ConnectionBudget {
     int slots = 0, inUse = 0;

@@ -52,6 +52,18 @@ std::vector<TableDef> studentTables() {
 }  // namespace
 
 // One row a station: where its client is, rewritten with each poll.
+// Every score changed by re-grading: when, whose, which part, from and to, by which account.
+TableDef regradeTable() {
+    return {"regrade",
+            {{"ID", T::AutoNumber},
+             {"changed_at", T::DateTime},
+             {"zkzh", T::Text, 40},
+             {"part", T::Text, 10},
+             {"old_score", T::Int32},
+             {"new_score", T::Int32},
+             {"account", T::Text, 50}}};
+}
+
 TableDef heartbeatTable() {
     return {"heartbeat",
             {{"station", T::Text, 63},
@@ -91,6 +103,7 @@ std::vector<TableDef> teacherTables() {
         {"updatefile", {{"ID", T::AutoNumber}, {"filename", T::Text, 255}}},
         {"user", {{"username", T::Text, 50}, {"password", T::Text, 255}}},
         heartbeatTable(),
+        regradeTable(),
     };
 }
 

@@ -28,6 +28,9 @@ DatabaseKind kindFromFileName(const std::filesystem::path& file);
 // The stations' heartbeats in the teacher tables; a file made before it
 // existed gets it when it is opened.
 TableDef heartbeatTable();
+// The record of scores changed by re-grading, in the teacher tables; a file
+// made before it existed gets it when it is opened.
+TableDef regradeTable();
 
 // The tables of one kind, in the order the programs open them.
 const std::vector<TableDef>& tablesOf(DatabaseKind kind);

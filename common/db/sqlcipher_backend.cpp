@@ -482,27 +482,30 @@ void createTable(Database& db, const TableDef& table, int order, const std::stri
     db.exec("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")", context);
 }
 
-// A teacher file made before the stations' heartbeats gets their table, once
-// (another program may add it at the same moment: the check is made again
-// inside the write). A file that stays busy is left without it for now: the
-// heartbeats are then not written, and nothing else depends on them.
-void addHeartbeatTable(Database& db, std::vector<TableDef>& tables) {
+// A teacher file made before the stations' heartbeats or the record of
+// re-graded scores gets their tables, once each (another program may add one
+// at the same moment: the check is made again inside the write). A file that
+// stays busy is left without them for now: heartbeats are then not written and
+// re-graded scores not stored, and nothing else depends on them.
+void addLaterTeacherTables(Database& db, std::vector<TableDef>& tables) {
     const auto has = [&](std::string_view name) {
         return std::any_of(tables.begin(), tables.end(), [&](const TableDef& t) { return t.name == name; });
     };
-    const TableDef heartbeat = heartbeatTable();
-    if (!has("state") || has(heartbeat.name)) return;
-    try {
-        writeOneRow(db, [&] {
-            Statement st(db, std::string("SELECT count(*) FROM ") + kCatalog + " WHERE table_name = '" +
-                                 heartbeat.name + "'");
-            if (st.step() && sqlite3_column_int(st.get(), 0) > 0) return;
-            createTable(db, heartbeat, static_cast<int>(tables.size()), "Cannot add the heartbeat table");
-        });
-    } catch (const DbUnavailable&) {
-        return;
+    if (!has("state")) return;
+    for (const TableDef& later : {heartbeatTable(), regradeTable()}) {
+        if (has(later.name)) continue;
+        try {
+            writeOneRow(db, [&] {
+                Statement st(db, std::string("SELECT count(*) FROM ") + kCatalog + " WHERE table_name = '" +
+                                     later.name + "'");
+                if (st.step() && sqlite3_column_int(st.get(), 0) > 0) return;
+                createTable(db, later, static_cast<int>(tables.size()), "Cannot add the " + later.name + " table");
+            });
+        } catch (const DbUnavailable&) {
+            continue;
+        }
+        tables.push_back(later);
     }
-    tables.push_back(heartbeat);
 }
 
 void removeDatabaseFiles(const std::filesystem::path& file) {
@@ -530,7 +533,7 @@ std::unique_ptr<Connection> openSqlCipherFile(const std::filesystem::path& file,
     try {
         std::vector<TableDef> tables = readCatalog(*db);
         widenOlderTextColumns(*db, tables);
-        addHeartbeatTable(*db, tables);
+        addLaterTeacherTables(*db, tables);
         return std::make_unique<SqlCipherConnection>(db, std::move(tables));
     } catch (const DbError& e) {
         throw DbError(context + ": " + e.what());

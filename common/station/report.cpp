@@ -1,5 +1,7 @@
 #include "common/station/report.h"
 
+#include "common/pack/pack_store.h"
+
 #include <atomic>
 #include <cstdio>
 #include <exception>
@@ -86,13 +88,40 @@ void writeExamReport(db::Connection& teacher, const ExamReport& r) {
     teacher.transaction([&] { writeReportRows(teacher, r); });
 }
 
+namespace {
+void storePackAfterReport(const TeacherAccess& teacher, const ExamReport& report, const std::function<void()>& wait) {
+    const std::string bytes = report.pack();
+    if (bytes.empty()) return;
+    std::string lastError;
+    for (int refusals = 0, attempt = 1;; ++attempt) {
+        try {
+            teacher([&](db::Connection& connection) { pack::storePack(connection, report.zkzh, bytes); });
+            return;
+        } catch (const db::DbError& e) {
+            const bool away = dynamic_cast<const db::DbUnavailable*>(&e) != nullptr;
+            if (!away && ++refusals == kPackAttempts) {
+                std::fprintf(stderr, "Kavlor: the work pack of %s is not stored, its scores are: %s\n",
+                             report.zkzh.c_str(), e.what());
+                return;
+            }
+            if (e.what() != lastError)
+                std::fprintf(stderr, "Kavlor: the work pack of %s is not stored yet (attempt %d), trying again: %s\n",
+                             report.zkzh.c_str(), attempt, e.what());
+            lastError = e.what();
+            wait();
+        }
+    }
+}
+}  // namespace
+
 int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& report,
                                const std::function<void()>& wait) {
     std::string lastError;
-    for (int attempt = 1;; ++attempt) {
+    int attempt = 1;
+    for (;; ++attempt) {
         try {
             teacher([&](db::Connection& connection) { writeExamReport(connection, report); });
-            return attempt;
+            break;
         } catch (const db::DbError& e) {
             // The candidate is shown nothing new; the lab's administrator
             // finds the engine's text in the log, once for each new text.
@@ -103,6 +132,8 @@ int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& r
             wait();
         }
     }
+    if (report.pack) storePackAfterReport(teacher, report, wait);
+    return attempt;
 }
 
 int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait) {

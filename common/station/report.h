@@ -20,6 +20,10 @@ struct ExamReport {
     // is reported as a single space.
     std::int64_t winno = 0, wordno = 0;
     std::string winCondiction, selArr1, selArr2, selArr3, filenameDz, filenameWord, dzResult, wordResult, resttime;
+    // Gives the candidate's work packed (kav::pack::writePack). It is called
+    // once the scores are stored, on the thread that stores them, so that
+    // packing never delays the scores; none, or an empty pack, stores nothing.
+    std::function<std::string()> pack;
 };
 
 // Reads the report from the current rows of open student and ct cursors.
@@ -41,7 +45,13 @@ void writeExamReport(db::Connection& teacher, const ExamReport& report);
 // idempotent: every attempt finds the candidate's rows afresh, so a post whose
 // outcome was lost with the connection is updated, never appended a second
 // time. Returns the number of attempts.
+//
+// The pack goes after the scores, which it never delays: it is tried again
+// after each wait while the server cannot be reached, and given up after
+// kPackAttempts other errors (a refusal, a full share), logged with the
+// engine's text; the scores stay stored either way.
 int writeExamReportUntilStored(db::Connection& teacher, const ExamReport& report, const std::function<void()>& wait);
+inline constexpr int kPackAttempts = 5;
 
 // Runs work on a teacher connection, chosen afresh for each attempt (a
 // station's report borrows its poll's connection when the poll is idle, so

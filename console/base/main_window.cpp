@@ -107,6 +107,7 @@ void MainWindowLogic::N6Click() { showPage("试题维护->录入题", Page::Typi
 void MainWindowLogic::WORD1Click() { showPage("试题维护->Word题", Page::WordQuestions); }
 void MainWindowLogic::N16Click() { showPage("设置与评分->查分|打印", Page::ScoreList); }
 void MainWindowLogic::N17Click() { showPage("设置与评分->答题情况分析", Page::AnswerAnalysis); }
+void MainWindowLogic::NLabClick() { showPage("设置与评分->考场监控", Page::LabView); }
 void MainWindowLogic::N10Click() { showPage("关于->关于软件", page); }
 
 void MainWindowLogic::H1Click() {
@@ -125,6 +126,8 @@ void MainWindowLogic::switchMode(StationMode mode) {
     caption = captionAt(command.location, command.spaces, mode);
     markedMode = mode;
     modeEnabled = command.enabledAfter;
+    // After collecting or ending, the teacher watches the stations follow.
+    if (mode == StationMode::ForcedCollection || mode == StationMode::Ended) page = Page::LabView;
 }
 
 bool MainWindowLogic::checked(StartupFlag flag) const { return flags_[static_cast<int>(flag)]; }

@@ -18,7 +18,7 @@ class TDataModule2;
 
 // The function pages; None shows the background picture.
 enum class Page { None, Accounts, Roster, WinQuestions, ChoiceQuestions, TypingTexts, WordQuestions, UpdateList,
-                  ScoreList, AnswerAnalysis };
+                  ScoreList, AnswerAnalysis, LabView };
 enum class AccountsPart { Administrator, Assistants };  // Panel3, Panel4
 
 // The four mode items of the radio group, indexed by station mode - 1.
@@ -47,6 +47,7 @@ public:
     void WORD1Click();
     void N16Click();
     void N17Click();
+    void NLabClick();  // 考场监控: every station at a glance
     void N10Click();  // about: caption only, the page stays
     void H1Click();   // help file
     // Station commands.

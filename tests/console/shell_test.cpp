@@ -273,6 +273,7 @@ TEST_F(ConsoleTest, PageCommandsSetLocationThreeSpacesAndModeText) {
         {&MainWindowLogic::WORD1Click, "试题维护->Word题", Page::WordQuestions},
         {&MainWindowLogic::N16Click, "设置与评分->查分|打印", Page::ScoreList},
         {&MainWindowLogic::N17Click, "设置与评分->答题情况分析", Page::AnswerAnalysis},
+        {&MainWindowLogic::NLabClick, "设置与评分->考场监控", Page::LabView},
     };
     MainWindowLogic& w = loggedIn();
     for (const Case& c : cases) {
@@ -305,22 +306,24 @@ TEST_F(ConsoleTest, ModeCommandsWriteThenMarkEnableAndCaption) {
         const char* korl;
         kav::station::StationMode marked;
         ModeItemsEnabled enabled;
+        Page page;  // collecting and ending show the stations following
     };
     const Case cases[] = {
         {&MainWindowLogic::N14Click, "将切换到练习状态，准备好？", "     当前位置：设置与评分->练习状态  当前状态：练习", "2",
-         kav::station::StationMode::Practice, {false, true, false, true}},
+         kav::station::StationMode::Practice, {false, true, false, true}, Page::Roster},
         {&MainWindowLogic::E1Click, "将切换到结束状态，准备好？", "     当前位置：设置与评分->结束   当前状态：结束", "4",
-         kav::station::StationMode::Ended, {true, true, false, true}},
+         kav::station::StationMode::Ended, {true, true, false, true}, Page::LabView},
         {&MainWindowLogic::N13Click, "将切换到考试状态，准备好？", "     当前位置：设置与评分->考试状态  当前状态：考试", "1",
-         kav::station::StationMode::Exam, {true, true, true, true}},
+         kav::station::StationMode::Exam, {true, true, true, true}, Page::Roster},
         {&MainWindowLogic::s1Click, "将切换到强制收分状态，准备好？",
          "     当前位置：设置与评分->强制收分   当前状态：强制收分", "3", kav::station::StationMode::ForcedCollection,
-         {false, true, true, true}},
+         {false, true, true, true}, Page::LabView},
     };
     MainWindowLogic& w = loggedIn();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.korl);
         dialogs.shown.clear();
+        run(&MainWindowLogic::N3Click);
         run(c.handler);
         ASSERT_EQ(dialogs.shown.size(), 1u);
         EXPECT_EQ(dialogs.shown[0].text, c.question);
@@ -330,6 +333,7 @@ TEST_F(ConsoleTest, ModeCommandsWriteThenMarkEnableAndCaption) {
         EXPECT_EQ(w.markedMode, c.marked);
         EXPECT_EQ(w.modeEnabled, c.enabled);
         EXPECT_EQ(modeItemsEnabledAfter(c.marked), c.enabled);
+        EXPECT_EQ(w.page, c.page);
     }
     run(&MainWindowLogic::WIN1Click);
     EXPECT_EQ(w.caption, kTitle + "     当前位置：试题维护->WIN题   当前状态：强制收分") << "the next page shows the new mode";

@@ -120,7 +120,7 @@ TEST(Connect, RelativeDataSourceResolvesAgainstTheWorkingFolderWithEitherSeparat
     EXPECT_EQ(backslash->dataSource(), (dir / "share" / "teacher.mdb").string());
     auto absolute = connect(ConnectionString::forDataSource((dir / "share/teacher.mdb").string()).toString(), "/");
     EXPECT_EQ(absolute->tableNames(),
-              (std::vector<std::string>{"score", "condition", "state", "updatefile", "user"}));
+              (std::vector<std::string>{"score", "condition", "state", "updatefile", "user", "heartbeat", "regrade"}));
 }
 
 TEST(Connect, UnknownProviderIsRefused) {

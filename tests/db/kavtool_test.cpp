@@ -38,7 +38,7 @@ protected:
 TEST_F(KavtoolTest, InitDbMakesEitherFileAndRefusesToOverwrite) {
     Outcome r = kavtool("init-db teacher.mdb");
     ASSERT_EQ(r.rc, 0) << r.err;
-    EXPECT_EQ(kavtool("tables teacher.mdb").out, "score\ncondition\nstate\nupdatefile\nuser\n");
+    EXPECT_EQ(kavtool("tables teacher.mdb").out, "score\ncondition\nstate\nupdatefile\nuser\nheartbeat\nregrade\n");
     ASSERT_EQ(kavtool("init-db Stu.MDB").rc, 0);
     EXPECT_EQ(kavtool("tables Stu.MDB").out, "student\nwin\nselecttest\nword\nct\n");
     std::string before = readFile(dir / "teacher.mdb");

@@ -11,6 +11,7 @@
 
 #include "common/db/network_fs.h"
 #include "common/db/tables.h"
+#include "common/pack/pack_store.h"
 #include "common/station/heartbeat.h"
 #include "common/station/station.h"
 #include "tests/db/test_backend.h"
@@ -109,8 +110,11 @@ TEST_P(LabCheckRun, EveryStationReportsOnceAndTheDatabaseIsLeftAsFound) {
     EXPECT_TRUE(std::regex_match(line, std::regex("lab-check: 3 stations, 3 reported, 0 lost, 0 duplicated, "
                                                   "collection [0-9]+\\.[0-9]{2} s, poll p99 [0-9]+ ms")))
         << line;
+    EXPECT_NE(run.out.find("lab-check: 3 work packs stored and read back, 0 missing or unreadable\n"),
+              std::string::npos) << run.out;
     EXPECT_EQ(connection->openTable("score")->recordCount(), 1);
     EXPECT_EQ(connection->openTable("condition")->recordCount(), 0);
+    EXPECT_EQ(kav::pack::packAdmissions(*connection), std::vector<std::string>{}) << "the check's packs are deleted";
     EXPECT_EQ(connection->openTable("heartbeat")->recordCount(), 0) << "the simulated stations' heartbeats go too";
     EXPECT_EQ(kav::station::readStation(*connection->openTable("state")).korl, kav::station::korlOf(kav::station::StationMode::Exam));
 }

@@ -63,7 +63,10 @@ protected:
         attackerLink = teacher->stationConnectionString("attacker", "attacker-pw-0123");
         otherLink = teacher->stationConnectionString("other", "other-pw-012345");
         other = connect(otherLink, {});
-        kav::station::writeExamReport(*other, reportOf("110100000002", 75));  // another station's candidate
+        // Another station's candidate, reported with the candidate's work.
+        auto report = reportOf("110100000002", 75);
+        report.pack = [this] { return otherPack; };
+        kav::station::writeExamReportUntilStored(*other, report, [] {});
         otherRole = RawSession(otherLink).value("SELECT session_user");
         group = RawSession(otherLink).value("SELECT rolname FROM pg_roles WHERE pg_has_role(session_user, oid, "
                                              "'MEMBER') AND rolname LIKE '%\\_stations'");
@@ -73,6 +76,7 @@ protected:
     std::unique_ptr<kav::test::TestDatabase> teacher;
     std::string attackerLink, otherLink, otherRole, group;
     std::unique_ptr<Connection> other;  // the other station, connected all along
+    const std::string otherPack = std::string("PK\3\4 the other candidate's work\0", 32);
 };
 
 TEST_F(StationAttackTest, EveryAttemptIsRefusedAndTheLabStillCollects) {
@@ -119,6 +123,10 @@ TEST_F(StationAttackTest, EveryAttemptIsRefusedAndTheLabStillCollects) {
         {"end another station's sessions the administrator's way",
          "SELECT kav_admin.end_station_sessions('" + teacher->schema() + "', 'other')"},
         {"drop the update list function", "DROP FUNCTION kav_station_updatefile()"},
+        {"read another candidate's work pack", "SELECT pack FROM kav_pack"},
+        {"overwrite the pack another station stored", "SELECT kav_store_pack('110100000002', 'forged')"},
+        {"store a pack for a candidate it did not report", "SELECT kav_store_pack('110100000003', 'planted')"},
+        {"delete the packs", "DELETE FROM kav_pack"},
     };
     for (const Case& c : cases) {
         attacker.run("BEGIN");
@@ -141,6 +149,8 @@ TEST_F(StationAttackTest, EveryAttemptIsRefusedAndTheLabStillCollects) {
     ASSERT_EQ(score->recordCount(), 1);
     EXPECT_EQ(score->field("kscj").asInteger(), 75);
     EXPECT_EQ(owner->openTable("state")->field("korl").asInteger(), 1);
+    EXPECT_EQ(loadServerPack(teacher->conninfo(), "110100000002"), otherPack);
+    EXPECT_EQ(serverPackAdmissions(teacher->conninfo()), std::vector<std::string>{"110100000002"});
     EXPECT_NO_THROW(kav::station::writeExamReport(*other, reportOf("110100000002", 80)));
     EXPECT_EQ(owner->openKeyed("score", "zkzh", "110100000002")->field("kscj").asInteger(), 80);
 

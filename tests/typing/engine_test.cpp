@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "client/screens/typing/typing_cells.h"
+#include "common/grading/typing_cells.h"
 #include "tests/typing/typing_fixture.h"
 
 namespace kav::typing {

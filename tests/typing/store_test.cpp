@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "client/screens/typing/typing_cells.h"
+#include "common/grading/typing_cells.h"
 #include "common/platform/messages.h"
 #include "tests/typing/typing_fixture.h"
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "client/screens/typing/typing_cells.h"
+#include "common/grading/typing_cells.h"
 #include "common/ui/event_gate.h"
 #include "tests/typing/typing_fixture.h"
 

@@ -1,8 +1,8 @@
 // kavtool lab-check TEACHERDB --stations N [--yes] [--during-collection CMD]:
 // a pre-exam check of the real teacher database. N simulated stations, each a
 // process of its own with its own drive c: and stu.mdb, run the client's
-// start-up reads, its 2-second poll with its heartbeat, and its report; the
-// check sets its own collection order and measures.
+// start-up reads, its 2-second poll with its heartbeat, and its report with a
+// small work pack; the check sets its own collection order and measures.
 //
 // The order is a station mode of the check's own (kLabCheckCollection), which
 // only the simulated stations act on: a real client takes it for no change, so
@@ -39,6 +39,9 @@
 #include "common/db/postgres_backend.h"
 #include "common/db/schema.h"
 #include "common/db/tables.h"
+#include "common/pack/pack_store.h"
+#include "common/pack/work_pack.h"
+#include "common/platform/platform.h"
 #include "common/station/heartbeat.h"
 #include "common/station/poll.h"
 #include "common/station/report.h"
@@ -120,6 +123,24 @@ Wake sleepUnlessWoken(int stop, int announced, Clock::time_point until) {
 // poll after its report, until the check says stop (as the teacher's end of
 // the exam would): a station that went away at once would make the server
 // tear down its session in the middle of the other stations' reports. It
+// The work a simulated station packs: a candidate folder of the size the
+// exam makes (a few small files and a document of about 20 KB).
+std::string simulatedPack(const std::string& zkzh) {
+    kav::pack::WorkPack work;
+    work.admission = zkzh;
+    work.name = "lab-check";
+    work.packedAt = kav::DateTime::nowLocal();
+    work.typedText = std::string(400, 'x');
+    std::mt19937 random(std::hash<std::string>{}(zkzh));
+    std::string document(20 * 1024, '\0');
+    for (char& c : document) c = static_cast<char>(random());
+    work.files = {{"TASK", kav::platform::kAttrDirectory, ""},
+                  {"TASK/a.txt", kav::platform::kAttrArchive, "a"},
+                  {"TASK/b.txt", kav::platform::kAttrArchive | kav::platform::kAttrReadOnly, "b"},
+                  {"word.docx", kav::platform::kAttrArchive, document}};
+    return kav::pack::writePack(work);
+}
+
 // writes to `out` "reported NOTICED_NS REPORTED_NS" when its report is
 // stored, then "polls POLL_US..." once stopped; or "failed TEXT".
 void runStation(const fs::path& teacherDb, const fs::path& folder, int index, int ready, int go, int stop, FILE* out) {
@@ -195,7 +216,8 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             const auto korl = poll.take(station::kTickWait);
             if (reported || korl != kLabCheckCollection) continue;
             const std::int64_t noticed = nowNs();
-            const station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
+            station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
+            report.pack = [&zkzh] { return simulatedPack(zkzh); };
             station::writeExamReportUntilStored(station::reportAccess(&poll, teacher->connection()), report, [] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             });
@@ -324,9 +346,13 @@ std::string refusal(db::Connection& teacher) {
 }
 
 // The stations whose score or condition row is missing (lost) or there more
-// than once (duplicated).
-std::pair<int, int> countReports(db::Connection& teacher, int stations) {
-    int lost = 0, duplicated = 0;
+// than once (duplicated), and those whose work pack is missing or does not
+// read back as their own.
+struct ReportCount {
+    int lost = 0, duplicated = 0, packsMissing = 0;
+};
+ReportCount countReports(db::Connection& teacher, int stations) {
+    ReportCount count;
     for (int i = 0; i < stations; ++i) {
         bool missing = false, twice = false;
         for (const char* table : {"score", "condition"}) {
@@ -334,10 +360,16 @@ std::pair<int, int> countReports(db::Connection& teacher, int stations) {
             missing = missing || rows == 0;
             twice = twice || rows > 1;
         }
-        lost += missing ? 1 : 0;
-        duplicated += twice ? 1 : 0;
+        count.lost += missing ? 1 : 0;
+        count.duplicated += twice ? 1 : 0;
+        const auto pack = kav::pack::loadPack(teacher, simulatedZkzh(i));
+        try {
+            if (!pack || kav::pack::readPack(*pack).admission != simulatedZkzh(i)) ++count.packsMissing;
+        } catch (const kav::pack::PackError&) {
+            ++count.packsMissing;
+        }
     }
-    return {lost, duplicated};
+    return count;
 }
 
 // Deletes the simulated stations' rows and heartbeats (what an interrupted run left too).
@@ -355,6 +387,7 @@ void removeReports(db::Connection& teacher, int stations) {
                 rows->remove();
             }
         }
+    for (int i = 0; i < stations; ++i) kav::pack::removePack(teacher, simulatedZkzh(i));
 }
 
 int labCheck(const kavtool::Args& args) {
@@ -469,7 +502,7 @@ int labCheck(const kavtool::Args& args) {
         station::writeStation(*state, found);
     });
     // Counted in full before anything is deleted, so that a count begun again counts the same rows.
-    const auto [lost, duplicated] = whenReachable([&] { return countReports(*teacher, o.stations); });
+    const auto [lost, duplicated, packsMissing] = whenReachable([&] { return countReports(*teacher, o.stations); });
     whenReachable([&] { removeReports(*teacher, o.stations); });
     roles.reset();
     fs::remove_all(work);
@@ -481,6 +514,8 @@ int labCheck(const kavtool::Args& args) {
     const auto percentile = [&](size_t p) {
         return reportTimes.empty() ? 0.0 : reportTimes[std::min(reportTimes.size() - 1, reportTimes.size() * p / 100)] / 1e6;
     };
+    std::printf("lab-check: %d work packs stored and read back, %d missing or unreadable\n",
+                o.stations - packsMissing, packsMissing);
     std::printf("lab-check: the last station saw the order %.2f s after it was set; a report took %.0f ms "
                 "(median), %.0f ms (p99), %.0f ms (max) from its station's notice to stored\n",
                 (lastNotice - collectAt) / 1e9, percentile(50), percentile(99), percentile(100));
@@ -489,7 +524,7 @@ int labCheck(const kavtool::Args& args) {
                     std::max<std::int64_t>(0, lastReport - commandEnded) / 1e9);
     std::printf("lab-check: %d stations, %d reported, %d lost, %d duplicated, collection %.2f s, poll p99 %ld ms\n",
                 o.stations, reported, lost, duplicated, (lastReport - collectAt) / 1e9, p99 / 1000);
-    return lost != 0 || duplicated != 0 || failed != 0 ? 1 : 0;
+    return lost != 0 || duplicated != 0 || failed != 0 || packsMissing != 0 ? 1 : 0;
 }
 
 }  // namespace

@@ -36,26 +36,6 @@ std::string unansweredCaption(int number) { return std::to_string(number) + " ";
 
 }  // namespace
 
-AnswerList splitList(std::string_view text) {
-    AnswerList list;
-    const auto tokens = splitStoredList(text);
-    std::copy_n(tokens.begin(), std::min<std::size_t>(tokens.size(), kQuestions), list.begin());
-    return list;
-}
-
-std::string joinList(const AnswerList& list) { return joinTokens(list); }
-
-Grade grade(const AnswerList& correct, const AnswerList& given) {
-    Grade g;
-    for (int i = 0; i < kQuestions; ++i) {
-        if (given[i] == correct[i])
-            ++g.count;
-        else
-            g.wrongList += std::to_string(i + 1) + correct[i] + " ";
-    }
-    return g;
-}
-
 ChoiceScreen::ChoiceScreen(Tables tables) : t_(tables) {
     positions_ = splitList(t_.ct.field("sel_arr1").asString());
     correct_ = splitList(t_.ct.field("sel_arr2").asString());

@@ -19,30 +19,9 @@
 #include <vector>
 
 #include "common/db/database.h"
+#include "common/grading/choice_grading.h"
 
 namespace kav::choice {
-
-constexpr int kQuestions = 30;
-
-// Lower-case answer letters "a"–"d", "*" for unanswered (or "" after a later
-// login whose record held no answer), indexed by question number − 1.
-using AnswerList = std::array<std::string, kQuestions>;
-
-// Splits a stored list at single spaces: two adjacent spaces give an empty
-// token, an empty text gives no token. Tokens beyond the thirtieth are dropped;
-// missing ones stay empty.
-AnswerList splitList(std::string_view text);
-// The thirty entries joined with single spaces (the format of sel_arr3).
-std::string joinList(const AnswerList& list);
-
-// The result shared by the screen's self-check and the exam window's choice
-// grading: one point per exact match, and for every other question, in
-// ascending order, its number, its correct letter and one space ("3b 17a ").
-struct Grade {
-    int count = 0;
-    std::string wrongList;
-};
-Grade grade(const AnswerList& correct, const AnswerList& given);
 
 enum class Option { None = -1, A = 0, B = 1, C = 2, D = 3 };
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "client/screens/typing/typing_cells.h"
+#include "common/grading/typing_cells.h"
 #include "common/platform/messages.h"
 #include "common/text/gbk.h"
 #include "common/text/typing_file.h"

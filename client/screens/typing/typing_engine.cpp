@@ -4,7 +4,7 @@
 #include <charconv>
 #include <numeric>
 
-#include "client/screens/typing/typing_cells.h"
+#include "common/grading/typing_cells.h"
 #include "common/core/utf8.h"
 #include "common/platform/messages.h"
 #include "common/text/typing_file.h"
@@ -15,11 +15,6 @@ namespace {
 std::string number(std::int64_t n) { return std::to_string(n); }
 
 }  // namespace
-
-int typingScore(int totalCharacters, int rightCharacters) {
-    const int deduction = std::max(0, totalCharacters - rightCharacters) / 3;
-    return deduction <= 20 ? 20 - deduction : 0;
-}
 
 std::int64_t dzTimeOf(std::string_view dzResult) {
     std::string_view token = dzResult.substr(0, dzResult.find(' '));
@@ -77,7 +72,7 @@ void TypingEngine::load() {
             }
         }
     }
-    fillLastPage();
+    typing::fillLastPage(model_);
     typed_.resize(model_.size(), emptyTypedLine());
     for (auto& line : typed_)
         if (line.size() < static_cast<std::size_t>(kLineBytes)) line.resize(kLineBytes, ' ');
@@ -98,15 +93,6 @@ void TypingEngine::load() {
     totalLabel_ = "总字数：" + number(total_) + "字";
     speedLabel_ = "速度:0字/分钟";
     statisticsTick();
-}
-
-// Fills the last page with copies of the first lines, in order (a copy may
-// itself be copied when the text is shorter than the missing lines).
-void TypingEngine::fillLastPage() {
-    for (std::size_t i = 0; model_.size() % kLinesPerPage != 0; ++i) {
-        std::string copy = model_[i];
-        model_.push_back(std::move(copy));
-    }
 }
 
 void TypingEngine::compareLine(int absLine) {

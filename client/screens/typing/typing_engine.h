@@ -25,6 +25,7 @@
 
 #include "client/screens/typing/typed_file_store.h"
 #include "client/screens/typing/typing_record.h"
+#include "common/grading/typing_score.h"
 #include "common/text/cryptstr.h"
 #include "common/ui/clock.h"
 #include "common/ui/dialogs.h"
@@ -39,15 +40,12 @@ struct TypingPlace {
 
 enum class Key { Backspace, Delete, PageUp, PageDown, Left, Right, Up, Down, Insert };
 
-// The typing score: 20 minus one point for every three model characters not
-// typed correctly, never below 0 (and never above 20).
-int typingScore(int totalCharacters, int rightCharacters);
 // The typing time in dz_result (its first token); 0 when there is none.
 std::int64_t dzTimeOf(std::string_view dzResult);
 
 class TypingEngine {
 public:
-    static constexpr int kLinesPerPage = 7;
+    static constexpr int kLinesPerPage = typing::kLinesPerPage;
     static constexpr int kStatisticsMs = 250, kBlinkMs = 200, kAutosaveMs = 30'000;
 
     TypingEngine(TypingRecord& record, ui::Clock& clock, ui::Dialogs& dialogs, TypingPlace place);
@@ -124,7 +122,6 @@ public:
 
 private:
     void load();
-    void fillLastPage();
     void compareLine(int absLine);
     void changeLine(int absLine, std::string typed);
     void deleteAtCaret();

@@ -1,5 +1,7 @@
 #include "console/pages/scores/score_pages.h"
 
+#include <algorithm>
+
 #include "common/db/error_text.h"
 #include "common/scores/export_writers.h"
 
@@ -86,6 +88,14 @@ void ScoreListLogic::BitBtnSpreadsheetClick() {
         if (path->extension() == ".csv") writeFileReplacing(*path, scoresCsv(rows));
         else writeScoresXlsx(rows, *path);
     });
+}
+
+bool ScoreListLogic::rereadAfterReports() {
+    if (binding_.isEditing()) return false;
+    const int row = binding_.currentRow();
+    if (!binding_.refresh()) return false;
+    if (row > 1) binding_.moveToRow(std::min(row, binding_.rowCount()));
+    return true;
 }
 
 // ------------------------------------------------------------ answer analysis

@@ -46,6 +46,9 @@ public:
     void BitBtn43Click() { binding_.removeAll(); }
     // "刷新": rereads the table; at the first row.
     void BitBtn29Click() { binding_.refresh(); }
+    // New reports were stored: rereads the table and stays on the row shown,
+    // unless a row is being edited (false; the teacher's typing is kept).
+    bool rereadAfterReports();
 
     std::function<void(const std::vector<ScoreRow>& rows)> showSheet;
 

@@ -24,6 +24,7 @@
 #include "console/base/texts.h"
 #include "console/window/ui/app.h"
 #include "console/pages/bank/ui/bank_pages.h"
+#include "console/pages/labview/ui/lab_view_page.h"
 #include "console/pages/ruleeditor/ui/tform3.h"
 #include "gui/kiosk.h"
 #include "gui/qstring.h"
@@ -212,7 +213,20 @@ TForm1::TForm1(MendrixApp& app, MainWindowLogic& logic, AccountsLogic& accounts)
     }
     for (auto& [p, w] : pageWidgets_) pages_->addWidget(w);
     scores::installScorePages(pageWidgets_[Page::ScoreList], pageWidgets_[Page::AnswerAnalysis],
-                              {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); }});
+                              {app.console().data(), app.console().dialogs(), [&app](auto& h) { app.run(h); },
+                               [&app] { return app.console().login().Edit1; }});
+    labView_ = new labview::LabViewPage(pages_, app.console().data().workingFolder(), app.console().clock());
+    pageWidgets_[Page::LabView] = labView_;
+    pages_->addWidget(labView_);
+    // Reports that arrive reach the score list without 刷新 (retried at the
+    // next reading while a box or an edit holds the list).
+    labView_->scoresStale = [this] {
+        app_.run([this] {
+            labView_->logic().scoresStale = false;
+            if (!scores::rereadScoresAfterReports(pageWidgets_[Page::ScoreList], app_.console().data()))
+                labView_->logic().scoresStale = true;
+        });
+    };
 
     flagsLabel = new QLabel(this);
     statusBar()->addWidget(flagsLabel);
@@ -245,6 +259,7 @@ void TForm1::makeMenus() {
                                    {"N14", "练习状态(&L)", &TForm1::N14Click},
                                    {"s1", "强制收分(&F)(学生机)", &TForm1::s1Click},
                                    {"E1", "结束(&E)", &TForm1::E1Click},
+                                   {"NLab", "考场监控(&J)", &TForm1::NLabClick},
                                    {"N19", "-", nullptr},
                                    {"N16", "查分&&打印(&P)(教师机)", &TForm1::N16Click},
                                    {"N17", "答题分析(&C)(教师机)", &TForm1::N17Click}}},
@@ -352,6 +367,7 @@ void TForm1::N6Click() { run(&MainWindowLogic::N6Click); }
 void TForm1::WORD1Click() { run(&MainWindowLogic::WORD1Click); }
 void TForm1::N16Click() { run(&MainWindowLogic::N16Click); }
 void TForm1::N17Click() { run(&MainWindowLogic::N17Click); }
+void TForm1::NLabClick() { run(&MainWindowLogic::NLabClick); }
 void TForm1::H1Click() { run(&MainWindowLogic::H1Click); }
 void TForm1::NtimeClick() { run(&MainWindowLogic::NtimeClick); }
 void TForm1::N20Click() { run(&MainWindowLogic::N20Click); }
@@ -402,6 +418,9 @@ void TForm1::refresh() {
     N21->setChecked(logic_.checked(StartupFlag::Clearinfo));
     N23->setChecked(logic_.checked(StartupFlag::Update));
     flagsLabel->setText(q(logic_.statusText()));
+    if (logic_.visible) labView_->logic().setMode(logic_.markedMode);
+    labView_->logic().setShown(logic_.visible && logic_.page == Page::LabView);
+    labView_->showModel();  // a collection ordered just now shows at once
 
     const auto boxes = accountBoxes();
     for (int n = 0; n < 4; ++n) {

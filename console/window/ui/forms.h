@@ -21,6 +21,9 @@ namespace mendrix {
 namespace bank {
 class BankPages;
 }
+namespace labview {
+class LabViewPage;
+}
 class MendrixApp;
 class LoginLogic;
 class AccountsLogic;
@@ -66,6 +69,7 @@ public:
     void WORD1Click();
     void N16Click();
     void N17Click();
+    void NLabClick();
     void N10Click();
     void H1Click();
     void NtimeClick();
@@ -92,6 +96,7 @@ public:
     TAboutBox* aboutBox() const { return about_; }
     // The question bank's pages, filled once the databases are open (after login).
     bank::BankPages* bankPages() const { return bank_; }
+    labview::LabViewPage* labView() const { return labView_; }
 
 protected:
     void closeEvent(QCloseEvent*) override;
@@ -110,6 +115,7 @@ private:
     std::map<Page, QWidget*> pageWidgets_;
     TAboutBox* about_;
     bank::BankPages* bank_ = nullptr;
+    labview::LabViewPage* labView_ = nullptr;
 };
 
 }  // namespace mendrix

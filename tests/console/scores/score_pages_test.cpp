@@ -179,6 +179,31 @@ TEST_F(ScoreLabTest, ClearAsksAndDeletesOnlyTheSnapshotUntilRefresh) {
     EXPECT_EQ(lab.column("teacher.mdb", "condition", "zkzh").size(), 3u) << "clearing scores leaves the records";
 }
 
+// Reports arriving during a collection are read without 刷新: the list keeps
+// its row, and waits while the teacher is editing one.
+TEST_F(ScoreLabTest, ArrivingReportsAreReadOnTheSameRowButNeverOverAnEdit) {
+    report("110199990001");
+    report("110199990002");
+    score->requery();
+    kav::console::TableBinding binding(*score, lab.dialogs);
+    ScoreListLogic logic(binding, *score, lab.dialogs);
+    ASSERT_TRUE(binding.last());
+    report("110199990003");
+    EXPECT_TRUE(logic.rereadAfterReports());
+    EXPECT_EQ(binding.rowCount(), 3);
+    EXPECT_EQ(binding.positionText(), "记录号：2/3") << "still on the row shown";
+
+    binding.setText(binding.columnIndex("ksxm"), "改过的名字");
+    report("110199990004");
+    EXPECT_FALSE(logic.rereadAfterReports());
+    EXPECT_EQ(binding.rowCount(), 3);
+    EXPECT_EQ(binding.text(binding.columnIndex("ksxm")), "改过的名字") << "the typing is kept";
+    ASSERT_TRUE(binding.post());
+    EXPECT_TRUE(logic.rereadAfterReports());
+    EXPECT_EQ(binding.rowCount(), 4);
+    EXPECT_TRUE(lab.dialogs.shown.empty());
+}
+
 TEST_F(ScoreLabTest, AnswerAnalysisClearsRecordsAndCountsStatisticsOfTheSnapshots) {
     report("110199990001");
     report("110199990002");

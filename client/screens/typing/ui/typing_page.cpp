@@ -5,7 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "client/screens/typing/typing_cells.h"
+#include "common/grading/typing_cells.h"
 #include "common/text/gbk.h"
 
 namespace kavlor {

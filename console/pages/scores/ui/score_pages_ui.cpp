@@ -10,6 +10,8 @@
 #include <QScrollArea>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <set>
+#include <thread>
 
 #include "common/db/error_text.h"
 #include "common/scores/item_stats.h"
@@ -18,6 +20,9 @@
 #include "console/base/binding/ui/bound_grid.h"
 #include "console/base/binding/ui/navigators.h"
 #include "console/base/data_module.h"
+#include "console/pages/scores/ui/regrade_box.h"
+#include "common/db/tables.h"
+#include "common/word/isolated_grading.h"
 #include "gui/qstring.h"
 
 namespace mendrix::scores {
@@ -119,6 +124,14 @@ void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEn
     });
 }
 
+bool rereadScoresAfterReports(QWidget* scoreFrame, TDataModule2& data) {
+    // The page has no meta-object of its own: found by its name, then cast.
+    if (auto* page = dynamic_cast<ScoreListPage*>(scoreFrame->findChild<QWidget*>("ScoreListPage")))
+        return page->rereadAfterReports();
+    data.ADOTable_Tscore().requery();
+    return true;
+}
+
 // ------------------------------------------------------------ score list
 
 ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePagesEnv env)
@@ -137,6 +150,7 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     std::vector<kav::console::GridColumn> columns;
     for (int f = 0; f < kScoreFieldCount; ++f) columns.push_back({std::string(kScoreColumns[f]), q(kGridTitles[f])});
     auto* grid = new kav::console::BoundGrid(*binding_, columns, this);
+    grid_ = grid;
     grid->setObjectName("DBGrid4");
     grid->setItemDelegateForColumn(Kstime, new KstimeDelegate(grid));
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
@@ -151,6 +165,13 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     BitBtnSpreadsheet = button(this, "BitBtnSpreadsheet", "导出表格");
     BitBtn43 = button(this, "BitBtn43", "清库");
     BitBtn29 = button(this, "BitBtn29", "刷新");
+    BitBtnRegrade = button(this, "BitBtnRegrade", "重新评分");
+    BitBtnCheck = button(this, "BitBtnCheck", "核对");
+    LabelRegraded = new QLabel(this);
+    LabelRegraded->setObjectName("LabelRegraded");
+    LabelRegraded->setStyleSheet("color: #a00000");
+    connect(BitBtnRegrade, &QPushButton::clicked, this, [this] { BitBtnRegradeClick(); });
+    connect(BitBtnCheck, &QPushButton::clicked, this, [this] { BitBtnCheckClick(); });
     connect(BitBtn36, &QPushButton::clicked, this, [this] { BitBtn36Click(); });
     connect(BitBtn42, &QPushButton::clicked, this, [this] { BitBtn42Click(); });
     connect(BitBtnSpreadsheet, &QPushButton::clicked, this, [this] { BitBtnSpreadsheetClick(); });
@@ -159,12 +180,74 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grid, 1);
+    layout->addWidget(LabelRegraded);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(navigator);
     bottom->addWidget(label);
     bottom->addStretch(1);
-    for (QPushButton* b : {BitBtn36, BitBtn42, BitBtnSpreadsheet, BitBtn43, BitBtn29}) bottom->addWidget(b);
+    for (QPushButton* b : {BitBtn36, BitBtn42, BitBtnSpreadsheet, BitBtnRegrade, BitBtnCheck, BitBtn43, BitBtn29})
+        bottom->addWidget(b);
     layout->addLayout(bottom);
+
+    const std::filesystem::path folder = env_.data.workingFolder();
+    auto connectTeacher = [folder] {
+        return kav::db::connectPath(kav::db::teacherDatabasePath(folder), kav::db::ServerRole::Owner);
+    };
+    try {
+        changes_ = kav::regrade::readChangeRecords(*connectTeacher());
+    } catch (const kav::db::DbError&) {
+        // A teacher database made before re-grading has no record table: no marks.
+    }
+    RegradeEnv regradeEnv{
+        env_.dialogs,
+        connectTeacher,
+        [this] {
+            return kav::regrade::readCurrentAnswers(env_.data.ADOTable_select(), env_.data.ADOTable_win(),
+                                                    env_.data.ADOTable_word());
+        },
+        [grader = kav::word::installedWordGrader()](const std::filesystem::path& document, const std::string& answer) {
+            return kav::word::gradeWordTaskIsolated(grader, document, answer);
+        },
+        [this] { return env_.account ? env_.account() : std::string(); },
+        [] { return kav::DateTime::nowLocal(); },
+        std::filesystem::temp_directory_path(),
+        static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))};
+    regrade_ = std::make_unique<RegradeAction>(std::move(regradeEnv));
+    regrade_->review = [this](const RegradeReview& review) { return showRegradeReview(this, review); };
+    markSubscription_ = std::make_unique<kav::console::BindingSubscription>(
+        *binding_, [this](kav::console::TableBinding::Change) { showRegradeMark(); });
+    showRegradeMark();
+}
+
+std::vector<std::string> ScoreListPage::chosenAdmissions() const {
+    std::vector<std::string> chosen;
+    const int zkzh = binding_->columnIndex("zkzh");
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
+        chosen.push_back(binding_->cellText(index.row() + 1, zkzh));
+    return chosen;
+}
+
+void ScoreListPage::showRegradeMark() {
+    const std::string zkzh = binding_->text(binding_->columnIndex("zkzh"));
+    LabelRegraded->setText(QString::fromStdString(kav::regrade::regradeMark(changes_, zkzh)));
+}
+
+void ScoreListPage::BitBtnRegradeClick() {
+    env_.run([this] {
+        const auto rows = readScoreRows(env_.data.ADOTable_Tscore());
+        const auto chosen = regrade_->chooseRows(rows, chosenAdmissions(), "重新评分");
+        if (!chosen || regrade_->regrade(*chosen) == 0) return;
+        changes_ = kav::regrade::readChangeRecords(*kav::db::connectPath(
+            kav::db::teacherDatabasePath(env_.data.workingFolder()), kav::db::ServerRole::Owner));
+        binding_->refresh();
+    });
+}
+
+void ScoreListPage::BitBtnCheckClick() {
+    env_.run([this] {
+        const auto rows = readScoreRows(env_.data.ADOTable_Tscore());
+        if (const auto chosen = regrade_->chooseRows(rows, chosenAdmissions(), "核对")) regrade_->check(*chosen);
+    });
 }
 
 // The views unsubscribe from the binding: they go before it does.
@@ -173,7 +256,19 @@ ScoreListPage::~ScoreListPage() { qDeleteAll(findChildren<QWidget*>(Qt::FindDire
 void ScoreListPage::BitBtn36Click() { env_.run([this] { logic_->BitBtn36Click(); }); }
 void ScoreListPage::BitBtn42Click() { env_.run([this] { logic_->BitBtn42Click(); }); }
 void ScoreListPage::BitBtnSpreadsheetClick() { env_.run([this] { logic_->BitBtnSpreadsheetClick(); }); }
-void ScoreListPage::BitBtn43Click() { env_.run([this] { logic_->BitBtn43Click(); }); }
+void ScoreListPage::BitBtn43Click() {
+    env_.run([this] {
+        std::vector<std::string> before;
+        for (const ScoreRow& row : readScoreRows(env_.data.ADOTable_Tscore())) before.push_back(row.zkzh);
+        logic_->BitBtn43Click();
+        std::set<std::string> left;
+        for (const ScoreRow& row : readScoreRows(env_.data.ADOTable_Tscore())) left.insert(row.zkzh);
+        std::vector<std::string> gone;
+        for (const std::string& zkzh : before)
+            if (!left.count(zkzh)) gone.push_back(zkzh);
+        regrade_->offerPackRemoval(gone);
+    });
+}
 void ScoreListPage::BitBtn29Click() { env_.run([this] { logic_->BitBtn29Click(); }); }
 
 // ------------------------------------------------------------ answer analysis

@@ -6,12 +6,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTableView>
 #include <QTableWidget>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "common/ui/dialogs.h"
+#include "console/pages/scores/regrade_action.h"
 #include "console/pages/scores/score_pages.h"
 #include "console/pages/scores/ui/print_form.h"
 #include "console/base/binding/table_binding.h"
@@ -29,10 +31,14 @@ struct ScorePagesEnv {
     TDataModule2& data;
     kav::ui::Dialogs& dialogs;
     HandlerRunner run;
+    std::function<std::string()> account;  // the console account logged in, for the re-grading record
 };
 
 // Fills both frames when each is first shown.
 void installScorePages(QWidget* scoreFrame, QWidget* analysisFrame, ScorePagesEnv env);
+// New reports were stored: the score list reads its table again (a list not
+// built yet reads it when it is). False while a row of it is being edited.
+bool rereadScoresAfterReports(QWidget* scoreFrame, TDataModule2& data);
 
 class ScoreListPage : public QWidget {
 public:
@@ -43,13 +49,24 @@ public:
     void BitBtnSpreadsheetClick();
     void BitBtn43Click();
     void BitBtn29Click();
+    void BitBtnRegradeClick();
+    void BitBtnCheckClick();
+    bool rereadAfterReports() { return logic_->rereadAfterReports(); }
 
-    QPushButton *BitBtn36, *BitBtn42, *BitBtnSpreadsheet, *BitBtn43, *BitBtn29;
+    QPushButton *BitBtn36, *BitBtn42, *BitBtnSpreadsheet, *BitBtn43, *BitBtn29, *BitBtnRegrade, *BitBtnCheck;
+    QLabel* LabelRegraded;  // the current candidate's latest re-grading, if any
 
 private:
+    // The admission numbers of the rows selected in the grid.
+    std::vector<std::string> chosenAdmissions() const;
+    void showRegradeMark();
     ScorePagesEnv env_;
     std::unique_ptr<kav::console::TableBinding> binding_;
     std::unique_ptr<ScoreListLogic> logic_;
+    std::unique_ptr<RegradeAction> regrade_;
+    std::vector<kav::regrade::ChangeRecord> changes_;
+    std::unique_ptr<kav::console::BindingSubscription> markSubscription_;
+    QTableView* grid_ = nullptr;
     TForm_print print_;
 };
 

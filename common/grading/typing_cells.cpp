@@ -1,4 +1,4 @@
-#include "client/screens/typing/typing_cells.h"
+#include "common/grading/typing_cells.h"
 
 #include <algorithm>
 
