@@ -45,7 +45,7 @@ struct StationPoll::Shared {
     // record's next change, and reads again when one is announced or a tick
     // wants a reading; it ends when someone else needs the connection (see
     // interruptListening), or the connection broke.
-    bool listens = false;  // set by listen()
+    bool listens = false;  // set by listen(), cleared as the StationPoll goes
     bool listening = false;
     bool readWanted = false;  // a tick woke the listening poll for a reading
     bool announcedReading = false;  // the reading not yet taken came from an announcement
@@ -198,6 +198,7 @@ StationPoll::StationPoll(Connect connect, Launch launch)
 
 StationPoll::~StationPoll() {
     std::unique_lock lock(shared_->mutex);
+    shared_->listens = false;  // a poll still reading ends after its reading
     shared_->interruptListening(lock, std::chrono::steady_clock::now());
 }
 
