@@ -113,7 +113,8 @@ void ExamShell::Word2Click() {
     task.gradingEnabled = gradingReports();
     task.resolvePath = [](std::string_view path) { return kav::platform::resolve(path); };
     task.grader = client_.wordGrader();
-    kav::word::word2Click(task, client_.dialogs(), data.ADOTable_student(), data.ADOTable_ct());
+    const auto grade = kav::word::word2Click(task, client_.dialogs(), data.ADOTable_student(), data.ADOTable_ct());
+    if (grade && grade->readError && !gradingReports()) wordProblem_ = grade->readError;
 }
 
 ChoiceAnswers ExamShell::answersFromRecord() {

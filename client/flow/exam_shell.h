@@ -3,7 +3,9 @@
 // folder, the clock, and the menu with the answering screens and the graders.
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/screens/choice/choice_screen.h"
@@ -33,6 +35,11 @@ public:
     void N10Click();      // the typing score
     void WIN1Click();     // grade the Windows task
     void Word2Click();    // grade the Word task
+    // Why the Word task earned nothing at the last grading without reports
+    // (the document missing or unreadable), once: the hand-in and collection
+    // tell the candidate after the scores are reported, so no box holds the
+    // report back.
+    std::optional<std::string> takeWordProblem() { return std::exchange(wordProblem_, std::nullopt); }
 
     // The answers of the choice screen, set when the screen is created; until
     // then the answers stored in the exam record (sel_arr2, sel_arr3) are
@@ -68,6 +75,7 @@ public:
 
 private:
     Client& client_;
+    std::optional<std::string> wordProblem_;
 };
 
 }  // namespace kavlor

@@ -245,6 +245,7 @@ void ToolbarLogic::gradeAndReport() {
     lastReportAt_ = kav::DateTime::nowLocal();
     lastReportTotal_ = client_.data().ADOTable_student().field("kscj").asInteger();
     beat();
+    if (const auto problem = form5_->takeWordProblem()) client_.dialogs().message(MessageKind::Error, *problem);
 }
 
 kav::station::Heartbeat ToolbarLogic::heartbeat() const {

@@ -7,12 +7,17 @@
 #include <cstdint>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <new>
+
+#include "common/word/docx_package.h"
 
 namespace kav::word {
 namespace {
 
 constexpr std::string_view kMagic = "KAVWORDGRADE/1\n";
+constexpr std::string_view kRequestMagic = "KAVWORDREAD/1\n";
+constexpr std::string_view kValuesMagic = "KAVWORDVALUES/1\n";
 
 void put(std::string& out, std::string_view s) {
     out += std::to_string(s.size());
@@ -132,16 +137,120 @@ std::optional<WordGrade> decodeGrade(std::string_view bytes) {
     return g;
 }
 
+namespace {
+void putTexts(std::string& out, const std::vector<std::string>& texts) {
+    put(out, static_cast<long long>(texts.size()));
+    for (const std::string& t : texts) put(out, t);
+}
+std::optional<std::vector<std::string>> texts(Reader& in) {
+    auto n = in.count();
+    if (!n) return std::nullopt;
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < *n; ++i) {
+        auto t = in.text();
+        if (!t) return std::nullopt;
+        out.emplace_back(*t);
+    }
+    return out;
+}
+}  // namespace
+
+std::string encodeValueRequests(const std::vector<ValueRequest>& requests) {
+    std::string out(kRequestMagic);
+    put(out, static_cast<long long>(requests.size()));
+    for (const ValueRequest& r : requests) {
+        put(out, r.kind);
+        putTexts(out, r.positions);
+    }
+    return out;
+}
+
+std::optional<std::vector<ValueRequest>> decodeValueRequests(std::string_view bytes) {
+    if (!bytes.starts_with(kRequestMagic)) return std::nullopt;
+    Reader in(bytes.substr(kRequestMagic.size()));
+    auto n = in.count();
+    if (!n) return std::nullopt;
+    std::vector<ValueRequest> out;
+    for (std::size_t i = 0; i < *n; ++i) {
+        auto kind = in.number(0, 1'000'000);
+        auto positions = kind ? texts(in) : std::nullopt;
+        if (!positions) return std::nullopt;
+        out.push_back({static_cast<int>(*kind), std::move(*positions)});
+    }
+    if (!in.done()) return std::nullopt;
+    return out;
+}
+
+std::string encodeModelValues(const ModelValues& values) {
+    std::string out(kValuesMagic);
+    put(out, values.readError ? 1 : 0);
+    put(out, values.readError.value_or(""));
+    put(out, static_cast<long long>(values.readings.size()));
+    for (const RuleReading& r : values.readings) {
+        putTexts(out, r.values);
+        put(out, r.reason);
+    }
+    return out;
+}
+
+std::optional<ModelValues> decodeModelValues(std::string_view bytes, std::size_t requests) {
+    if (!bytes.starts_with(kValuesMagic)) return std::nullopt;
+    Reader in(bytes.substr(kValuesMagic.size()));
+    ModelValues v;
+    auto hasError = in.number(0, 1);
+    auto error = in.text();
+    auto n = in.count();
+    if (!hasError || !error || !n || *n != (*hasError ? 0 : requests)) return std::nullopt;
+    if (*hasError) v.readError = std::string(*error);
+    for (std::size_t i = 0; i < *n; ++i) {
+        auto values = texts(in);
+        auto reason = values ? in.text() : std::nullopt;
+        if (!reason) return std::nullopt;
+        v.readings.push_back({std::move(*values), std::string(*reason)});
+    }
+    if (!in.done()) return std::nullopt;
+    return v;
+}
+
+ModelValues readModelValues(const std::filesystem::path& document, const std::vector<ValueRequest>& requests) {
+    std::unique_ptr<Document> doc;
+    try {
+        doc = Document::load(document);
+    } catch (const DocxError& e) {
+        return {std::string(e.what()), {}};
+    } catch (const std::bad_alloc&) {
+        throw;  // the program's memory limit: see runGraderProgram
+    } catch (const std::exception& e) {
+        return {"无法读取文档 " + document.string() + "：" + e.what(), {}};
+    }
+    ModelValues out;
+    for (const ValueRequest& r : requests) {
+        const answer::RuleKind* kind = answer::findRuleKind(r.kind);
+        if (!kind || !readsWithPositions(*kind, r.positions.size()))
+            out.readings.push_back({{}, "无法读取第 " + std::to_string(r.kind) + " 类规则的值"});
+        else
+            out.readings.push_back(readRuleValue(*doc, *kind, r.positions));
+    }
+    return out;
+}
+
 int runGraderProgram(int argc, char** argv, const GradeFunction& grade) {
-    if (argc != 2) return kGraderUsage;
+    const bool reading = argc == 3 && std::string_view(argv[1]) == "--read";
+    if (argc != 2 && !reading) return kGraderUsage;
     // A failed allocation means the memory limit was reached: say so by the
     // exit status instead of grading on with rules that happened to fit.
     std::set_new_handler([] { ::_exit(kGraderOutOfMemory); });
     // The parser's own allocations fail without the handler: they end here.
     std::string out;
     try {
-        std::string answerText(std::istreambuf_iterator<char>(std::cin), {});
-        out = encodeGrade(grade(argv[1], answerText));
+        std::string input(std::istreambuf_iterator<char>(std::cin), {});
+        if (reading) {
+            auto requests = decodeValueRequests(input);
+            if (!requests) return kGraderUsage;
+            out = encodeModelValues(readModelValues(argv[2], *requests));
+        } else {
+            out = encodeGrade(grade(argv[1], input));
+        }
     } catch (const std::bad_alloc&) {
         return kGraderOutOfMemory;
     }

@@ -11,6 +11,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "common/word/grader_process.h"
 
@@ -66,7 +68,7 @@ std::string errnoText(int error) { return std::strerror(error); }
 
 // Starts the child with the pipes as its standard input and output, its
 // standard error discarded, no other descriptor of ours, default signals.
-pid_t spawn(const std::filesystem::path& grader, const std::filesystem::path& document, const Channel& in,
+pid_t spawn(const std::filesystem::path& grader, std::vector<std::string> args, const Channel& in,
             const Channel& out, std::string& error) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
@@ -82,10 +84,12 @@ pid_t spawn(const std::filesystem::path& grader, const std::filesystem::path& do
     posix_spawnattr_setsigdefault(&attr, &all);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    std::string program = grader.string(), path = document.string();
-    char* argv[] = {program.data(), path.data(), nullptr};
+    std::string program = grader.string();
+    std::vector<char*> argv{program.data()};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv, environ);
+    int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (rc != 0) {
@@ -155,6 +159,53 @@ int reap(pid_t pid, Clock::time_point deadline, bool& killed) {
     return status;
 }
 
+// Runs the program with the arguments under the limits, feeds it the input
+// and returns its whole output, or why there is none. `activity` names what
+// it does in the reasons ("评分", "读取").
+struct Run {
+    std::string output;
+    std::optional<std::string> failure;
+};
+
+Run run(const std::filesystem::path& grader, std::vector<std::string> args, std::string_view input,
+        const GraderLimits& limits, std::string_view activity) {
+    const std::string what(activity);
+    Channel in, out;
+    if (!in.openSocket() || !out.openPipe()) return {{}, "无法建立管道（" + errnoText(errno) + "）"};
+    std::string error;
+    const pid_t pid = spawn(grader, std::move(args), in, out, error);
+    if (pid < 0) return {{}, error};
+    in.read.reset();
+    out.write.reset();
+    limit(pid, limits);
+
+    const auto deadline = Clock::now() + limits.wallTime;
+    Run result;
+    const Exchange exchanged = exchange(in.write, out.read, input, result.output, deadline);
+    in.write.reset();
+    out.read.reset();
+    bool killed = exchanged != Exchange::Done;
+    if (killed) ::kill(pid, SIGKILL);
+    const int status = reap(pid, deadline, killed);
+
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
+        return {{}, what + "超过时间限制（处理器时间 " + std::to_string(limits.cpuSeconds) + " 秒）"};
+    if (exchanged == Exchange::TooLong) return {{}, "评分程序的输出过长"};
+    if (killed) {
+        const auto ms = limits.wallTime.count();
+        return {{}, what + "超过时间限制（" + std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100) + " 秒）"};
+    }
+    if (WIFSIGNALED(status)) {
+        const int sig = WTERMSIG(status);
+        return {{}, "评分程序异常结束（信号 " + std::to_string(sig) + "，" + strsignal(sig) + "）"};
+    }
+    const int code = WEXITSTATUS(status);
+    if (code == kGraderOutOfMemory)
+        return {{}, what + "超过内存限制（" + std::to_string(limits.memoryBytes >> 20) + " MB）"};
+    if (code != 0) return {{}, "评分程序异常结束（退出码 " + std::to_string(code) + "）"};
+    return result;
+}
+
 }  // namespace
 
 WordGrade ungradable(const std::string& answerText, const std::string& reason) {
@@ -166,43 +217,20 @@ WordGrade ungradable(const std::string& answerText, const std::string& reason) {
 
 WordGrade gradeWordTaskIsolated(const std::filesystem::path& grader, const std::filesystem::path& document,
                                 const std::string& answerText, const GraderLimits& limits) {
-    Channel in, out;
-    if (!in.openSocket() || !out.openPipe()) return ungradable(answerText, "无法建立管道（" + errnoText(errno) + "）");
-    std::string error;
-    const pid_t pid = spawn(grader, document, in, out, error);
-    if (pid < 0) return ungradable(answerText, error);
-    in.read.reset();
-    out.write.reset();
-    limit(pid, limits);
-
-    const auto deadline = Clock::now() + limits.wallTime;
-    std::string output;
-    const Exchange exchanged = exchange(in.write, out.read, answerText, output, deadline);
-    in.write.reset();
-    out.read.reset();
-    bool killed = exchanged != Exchange::Done;
-    if (killed) ::kill(pid, SIGKILL);
-    const int status = reap(pid, deadline, killed);
-
-    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
-        return ungradable(answerText, "评分超过时间限制（处理器时间 " + std::to_string(limits.cpuSeconds) + " 秒）");
-    if (exchanged == Exchange::TooLong) return ungradable(answerText, "评分程序的输出过长");
-    if (killed) {
-        const auto ms = limits.wallTime.count();
-        return ungradable(answerText, "评分超过时间限制（" + std::to_string(ms / 1000) + "." +
-                                          std::to_string(ms % 1000 / 100) + " 秒）");
-    }
-    if (WIFSIGNALED(status)) {
-        const int sig = WTERMSIG(status);
-        return ungradable(answerText, "评分程序异常结束（信号 " + std::to_string(sig) + "，" + strsignal(sig) + "）");
-    }
-    const int code = WEXITSTATUS(status);
-    if (code == kGraderOutOfMemory)
-        return ungradable(answerText, "评分超过内存限制（" + std::to_string(limits.memoryBytes >> 20) + " MB）");
-    if (code != 0) return ungradable(answerText, "评分程序异常结束（退出码 " + std::to_string(code) + "）");
-    auto grade = decodeGrade(output);
+    const Run r = run(grader, {document.string()}, answerText, limits, "评分");
+    if (r.failure) return ungradable(answerText, *r.failure);
+    auto grade = decodeGrade(r.output);
     if (!grade) return ungradable(answerText, "评分程序的输出无效");
     return *grade;
+}
+
+ModelValues readModelValuesIsolated(const std::filesystem::path& grader, const std::filesystem::path& document,
+                                    const std::vector<ValueRequest>& requests, const GraderLimits& limits) {
+    const Run r = run(grader, {"--read", document.string()}, encodeValueRequests(requests), limits, "读取");
+    if (r.failure) return {*r.failure, {}};
+    auto values = decodeModelValues(r.output, requests.size());
+    if (!values) return {"评分程序的输出无效", {}};
+    return *values;
 }
 
 std::filesystem::path installedWordGrader() {

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <string>
 
+#include <vector>
+
+#include "common/word/grader_process.h"
 #include "common/word/grading.h"
 
 namespace kav::word {
@@ -35,6 +38,12 @@ struct GraderLimits {
 // text begins with it.
 WordGrade gradeWordTaskIsolated(const std::filesystem::path& grader, const std::filesystem::path& document,
                                 const std::string& answerText, const GraderLimits& limits = {});
+
+// Reads rule values off a model document with the grading program's reading
+// mode, under the same limits: any failure of the child is the readError
+// (the reason alone, without kUngradable), with no readings.
+ModelValues readModelValuesIsolated(const std::filesystem::path& grader, const std::filesystem::path& document,
+                                    const std::vector<ValueRequest>& requests, const GraderLimits& limits = {});
 
 // The grade of a document that could not be graded, with the reason.
 WordGrade ungradable(const std::string& answerText, const std::string& reason);

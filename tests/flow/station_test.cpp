@@ -140,6 +140,10 @@ TEST(FlowStationTest, AGraderThatCrashesStillReportsTheExam) {
         ASSERT_TRUE(app.start());
         enterExam(app);
         h.dialogs.shown.clear();
+        bool reportedFirst = false;  // the scores are in the teacher's table before the box waits for a click
+        h.dialogs.onMessage = [&](const kav::test::ShownMessage& m) {
+            if (m.text.starts_with("Word文档无法评分：")) reportedFirst = rowCount(*h.lab.teacherDb(), "score") > 0;
+        };
         if (collected) {
             h.lab.setKorl(3);
             h.clock.advance(2000);
@@ -157,6 +161,7 @@ TEST(FlowStationTest, AGraderThatCrashesStillReportsTheExam) {
         EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& text) {
             return text.starts_with("Word文档无法评分：");
         })) << "the candidate is told why the Word task earned nothing";
+        EXPECT_TRUE(reportedFirst);
     }
 }
 

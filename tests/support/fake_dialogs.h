@@ -2,6 +2,7 @@
 // Scripted dialogs for tests: every message is recorded with its kind and exact
 // text; answers and prompt replies are taken from queues (Ok / cancel when empty).
 #include <deque>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <string>
@@ -26,10 +27,13 @@ public:
     std::deque<std::optional<std::string>> replies;
     std::deque<std::optional<std::filesystem::path>> files;
     int closeRequests = 0;  // calls of closeOpenBoxes()
+    // Called as each message is shown, to look at the program's state then.
+    std::function<void(const ShownMessage&)> onMessage;
 
     ui::Answer message(ui::MessageKind kind, const std::string& text, ui::Buttons buttons,
                        const std::string&) override {
         shown.push_back({kind, text, buttons});
+        if (onMessage) onMessage(shown.back());
         if (answers.empty()) return buttons == ui::Buttons::Ok || buttons == ui::Buttons::OkCancel ? ui::Answer::Ok
                                                                                                      : ui::Answer::Yes;
         ui::Answer a = answers.front();

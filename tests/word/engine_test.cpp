@@ -166,12 +166,24 @@ struct ClickFixture {
 };
 }  // namespace
 
-TEST(WordClick, MissingFileShowsTheMessageAndRecordsNothing) {
-    ClickFixture f;
-    EXPECT_FALSE(word2Click(f.task, f.dialogs, f.student, f.ct));
-    ASSERT_EQ(f.dialogs.shown.size(), 1u);
-    EXPECT_EQ(f.dialogs.lastText(), "Word答题文件:c:\\kavlor\\1101000123\\task.docx不存在！不能评分！");
-    EXPECT_EQ(f.student.posts + f.ct.posts, 0);
+// Practice grading says the file is missing and records nothing; the exam's
+// own grading (a collection nobody watches) waits for no click and records 0.
+TEST(WordClick, MissingFileIsShownInPracticeAndEarnsZeroInTheExam) {
+    ClickFixture practice;
+    practice.task.gradingEnabled = true;
+    EXPECT_FALSE(word2Click(practice.task, practice.dialogs, practice.student, practice.ct));
+    ASSERT_EQ(practice.dialogs.shown.size(), 1u);
+    EXPECT_EQ(practice.dialogs.lastText(), "Word答题文件:c:\\kavlor\\1101000123\\task.docx不存在！不能评分！");
+    EXPECT_EQ(practice.student.posts + practice.ct.posts, 0);
+
+    ClickFixture exam;
+    exam.task.gradingEnabled = false;
+    const auto g = word2Click(exam.task, exam.dialogs, exam.student, exam.ct);
+    ASSERT_TRUE(g);
+    EXPECT_TRUE(exam.dialogs.shown.empty());
+    EXPECT_EQ(g->readError, "Word答题文件:c:\\kavlor\\1101000123\\task.docx不存在！不能评分！");
+    EXPECT_EQ(std::get<std::int64_t>(exam.student.posted("word_cj")), 0);
+    EXPECT_EQ(std::get<std::string>(exam.ct.posted("word_result")), "\r1、0\r2、0\r");
 }
 
 TEST(WordClick, PracticeShowsTheScoreAndBothRowsAreWritten) {
@@ -206,4 +218,11 @@ TEST(WordClick, UnreadableDocumentShowsTheErrorAndRecordsZero) {
     EXPECT_EQ(f.dialogs.shown[1].text, "Word题得分:0\r1、0\r2、0\r");
     EXPECT_EQ(std::get<std::int64_t>(f.student.posted("word_cj")), 0);
     EXPECT_EQ(std::get<std::string>(f.ct.posted("word_result")), "\r1、0\r2、0\r");
+
+    // In the exam's own grading the same document records the same, with no box.
+    ClickFixture exam;
+    kav::test::writeFile(exam.dir / "kavlor" / "1101000123" / "task.docx", "PK\x03\x04 truncated");
+    word2Click(exam.task, exam.dialogs, exam.student, exam.ct);
+    EXPECT_TRUE(exam.dialogs.shown.empty());
+    EXPECT_EQ(std::get<std::int64_t>(exam.student.posted("word_cj")), 0);
 }

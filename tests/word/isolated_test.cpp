@@ -171,6 +171,43 @@ TEST(IsolatedWordGrading, EveryFailureOfTheGraderEarnsNothingWithItsReason) {
     EXPECT_EQ(gradeWordTaskIsolated(kFakeGrader, document, "1 5 1 计").total, 5);
 }
 
+// The reading mode answers what reading in this process answers, travels
+// whole or not at all, and a document it cannot read gives the reader's reason.
+TEST(IsolatedWordGrading, ReadingModeReadsAsInProcess) {
+    const fs::path document = test::fixture("lo_text.docx");
+    const std::vector<ValueRequest> requests = {{35, {"1"}}, {26, {"2"}}, {57, {}}, {28, {"1", "-3"}},
+                                                {9999, {"1"}}, {35, {"1", "2", "3"}}};
+    const ModelValues inProcess = readModelValues(document, requests);
+    ASSERT_FALSE(inProcess.readError);
+    ASSERT_EQ(inProcess.readings.size(), requests.size());
+    EXPECT_TRUE(inProcess.readings[0].found());
+    EXPECT_FALSE(inProcess.readings[4].reason.empty()) << "an unknown kind is refused with a reason";
+    EXPECT_FALSE(inProcess.readings[5].reason.empty()) << "so are too many positions";
+    const ModelValues isolated = readModelValuesIsolated(kGrader, document, requests);
+    ASSERT_FALSE(isolated.readError) << *isolated.readError;
+    ASSERT_EQ(isolated.readings.size(), requests.size());
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        EXPECT_EQ(isolated.readings[i].values, inProcess.readings[i].values) << i;
+        EXPECT_EQ(isolated.readings[i].reason, inProcess.readings[i].reason) << i;
+    }
+
+    const std::string whole = encodeModelValues(inProcess);
+    for (std::size_t n = 0; n < whole.size(); ++n)
+        ASSERT_FALSE(decodeModelValues(whole.substr(0, n), requests.size())) << "cut after " << n << " bytes";
+    EXPECT_FALSE(decodeModelValues(whole, requests.size() - 1)) << "one reading per request";
+    const std::string asked = encodeValueRequests(requests);
+    ASSERT_TRUE(decodeValueRequests(asked));
+    EXPECT_EQ(decodeValueRequests(asked)->at(3).positions, requests[3].positions);
+    EXPECT_FALSE(decodeValueRequests(asked.substr(0, asked.size() - 1)));
+
+    kav::test::TempDir dir;
+    kav::test::writeFile(dir / "bad.docx", "not a zip at all");
+    const ModelValues bad = readModelValuesIsolated(kGrader, dir / "bad.docx", requests);
+    ASSERT_TRUE(bad.readError);
+    EXPECT_EQ(bad.readError, readModelValues(dir / "bad.docx", requests).readError);
+    EXPECT_TRUE(bad.readings.empty());
+}
+
 // A program run from the build tree (this test, the console, kavtool) finds
 // the grader built there, though it is not beside it.
 TEST(IsolatedWordGrading, ProgramsOfTheBuildTreeFindTheBuiltGrader) {

@@ -60,7 +60,13 @@ TForm1::TForm1(KavlorApp& app) : QWidget(nullptr, Qt::FramelessWindowHint), app_
     keepOpen(this);
 }
 
-void TForm1::FormClick() { app_.run([this] { app_.client().FormClick(); }); }
+void TForm1::FormClick() {
+    app_.run([this] { app_.client().FormClick(); });
+    // Under a window manager the splash, once it has the keyboard, covers the
+    // whole screen above the login (a second click before the login was up
+    // gives it the keyboard): the next click or key brings the login back.
+    if (TForm3* login = app_.Form3(); login && login->isVisible()) showActive(login, login->Edit1);
+}
 
 void TForm1::refresh() {
     if (app_.client().splashVisible && !isVisible()) showActive(this);

@@ -27,14 +27,23 @@ std::optional<WordGrade> word2Click(const WordTask& task, ui::Dialogs& dialogs, 
     std::filesystem::path file = task.resolvePath ? task.resolvePath(shownPath) : std::filesystem::path(shownPath);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) {
-        dialogs.message(ui::MessageKind::Plain, "Word答题文件:" + shownPath + "不存在！不能评分！");
-        return std::nullopt;
+        const std::string missing = "Word答题文件:" + shownPath + "不存在！不能评分！";
+        if (task.gradingEnabled) {
+            dialogs.message(ui::MessageKind::Plain, missing);
+            return std::nullopt;
+        }
+        // The exam's own grading (hand-in, collection) waits for nobody: the
+        // task earns nothing, and no earlier score stays in its place.
+        WordGrade none = gradeAnswer(nullptr, task.answerText, missing);
+        storeWordGrade(none, student, ct);
+        return none;
     }
     WordGrade grade = task.grader.empty() ? gradeWordTask(file, task.answerText)
                                           : gradeWordTaskIsolated(task.grader, file, task.answerText);
-    if (grade.readError) dialogs.message(ui::MessageKind::Error, *grade.readError);
-    if (task.gradingEnabled)
+    if (task.gradingEnabled) {
+        if (grade.readError) dialogs.message(ui::MessageKind::Error, *grade.readError);
         dialogs.message(ui::MessageKind::Plain, "Word题得分:" + std::to_string(grade.total) + grade.resultText);
+    }
     storeWordGrade(grade, student, ct);
     return grade;
 }

@@ -39,13 +39,17 @@ struct WordTask {
     std::filesystem::path grader;
 };
 
-// The whole of TForm5.Word2Click: missing file -> "Word答题文件:" + path +
-// "不存在！不能评分！" and nothing recorded; otherwise grades, shows the reader's
-// error when the file cannot be read, shows "Word题得分:" + total + result
-// text when grading is enabled (a document the grading program could not
-// grade counts as unreadable, with "Word文档无法评分：" and the reason), and stores word_cj into the current student
-// row and word_result into the current ct row (edit, set, post).
-// Returns the grade, or nullopt when the file is missing. A DbError of the
+// The whole of TForm5.Word2Click. In practice grading (gradingEnabled, the
+// candidate asked for it): a missing file shows "Word答题文件:" + path +
+// "不存在！不能评分！" and records nothing; otherwise grades, shows the reader's
+// error when the file cannot be read (a document the grading program could
+// not grade counts as unreadable, with "Word文档无法评分：" and the reason) and
+// "Word题得分:" + total + result text. The exam's own grading (hand-in,
+// collection) shows no box, since nobody need be at the station: a missing
+// file earns 0, and the caller tells the candidate the readError once the
+// scores are reported. Either way the grade is stored into word_cj of the current
+// student row and word_result of the current ct row (edit, set, post).
+// Returns the grade, or nullopt when nothing was recorded. A DbError of the
 // cursors reaches the caller, as every database error does.
 std::optional<WordGrade> word2Click(const WordTask& task, ui::Dialogs& dialogs, db::Cursor& student, db::Cursor& ct);
 

@@ -11,7 +11,9 @@ namespace kav::ruleeditor {
 
 using ui::MessageKind;
 
-RuleEditor::RuleEditor(ui::Dialogs& dialogs, AnswerStore& store) : dialogs_(dialogs), store_(store) {}
+RuleEditor::RuleEditor(ui::Dialogs& dialogs, AnswerStore& store, std::filesystem::path grader,
+                       word::GraderLimits limits)
+    : dialogs_(dialogs), store_(store), grader_(std::move(grader)), limits_(limits) {}
 RuleEditor::~RuleEditor() = default;
 
 void RuleEditor::FormShow() {
@@ -209,30 +211,39 @@ bool RuleEditor::FormCloseQuery() {
     return dialogs_.message(MessageKind::Warning, std::string(kCloseUnstored), ui::Buttons::OkNo) == ui::Answer::Ok;
 }
 
-bool RuleEditor::openModel() {
-    auto path = dialogs_.openFile(std::string(kModelCaption), std::string(kModelFilter));
-    if (!path) return false;
-    try {
-        model_ = word::Document::load(*path);
-    } catch (const std::exception& e) {
-        dialogs_.message(MessageKind::Error, "样稿读不出来：" + std::string(e.what()));
-        return false;
-    }
-    modelPath_ = *path;
-    return true;
+std::optional<std::filesystem::path> RuleEditor::modelToRead() {
+    if (modelPath_) return modelPath_;
+    return dialogs_.openFile(std::string(kModelCaption), std::string(kModelFilter));
+}
+
+void RuleEditor::modelUnreadable(const std::string& reason) {
+    modelPath_.reset();
+    dialogs_.message(MessageKind::Error, "样稿读不出来：" + reason);
 }
 
 bool RuleEditor::BitBtn4Click() {
-    if (!model_ && !openModel()) return false;
+    const auto path = modelToRead();
+    if (!path) return false;
     readings_.clear();
     kept_.clear();
+    // Kinds whose typed positions the sheet refuses are not sent to be read.
+    std::map<int, std::string> refused;
+    std::vector<word::ValueRequest> requests;
     for (const answer::RuleKind& kind : answer::allRuleKinds()) {
         std::vector<std::string> positions = sheet_.positionsOf(kind);
         bool allTyped = std::all_of(positions.begin(), positions.end(), [](auto& p) { return !p.empty(); });
         if (!allTyped) continue;
-        if (auto problem = sheet_.positionsProblem(kind)) readings_[kind.number] = {{}, *problem};
-        else readings_[kind.number] = word::readRuleValue(*model_, kind, positions);
+        if (auto problem = sheet_.positionsProblem(kind)) refused[kind.number] = *problem;
+        else requests.push_back({kind.number, std::move(positions)});
     }
+    const word::ModelValues values = word::readModelValuesIsolated(grader_, *path, requests, limits_);
+    if (values.readError) {
+        modelUnreadable(*values.readError);
+        return false;
+    }
+    modelPath_ = path;
+    for (auto& [kind, problem] : refused) readings_[kind] = {{}, problem};
+    for (std::size_t i = 0; i < requests.size(); ++i) readings_[requests[i].kind] = values.readings[i];
     return true;
 }
 
@@ -271,8 +282,16 @@ std::optional<word::WordGrade> RuleEditor::BitBtn6Click() {
         refuse(std::string(kNothingToTry));
         return std::nullopt;
     }
-    if (!model_ && !openModel()) return std::nullopt;
-    word::WordGrade grade = word::gradeAnswer(model_.get(), answerText);
+    const auto path = modelToRead();
+    if (!path) return std::nullopt;
+    word::WordGrade grade = word::gradeWordTaskIsolated(grader_, *path, answerText, limits_);
+    if (grade.readError) {
+        std::string_view reason = *grade.readError;
+        if (reason.starts_with(word::kUngradable)) reason.remove_prefix(word::kUngradable.size());
+        modelUnreadable(std::string(reason));
+        return std::nullopt;
+    }
+    modelPath_ = path;
     dialogs_.message(MessageKind::Information, trialReport(grade));
     return grade;
 }

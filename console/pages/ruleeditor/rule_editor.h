@@ -7,7 +7,9 @@
 // reason shown. Every refusal keeps the sheet as it stands. From a solved model
 // document the editor reads the value of every box at the typed positions
 // ("从样稿读取"); the readings the teacher ticks become rules. "试评" grades
-// the model document against the answer as edited.
+// the model document against the answer as edited. Both read the document in
+// the Word grading program under its limits, so a document that would crash,
+// stall or exhaust a reader costs a message and nothing else.
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -18,8 +20,8 @@
 
 #include "common/ui/dialogs.h"
 #include "common/answer/rule_lines.h"
-#include "common/word/document.h"
 #include "common/word/grading.h"
+#include "common/word/isolated_grading.h"
 #include "common/word/rule_reading.h"
 #include "console/pages/ruleeditor/answer_store.h"
 #include "console/pages/ruleeditor/rule_sheet.h"
@@ -28,7 +30,8 @@ namespace kav::ruleeditor {
 
 class RuleEditor {
 public:
-    RuleEditor(ui::Dialogs& dialogs, AnswerStore& store);
+    RuleEditor(ui::Dialogs& dialogs, AnswerStore& store, std::filesystem::path grader = word::installedWordGrader(),
+               word::GraderLimits limits = {});
     ~RuleEditor();
 
     RuleSheet& sheet() { return sheet_; }
@@ -69,8 +72,9 @@ public:
     // teacher confirms losing it).
     bool FormCloseQuery();
 
-    // "从样稿读取": asks for the solved model document and reads the value of
-    // every kind whose positions are filled. False when no document was read.
+    // "从样稿读取": asks for the solved model document (once) and reads the
+    // value of every kind whose positions are filled. False when no document
+    // was read; a document that cannot be read is forgotten with a message.
     bool BitBtn4Click();
     // The readings of the last "从样稿读取", by kind.
     const std::map<int, word::RuleReading>& readings() const { return readings_; }
@@ -92,7 +96,9 @@ private:
     void addRule(const std::string& rule, bool endsPart);
     // A rule taken onto the sheet and not put back is gone; so is its part when it was the only rule.
     void dropEditing();
-    bool openModel();
+    // The model document to read: the one read before, or the one the teacher picks.
+    std::optional<std::filesystem::path> modelToRead();
+    void modelUnreadable(const std::string& reason);
     void refuse(const std::string& text);
     std::pair<std::size_t, std::size_t> place(std::size_t line) const;
 
@@ -105,8 +111,9 @@ private:
     std::string stored_;      // the answer as it was when the window was shown
     // Where the rule taken onto the sheet by editRule() goes back.
     std::optional<std::pair<std::size_t, std::size_t>> editing_;
-    std::optional<std::filesystem::path> modelPath_;
-    std::unique_ptr<word::Document> model_;
+    std::filesystem::path grader_;
+    word::GraderLimits limits_;
+    std::optional<std::filesystem::path> modelPath_;  // read without fault
     std::map<int, word::RuleReading> readings_;
     std::map<int, bool> kept_;
 };

@@ -2,7 +2,10 @@
 // trying the composed rules on the solved model document ("试评").
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <chrono>
 
 #include "common/word/checks.h"
 #include "common/word/rule_reading.h"
@@ -228,6 +231,64 @@ TEST(ModelReading, UnreadableModelIsReportedAndNothingRead) {
     EXPECT_EQ(l.lab.dialogs.shown.back().kind, ui::MessageKind::Error);
     EXPECT_TRUE(l.editor->readings().empty());
     EXPECT_FALSE(l.editor->modelDocument());
+}
+
+// A hostile model document costs the editor a message, soon, in "从样稿读取"
+// and in "试评" alike: the reader's own refusal, and a grading program that
+// runs out of memory, crashes or stalls on it. None of it is read in the
+// console's process: its peak memory does not grow by what the reading needs.
+TEST(ModelReading, HostileModelsCostTheEditorAMessageSoon) {
+    kav::test::TempDir dir;
+    std::string dense, paragraphs;
+    for (int i = 0; i < 8'000'000; ++i) dense += "<a/>";
+    for (int i = 0; i < 400'000; ++i) paragraphs += "<w:p><w:r><w:t>x</w:t></w:r></w:p>";
+    word::test::writeZip(dir / "dense.docx", {{"word/document.xml", word::test::documentXml(dense)}});
+    word::test::writeZip(dir / "big.docx", {{"word/document.xml", word::test::documentXml(paragraphs)}});
+    dense = paragraphs = {};
+    kav::test::writeFile(dir / "crash", "#!/bin/sh\nkill -SEGV $$\n");
+    kav::test::writeFile(dir / "stall", "#!/bin/sh\nexec sleep 30\n");
+    for (const char* script : {"crash", "stall"}) std::filesystem::permissions(dir / script, std::filesystem::perms::owner_all);
+
+    word::GraderLimits tight;
+    tight.wallTime = std::chrono::milliseconds(1500);
+    tight.memoryBytes = 96ull << 20;
+    const std::filesystem::path grader = word::installedWordGrader();
+    const struct {
+        const char* name;
+        std::filesystem::path grader;
+        std::filesystem::path document;
+        word::GraderLimits limits;
+        std::string readReason, trialReason;
+    } cases[] = {
+        {"dense tiny elements", grader, dir / "dense.docx", {}, "文档过大，无法读取", "文档过大，无法读取"},
+        {"beyond the memory limit", grader, dir / "big.docx", tight, "读取超过内存限制（96 MB）", "评分超过内存限制（96 MB）"},
+        {"grader crashes", dir / "crash", solvedWord3(), tight, "评分程序异常结束（信号 11", "评分程序异常结束（信号 11"},
+        {"grader stalls", dir / "stall", solvedWord3(), tight, "读取超过时间限制（1.5 秒）", "评分超过时间限制（1.5 秒）"},
+    };
+    auto peakKb = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    EditorLab l;
+    const long peakBefore = peakKb();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RuleEditor editor(l.lab.dialogs, *l.store, c.grader, c.limits);
+        editor.FormShow();
+        editor.sheet().setPosition(B::Edit3, "1");
+        l.lab.dialogs.files = {c.document, c.document};
+        auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(editor.BitBtn4Click());
+        EXPECT_EQ(l.lab.dialogs.shown.back().kind, ui::MessageKind::Error);
+        EXPECT_EQ(l.lab.dialogs.lastText().rfind("样稿读不出来：" + c.readReason, 0), 0u) << l.lab.dialogs.lastText();
+        EXPECT_TRUE(editor.readings().empty());
+        EXPECT_FALSE(editor.modelDocument()) << "an unreadable model is asked for again";
+        EXPECT_FALSE(editor.BitBtn6Click());
+        EXPECT_EQ(l.lab.dialogs.lastText().rfind("样稿读不出来：" + c.trialReason, 0), 0u) << l.lab.dialogs.lastText();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    }
+    EXPECT_LT(peakKb() - peakBefore, 48 * 1024) << "KB more at the peak of the console's process";
 }
 
 TEST(ModelReading, TrialWithNothingToGradeSaysSo) {
