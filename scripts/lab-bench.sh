@@ -32,7 +32,7 @@ printf '[oledb]\r\nProvider=PostgreSQL;Data Source="postgresql://127.0.0.1:%s/ka
 step() { echo "== $1 (load average: $(cut -d' ' -f1-3 /proc/loadavg))"; }
 for db in "$work/file/teacher.mdb" "$work/server/teacher.udl"; do
   step "lab-check $stations stations, $(basename "$db")"
-  "$kavtool" lab-check "$db" --stations "$stations" | tail -2
+  "$kavtool" lab-check "$db" --stations "$stations" | tail -3
 done
 # The server stops at once, as in a crash (its postmaster told to quit
 # immediately), and starts again 3 s after it has gone.

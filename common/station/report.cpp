@@ -117,7 +117,8 @@ void storePackAfterReport(const TeacherAccess& teacher, const ExamReport& report
 }  // namespace
 
 int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& report,
-                               const std::function<void()>& wait, const std::function<bool()>& stopped) {
+                               const std::function<void()>& wait, const std::function<bool()>& stopped,
+                               const std::function<void()>& scoresStored) {
     std::string lastError;
     int attempt = 1;
     for (;; ++attempt) {
@@ -136,6 +137,7 @@ int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& r
             if (stopped && stopped()) return 0;
         }
     }
+    if (scoresStored) scoresStored();
     if (report.pack) storePackAfterReport(teacher, report, wait, stopped);
     return attempt;
 }

@@ -58,8 +58,10 @@ inline constexpr int kPackAttempts = 5;
 // that a server that comes back meets one session per station, not two).
 using TeacherAccess = std::function<void(const std::function<void(db::Connection&)>& work)>;
 // `stopped`, asked after each failed attempt, ends the tries: 0 is returned then.
+// `scoresStored` is called once the scores are stored, before the pack goes.
 int writeExamReportUntilStored(const TeacherAccess& teacher, const ExamReport& report,
-                               const std::function<void()>& wait, const std::function<bool()>& stopped = {});
+                               const std::function<void()>& wait, const std::function<bool()>& stopped = {},
+                               const std::function<void()>& scoresStored = {});
 
 // A program's way to wait without blocking its windows: returns once done()
 // is true, keeping the windows painted meanwhile.

@@ -141,12 +141,13 @@ std::string simulatedPack(const std::string& zkzh) {
     return kav::pack::writePack(work);
 }
 
-// writes to `out` "reported NOTICED_NS REPORTED_NS" when its report is
-// stored, then "polls POLL_US..." once stopped; or "failed TEXT".
+// writes to `out`, each line after its index, "reported NOTICED_NS
+// STORED_NS PACKED_NS" when its scores and then its pack are stored, then
+// "polls POLL_US..." once stopped; or "failed TEXT".
 void runStation(const fs::path& teacherDb, const fs::path& folder, int index, int ready, int go, int stop, FILE* out) {
-    const auto writeLine = [out](std::string line) {
+    const auto writeLine = [out, index](std::string line) {
         std::replace(line.begin(), line.end(), '\n', ' ');
-        std::fprintf(out, "%s\n", line.c_str());
+        std::fprintf(out, "%d %s\n", index, line.c_str());
         std::fflush(out);
     };
     bool signalled = false;  // the check waits for one byte from every station, started or failed
@@ -218,15 +219,17 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             const std::int64_t noticed = nowNs();
             station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
             report.pack = [&zkzh] { return simulatedPack(zkzh); };
-            station::writeExamReportUntilStored(station::reportAccess(&poll, teacher->connection()), report, [] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            });
+            std::int64_t stored = 0;
+            station::writeExamReportUntilStored(
+                station::reportAccess(&poll, teacher->connection()), report,
+                [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); }, {}, [&] { stored = nowNs(); });
             reported = true;
             heartbeat.phase = station::StationPhase::Reported;
             heartbeat.lastReportAt = kav::DateTime::nowLocal();
             heartbeat.lastReportTotal = report.kscj;
             poll.beat(heartbeat);
-            writeLine("reported " + std::to_string(noticed) + ' ' + std::to_string(nowNs()));
+            writeLine("reported " + std::to_string(noticed) + ' ' + std::to_string(stored) + ' ' +
+                      std::to_string(nowNs()));
         }
         if (!reported) throw std::runtime_error("stopped before forced collection was seen");
         std::ostringstream polls;
@@ -459,40 +462,76 @@ int labCheck(const kavtool::Args& args) {
         std::fflush(stdout);
     }
 
-    FILE* in = fdopen(results[0], "r");
     int reported = 0, failed = 0;
-    std::int64_t lastReport = collectAt, lastNotice = collectAt;
-    std::vector<std::int64_t> reportTimes;  // from a station's notice to its report stored
+    std::int64_t lastReport = collectAt, lastPack = collectAt, lastNotice = collectAt;
+    std::vector<std::int64_t> reportTimes;  // from a station's notice to its scores stored
     std::vector<long> polls;
-    char buffer[1 << 16];
+    std::vector<bool> answeredBy(o.stations, false);  // reported or failed
     std::string firstFailure;
     bool stopped = false;
-    while (std::fgets(buffer, sizeof buffer, in)) {
-        std::istringstream line(buffer);
+    const auto take = [&](const std::string& text) {
+        std::istringstream line(text);
+        int index = -1;
         std::string word;
-        line >> word;
-        if (word == "reported") {
+        line >> index >> word;
+        const bool known = index >= 0 && index < o.stations;
+        if (word == "reported" && known && !answeredBy[index]) {
             ++reported;
-            std::int64_t noticed = 0, at = 0;
-            line >> noticed >> at;
+            std::int64_t noticed = 0, at = 0, packed = 0;
+            line >> noticed >> at >> packed;
             lastNotice = std::max(lastNotice, noticed);
             lastReport = std::max(lastReport, at);
+            lastPack = std::max(lastPack, packed);
             reportTimes.push_back(at - noticed);
         } else if (word == "polls") {
             for (long us; line >> us;) polls.push_back(us);
-        } else {
+            return;
+        } else if (!known || !answeredBy[index]) {
             ++failed;
-            if (firstFailure.empty()) firstFailure = buffer;
+            if (firstFailure.empty()) firstFailure = text + "\n";
         }
+        if (known) answeredBy[index] = true;
+    };
+    // A station that ended before the check let it go (killed, crashed) never
+    // says so itself: its process is reaped and counted as failed, so that the
+    // others are let go and the check ends.
+    std::vector<bool> running(o.stations, true);
+    const auto reapEnded = [&] {
+        for (int i = 0; i < o.stations; ++i) {
+            if (!running[i]) continue;
+            int status = 0;
+            if (waitpid(children[i], &status, WNOHANG) != children[i]) continue;
+            running[i] = false;
+            if (!answeredBy[i])
+                take(std::to_string(i) + " failed station " + std::to_string(i) + " ended without a word (" +
+                     (WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                                          : "exit status " + std::to_string(WEXITSTATUS(status))) +
+                     ")");
+        }
+    };
+    std::string pending;
+    for (char chunk[1 << 16];;) {
         // Every station has reported or failed: the exam ends, the stations go.
         if (!stopped && reported + failed >= o.stations) {
             close(stop[1]);
             stopped = true;
         }
+        pollfd fd{results[0], POLLIN, 0};
+        if (::poll(&fd, 1, 500) == 0) {
+            if (!stopped) reapEnded();
+            continue;
+        }
+        const ssize_t got = read(results[0], chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;  // every station has ended
+        pending.append(chunk, static_cast<size_t>(got));
+        for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
+            take(pending.substr(0, end));
     }
-    std::fclose(in);
+    close(results[0]);
     if (!stopped) close(stop[1]);
-    for (pid_t pid : children) waitpid(pid, nullptr, 0);
+    for (int i = 0; i < o.stations; ++i)
+        if (running[i]) waitpid(children[i], nullptr, 0);
     failed += std::max(0, o.stations - reported - failed);  // stations that ended without a word
 
     whenReachable([&] {
@@ -512,8 +551,9 @@ int labCheck(const kavtool::Args& args) {
     const auto percentile = [&](size_t p) {
         return reportTimes.empty() ? 0.0 : reportTimes[std::min(reportTimes.size() - 1, reportTimes.size() * p / 100)] / 1e6;
     };
-    std::printf("lab-check: %d work packs stored and read back, %d missing or unreadable\n",
-                o.stations - packsMissing, packsMissing);
+    std::printf("lab-check: %d work packs stored and read back, %d missing or unreadable; the last stored %.2f s "
+                "after the order\n",
+                o.stations - packsMissing, packsMissing, (lastPack - collectAt) / 1e9);
     std::printf("lab-check: the last station saw the order %.2f s after it was set; a report took %.0f ms "
                 "(median), %.0f ms (p99), %.0f ms (max) from its station's notice to stored\n",
                 (lastNotice - collectAt) / 1e9, percentile(50), percentile(99), percentile(100));
