@@ -71,6 +71,9 @@ void LoginLogic::BitBtn3Click() {
     student.edit();
     const auto logins = student.field("havelogined").asInteger() + 1;
     student.field("havelogined").setInteger(logins);
+    // The exam starts at its first login: the time stays in the roster row
+    // across restarts and travels with every report.
+    if (logins == 1) student.field("kstime").setDateTime(client_.clock().nowLocal());
     student.post();
 
     if (logins == 1) {

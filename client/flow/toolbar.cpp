@@ -45,7 +45,11 @@ namespace db = kav::db;
 namespace col = kav::db::col;
 using kav::ui::MessageKind;
 
-ToolbarLogic::~ToolbarLogic() { StopClock(); client_.stopTimer(pollTimer_); }
+ToolbarLogic::~ToolbarLogic() {
+    StopClock();
+    client_.stopTimer(pollTimer_);
+    client_.stopTimer(announcedTimer_);
+}
 
 void ToolbarLogic::FormCreate() {
     DataModule& data = client_.data();
@@ -73,12 +77,18 @@ void ToolbarLogic::FormCreate() {
     startClock();
     poll_ = std::make_unique<kav::station::StationPoll>(
         [path = data.teacherPath()] { return db::connectPath(path); }, client_.pollLaunch());
+    // On a lab server the teacher's orders are announced: the poll reads them
+    // at once, and a tick is run as soon as one is seen.
+    poll_->listen();
     // The first poll starts now: its connection is made before the first tick.
     unread_ = poll_->take(std::chrono::milliseconds(0));
     // The teacher's forced collection and end do not wait for a box the
     // candidate left open; other changes wait until the candidate is done.
     pollTimer_ = client_.startTimer(kPollMs, [this] { Timer1Timer(); },
                                     {.coalesce = true, .runsAtBox = [this](int) { return teacherOrderWaiting(); }});
+    announcedTimer_ = client_.startTimer(kTickMs, [this] {
+        if (poll_->announcedReadingWaiting()) Timer1Timer();
+    }, {.coalesce = true, .runsAtBox = [this](int) { return poll_->announcedReadingWaiting() && teacherOrderWaiting(); }});
 
     SpeedButton2 = client_.zkzh;
     SpeedButton3 = client_.ksxm;

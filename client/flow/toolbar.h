@@ -114,7 +114,7 @@ private:
     int ticks_ = 0;
     std::int64_t lastTickMs_ = 0;  // monotonic time of the last counted step
     std::int64_t lastReportPollMs_ = 0;  // when a waiting report last had the station record read
-    Client::TimerKey clockTimer_ = 0, pollTimer_ = 0;
+    Client::TimerKey clockTimer_ = 0, pollTimer_ = 0, announcedTimer_ = 0;
 };
 
 }  // namespace kavlor

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -183,6 +184,40 @@ public:
         inTransaction_ = beginPending_ = false;
     }
 
+    // Subscribes this session, and every later one after a reconnection, to
+    // the announcements on `channel`. DbError when the server refuses.
+    void listen(const std::string& channel) {
+        run("LISTEN " + quoteName(channel));
+        listenChannel_ = channel;
+    }
+
+    // Waits for an announcement on the subscribed channel (one already
+    // received counts), for `wake` to become readable, or for the timeout.
+    StationChange waitForAnnouncement(std::chrono::milliseconds timeout, int wake) {
+        using Change = StationChange;
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            if (PQstatus(conn_) != CONNECTION_OK) return Change::Broken;
+            bool announced = false;
+            while (PGnotify* n = PQnotifies(conn_)) {
+                announced = true;
+                PQfreemem(n);
+            }
+            if (announced) return Change::Announced;
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return Change::TimedOut;
+            pollfd ready[2] = {{PQsocket(conn_), POLLIN, 0}, {wake, POLLIN, 0}};
+            const int count = ::poll(ready, wake >= 0 ? 2 : 1, static_cast<int>(left.count()));
+            if (count < 0 && errno != EINTR) return Change::Broken;
+            if (count <= 0) continue;
+            if (wake >= 0 && (ready[1].revents & POLLIN)) return Change::Woken;
+            // What came (announcements, or the server's last words) is taken in;
+            // a stream that ended marks the connection broken.
+            if (ready[0].revents && PQconsumeInput(conn_) == 0) return Change::Broken;
+        }
+    }
+
 private:
     // A result of the server, or DbError with its text (DbUnavailable when
     // the connection has gone).
@@ -240,6 +275,10 @@ private:
         if (!is("client_encoding", "UTF8")) PQsetClientEncoding(conn_, "UTF8");
         if (!is("DateStyle", "ISO, YMD") || !is("TimeZone", "UTC"))
             PQclear(PQexec(conn_, "SET DateStyle = 'ISO, YMD'; SET TimeZone = 'UTC'"));
+        // A new session hears nothing the old one subscribed to: subscribed
+        // again before the statement it is made for, so that no change made
+        // after that statement's reading goes unannounced.
+        if (!listenChannel_.empty()) PQclear(PQexec(conn_, ("LISTEN " + quoteName(listenChannel_)).c_str()));
     }
     // A broken connection is made again, at the earliest after a wait that
     // doubles with each failed attempt (0.25 s up to 4 s) plus a random part of
@@ -291,6 +330,7 @@ private:
     std::string lastFailure_;
     bool inTransaction_ = false;
     bool beginPending_ = false;  // a transaction is open but has sent nothing yet
+    std::string listenChannel_;  // "" until listen()
 };
 
 // The error again with context in front, of the same kind.
@@ -485,6 +525,19 @@ public:
                 .text(0, 0));
     }
 
+    // The station record's changes are announced on a channel named after
+    // the table's identity, so that the labs of one database stay apart.
+    StationChange waitForStationChange(std::chrono::milliseconds timeout, int wake) {
+        if (!channel_) {
+            Result r = session_->run("SELECT 'kav_state_' || to_regclass('state')::oid::text");
+            const std::string channel = r.rows() > 0 && !r.isNull(0, 0) ? r.text(0, 0) : "";
+            if (!channel.empty()) session_->listen(channel);
+            channel_ = channel;
+        }
+        if (channel_->empty()) return StationChange::Unsupported;
+        return session_->waitForAnnouncement(timeout, wake);
+    }
+
     int delayPasswordLevel(std::string_view typed) override {
         Result r = session_->run("SELECT " + std::string(kDelayLevelFunction) + "($1::text)", {{std::string(typed)}});
         return std::stoi(r.text(0, 0));
@@ -507,6 +560,7 @@ private:
     std::shared_ptr<Session> session_;
     std::vector<TableDef> tables_;
     bool viaFunctions_;
+    std::optional<std::string> channel_;  // known after the first wait; "" without a station record
 };
 
 // The server functions through which a station reaches the tables of the
@@ -556,6 +610,53 @@ void createCatalogFunction(Session& session) {
     session.run("REVOKE ALL ON FUNCTION " + here + ".kav_station_columns() FROM PUBLIC");
 }
 
+// Every committed change of the station record is announced (NOTIFY, sent
+// as the writer's transaction commits) on the channel kav_state_<the table's
+// oid>, which the stations' polls listen on. Any role may listen: a station
+// needs no right for it.
+void createStateAnnouncement(Session& session, const std::string& here) {
+    session.run("CREATE OR REPLACE FUNCTION " + here + ".kav_state_changed() RETURNS trigger LANGUAGE plpgsql AS "
+                "$$ BEGIN PERFORM pg_notify('kav_state_' || TG_RELID::text, ''); RETURN NULL; END $$");
+    session.run("REVOKE ALL ON FUNCTION " + here + ".kav_state_changed() FROM PUBLIC");
+    session.run("DROP TRIGGER IF EXISTS kav_state_changed ON " + here + ".state");
+    session.run("CREATE TRIGGER kav_state_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + here +
+                ".state FOR EACH STATEMENT EXECUTE FUNCTION " + here + ".kav_state_changed()");
+}
+
+// kav_heartbeat(...): a station's heartbeat, in the row of the station its
+// role names (the owner names any), stamped with the server's time.
+void createHeartbeatFunction(Session& session, const std::string& here) {
+    session.run("CREATE FUNCTION " + here +
+                ".kav_heartbeat(p_station text, p_zkzh text, p_ksxm text, p_phase integer, p_remaining integer, "
+                "p_report_at timestamp, p_report_total integer, p_version text) RETURNS void LANGUAGE plpgsql" +
+                definerClause(here) + R"SQL($f$
+DECLARE
+    own_prefix text := lower('kav_' || current_database() ||
+        CASE WHEN current_schema() = 'public' THEN '' ELSE '_' || current_schema() END) || '_st_';
+    who text;
+BEGIN
+    IF has_table_privilege(session_user, 'heartbeat', 'UPDATE') THEN
+        who := p_station;
+    ELSIF starts_with(session_user, own_prefix) THEN
+        who := substr(session_user, length(own_prefix) + 1);
+    ELSE
+        RAISE EXCEPTION 'the role % is no station of this lab', session_user USING ERRCODE = 'insufficient_privilege';
+    END IF;
+    UPDATE heartbeat SET zkzh = p_zkzh, ksxm = p_ksxm, phase = p_phase, remaining = p_remaining,
+        report_at = p_report_at, report_total = p_report_total, version = p_version,
+        written_at = clock_timestamp() AT TIME ZONE 'UTC'
+    WHERE station = who;
+    IF NOT FOUND THEN
+        INSERT INTO heartbeat (station, zkzh, ksxm, phase, remaining, report_at, report_total, version, written_at)
+        VALUES (who, p_zkzh, p_ksxm, p_phase, p_remaining, p_report_at, p_report_total, p_version,
+                clock_timestamp() AT TIME ZONE 'UTC')
+        ON CONFLICT ON CONSTRAINT kav_heartbeat_station DO NOTHING;
+    END IF;
+END $f$)SQL");
+    session.run("REVOKE ALL ON FUNCTION " + here + ".kav_heartbeat(text, text, text, integer, integer, timestamp, "
+                "integer, text) FROM PUBLIC");
+}
+
 // The candidates' work packs: kav_store_pack(zkzh, pack) stores the pack of a
 // candidate whose score row the calling station wrote (the owner may store
 // any), replacing the one stored before; a station reads none. Made when
@@ -593,6 +694,7 @@ void createStationFunctions(Session& session) {
     const std::string definer = definerClause(here);
     session.run("CREATE EXTENSION IF NOT EXISTS pgcrypto SCHEMA public");
     session.run("CREATE TABLE IF NOT EXISTS kav_delay_guard (station name PRIMARY KEY, allowance regclass NOT NULL)");
+    createStateAnnouncement(session, here);
     for (std::string_view table : kStationReadableTables)
         session.run("CREATE FUNCTION " + here + ".kav_station_" + std::string(table) + "() RETURNS SETOF " +
                     quoteName(table) + " LANGUAGE sql STABLE" + definer + "$$ SELECT * FROM " + quoteName(table) +
@@ -669,37 +771,11 @@ BEGIN
     END IF;
 END $f$)SQL");
     createPackStore(session);
-    session.run("CREATE FUNCTION " + here +
-                ".kav_heartbeat(p_station text, p_zkzh text, p_ksxm text, p_phase integer, p_remaining integer, "
-                "p_report_at timestamp, p_report_total integer, p_version text) RETURNS void LANGUAGE plpgsql" +
-                definer + R"SQL($f$
-DECLARE
-    own_prefix text := lower('kav_' || current_database() ||
-        CASE WHEN current_schema() = 'public' THEN '' ELSE '_' || current_schema() END) || '_st_';
-    who text;
-BEGIN
-    IF has_table_privilege(session_user, 'heartbeat', 'UPDATE') THEN
-        who := p_station;
-    ELSIF starts_with(session_user, own_prefix) THEN
-        who := substr(session_user, length(own_prefix) + 1);
-    ELSE
-        RAISE EXCEPTION 'the role % is no station of this lab', session_user USING ERRCODE = 'insufficient_privilege';
-    END IF;
-    UPDATE heartbeat SET zkzh = p_zkzh, ksxm = p_ksxm, phase = p_phase, remaining = p_remaining,
-        report_at = p_report_at, report_total = p_report_total, version = p_version,
-        written_at = clock_timestamp() AT TIME ZONE 'UTC'
-    WHERE station = who;
-    IF NOT FOUND THEN
-        INSERT INTO heartbeat (station, zkzh, ksxm, phase, remaining, report_at, report_total, version, written_at)
-        VALUES (who, p_zkzh, p_ksxm, p_phase, p_remaining, p_report_at, p_report_total, p_version,
-                clock_timestamp() AT TIME ZONE 'UTC')
-        ON CONFLICT ON CONSTRAINT kav_heartbeat_station DO NOTHING;
-    END IF;
-END $f$)SQL");
+    createHeartbeatFunction(session, here);
     for (const char* function : {"kav_station_state()", "kav_station_updatefile()",
                                  "kav_delay_level(text)", "kav_report(text, text, timestamp, integer, integer, "
                                  "integer, integer, integer, integer, integer, text, text, text, text, text, "
-                                 "text, text, text, text)", "kav_heartbeat(text, text, text, integer, integer, timestamp, integer, text)"})
+                                 "text, text, text, text)"})
         session.run("REVOKE ALL ON FUNCTION " + here + "." + function + " FROM PUBLIC");
 }
 
@@ -715,6 +791,27 @@ std::string columnDeclaration(const ColumnDef& c) {
         case ColumnType::Blob: return quoteName(c.name) + " bytea";
     }
     return quoteName(c.name);
+}
+
+// One table of the lab and its rows in the catalogue, at `order` in the table order.
+void createTable(Session& session, const TableDef& table, int order) {
+    std::string columns =
+        keyColumnOf(table) == kHiddenKey ? quoteName(kHiddenKey) + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"
+                                         : std::string();
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDef& c = table.columns[i];
+        columns += (columns.empty() ? "" : ", ") + columnDeclaration(c);
+        session.run(std::string("INSERT INTO ") + kCatalog + " VALUES ($1, $2, $3, $4, $5, $6)",
+                    {{std::to_string(order)}, {table.name}, {std::to_string(i)}, {c.name},
+                     {std::string(columnTypeName(c.type))}, {std::to_string(c.width)}});
+    }
+    // The station that reported a candidate's row (its login role; not in the catalogue).
+    if (table.name == "score" || table.name == "condition") columns += ", kav_station name";
+    if (table.name == "heartbeat") columns += ", CONSTRAINT kav_heartbeat_station UNIQUE (station)";
+    session.run("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")");
+    if (table.indexOf("zkzh") >= 0)
+        session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " + quoteName(table.name) +
+                    " (zkzh)");
 }
 
 }  // namespace
@@ -1008,6 +1105,10 @@ std::string prepareStationGroup(const std::string& ownerConninfo) {
         session.run("COMMIT");
         return group;
     } catch (const DbError& e) {
+        if (std::string_view(e.what()).find("does not exist") != std::string_view::npos)
+            rethrowWithContext(DbError(std::string(e.what()) + " (a lab made by an older version: kavtool init-db "
+                                                               "on its teacher.udl brings it up to date)"),
+                               "Cannot give the stations their rights: ");
         rethrowWithContext(e, "Cannot give the stations their rights: ");
     }
 }
@@ -1145,6 +1246,47 @@ ConnectionBudget connectionBudget(const std::string& ownerConninfo) {
         "SELECT current_setting('max_connections')::integer - current_setting('superuser_reserved_connections')::"
         "integer, (SELECT count(*) FROM pg_stat_activity WHERE backend_type = 'client backend')::integer");
     return {std::stoi(r.text(0, 0)), std::stoi(r.text(0, 1))};
+}
+
+std::optional<std::vector<std::string>> upgradePostgresTables(const std::string& conninfo,
+                                                                const std::vector<TableDef>& tables) {
+    Session session(conninfo);
+    try {
+        if (Result(session.run("SELECT to_regclass('kav_columns') IS NULL")).text(0, 0) == "t") return std::nullopt;
+        std::vector<std::string> added;
+        session.run("BEGIN");
+        const std::string here = Result(session.run("SELECT quote_ident(current_schema())")).text(0, 0);
+        Result known = session.run(std::string("SELECT DISTINCT table_name FROM ") + kCatalog);
+        std::vector<std::string> names;
+        for (int i = 0; i < known.rows(); ++i) names.push_back(known.text(i, 0));
+        for (size_t t = 0; t < tables.size(); ++t) {
+            if (std::find(names.begin(), names.end(), tables[t].name) != names.end()) continue;
+            createTable(session, tables[t], static_cast<int>(t));
+            added.push_back("table " + tables[t].name);
+        }
+        const bool teacher = std::find(names.begin(), names.end(), "user") != names.end();
+        if (teacher && Result(session.run("SELECT to_regprocedure('kav_heartbeat(text, text, text, integer, integer, "
+                                          "timestamp, integer, text)') IS NULL"))
+                               .text(0, 0) == "t") {
+            createHeartbeatFunction(session, here);
+            added.push_back("function kav_heartbeat");
+        }
+        if (teacher && Result(session.run("SELECT count(*) FROM pg_trigger WHERE tgrelid = 'state'::regclass AND "
+                                          "tgname = 'kav_state_changed'"))
+                               .text(0, 0) == "0") {
+            createStateAnnouncement(session, here);
+            added.push_back("trigger kav_state_changed");
+        }
+        session.run("COMMIT");
+        return added;
+    } catch (const DbError& e) {
+        rethrowWithContext(e, "Cannot bring the exam tables on the server up to date: ");
+    }
+}
+
+StationChange waitForStationChange(Connection& connection, std::chrono::milliseconds timeout, int wake) {
+    auto* server = dynamic_cast<PostgresConnection*>(&connection);
+    return server ? server->waitForStationChange(timeout, wake) : StationChange::Unsupported;
 }
 
 std::unique_ptr<Connection> openPostgres(const std::string& conninfo) {

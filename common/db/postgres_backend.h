@@ -3,6 +3,7 @@
 // through libpq. The tables carry the same columns, types and widths as the
 // embedded files, listed in the same catalogue (kav_columns), so every reader
 // and every cursor rule is the same on both.
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,16 @@ inline constexpr std::string_view kStationReadableTables[] = {"state", "updatefi
 // The sessions a station's role may hold at once: the client's and its poll's,
 // and a margin for one broken session that the server has not yet noticed.
 inline constexpr int kStationConnections = 4;
+
+// Waits on `connection` until a change of the station record (the table
+// `state`) is announced, `wake` (a descriptor, -1 for none) becomes readable,
+// or `timeout` passes. A lab server announces every committed change; the
+// first wait subscribes, and the subscription is made again with the session
+// after every reconnection, before its first statement. A database file
+// announces nothing: Unsupported at once. Broken when the connection went (its
+// next statement connects again). DbError when the subscription fails.
+enum class StationChange { Announced, Woken, TimedOut, Unsupported, Broken };
+StationChange waitForStationChange(Connection& connection, std::chrono::milliseconds timeout, int wake);
 
 // The same server and database as conninfo, as the owner role of this machine:
 // the user and password conninfo names are dropped; the user is PGUSER when
@@ -74,6 +85,14 @@ void upgradeLabTables(const std::string& ownerConninfo);
 // and the functions in schema kav_admin let the owner make and drop the roles
 // of its own lab's stations (and of no other lab's).
 std::string adminSetupSql(const std::string& ownerRole);
+
+// Brings the tables of a lab made by an older version up to date, in one
+// transaction: the tables it lacks (with their catalogue rows), the
+// heartbeat's function and the announcement of the station record's changes.
+// What was added ("table heartbeat", ...; none when nothing was missing), or
+// nullopt when conninfo holds no lab's tables at all. DbError when it cannot.
+std::optional<std::vector<std::string>> upgradePostgresTables(const std::string& conninfo,
+                                                                const std::vector<TableDef>& tables);
 
 // Makes the group of the lab's stations (the lab: the database and the
 // current schema) and lets it run the station functions, and nothing else.

@@ -174,4 +174,8 @@ void createServerDatabase(const std::string& conninfo, DatabaseKind kind) {
     if (kind == DatabaseKind::Teacher) addTeacherRows(*openPostgres(conninfo));
 }
 
+std::optional<std::vector<std::string>> upgradeServerDatabase(const std::string& conninfo, DatabaseKind kind) {
+    return upgradePostgresTables(conninfo, tablesOf(kind));
+}
+
 }  // namespace kav::db

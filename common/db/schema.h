@@ -9,6 +9,8 @@
 // win_condiction and dz_result (in ct and condition) are memo: their texts can
 // outgrow 50 characters, and a text is never cut.
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -59,5 +61,8 @@ void createDatabase(const std::filesystem::path& file);
 // URI or keyword/value string), in its current schema. DbError when the tables
 // exist already.
 void createServerDatabase(const std::string& conninfo, DatabaseKind kind);
+// The tables of an older version's lab there brought up to date (see
+// upgradePostgresTables): what was added, or nullopt when it holds no lab.
+std::optional<std::vector<std::string>> upgradeServerDatabase(const std::string& conninfo, DatabaseKind kind);
 
 }  // namespace kav::db

@@ -2,6 +2,12 @@
 // The two-second poll of a running station, off the caller's thread: a lab
 // server that does not answer holds the poll, never the exam window.
 //
+// On a lab server a poll, after its reading, listens on its connection for the
+// station record's next change, and reads a change announced at once: a
+// teacher's order reaches every station within a fraction of a second. The
+// two-second poll remains, and is all a database file (and a server restart,
+// until the stations have connected again) has.
+//
 // The poll reads the station record through a connection of its own: the
 // station's other users of the teacher tables (the delay password, the
 // screens' reads) go on through theirs and never wait for a poll, nor the poll
@@ -10,6 +16,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "common/db/database.h"
@@ -35,8 +42,8 @@ public:
     static void atOnce(std::function<void()> work) { work(); }
 
     explicit StationPoll(Connect connect, Launch launch = onThreadOfItsOwn);
-    // Never waits: a poll still in flight ends on its own thread, which holds
-    // the poll's connection until then and closes it.
+    // Never waits: a poll still in flight (told to stop listening) ends on its
+    // own thread, which holds the poll's connection until then and closes it.
     ~StationPoll();
     StationPoll(const StationPoll&) = delete;
     StationPoll& operator=(const StationPoll&) = delete;
@@ -70,6 +77,16 @@ public:
     // on the server.
     bool lend(const std::function<void(db::Connection&)>& work);
 
+    // From the next poll on, each poll listens on its connection after its
+    // reading, and reads again when a change is announced or a tick wants a
+    // reading (never with polls launched atOnce: the tick would wait). `tell`
+    // (may be empty) is called on the poll's thread when it has read an
+    // announced change: take() then gives that reading at once.
+    void listen(std::function<void()> tell = {});
+    // Whether the reading take() would give came from an announced change
+    // (for a program that looks often rather than being told).
+    bool announcedReadingWaiting() const;
+
     // Called on the poll's thread with the time each poll took (connecting
     // included), for a lab's measurements. Set before the first take().
     using Timing = std::function<void(std::chrono::microseconds)>;
@@ -77,6 +94,8 @@ public:
 
 private:
     struct Shared;
+    // The reading not yet taken (see take()); the caller holds the lock.
+    std::optional<int> takeReading(std::unique_lock<std::mutex>& lock);
     std::shared_ptr<Shared> shared_;
     Launch launch_;
 };

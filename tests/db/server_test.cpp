@@ -3,14 +3,19 @@
 // connection.
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdlib>
 #include <functional>
 #include <thread>
 
 #include "common/db/postgres_backend.h"
 #include "common/db/tables.h"
+#include "common/station/heartbeat.h"
+#include "common/station/poll.h"
 #include "common/station/report.h"
 #include "common/station/station.h"
 #include "tests/db/test_backend.h"
@@ -196,6 +201,90 @@ TEST_F(StationRoleTest, AReportRidesOutABrokenConnectionAndIsStoredOnce) {
     EXPECT_EQ(owner->openKeyed("score", "zkzh", report.zkzh)->recordCount(), 1);
     EXPECT_EQ(owner->openKeyed("condition", "zkzh", report.zkzh)->recordCount(), 1);
     EXPECT_EQ(kav::station::pollStationMode(*poll), kav::station::korlOf(kav::station::StationMode::Exam)) << "the next poll reads again";
+}
+
+// A station's role, with no right beyond its functions, hears every committed
+// change of the station record at once, and again after its session was ended
+// (a server restart) once its next statement has connected it again; its own
+// heartbeat is no change, and a wake descriptor ends the wait.
+TEST_F(StationRoleTest, AStationHearsTheStationRecordChangeAlsoAfterItsSessionEnded) {
+    using kav::db::StationChange;
+    auto owner = teacher->open();
+    auto ownerState = owner->openTable("state");
+    auto poll = station->openTable("state");
+    const auto setKorl = [&](int korl) {
+        ownerState->edit();
+        kav::station::setKorl(*ownerState, korl);
+        ownerState->post();
+    };
+    const auto waitHere = [&](int ms, int wake = -1) {
+        return waitForStationChange(*station, std::chrono::milliseconds(ms), wake);
+    };
+    EXPECT_EQ(waitHere(0), StationChange::TimedOut) << "subscribed, nothing announced yet";
+    kav::station::Heartbeat beat;
+    kav::station::writeHeartbeat(*station, beat);
+    EXPECT_EQ(waitHere(200), StationChange::TimedOut) << "a heartbeat is no change of the record";
+
+    setKorl(3);
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(waitHere(5000), StationChange::Announced);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    EXPECT_EQ(kav::station::pollStationMode(*poll), 3);
+
+    int wake[2];
+    ASSERT_EQ(pipe(wake), 0);
+    ASSERT_EQ(write(wake[1], "x", 1), 1);
+    EXPECT_EQ(waitHere(5000, wake[0]), StationChange::Woken);
+    close(wake[0]);
+    close(wake[1]);
+
+    endStationSessions();
+    EXPECT_EQ(waitHere(2000), StationChange::Broken);
+    EXPECT_EQ(kav::station::pollStationMode(*poll), 3) << "the next poll connects again";
+    setKorl(4);
+    EXPECT_EQ(waitHere(5000), StationChange::Announced) << "subscribed again with the new session";
+    EXPECT_EQ(kav::station::pollStationMode(*poll), 4);
+
+    kav::test::TempDir fileDir;
+    kav::test::TestDatabase file(Backend::Files, DatabaseKind::Teacher, fileDir.path());
+    EXPECT_EQ(waitForStationChange(*file.open(), std::chrono::milliseconds(1000), -1), StationChange::Unsupported);
+}
+
+// The station's poll listens between ticks: an order is read and told at once,
+// a tick still gets its reading, and a report still borrows the connection.
+TEST_F(StationRoleTest, AListeningPollReadsAnOrderAtOnceAndStillLendsItsConnection) {
+    auto owner = teacher->open();
+    auto ownerState = owner->openTable("state");
+    std::mutex mutex;
+    std::condition_variable told;
+    int tells = 0;
+    kav::station::StationPoll poll([&] { return connect(stationLink, {}); });
+    poll.listen([&] {
+        std::lock_guard lock(mutex);
+        ++tells;
+        told.notify_all();
+    });
+    EXPECT_EQ(poll.take(std::chrono::seconds(10)), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // listening
+    EXPECT_EQ(poll.take(std::chrono::seconds(10)), 1) << "a tick wakes the listening poll for a reading";
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // listening again
+    ownerState->edit();
+    kav::station::setKorl(*ownerState, 3);
+    ownerState->post();
+    {
+        std::unique_lock lock(mutex);
+        EXPECT_TRUE(told.wait_for(lock, std::chrono::seconds(1), [&] { return tells == 1; }));
+    }
+    EXPECT_TRUE(poll.announcedReadingWaiting());
+    EXPECT_EQ(poll.take(std::chrono::milliseconds(0)), 3);
+    EXPECT_FALSE(poll.announcedReadingWaiting());
+    // The listening poll gives way (a loaded machine may take longer than one wait).
+    bool lent = false;
+    for (int tries = 0; tries < 20 && !lent; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        poll.lend([&](Connection& c) { lent = kav::station::pollStationMode(*c.openTable("state")) == 3; });
+    }
+    EXPECT_TRUE(lent);
 }
 
 // A station whose own role was made read-only (as a candidate at its shell

@@ -242,6 +242,7 @@ TEST(ExamFlowTest, FirstLoginDrawsAnswersAndHandsIn) {
 TEST(ExamFlowTest, ReLoginResumesWithTheSavedTimeAndAnswers) {
     Harness h;
     const fs::path folder = h.lab.driveC / "kavlor" / "11010001";
+    const kav::DateTime started = h.clock.local;
     {
         KavlorApp app(h.env());
         startFirstExam(app);
@@ -278,6 +279,9 @@ TEST(ExamFlowTest, ReLoginResumesWithTheSavedTimeAndAnswers) {
         auto stu = h.lab.stuDb();
         EXPECT_EQ(rowValue(*stu, "student", kFirst, "havelogined"), "2");
         EXPECT_EQ(rowCount(*stu, "ct"), 1);
+        // The exam started at the first login, whatever the re-login's time.
+        ASSERT_NE(h.clock.local, started);
+        EXPECT_EQ(stu->openKeyed("student", "zkzh", std::string(kFirst))->field("kstime").asDateTime(), started);
     }
     app.Form5()->N2Click();
     EXPECT_EQ(app.Form5()->Form7()->speedButtons[0]->text().toStdString(), "1C");

@@ -34,9 +34,10 @@ TEST(FlowReportTest, EmptyAnswersAreReportedAsASingleSpace) {
         EXPECT_EQ(rowValue(*t, "condition", kFirst, column), " ") << column;
     EXPECT_EQ(rowValue(*t, "condition", kFirst, "win_condiction"), "");
     EXPECT_EQ(rowValue(*t, "score", kFirst, "kscj"), "0");
-    // kstime is the roster's, not the login time of the exam record.
+    // kstime is the roster's: the exam's first login (the roster held the zero date before).
     auto stu = d.h.lab.stuDb();
     EXPECT_EQ(rowValue(*t, "score", kFirst, "kstime"), rowValue(*stu, "student", kFirst, "kstime"));
+    EXPECT_EQ(t->openKeyed("score", "zkzh", std::string(kFirst))->field("kstime").asDateTime(), d.h.clock.local);
 }
 
 TEST(FlowReportTest, TheReportWaitsForABusyTeacherFileWithoutHoldingTheWindowsThread) {

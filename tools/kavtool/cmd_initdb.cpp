@@ -1,5 +1,6 @@
 // kavtool init-db FILE: a new stu.mdb or teacher.mdb with the exam tables, or
-// the teacher tables of a lab on the server that a teacher.udl names.
+// the teacher tables of a lab on the server that a teacher.udl names (those of
+// an older version's lab there brought up to date).
 // kavtool init-db --print-admin-sql: the server administrator's one-time set-up.
 #include <algorithm>
 #include <cstdio>
@@ -38,7 +39,8 @@ void printConnectionRoom(const std::string& owner, int stations) {
 int initServer(const std::filesystem::path& link, int stations) {
     const std::string source = db::serverDataSource(link);
     const std::string owner = db::asOwner(source);
-    switch (db::labTablesOf(owner)) {
+    const db::LabTables found = db::labTablesOf(owner);
+    switch (found) {
         case db::LabTables::None:
             db::createServerDatabase(owner, db::DatabaseKind::Teacher);
             std::printf("created the teacher tables on the server\n");
@@ -50,7 +52,17 @@ int initServer(const std::filesystem::path& link, int stations) {
                         "a table; the rows already reported record no station\n");
             break;
         case db::LabTables::Current:
-            throw db::DbError("the teacher tables exist on the server already (nothing was changed)");
+            break;
+    }
+    // What later versions added (tables, the heartbeat function, the announcement of the station record's
+    // changes), added where missing, the rows kept.
+    const auto added = db::upgradeServerDatabase(owner, db::DatabaseKind::Teacher);
+    if (added && !added->empty()) {
+        std::string what;
+        for (const std::string& a : *added) what += (what.empty() ? "" : ", ") + a;
+        std::printf("brought the teacher tables on the server up to date (their rows kept): added %s\n", what.c_str());
+    } else if (found == db::LabTables::Current) {
+        std::printf("the teacher tables on the server are there and up to date (their rows kept)\n");
     }
     const std::string group = db::prepareStationGroup(owner);
     std::printf("the stations' roles belong to %s: make each with kavtool station-login %s NAME\n", group.c_str(),

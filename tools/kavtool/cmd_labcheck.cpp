@@ -10,7 +10,8 @@
 //
 // "collection" is the teacher's view: from the moment forced collection is
 // set to the moment the last report is stored. It includes the wait until each
-// station's next poll sees the order (up to one poll interval, 2 s); the line
+// station's poll sees the order (on a database file its next poll, up to one
+// poll interval, 2 s; on a lab server the change is announced at once); the line
 // before the last one gives the two parts apart.
 #include <fcntl.h>
 #include <poll.h>
@@ -99,16 +100,22 @@ void prepareStudentFile(const fs::path& folder, const std::string& zkzh) {
     ct->post();
 }
 
-// Sleeps until `until`; false when the check has said stop (its end of the
-// `stop` pipe closed) before then.
-bool sleepUnlessStopped(int stop, Clock::time_point until) {
+// Sleeps until `until`: Due then, Announced when the poll told `announced`
+// (a pipe it writes to) of a change before then, Stopped when the check has
+// said stop (its end of the `stop` pipe closed).
+enum class Wake { Due, Announced, Stopped };
+Wake sleepUnlessWoken(int stop, int announced, Clock::time_point until) {
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-        if (left <= 0) return true;
-        pollfd fd{stop, POLLIN, 0};
-        const int ready = ::poll(&fd, 1, static_cast<int>(left));
-        if (ready > 0) return false;  // end of file: the only thing ever "written" there
-        if (ready < 0 && errno != EINTR) return false;
+        if (left <= 0) return Wake::Due;
+        pollfd fds[2] = {{stop, POLLIN, 0}, {announced, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, static_cast<int>(left));
+        if (ready < 0 && errno != EINTR) return Wake::Stopped;
+        if (ready <= 0) continue;
+        if (fds[0].revents) return Wake::Stopped;  // end of file: the only thing ever "written" there
+        for (char byte; read(announced, &byte, 1) == 1;) {
+        }
+        return Wake::Announced;
     }
 }
 
@@ -173,8 +180,23 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         heartbeat.remainingSeconds = 90 * 60;
         heartbeat.version = station::programVersion();
         poll.beat(heartbeat);
-        (void)poll.take(std::chrono::milliseconds(0));
-        while (poll.inFlight()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // The station acts on an announced change at once, as the client does.
+        // The pipe lives as long as the poll's work that may write to it.
+        struct Pipe {
+            int fd[2] = {-1, -1};
+            ~Pipe() {
+                for (int f : fd)
+                    if (f >= 0) close(f);
+            }
+        };
+        const auto announced = std::make_shared<Pipe>();
+        if (pipe2(announced->fd, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
+        poll.listen([announced] {
+            const char byte = 1;
+            (void)!write(announced->fd[1], &byte, 1);
+        });
+        // The first poll (its connection made) has read before the station is ready.
+        (void)poll.take(kStationTimeout);
         char byte = 1;
         signalled = true;
         if (write(ready, &byte, 1) != 1 || read(go, &byte, 1) < 0) throw std::runtime_error("lost the check");
@@ -186,9 +208,10 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         std::mt19937 random(static_cast<unsigned>(index) * 7919u + static_cast<unsigned>(getpid()));
         bool reported = false;
         const auto deadline = Clock::now() + kStationTimeout;
-        for (auto next = Clock::now() + std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 1999)(random));;
-             next += kPollInterval) {
-            if (!sleepUnlessStopped(stop, next)) break;
+        for (auto next = Clock::now() + std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 1999)(random));;) {
+            const Wake wake = sleepUnlessWoken(stop, announced->fd[0], next);
+            if (wake == Wake::Stopped) break;
+            if (wake == Wake::Due) next += kPollInterval;
             if (!reported && Clock::now() > deadline) throw std::runtime_error("no forced collection seen");
             const auto korl = poll.take(station::kTickWait);
             if (reported || korl != kLabCheckCollection) continue;
