@@ -1307,28 +1307,6 @@ std::unique_ptr<Connection> openPostgres(const std::string& conninfo) {
     }
 }
 
-// One table of the exam, listed in the catalogue at `order`, with the index
-// of its candidate lookup.
-void createTable(Session& session, const TableDef& table, int order) {
-    std::string columns = keyColumnOf(table) == kHiddenKey
-                              ? quoteName(kHiddenKey) + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"
-                              : std::string();
-    for (size_t i = 0; i < table.columns.size(); ++i) {
-        const ColumnDef& c = table.columns[i];
-        columns += (columns.empty() ? "" : ", ") + columnDeclaration(c);
-        session.run(std::string("INSERT INTO ") + kCatalog + " VALUES ($1, $2, $3, $4, $5, $6)",
-                    {{std::to_string(order)}, {table.name}, {std::to_string(i)}, {c.name},
-                     {std::string(columnTypeName(c.type))}, {std::to_string(c.width)}});
-    }
-    // The station that reported a candidate's row (its login role; not in the catalogue).
-    if (table.name == "score" || table.name == "condition") columns += ", kav_station name";
-    if (table.name == "heartbeat") columns += ", CONSTRAINT kav_heartbeat_station UNIQUE (station)";
-    session.run("CREATE TABLE " + quoteName(table.name) + " (" + columns + ")");
-    if (table.indexOf("zkzh") >= 0)
-        session.run("CREATE INDEX " + quoteName("kav_key_" + table.name + "_zkzh") + " ON " + quoteName(table.name) +
-                    " (zkzh)");
-}
-
 LabTables labTablesOf(const std::string& ownerConninfo) {
     Session session(ownerConninfo);
     Result r = session.run(
