@@ -8,6 +8,8 @@
 #include "common/core/ascii.h"
 #include "common/core/tokens.h"
 #include "common/db/values.h"
+#include "common/pack/pack_store.h"
+#include "common/pack/work_pack.h"
 #include "common/scores/export_writers.h"
 
 namespace mendrix::scores {
@@ -39,6 +41,7 @@ struct Response {
     double total;
     bool strong;
     std::string key, answer;
+    bool bankChanged;  // the bank's question at the position is no longer the one drawn
     bool correct() const { return answer == key; }
 };
 
@@ -61,6 +64,32 @@ std::optional<double> pointBiserial(const std::vector<Response>& responses) {
     const double p = right / n;
     const double meanRight = sumRight / right, meanWrong = (sum - sumRight) / (n - right);
     return (meanRight - meanWrong) / sd * std::sqrt(p * (1 - p));
+}
+
+// Whether the bank's question at `position` is no longer the one drawn: the
+// question in the work pack when there is one, else only its recorded key.
+bool bankChanged(const std::vector<ChoiceQuestion>& bank, const std::map<int, ChoiceQuestion>* drawn, int position,
+                 const std::string& recordedKey) {
+    if (position > static_cast<int>(bank.size())) return true;
+    const ChoiceQuestion& now = bank[position - 1];
+    if (drawn)
+        if (auto seen = drawn->find(position); seen != drawn->end()) return !(seen->second == now);
+    return kav::lowerAscii(recordedKey) != now.key;
+}
+
+// Whether a work pack's questions are those of this record: every position
+// the record lists is in the pack with the recorded key (a pack of another
+// sitting of the candidate is not).
+bool sameSitting(const ExamRecord& record, const std::map<int, ChoiceQuestion>& questions) {
+    const auto positions = kav::splitTokens(record.sel_arr1);
+    const auto keys = kav::splitTokens(record.sel_arr2);
+    for (size_t i = 0; i < positions.size() && i < kChoiceCount; ++i) {
+        auto position = positionOf(positions[i]);
+        if (!position) continue;
+        auto seen = questions.find(*position);
+        if (seen == questions.end() || seen->second.key != kav::lowerAscii(at(keys, i))) return false;
+    }
+    return true;
 }
 
 std::string fixed(double v, int decimals) {
@@ -92,16 +121,50 @@ std::vector<ExamRecord> readExamRecords(const kav::db::Cursor& condition) {
     return records;
 }
 
-std::vector<std::string> readBankKeys(const kav::db::Cursor& selecttest) {
-    const int key = selecttest.definition().indexOf("correct_sel");
-    std::vector<std::string> keys;
-    for (int r = 1; r <= selecttest.recordCount(); ++r)
-        keys.push_back(kav::lowerAscii(kav::db::readString(selecttest.rowValue(r, key))));
-    return keys;
+std::vector<ChoiceQuestion> readBankQuestions(const kav::db::Cursor& selecttest) {
+    const kav::db::TableDef& def = selecttest.definition();
+    const int stem = def.indexOf("select_question"), key = def.indexOf("correct_sel");
+    const int options[] = {def.indexOf("sel_a"), def.indexOf("sel_b"), def.indexOf("sel_c"), def.indexOf("sel_d")};
+    std::vector<ChoiceQuestion> bank;
+    for (int r = 1; r <= selecttest.recordCount(); ++r) {
+        ChoiceQuestion q;
+        q.stem = kav::db::readString(selecttest.rowValue(r, stem));
+        for (int o = 0; o < 4; ++o) q.options[o] = kav::db::readString(selecttest.rowValue(r, options[o]));
+        q.key = kav::lowerAscii(kav::db::readString(selecttest.rowValue(r, key)));
+        bank.push_back(std::move(q));
+    }
+    return bank;
+}
+
+std::optional<DrawnQuestions> loadDrawnQuestions(kav::db::Connection& teacher, const std::vector<ExamRecord>& records,
+                                                 const std::function<bool(int, int)>& progress) {
+    // One listing, then only the packs that exist are read.
+    const auto stored = kav::pack::packAdmissions(teacher);
+    std::vector<std::string> wanted;
+    for (const ExamRecord& r : records)
+        if (std::binary_search(stored.begin(), stored.end(), r.zkzh)) wanted.push_back(r.zkzh);
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+
+    DrawnQuestions drawn;
+    int done = 0;
+    for (const std::string& admission : wanted) {
+        if (auto bytes = kav::pack::loadPack(teacher, admission)) {
+            try {
+                auto& questions = drawn[admission];
+                for (const kav::pack::PackedChoice& c : kav::pack::readPack(*bytes).choices)
+                    questions[c.position] = {c.stem, c.options, kav::lowerAscii(c.key)};
+            } catch (const kav::pack::PackError&) {
+                drawn.erase(admission);  // a damaged pack tells nothing: the keys are compared
+            }
+        }
+        if (progress && !progress(++done, static_cast<int>(wanted.size()))) return std::nullopt;
+    }
+    return drawn;
 }
 
 ItemStatistics computeItemStatistics(const std::vector<ExamRecord>& records, const std::vector<ScoreRow>& scores,
-                                     const std::vector<std::string>& bankKeys) {
+                                     const std::vector<ChoiceQuestion>& bank, const DrawnQuestions& packs) {
     ItemStatistics stats;
     std::map<std::string, const ScoreRow*> scoreOf;  // the first row of each admission number
     for (const ScoreRow& s : scores) scoreOf.emplace(s.zkzh, &s);
@@ -109,6 +172,7 @@ ItemStatistics computeItemStatistics(const std::vector<ExamRecord>& records, con
     struct Joined {
         const ExamRecord* record;
         const ScoreRow* score;
+        const std::map<int, ChoiceQuestion>* drawn;  // none without a work pack
     };
     std::vector<Joined> joined;
     for (const ExamRecord& r : records) {
@@ -117,7 +181,10 @@ ItemStatistics computeItemStatistics(const std::vector<ExamRecord>& records, con
             ++stats.recordsWithoutScore;
             continue;
         }
-        joined.push_back({&r, found->second});
+        const std::map<int, ChoiceQuestion>* drawn = nullptr;
+        if (auto pack = packs.find(r.zkzh); pack != packs.end() && sameSitting(r, pack->second)) drawn = &pack->second;
+        if (!drawn) ++stats.recordsComparedByKey;
+        joined.push_back({&r, found->second, drawn});
     }
     stats.candidates = static_cast<int>(joined.size());
 
@@ -140,7 +207,9 @@ ItemStatistics computeItemStatistics(const std::vector<ExamRecord>& records, con
         for (size_t i = 0; i < positions.size() && i < kChoiceCount; ++i) {
             auto position = positionOf(positions[i]);
             if (!position) continue;
-            responses[*position].push_back({t, t >= strongMark, at(keys, i), at(answers, i)});
+            const std::string key = at(keys, i);
+            responses[*position].push_back(
+                {t, t >= strongMark, key, at(answers, i), bankChanged(bank, j.drawn, *position, key)});
         }
         if (j.record->winno > 0) {
             auto& [drawn, sum] = win[static_cast<int>(j.record->winno)];
@@ -172,9 +241,7 @@ ItemStatistics computeItemStatistics(const std::vector<ExamRecord>& records, con
                     ++strongChose[option];
                 }
             }
-            const std::string bankKey =
-                position <= static_cast<int>(bankKeys.size()) ? bankKeys[position - 1] : std::string();
-            if (r.key != bankKey) s.flags |= BankChanged;
+            if (r.bankChanged) s.flags |= BankChanged;
         }
         s.discrimination = pointBiserial(list);
         if (s.correct == 0) s.flags |= NoneCorrect;

@@ -40,9 +40,9 @@ ItemStatistics itemStatistics(const fs::path& teacherDb) {
     if (!fs::exists(stuDb)) throw std::runtime_error("the question bank " + stuDb.string() + " is missing");
     auto teacher = kav::db::connectTeacherAsOwner(teacherDb);
     auto bank = kav::db::connectFile(stuDb.string(), fs::current_path());
-    return computeItemStatistics(readExamRecords(*teacher->openTable("condition")),
-                                 readScoreRows(*teacher->openTable("score")),
-                                 readBankKeys(*bank->openTable("selecttest")));
+    const auto records = readExamRecords(*teacher->openTable("condition"));
+    return computeItemStatistics(records, readScoreRows(*teacher->openTable("score")),
+                                 readBankQuestions(*bank->openTable("selecttest")), *loadDrawnQuestions(*teacher, records));
 }
 
 void writeSheetPdf(const fs::path& teacherDb, const std::vector<ScoreRow>& rows, const fs::path& out) {

@@ -109,6 +109,20 @@ void ScoreListLogic::BitBtnSpreadsheetClick() {
     });
 }
 
+std::optional<DrawnQuestions> readDrawnQuestions(kav::ui::Dialogs& dialogs, const TeacherConnector& connectTeacher,
+                                                 const std::vector<ExamRecord>& records) {
+    if (!connectTeacher) return DrawnQuestions{};
+    std::optional<DrawnQuestions> drawn;
+    dialogs.runWithProgress("正在读取作答包……", [&](const kav::ui::Dialogs::Progress& progress) {
+        auto teacher = connectTeacher();
+        drawn = loadDrawnQuestions(*teacher, records, [&progress](int done, int total) {
+            progress.report(done, total);
+            return !progress.cancelled();
+        });
+    });
+    return drawn;
+}
+
 std::function<int(const std::string& zkzh)> candidateRelease(kav::db::Connection& teacher) {
     if (!teacher.onServer()) return {};
     return [source = teacher.dataSource()](const std::string& zkzh) { return kav::db::releaseCandidate(source, zkzh); };
@@ -149,17 +163,31 @@ AnswerAnalysisLogic::AnswerAnalysisLogic(kav::console::TableBinding& binding, co
     nameCandidates(binding_);
 }
 
-void AnswerAnalysisLogic::count() {
+bool AnswerAnalysisLogic::count() {
+    const std::vector<ExamRecord> records = readExamRecords(condition_);
+    if (!drawn_) drawn_ = readDrawnQuestions(dialogs_, connectTeacher, records);
+    if (!drawn_) return false;
     const std::vector<ScoreRow> rows = readScoreRows(score_);
-    statistics_ = computeItemStatistics(readExamRecords(condition_), rows, readBankKeys(selecttest_));
+    statistics_ = computeItemStatistics(records, rows, readBankQuestions(selecttest_), *drawn_);
     distributions_ = scoreDistributions(rows);
+    return true;
+}
+
+void AnswerAnalysisLogic::BitBtn44Click() {
+    drawn_.reset();
+    binding_.removeAll();
+}
+
+void AnswerAnalysisLogic::BitBtn45Click() {
+    drawn_.reset();
+    binding_.refresh();
 }
 
 void AnswerAnalysisLogic::BitBtnStatsClick() { count(); }
 
 void AnswerAnalysisLogic::BitBtnStatsExportClick() {
     reportFailure(dialogs_, [&] {
-        count();
+        if (!count()) return;
         if (auto path = chooseSaveFile(dialogs_, "导出统计", kStatisticsFilter, ".csv")) {
             writeFileReplacing(*path, statisticsCsv(*statistics_));
             if (tellDone) tellDone("已导出" + std::to_string(statistics_->candidates) + "份答题记录的统计到" + path->string());
@@ -169,8 +197,12 @@ void AnswerAnalysisLogic::BitBtnStatsExportClick() {
 
 std::string AnswerAnalysisLogic::summaryText() const {
     if (!statistics_) return {};
-    return "统计：" + std::to_string(statistics_->candidates) + " 份答题记录，" +
-           std::to_string(statistics_->recordsWithoutScore) + " 份没有成绩未计入";
+    std::string text = "统计：" + std::to_string(statistics_->candidates) + " 份答题记录，" +
+                       std::to_string(statistics_->recordsWithoutScore) + " 份没有成绩未计入";
+    if (statistics_->recordsComparedByKey > 0)
+        text += "；" + std::to_string(statistics_->recordsComparedByKey) +
+                " 份没有作答包，“题库已改动”只能按标准答案的字母比较";
+    return text;
 }
 
 }  // namespace mendrix::scores

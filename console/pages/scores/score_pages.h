@@ -5,6 +5,7 @@
 // buttons here and show the bindings.
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +70,13 @@ private:
     kav::ui::Dialogs& dialogs_;
 };
 
+// Opens the teacher's database afresh, for work off the window's thread.
+using TeacherConnector = std::function<std::unique_ptr<kav::db::Connection>()>;
+// The drawn questions of the records' candidates, read from their work packs
+// off the window's thread behind a progress box; nullopt when cancelled.
+std::optional<DrawnQuestions> readDrawnQuestions(kav::ui::Dialogs& dialogs, const TeacherConnector& connectTeacher,
+                                                 const std::vector<ExamRecord>& records);
+
 // The release of a candidate on the lab server of `teacher` (as its owner);
 // empty for teacher tables in a file, which record no station.
 std::function<int(const std::string& zkzh)> candidateRelease(kav::db::Connection& teacher);
@@ -78,9 +86,13 @@ public:
     AnswerAnalysisLogic(kav::console::TableBinding& binding, const kav::db::Cursor& condition,
                         const kav::db::Cursor& score, const kav::db::Cursor& selecttest, kav::ui::Dialogs& dialogs);
 
-    void BitBtn44Click() { binding_.removeAll(); }  // "全删"
-    void BitBtn45Click() { binding_.refresh(); }    // "刷新"
-    // "统计": the item statistics of the snapshots of condition, score and selecttest.
+    // "全删" and "刷新" also forget the work packs read for the last count.
+    void BitBtn44Click();
+    void BitBtn45Click();
+    // "统计": the item statistics of the snapshots of condition, score and
+    // selecttest, with the questions the candidates drew from their work packs
+    // (read once per refresh, through connectTeacher; without it, only the
+    // recorded keys are compared with the bank).
     void BitBtnStatsClick();
     // "导出统计": the statistics as CSV.
     void BitBtnStatsExportClick();
@@ -88,19 +100,23 @@ public:
     const std::optional<ItemStatistics>& statistics() const { return statistics_; }
     // The score distributions of the last count (empty before it).
     const std::vector<Histogram>& distributions() const { return distributions_; }
-    // "统计：N 份答题记录，M 份没有成绩未计入" (empty before the first count).
+    // "统计：N 份答题记录，M 份没有成绩未计入", and how many records had no
+    // work pack to compare the bank with (empty before the first count).
     std::string summaryText() const;
     // Told what an export wrote and where.
     std::function<void(std::string)> tellDone;
+    TeacherConnector connectTeacher;
 
 private:
-    // Counts the statistics and the distributions afresh.
-    void count();
+    // Counts the statistics and the distributions afresh; false when the
+    // reading of the work packs was cancelled (nothing changed then).
+    bool count();
     kav::console::TableBinding& binding_;
     const kav::db::Cursor &condition_, &score_, &selecttest_;
     kav::ui::Dialogs& dialogs_;
     std::optional<ItemStatistics> statistics_;
     std::vector<Histogram> distributions_;
+    std::optional<DrawnQuestions> drawn_;  // of the records since the last refresh
 };
 
 // The file the teacher chose, with `extension` added when the name has none;

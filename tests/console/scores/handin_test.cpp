@@ -52,9 +52,13 @@ TEST(ScoresHandIn, TwoCandidatesArriveInTheExportsAndTheStatistics) {
     EXPECT_EQ(text.rfind("计算机等级考试成绩单\r\n110199990001 张三 ", 0), 0u) << text;
     EXPECT_NE(text.find("\r\n110199990002 李四 "), std::string::npos) << text;
 
-    const ItemStatistics stats = computeItemStatistics(readExamRecords(*teacher->openTable("condition")), rows,
-                                                       readBankKeys(*h.lab.stuDb()->openTable("selecttest")));
+    // The questions in the work packs are the bank's as it stands: nothing is flagged as changed.
+    const auto records = readExamRecords(*teacher->openTable("condition"));
+    const ItemStatistics stats = computeItemStatistics(records, rows,
+                                                       readBankQuestions(*h.lab.stuDb()->openTable("selecttest")),
+                                                       *loadDrawnQuestions(*teacher, records));
     EXPECT_EQ(stats.candidates, 2);
+    EXPECT_EQ(stats.recordsComparedByKey, 0) << "both hand-ins stored a work pack";
     int drawn = 0, correct = 0;
     for (const ChoiceStat& c : stats.choices) {
         drawn += c.drawn;

@@ -1,6 +1,9 @@
 // Item statistics on a hand-made set of exam records with known answers.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <tuple>
+
 #include "common/scores/item_stats.h"
 #include "tests/console/scores/score_fixture.h"
 
@@ -8,6 +11,13 @@ namespace mendrix::scores {
 namespace {
 
 using test::scoreRow;
+
+// A bank whose questions are known only by their keys.
+std::vector<ChoiceQuestion> keysOnly(const std::vector<std::string>& keys) {
+    std::vector<ChoiceQuestion> bank;
+    for (const std::string& k : keys) bank.push_back({"", {}, k});
+    return bank;
+}
 
 // Five candidates with totals 90, 90, 60, 40 and 10 (the two 90s are the
 // strong group), and one record whose candidate has no score row.
@@ -28,7 +38,7 @@ struct Lab {
         {"E", 2, 0, "1 3 9", "a c a", "b d a"},
         {"F", 1, 1, "1 2", "a b", "a b"},
     };
-    std::vector<std::string> bankKeys = {"a", "b", "c", "d", "a"};  // question 5's key has changed since
+    std::vector<ChoiceQuestion> bank = keysOnly({"a", "b", "c", "d", "a"});  // question 5's key has changed since
 };
 
 const ChoiceStat& question(const ItemStatistics& s, int position) {
@@ -39,7 +49,7 @@ const ChoiceStat& question(const ItemStatistics& s, int position) {
 
 TEST(ItemStatistics, CountsSharesDistributionAndFlagsPerQuestion) {
     Lab lab;
-    const ItemStatistics s = computeItemStatistics(lab.records, lab.scores, lab.bankKeys);
+    const ItemStatistics s = computeItemStatistics(lab.records, lab.scores, lab.bank);
     EXPECT_EQ(s.candidates, 5);
     EXPECT_EQ(s.recordsWithoutScore, 1);
     ASSERT_EQ(s.choices.size(), 6u);
@@ -75,7 +85,7 @@ TEST(ItemStatistics, CountsSharesDistributionAndFlagsPerQuestion) {
 
 TEST(ItemStatistics, TasksByNumberWithMeanScoreAnEmptyScoreCountingZero) {
     Lab lab;
-    const ItemStatistics s = computeItemStatistics(lab.records, lab.scores, lab.bankKeys);
+    const ItemStatistics s = computeItemStatistics(lab.records, lab.scores, lab.bank);
     struct Expected {
         int position, drawn;
         double mean;
@@ -94,7 +104,7 @@ TEST(ItemStatistics, TasksByNumberWithMeanScoreAnEmptyScoreCountingZero) {
 
 TEST(ItemStatistics, CsvHasOneRowPerQuestionWithNamedColumns) {
     Lab lab;
-    const std::string csv = statisticsCsv(computeItemStatistics(lab.records, lab.scores, lab.bankKeys));
+    const std::string csv = statisticsCsv(computeItemStatistics(lab.records, lab.scores, lab.bank));
     ASSERT_EQ(csv.rfind("\xEF\xBB\xBF", 0), 0u);
     EXPECT_NE(csv.find("题型,题号,抽中次数,答对率,未答率,选A,选B,选C,选D,标准答案,区分度,平均分,标记\r\n"), std::string::npos);
     EXPECT_NE(csv.find("选择题,2,4,50.0%,0.0%,0,2,2,0,b,-0.943,,疑似答案错误\r\n"), std::string::npos) << csv;
@@ -109,11 +119,83 @@ TEST(ItemStatistics, CsvHasOneRowPerQuestionWithNamedColumns) {
 TEST(ItemStatistics, NoRecordsGiveNoRowsAndMalformedPositionsAreSkipped) {
     EXPECT_TRUE(computeItemStatistics({}, {}, {}).choices.empty());
     const ItemStatistics s = computeItemStatistics({{"A", 0, 0, "x 0 2", "a b c", "a b c"}},
-                                                   {scoreRow("A", "", std::nullopt, 0, 0, 0, 0, 5)}, {"a", "c"});
+                                                   {scoreRow("A", "", std::nullopt, 0, 0, 0, 0, 5)}, keysOnly({"a", "c"}));
     ASSERT_EQ(s.choices.size(), 1u);
     EXPECT_EQ(s.choices[0].position, 2);
     EXPECT_EQ(s.choices[0].key, "c");
     EXPECT_EQ(s.choices[0].correct, 1);
+}
+
+// A bank of 50 questions changed after the exam; candidate A drew positions
+// 1-30, B 21-50, each with a work pack holding what was drawn, without one, or
+// with the pack of another sitting (positions 1-30).
+// Between neighbours the keys differ except after the questions in kSameKeyNext,
+// so deleting question 1 keeps the key letter at those nine positions.
+TEST(ItemStatistics, BankChangedComparesTheDrawnQuestionsAndFallsBackToKeysWithoutAPack) {
+    const std::set<int> kSameKeyNext = {3, 8, 12, 17, 25, 31, 38, 42, 47};
+    std::vector<ChoiceQuestion> old;
+    char key = 'a';
+    for (int n = 1; n <= 50; ++n) {
+        const std::string t = std::to_string(n);
+        old.push_back({"第" + t + "题", {t + "甲", t + "乙", t + "丙", t + "丁"}, std::string(1, key)});
+        if (!kSameKeyNext.count(n)) key = key == 'd' ? 'a' : key + 1;
+    }
+    auto range = [](int from, int to, const std::set<int>& except = {}) {
+        std::set<int> r;
+        for (int n = from; n <= to; ++n)
+            if (!except.count(n)) r.insert(n);
+        return r;
+    };
+    auto join = [](std::set<int> a, const std::set<int>& b) {
+        a.insert(b.begin(), b.end());
+        return a;
+    };
+
+    enum Pack { None, Same, Other };
+    struct Case {
+        const char* name;
+        int deleted, reworded;  // the question deleted from the bank, the one whose option was reworded (0: none)
+        Pack packA, packB;
+        std::set<int> flagged;
+        int comparedByKey;
+    };
+    const std::set<int> keysOnlyFrom31 = join(range(1, 30), range(31, 50, kSameKeyNext));
+    const Case cases[] = {
+        {"question 1 deleted, both packs", 1, 0, Same, Same, range(1, 50), 0},
+        {"question 21 deleted, both packs", 21, 0, Same, Same, range(21, 50), 0},
+        {"an option of question 7 reworded, both packs", 0, 7, Same, Same, {7}, 0},
+        {"question 1 deleted, no packs: keys only", 1, 0, None, None, range(1, 50, kSameKeyNext), 2},
+        {"question 1 deleted, B without a pack", 1, 0, Same, None, keysOnlyFrom31, 1},
+        {"question 1 deleted, B's pack of another sitting", 1, 0, Same, Other, keysOnlyFrom31, 1},
+        {"an option of question 7 reworded, no packs", 0, 7, None, None, {}, 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<ChoiceQuestion> bank = old;
+        if (c.reworded) bank[c.reworded - 1].options[2] += "（改）";
+        if (c.deleted) bank.erase(bank.begin() + (c.deleted - 1));
+
+        std::vector<ExamRecord> records;
+        DrawnQuestions drawn;
+        for (auto [zkzh, from, pack] : {std::tuple{"A", 1, c.packA}, std::tuple{"B", 21, c.packB}}) {
+            std::string positions, keys;
+            for (int p = from; p < from + 30; ++p) {
+                positions += std::to_string(p) + " ";
+                keys += old[p - 1].key + " ";
+                if (pack == Same) drawn[zkzh][p] = old[p - 1];
+                if (pack == Other) drawn[zkzh][p - from + 1] = old[p - from];
+            }
+            records.push_back({zkzh, 0, 0, positions, keys, keys});
+        }
+        const ItemStatistics s = computeItemStatistics(
+            records, {scoreRow("A", "甲", std::nullopt, 0, 30, 0, 0, 30), scoreRow("B", "乙", std::nullopt, 0, 30, 0, 0, 30)},
+            bank, drawn);
+        std::set<int> flagged;
+        for (const ChoiceStat& q : s.choices)
+            if (q.flags & BankChanged) flagged.insert(q.position);
+        EXPECT_EQ(s.choices.size(), 50u) << c.name;
+        EXPECT_EQ(flagged, c.flagged) << c.name;
+        EXPECT_EQ(s.recordsComparedByKey, c.comparedByKey) << c.name;
+    }
 }
 
 }  // namespace

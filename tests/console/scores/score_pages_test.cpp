@@ -1,6 +1,8 @@
 // The score list's and the answer analysis's buttons on real database files.
 #include <gtest/gtest.h>
 
+#include "common/pack/pack_store.h"
+#include "common/pack/work_pack.h"
 #include "common/text/gbk.h"
 #include "common/scores/export_writers.h"
 #include "console/pages/scores/score_pages.h"
@@ -218,10 +220,27 @@ TEST_F(ScoreLabTest, AnswerAnalysisClearsRecordsAndCountsStatisticsOfTheSnapshot
     auto bank = lab.connect("stu.mdb")->openTable("selecttest");
     kav::console::TableBinding binding(*condition, lab.dialogs);
     AnswerAnalysisLogic logic(binding, *condition, *score, *bank, lab.dialogs);
+    logic.connectTeacher = [&] { return lab.connect("teacher.mdb"); };
+    auto storePack = [&](const std::string& zkzh) {
+        kav::pack::WorkPack pack;
+        pack.admission = zkzh;
+        pack.choices = {{1, "题一", {"甲", "乙", "丙", "丁"}, "a", "a"}, {2, "题二", {"甲", "乙", "丙", "丁"}, "b", "c"}};
+        kav::pack::storePack(*lab.connect("teacher.mdb"), zkzh, kav::pack::writePack(pack));
+    };
+    storePack("110199990001");
 
     EXPECT_EQ(logic.summaryText(), "");
     logic.BitBtnStatsClick();
     ASSERT_TRUE(logic.statistics().has_value());
+    const std::string oneWithoutPack =
+        "统计：2 份答题记录，0 份没有成绩未计入；1 份没有作答包，“题库已改动”只能按标准答案的字母比较";
+    EXPECT_EQ(logic.summaryText(), oneWithoutPack);
+    // The packs are read once per refresh.
+    storePack("110199990002");
+    logic.BitBtnStatsClick();
+    EXPECT_EQ(logic.summaryText(), oneWithoutPack);
+    logic.BitBtn45Click();
+    logic.BitBtnStatsClick();
     EXPECT_EQ(logic.summaryText(), "统计：2 份答题记录，0 份没有成绩未计入");
     ASSERT_EQ(logic.statistics()->choices.size(), 2u);
     // Both (equally strong) candidates chose c against the key b, and the lab's bank is empty.

@@ -98,6 +98,11 @@ private:
     std::function<QWidget*()> build_;
 };
 
+// The teacher's database of the lab in `folder`, opened afresh as its owner.
+TeacherConnector teacherConnector(const std::filesystem::path& folder) {
+    return [folder] { return kav::db::connectPath(kav::db::teacherDatabasePath(folder), kav::db::ServerRole::Owner); };
+}
+
 // What a page shows when its table did not open.
 QWidget* openFailure(const std::string& error) {
     auto* label = new QLabel(QString::fromStdString(error));
@@ -143,8 +148,11 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
     setObjectName("ScoreListPage");
     logic_->tellDone = env_.tellDone;
     logic_->showSheet = [this](const std::vector<ScoreRow>& rows) {
-        const ItemStatistics stats = computeItemStatistics(readExamRecords(env_.data.ADOTable_Tcondition()), rows,
-                                                           readBankKeys(env_.data.ADOTable_select()));
+        const auto records = readExamRecords(env_.data.ADOTable_Tcondition());
+        const auto drawn = readDrawnQuestions(env_.dialogs, teacherConnector(env_.data.workingFolder()), records);
+        if (!drawn) return;
+        const ItemStatistics stats =
+            computeItemStatistics(records, rows, readBankQuestions(env_.data.ADOTable_select()), *drawn);
         print_.preview(rows, &stats);
     };
 
@@ -198,10 +206,7 @@ ScoreListPage::ScoreListPage(QWidget* parent, kav::db::Cursor& score, ScorePages
         bottom->addWidget(b);
     layout->addLayout(bottom);
 
-    const std::filesystem::path folder = env_.data.workingFolder();
-    auto connectTeacher = [folder] {
-        return kav::db::connectPath(kav::db::teacherDatabasePath(folder), kav::db::ServerRole::Owner);
-    };
+    const TeacherConnector connectTeacher = teacherConnector(env_.data.workingFolder());
     try {
         changes_ = kav::regrade::readChangeRecords(*connectTeacher());
     } catch (const kav::db::DbError&) {
@@ -291,6 +296,7 @@ AnswerAnalysisPage::AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& conditi
       logic_(std::make_unique<AnswerAnalysisLogic>(*binding_, condition, score, selecttest, env_.dialogs)) {
     setObjectName("AnswerAnalysisPage");
     logic_->tellDone = env_.tellDone;
+    logic_->connectTeacher = teacherConnector(env_.data.workingFolder());
 
     struct Box {
         const char* caption;
