@@ -286,6 +286,8 @@ bool StationPoll::lend(const std::function<void(db::Connection&)>& work) {
 void StationPoll::timePolls(Timing timing) { shared_->timing = std::move(timing); }
 
 void StationPoll::listen(std::function<void()> tell) {
+    // A poll run at once would hold its caller while it listens: it only reads.
+    if (const auto* run = launch_.target<void (*)(std::function<void()>)>(); run && *run == &StationPoll::atOnce) return;
     std::lock_guard lock(shared_->mutex);
     shared_->listens = true;
     shared_->whenAnnounced = std::move(tell);
