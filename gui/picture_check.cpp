@@ -13,7 +13,9 @@ using mendrix::bank::PictureCheck;
 
 namespace {
 
+// A little-endian field of the header; 0 where the file ends before it.
 std::uint32_t little(const std::string& bytes, std::size_t at, int width) {
+    if (bytes.size() < at + static_cast<std::size_t>(width)) return 0;
     std::uint32_t value = 0;
     for (int i = width - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
     return value;
