@@ -15,6 +15,7 @@
 #include "common/db/checked_values.h"
 #include "common/db/error_text.h"
 #include "common/platform/messages.h"
+#include "common/station/heartbeat.h"
 #include "common/station/update_list.h"
 
 namespace kavlor {
@@ -139,6 +140,38 @@ void Client::startup() {
     // 10. The login window, created hidden.
     login_ = std::make_unique<LoginLogic>(*this);
     exitFlag = false;
+
+    // The lab view sees the station from the splash on, through the poll the
+    // exam window takes over later: one connection, never waited for.
+    poll_ = std::make_unique<kav::station::StationPoll>(
+        [path = data_.teacherPath()] { return db::connectPath(path); }, env_.pollLaunch);
+    beatBeforeExam();
+    beatTimer_ = startTimer(2000, [this] { beatBeforeExam(); }, {.coalesce = true});
+}
+
+void Client::beatBeforeExam() {
+    if (!poll_) return;
+    using kav::station::StationPhase;
+    kav::station::Heartbeat h;
+    h.station = kav::station::thisStationName();
+    h.admission = zkzh;
+    h.name = ksxm;
+    h.phase = instructions_ && instructions_->visible ? StationPhase::Instructions
+              : login_ && login_->visible             ? StationPhase::Login
+                                                      : StationPhase::Splash;
+    h.version = kav::station::programVersion();
+    poll_->beat(std::move(h));
+    try {
+        (void)poll_->take(std::chrono::milliseconds(0));
+    } catch (const std::exception&) {
+        // The station record's faults are the exam window's to show.
+    }
+}
+
+std::unique_ptr<kav::station::StationPoll> Client::takeStationPoll() {
+    stopTimer(beatTimer_);
+    beatTimer_ = 0;
+    return std::move(poll_);
 }
 
 void Client::copyUpdateList() {

@@ -98,6 +98,10 @@ public:
     // The start button of the instructions window (also the re-login): creates
     // the toolbar, which creates the exam window and starts the clock.
     void startExam();
+    // The station poll made at the end of the start-up. Until the exam window
+    // takes it over, it writes the station's heartbeat every 2 s (splash,
+    // login, instructions) and its readings are not acted on; null once taken.
+    std::unique_ptr<kav::station::StationPoll> takeStationPoll();
 
     DataModule& data() { return data_; }
     const kav::station::StationRecord& startupState() const { return startupState_; }
@@ -125,6 +129,7 @@ private:
     void copyUpdateList();
     void resetRecords();
     void ResetExamFolders();
+    void beatBeforeExam();
 
     ClientEnv env_;
     kav::ui::EventGate gate_;
@@ -137,6 +142,8 @@ private:
     std::unique_ptr<DrawingProgress> progress_;
     std::unique_ptr<InstructionsLogic> instructions_;
     std::unique_ptr<ToolbarLogic> toolbar_;
+    std::unique_ptr<kav::station::StationPoll> poll_;
+    TimerKey beatTimer_ = 0;
 };
 
 }  // namespace kavlor

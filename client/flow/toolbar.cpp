@@ -75,8 +75,10 @@ void ToolbarLogic::FormCreate() {
     remaining_ = kav::station::readRestTimePositional(resttime);
     onClock_ = remaining_;
     startClock();
-    poll_ = std::make_unique<kav::station::StationPoll>(
-        [path = data.teacherPath()] { return db::connectPath(path); }, client_.pollLaunch());
+    poll_ = client_.takeStationPoll();
+    if (!poll_)  // a second exam window of this run (the re-login)
+        poll_ = std::make_unique<kav::station::StationPoll>(
+            [path = data.teacherPath()] { return db::connectPath(path); }, client_.pollLaunch());
     // On a lab server the teacher's orders are announced: the poll reads them
     // at once, and a tick is run as soon as one is seen.
     poll_->listen();

@@ -88,19 +88,14 @@ TEST(FlowPollTest, AHandInDuringAHungPollIsStoredOnceAndTheClientEndsWithoutWait
     EXPECT_EQ(s.rows("condition"), 1);
 }
 
-// The teacher's lab view follows one exam through the station's heartbeats:
-// each poll writes where the client was at the tick before.
+// The teacher's lab view follows one exam through the station's heartbeats,
+// from the splash on: each poll writes where the client was at the tick before.
 TEST(FlowPollTest, TheHeartbeatFollowsTheExamFromAnsweringToTheEnd) {
     using kav::station::StationPhase;
     for (const bool handIn : {false, true}) {
         SCOPED_TRACE(handIn ? "handed in" : "collected and ended");
         Harness h({.resttime = "0:00:03"});
         Client client(h.env());
-        ASSERT_TRUE(client.start());
-        drawExam(client);
-        client.handle([&] { client.instructions()->SpeedButton1Click(); });
-        ToolbarLogic* toolbar = client.toolbar();
-        ASSERT_NE(toolbar, nullptr);
         std::vector<StationPhase> seen;
         kav::station::Heartbeat last;
         const auto look = [&] {
@@ -109,6 +104,17 @@ TEST(FlowPollTest, TheHeartbeatFollowsTheExamFromAnsweringToTheEnd) {
             last = beats[0];
             if (seen.empty() || seen.back() != last.phase) seen.push_back(last.phase);
         };
+        ASSERT_TRUE(client.start());
+        look();
+        client.handle([&] { client.FormClick(); });
+        h.clock.advance(2000);
+        look();
+        drawExam(client);
+        h.clock.advance(2000);
+        look();
+        client.handle([&] { client.instructions()->SpeedButton1Click(); });
+        ToolbarLogic* toolbar = client.toolbar();
+        ASSERT_NE(toolbar, nullptr);
         h.clock.advance(2000);
         look();
         EXPECT_EQ(last.admission, kFirst);
@@ -134,8 +140,10 @@ TEST(FlowPollTest, TheHeartbeatFollowsTheExamFromAnsweringToTheEnd) {
         }
         look();
         const std::vector<StationPhase> expected =
-            handIn ? std::vector{StationPhase::Exam, StationPhase::TimeUp, StationPhase::Reported}
-                   : std::vector{StationPhase::Exam, StationPhase::TimeUp, StationPhase::Reported, StationPhase::Ended};
+            handIn ? std::vector{StationPhase::Splash, StationPhase::Login, StationPhase::Instructions,
+                                 StationPhase::Exam, StationPhase::TimeUp, StationPhase::Reported}
+                   : std::vector{StationPhase::Splash, StationPhase::Login, StationPhase::Instructions,
+                                 StationPhase::Exam, StationPhase::TimeUp, StationPhase::Reported, StationPhase::Ended};
         EXPECT_EQ(seen, expected);
         ASSERT_TRUE(last.lastReportAt) << "the report's time and total ride on the heartbeat";
         EXPECT_EQ(std::to_string(*last.lastReportTotal), rowValue(*h.lab.teacherDb(), "score", kFirst, "kscj"));
