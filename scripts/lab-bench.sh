@@ -32,7 +32,7 @@ printf '[oledb]\r\nProvider=PostgreSQL;Data Source="postgresql://127.0.0.1:%s/ka
 step() { echo "== $1 (load average: $(cut -d' ' -f1-3 /proc/loadavg))"; }
 for db in "$work/file/teacher.mdb" "$work/server/teacher.udl"; do
   step "lab-check $stations stations, $(basename "$db")"
-  "$kavtool" lab-check "$db" --stations "$stations" | tail -3
+  "$kavtool" lab-check "$db" --stations "$stations" | tail -4
 done
 # The server stops at once, as in a crash (its postmaster told to quit
 # immediately), and starts again 3 s after it has gone.
@@ -40,7 +40,7 @@ pid=$work/pg/data/postmaster.pid
 step "lab-check $stations stations, server stopped once collection is set, back 3 s after"
 "$kavtool" lab-check "$work/server/teacher.udl" --stations "$stations" \
   --during-collection "kill -QUIT \$(head -1 '$pid'); while [ -e '$pid' ]; do sleep 0.1; done; sleep 3;
-                       '$top/scripts/pg-server.sh' start '$work/pg' $pg_port >/dev/null" | tail -3
+                       '$top/scripts/pg-server.sh' start '$work/pg' $pg_port >/dev/null" | tail -5
 # bench_report's rows stay: lab-check would see them as a running exam.
 for db in "$work/file/teacher.mdb" "$work/server/teacher.udl"; do
   step "bench_report $stations processes, $(basename "$db")"

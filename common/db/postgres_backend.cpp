@@ -635,6 +635,9 @@ DECLARE
         CASE WHEN current_schema() = 'public' THEN '' ELSE '_' || current_schema() END) || '_st_';
     who text;
 BEGIN
+    -- A heartbeat lost with a crashed server is replaced 2 s later: its commit
+    -- does not wait for the disk (called in no transaction of the caller's).
+    PERFORM set_config('synchronous_commit', 'off', true);
     IF has_table_privilege(session_user, 'heartbeat', 'UPDATE') THEN
         who := p_station;
     ELSIF starts_with(session_user, own_prefix) THEN

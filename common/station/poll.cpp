@@ -120,7 +120,8 @@ struct StationPoll::Shared {
             failure = std::current_exception();
         }
         if (timing)
-            timing(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started));
+            timing(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started),
+                   announced);
         {
             std::lock_guard lock(mutex);
             // A poll that found no mode leaves a reading no tick has taken yet
@@ -177,7 +178,9 @@ struct StationPoll::Shared {
                 }
                 if (tell) tell();
             }
-            writeBeat();
+            // An announced reading comes between ticks: the next tick's own
+            // reading writes the heartbeat, not 200 stations at the same instant.
+            if (!announced) writeBeat();
             if (!listenAfter) break;
             const Heard heard = listenForChange();
             if (heard == Heard::Nothing) break;
@@ -208,6 +211,8 @@ std::optional<int> StationPoll::take(std::chrono::milliseconds wait) {
     bool start = false;
     {
         std::unique_lock lock(s.mutex);
+        // An order read as it was announced is this tick's reading: read once.
+        if (s.hasReading && s.announcedReading) return takeReading(lock);
         // A listening poll reads for this tick: it is the poll the tick starts.
         if (s.interruptListening(lock, deadline, /*forRead=*/true)) return takeReading(lock);
         start = !s.inFlight;

@@ -87,9 +87,10 @@ public:
     // (for a program that looks often rather than being told).
     bool announcedReadingWaiting() const;
 
-    // Called on the poll's thread with the time each poll took (connecting
-    // included), for a lab's measurements. Set before the first take().
-    using Timing = std::function<void(std::chrono::microseconds)>;
+    // Called on the poll's thread with the time each reading took (connecting
+    // included) and whether an announcement started it rather than a tick, for
+    // a lab's measurements. Set before the first take().
+    using Timing = std::function<void(std::chrono::microseconds took, bool announced)>;
     void timePolls(Timing timing);
 
 private:

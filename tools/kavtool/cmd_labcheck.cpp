@@ -141,6 +141,14 @@ std::string simulatedPack(const std::string& zkzh) {
     return kav::pack::writePack(work);
 }
 
+// The value below which p percent of `values` lie (0 for none); sorts them.
+template <typename T>
+double percentile(std::vector<T>& values, size_t p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return static_cast<double>(values[std::min(values.size() - 1, values.size() * p / 100)]);
+}
+
 // writes to `out`, each line after its index, "reported NOTICED_NS
 // STORED_NS PACKED_NS" when its scores and then its pack are stored, then
 // "polls POLL_US..." once stopped; or "failed TEXT".
@@ -165,13 +173,14 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         // the exam window; the time of each poll is what a lab must keep short.
         struct Timings {
             std::mutex mutex;
-            std::vector<long> us;
+            std::vector<std::pair<std::int64_t, long>> polls;  // when each reading ended, and its time; negative when announced
         };
         auto timings = std::make_shared<Timings>();  // a poll still in flight may outlive this function
         station::StationPoll poll([teacherDb] { return db::connectPath(teacherDb); });
-        poll.timePolls([timings](std::chrono::microseconds took) {
+        poll.timePolls([timings](std::chrono::microseconds took, bool announced) {
             std::lock_guard lock(timings->mutex);
-            timings->us.push_back(static_cast<long>(took.count()));
+            const auto us = static_cast<long>(took.count());
+            timings->polls.emplace_back(nowNs(), announced ? -1 - us : us);
         });
         station::Heartbeat heartbeat;
         heartbeat.station = simulatedStation(index);
@@ -196,6 +205,10 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             const char byte = 1;
             (void)!write(announced->fd[1], &byte, 1);
         });
+        // The stations share this machine's processors, which a lab's stations
+        // do not: each packs its work before the order, so that one station's
+        // packing does not hold up another's report.
+        const std::string pack = simulatedPack(zkzh);
         // The first poll (its connection made) has read before the station is ready.
         (void)poll.take(kStationTimeout);
         char byte = 1;
@@ -203,7 +216,7 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         if (write(ready, &byte, 1) != 1 || read(go, &byte, 1) < 0) throw std::runtime_error("lost the check");
         {
             std::lock_guard lock(timings->mutex);
-            timings->us.clear();  // the first poll's connection belongs to the start-up
+            timings->polls.clear();  // the first poll's connection belongs to the start-up
         }
         // Polls start at a random moment of the interval, as stations started one by one do.
         std::mt19937 random(static_cast<unsigned>(index) * 7919u + static_cast<unsigned>(getpid()));
@@ -218,7 +231,7 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
             if (reported || korl != kLabCheckCollection) continue;
             const std::int64_t noticed = nowNs();
             station::ExamReport report = station::readExamReport(stu.table("student"), stu.table("ct"));
-            report.pack = [&zkzh] { return simulatedPack(zkzh); };
+            report.pack = [&pack] { return pack; };
             std::int64_t stored = 0;
             station::writeExamReportUntilStored(
                 station::reportAccess(&poll, teacher->connection()), report,
@@ -235,7 +248,7 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         std::ostringstream polls;
         polls << "polls";
         std::lock_guard lock(timings->mutex);
-        for (long us : timings->us) polls << ' ' << us;
+        for (const auto& [at, us] : timings->polls) polls << ' ' << at << ':' << us;
         writeLine(polls.str());
     } catch (const std::exception& e) {
         std::string line = std::string("failed ") + e.what();
@@ -465,7 +478,8 @@ int labCheck(const kavtool::Args& args) {
     int reported = 0, failed = 0;
     std::int64_t lastReport = collectAt, lastPack = collectAt, lastNotice = collectAt;
     std::vector<std::int64_t> reportTimes;  // from a station's notice to its scores stored
-    std::vector<long> polls;
+    // Each tick's poll (all, before and from the order on), each reading of an announced order.
+    std::vector<long> polls, pollsBefore, pollsFrom, announcedReads;
     std::vector<bool> answeredBy(o.stations, false);  // reported or failed
     std::string firstFailure;
     bool stopped = false;
@@ -484,7 +498,16 @@ int labCheck(const kavtool::Args& args) {
             lastPack = std::max(lastPack, packed);
             reportTimes.push_back(at - noticed);
         } else if (word == "polls") {
-            for (long us; line >> us;) polls.push_back(us);
+            std::int64_t at = 0;
+            long us = 0;
+            for (char colon; line >> at >> colon >> us;) {
+                if (us < 0) {
+                    announcedReads.push_back(-1 - us);
+                    continue;
+                }
+                polls.push_back(us);
+                (at < collectAt ? pollsBefore : pollsFrom).push_back(us);
+            }
             return;
         } else if (!known || !answeredBy[index]) {
             ++failed;
@@ -544,24 +567,27 @@ int labCheck(const kavtool::Args& args) {
     roles.reset();
     fs::remove_all(work);
 
-    std::sort(polls.begin(), polls.end());
-    const long p99 = polls.empty() ? 0 : polls[std::min(polls.size() - 1, polls.size() * 99 / 100)];
     if (!firstFailure.empty()) std::printf("lab-check: first failure: %s", firstFailure.c_str());
-    std::sort(reportTimes.begin(), reportTimes.end());
-    const auto percentile = [&](size_t p) {
-        return reportTimes.empty() ? 0.0 : reportTimes[std::min(reportTimes.size() - 1, reportTimes.size() * p / 100)] / 1e6;
-    };
     std::printf("lab-check: %d work packs stored and read back, %d missing or unreadable; the last stored %.2f s "
                 "after the order\n",
                 o.stations - packsMissing, packsMissing, (lastPack - collectAt) / 1e9);
     std::printf("lab-check: the last station saw the order %.2f s after it was set; a report took %.0f ms "
                 "(median), %.0f ms (p99), %.0f ms (max) from its station's notice to stored\n",
-                (lastNotice - collectAt) / 1e9, percentile(50), percentile(99), percentile(100));
+                (lastNotice - collectAt) / 1e9, percentile(reportTimes, 50) / 1e6, percentile(reportTimes, 99) / 1e6,
+                percentile(reportTimes, 100) / 1e6);
+    // On a lab server the order wakes every station at once: no tick waits
+    // for those readings, which are given apart.
+    std::printf("lab-check: a tick's poll took %.0f ms (median), %.0f ms (p99) before the order (%zu polls), "
+                "%.0f ms (median), %.0f ms (p99) from the order on (%zu polls); an announced order was read in "
+                "%.0f ms (median), %.0f ms (p99) (%zu readings)\n",
+                percentile(pollsBefore, 50) / 1e3, percentile(pollsBefore, 99) / 1e3, pollsBefore.size(),
+                percentile(pollsFrom, 50) / 1e3, percentile(pollsFrom, 99) / 1e3, pollsFrom.size(),
+                percentile(announcedReads, 50) / 1e3, percentile(announcedReads, 99) / 1e3, announcedReads.size());
     if (commandEnded)
         std::printf("lab-check: the last report was stored %.2f s after the command ended\n",
                     std::max<std::int64_t>(0, lastReport - commandEnded) / 1e9);
     std::printf("lab-check: %d stations, %d reported, %d lost, %d duplicated, collection %.2f s, poll p99 %ld ms\n",
-                o.stations, reported, lost, duplicated, (lastReport - collectAt) / 1e9, p99 / 1000);
+                o.stations, reported, lost, duplicated, (lastReport - collectAt) / 1e9, static_cast<long>(percentile(polls, 99) / 1000));
     return lost != 0 || duplicated != 0 || failed != 0 || packsMissing != 0 ? 1 : 0;
 }
 
