@@ -624,9 +624,10 @@ void createStateAnnouncement(Session& session, const std::string& here) {
 }
 
 // kav_heartbeat(...): a station's heartbeat, in the row of the station its
-// role names (the owner names any), stamped with the server's time.
+// role names (the owner names any), stamped with the server's time. Made anew
+// in place, so that the stations' right to run it stays.
 void createHeartbeatFunction(Session& session, const std::string& here) {
-    session.run("CREATE FUNCTION " + here +
+    session.run("CREATE OR REPLACE FUNCTION " + here +
                 ".kav_heartbeat(p_station text, p_zkzh text, p_ksxm text, p_phase integer, p_remaining integer, "
                 "p_report_at timestamp, p_report_total integer, p_version text) RETURNS void LANGUAGE plpgsql" +
                 definerClause(here) + R"SQL($f$
@@ -1268,8 +1269,10 @@ std::optional<std::vector<std::string>> upgradePostgresTables(const std::string&
             added.push_back("table " + tables[t].name);
         }
         const bool teacher = std::find(names.begin(), names.end(), "user") != names.end();
-        if (teacher && Result(session.run("SELECT to_regprocedure('kav_heartbeat(text, text, text, integer, integer, "
-                                          "timestamp, integer, text)') IS NULL"))
+        // Missing, or older than its commit without waiting for the disk.
+        if (teacher && Result(session.run("SELECT coalesce((SELECT prosrc NOT LIKE '%synchronous_commit%' FROM pg_proc "
+                                          "WHERE oid = to_regprocedure('kav_heartbeat(text, text, text, integer, "
+                                          "integer, timestamp, integer, text)')), true)"))
                                .text(0, 0) == "t") {
             createHeartbeatFunction(session, here);
             added.push_back("function kav_heartbeat");

@@ -247,6 +247,20 @@ TEST_F(KavtoolServerTest, InitDbBringsAnOlderLabUpToDateKeepingItsRows) {
     const auto again = kavtool("init-db teacher.udl");
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_NE(again.out.find("up to date (their rows kept)"), std::string::npos) << again.out;
+
+    // A heartbeat function of the version before, whose commit waited for the
+    // disk, is made anew in place: the station may still run it.
+    kav::test::runOnServer(lab->conninfo(),
+                           "CREATE OR REPLACE FUNCTION kav_heartbeat(p_station text, p_zkzh text, p_ksxm text, "
+                           "p_phase integer, p_remaining integer, p_report_at timestamp, p_report_total integer, "
+                           "p_version text) RETURNS void LANGUAGE sql AS 'SELECT NULL::void'");
+    const auto remade = kavtool("init-db teacher.udl");
+    ASSERT_EQ(remade.status, 0) << remade.err;
+    EXPECT_NE(remade.out.find("function kav_heartbeat"), std::string::npos) << remade.out;
+    kav::station::Heartbeat beat;
+    beat.admission = "110100000001";
+    kav::station::writeHeartbeat(*stationThrough(station.out), beat);
+    EXPECT_EQ(kav::station::readHeartbeats(*owner).at(0).admission, "110100000001");
 }
 
 TEST_F(KavtoolServerTest, TeacherCommandsActOnTheServerAndRefuseTheFileBesideTheLink) {

@@ -54,13 +54,13 @@ int initServer(const std::filesystem::path& link, int stations) {
         case db::LabTables::Current:
             break;
     }
-    // What later versions added (tables, the heartbeat function, the announcement of the station record's
-    // changes), added where missing, the rows kept.
+    // What later versions added or changed (tables, the heartbeat function, the announcement of the station
+    // record's changes), made where missing or older, the rows kept.
     const auto added = db::upgradeServerDatabase(owner, db::DatabaseKind::Teacher);
     if (added && !added->empty()) {
         std::string what;
         for (const std::string& a : *added) what += (what.empty() ? "" : ", ") + a;
-        std::printf("brought the teacher tables on the server up to date (their rows kept): added %s\n", what.c_str());
+        std::printf("brought the teacher tables on the server up to date (their rows kept): made %s\n", what.c_str());
     } else if (found == db::LabTables::Current) {
         std::printf("the teacher tables on the server are there and up to date (their rows kept)\n");
     }
