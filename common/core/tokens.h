@@ -17,4 +17,10 @@ std::vector<std::string_view> splitStoredList(std::string_view text, char separa
 // The tokens with one separator between each two.
 std::string joinTokens(std::span<const std::string> tokens, char separator = ' ');
 
+// A text kept on one line between tabs: backslash, tab, line feed and carriage
+// return written as \\, \t, \n and \r. unescapeLine throws std::runtime_error
+// on a lone backslash at the end or an unknown escape.
+std::string escapeLine(std::string_view text);
+std::string unescapeLine(std::string_view text);
+
 }  // namespace kav

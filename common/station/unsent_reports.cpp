@@ -12,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "common/core/tokens.h"
 #include "common/db/values.h"
 
 namespace kav::station {
@@ -44,40 +45,6 @@ constexpr NumberField kNumbers[] = {
     {"wordno", &ExamReport::wordno},
 };
 constexpr const char* kKstime = "kstime";
-
-// Backslash, tab, line feed and carriage return written as \\, \t, \n, \r.
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
-std::string unescaped(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-            continue;
-        }
-        if (++i == text.size()) throw std::runtime_error("a value ends in a lone backslash");
-        switch (text[i]) {
-            case '\\': out += '\\'; break;
-            case 't': out += '\t'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            default: throw std::runtime_error(std::string("unknown escape \\") + text[i]);
-        }
-    }
-    return out;
-}
 
 [[noreturn]] void throwSystem(const std::string& what, const fs::path& path) {
     throw std::runtime_error(what + " " + path.string() + ": " + std::strerror(errno));
@@ -124,7 +91,7 @@ void writeDurably(const fs::path& path, const std::string& text) {
 
 std::string reportText(const ExamReport& report) {
     std::string text = std::string(kFirstLine) + "\n";
-    for (const TextField& f : kTexts) text += std::string(f.name) + "\t" + escaped(report.*f.member) + "\n";
+    for (const TextField& f : kTexts) text += std::string(f.name) + "\t" + kav::escapeLine(report.*f.member) + "\n";
     for (const NumberField& f : kNumbers) text += std::string(f.name) + "\t" + std::to_string(report.*f.member) + "\n";
     text += std::string(kKstime) + "\t" + db::storedDateTime(report.kstime) + "\n";
     return text;
@@ -149,7 +116,7 @@ ExamReport reportFromText(const std::string& text) {
         return found->second;
     };
     ExamReport report;
-    for (const TextField& f : kTexts) report.*f.member = unescaped(valueOf(f.name));
+    for (const TextField& f : kTexts) report.*f.member = kav::unescapeLine(valueOf(f.name));
     for (const NumberField& f : kNumbers) {
         const std::string& digits = valueOf(f.name);
         size_t used = 0;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "common/core/tokens.h"
 #include "common/db/database.h"
 #include "common/db/tables.h"
 #include "tools/kavtool/command.h"
@@ -16,24 +17,10 @@ namespace {
 
 using kav::db::Value;
 
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string rendered(const Value& v) {
     if (std::holds_alternative<std::monostate>(v)) return {};
     if (auto* i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
-    if (auto* s = std::get_if<std::string>(&v)) return escaped(*s);
+    if (auto* s = std::get_if<std::string>(&v)) return kav::escapeLine(*s);
     if (auto* d = std::get_if<kav::DateTime>(&v)) return d->toIso();
     if (auto* b = std::get_if<bool>(&v)) return *b ? "yes" : "no";
     return "<blob " + std::to_string(std::get<kav::db::Blob>(v).size()) + " bytes>";
