@@ -146,7 +146,10 @@ void Client::startup() {
     poll_ = std::make_unique<kav::station::StationPoll>(
         [path = data_.teacherPath()] { return db::connectPath(path); }, env_.pollLaunch);
     beatBeforeExam();
-    beatTimer_ = startTimer(2000, [this] { beatBeforeExam(); }, {.coalesce = true});
+    // A box the candidate leaves open (a wrong admission number) must not make
+    // the station look lost: the beat runs there too.
+    beatTimer_ = startTimer(2000, [this] { beatBeforeExam(); },
+                            {.coalesce = true, .runsAtBox = [](int) { return true; }});
 }
 
 void Client::beatBeforeExam() {
@@ -159,6 +162,10 @@ void Client::beatBeforeExam() {
     h.phase = instructions_ && instructions_->visible ? StationPhase::Instructions
               : login_ && login_->visible             ? StationPhase::Login
                                                       : StationPhase::Splash;
+    // The candidate reading the instructions has the drawn exam's time left.
+    if (h.phase == StationPhase::Instructions)
+        h.remainingSeconds =
+            kav::station::readRestTimePositional(data_.ADOTable_ct().field("resttime").asString()).totalSeconds();
     h.version = kav::station::programVersion();
     poll_->beat(std::move(h));
     try {

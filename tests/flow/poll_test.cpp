@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "client/flow/instructions.h"
+#include "client/flow/login.h"
 #include "client/flow/toolbar.h"
 #include "tests/flow/flow_lab.h"
 #include "tests/flow/held_polls.h"
@@ -109,9 +110,24 @@ TEST(FlowPollTest, TheHeartbeatFollowsTheExamFromAnsweringToTheEnd) {
         client.handle([&] { client.FormClick(); });
         h.clock.advance(2000);
         look();
+        // A box the candidate leaves open does not silence the station.
+        {
+            auto beats = h.lab.teacherDb()->openTable("heartbeat");
+            beats->first();
+            beats->remove();
+        }
+        h.dialogs.onMessage = [&](const auto&) {
+            h.clock.advance(2000);
+            look();
+        };
+        client.login()->Edit1 = "999";
+        client.handle([&] { client.login()->BitBtn1Click(); });
+        h.dialogs.onMessage = nullptr;
+        ASSERT_EQ(h.dialogs.lastText(), "输入考号超出范围！！！");
         drawExam(client);
         h.clock.advance(2000);
         look();
+        EXPECT_EQ(last.remainingSeconds, 3) << "the instructions show the exam's time left";
         client.handle([&] { client.instructions()->SpeedButton1Click(); });
         ToolbarLogic* toolbar = client.toolbar();
         ASSERT_NE(toolbar, nullptr);
