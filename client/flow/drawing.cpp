@@ -1,6 +1,7 @@
 #include "client/flow/drawing.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -141,12 +142,28 @@ bool SaveExamRecord(Client& client, kav::station::StationPoll* poll, const std::
     // The wait runs off the window's thread; the windows stay painted, and the
     // hand-in or collection goes on once the report is stored or the exam ended.
     // The work is read here, after grading, and packed and stored off this
-    // thread once the scores are stored (a kept report carries no work).
-    report.pack = [work = collectWork(client, report)] { return packWork(work); };
+    // thread once the scores are stored.
+    auto packed = std::make_shared<std::string>();
+    auto packStored = std::make_shared<std::atomic<bool>>(false);
+    report.pack = [work = collectWork(client, report), packed] { return *packed = packWork(work); };
+    report.packStored = [packStored] { *packStored = true; };
     const int attempts = kav::station::writeExamReportOffThread(
         kav::station::reportAccess(poll, data.teacherConnection()), report,
         [] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); },
         [&client](const std::function<bool()>& done) { client.desktop().waitUntil(done); }, endedMeanwhile);
+    // A pack the end of the exam cut off (or the teacher tables refused) is
+    // kept for the next start; one stored replaces any kept from before.
+    if (*packStored) {
+        unsent.forgetPack(report.zkzh);
+    } else {
+        try {
+            const std::string pack = packed->empty() ? report.pack() : *packed;
+            if (!pack.empty()) unsent.keepPack(report.zkzh, pack);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Kavlor: the work pack of %s cannot be kept for the next start: %s\n",
+                         report.zkzh.c_str(), e.what());
+        }
+    }
     if (attempts == 0) {
         std::fprintf(stderr, "Kavlor: the exam ended before the report of %s was stored; it is kept in %s and sent "
                              "at the next start\n",

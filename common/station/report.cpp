@@ -97,6 +97,7 @@ void storePackAfterReport(const TeacherAccess& teacher, const ExamReport& report
     for (int refusals = 0, attempt = 1;; ++attempt) {
         try {
             teacher([&](db::Connection& connection) { pack::storePack(connection, report.zkzh, bytes); });
+            if (report.packStored) report.packStored();
             return;
         } catch (const db::DbError& e) {
             const bool away = dynamic_cast<const db::DbUnavailable*>(&e) != nullptr;

@@ -24,6 +24,8 @@ struct ExamReport {
     // once the scores are stored, on the thread that stores them, so that
     // packing never delays the scores; none, or an empty pack, stores nothing.
     std::function<std::string()> pack;
+    // Called on that thread once the pack is stored.
+    std::function<void()> packStored;
 };
 
 // Reads the report from the current rows of open student and ct cursors.

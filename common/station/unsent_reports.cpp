@@ -9,10 +9,12 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
 #include "common/core/tokens.h"
+#include "common/pack/pack_store.h"
 #include "common/db/values.h"
 
 namespace kav::station {
@@ -135,15 +137,55 @@ ExamReport reportFromText(const std::string& text) {
     return report;
 }
 
-fs::path UnsentReports::fileOf(const std::string& zkzh) const {
+namespace {
+constexpr const char* kReportExtension = ".report";
+constexpr const char* kPackExtension = ".pack";
+
+std::string hexOf(const std::string& zkzh) {
     std::string name;
     char hex[3];
     for (unsigned char c : zkzh) {
         std::snprintf(hex, sizeof hex, "%02x", c);
         name += hex;
     }
-    return folder_ / (name + ".report");
+    return name;
 }
+
+// The admission number a kept file is named by; nullopt for another name.
+std::optional<std::string> admissionOfFile(const fs::path& file) {
+    const std::string hex = file.stem().string();
+    if (hex.empty() || hex.size() % 2 != 0) return std::nullopt;
+    std::string zkzh;
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        unsigned value = 0;
+        if (std::sscanf(hex.c_str() + i, "%2x", &value) != 1) return std::nullopt;
+        zkzh += static_cast<char>(value);
+    }
+    return hexOf(zkzh) == hex ? std::optional(zkzh) : std::nullopt;  // only the names fileOf gives
+}
+
+std::vector<fs::path> filesWithExtension(const fs::path& folder, const char* extension) {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) return files;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (entry.path().extension() == extension) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string fileContents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throwSystem("cannot open", file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) throwSystem("cannot read", file);
+    return text.str();
+}
+}  // namespace
+
+fs::path UnsentReports::fileOf(const std::string& zkzh) const { return folder_ / (hexOf(zkzh) + kReportExtension); }
+fs::path UnsentReports::packFileOf(const std::string& zkzh) const { return folder_ / (hexOf(zkzh) + kPackExtension); }
 
 void UnsentReports::keep(const ExamReport& report) const {
     std::error_code ec;
@@ -157,21 +199,23 @@ void UnsentReports::forget(const std::string& zkzh) const {
     fs::remove(fileOf(zkzh), ec);
 }
 
+void UnsentReports::keepPack(const std::string& zkzh, const std::string& pack) const {
+    std::error_code ec;
+    fs::create_directories(folder_, ec);
+    if (ec) throw std::runtime_error("cannot make " + folder_.string() + ": " + ec.message());
+    writeDurably(packFileOf(zkzh), pack);
+}
+
+void UnsentReports::forgetPack(const std::string& zkzh) const {
+    std::error_code ec;
+    fs::remove(packFileOf(zkzh), ec);
+}
+
 std::vector<UnsentReports::Kept> UnsentReports::load(std::vector<std::string>* damaged) const {
     std::vector<Kept> kept;
-    std::error_code ec;
-    if (!fs::is_directory(folder_, ec)) return kept;
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(folder_, ec))
-        if (entry.path().extension() == ".report") files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    for (const fs::path& file : files) {
+    for (const fs::path& file : filesWithExtension(folder_, kReportExtension)) {
         try {
-            std::ifstream in(file, std::ios::binary);
-            if (!in) throwSystem("cannot open", file);
-            std::ostringstream text;
-            text << in.rdbuf();
-            ExamReport report = reportFromText(text.str());
+            ExamReport report = reportFromText(fileContents(file));
             if (fileOf(report.zkzh) != file) throw std::runtime_error("the report is of another candidate");
             kept.push_back({file, std::move(report)});
         } catch (const std::exception& e) {
@@ -199,6 +243,20 @@ int sendUnsentReports(db::Connection& teacher, const UnsentReports& unsent) {
     }
     for (const std::string& text : damaged)
         std::fprintf(stderr, "Kavlor: a kept report cannot be read and is left as it is: %s\n", text.c_str());
+    // A pack goes once its scores are stored (a lab server takes none before).
+    for (const fs::path& file : filesWithExtension(unsent.folder(), kPackExtension)) {
+        const auto zkzh = admissionOfFile(file);
+        if (!zkzh || fs::exists(unsent.fileOf(*zkzh))) continue;
+        try {
+            pack::storePack(teacher, *zkzh, fileContents(file));
+            unsent.forgetPack(*zkzh);
+            std::fprintf(stderr, "Kavlor: the work pack of %s kept from an earlier run is stored now\n", zkzh->c_str());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Kavlor: the work pack of %s kept from an earlier run is still not stored, kept for "
+                                 "the next start (%s): %s\n",
+                         zkzh->c_str(), file.string().c_str(), e.what());
+        }
+    }
     return stored;
 }
 

@@ -3,8 +3,9 @@
 // report is first sent it is kept in a file of its own in the station's program
 // folder; once stored it is forgotten. A report the teacher's end of the exam
 // cut off stays there and is sent at the client's next start, before the update
-// list or a record reset can replace stu.mdb. The candidate sees none of it;
-// the log says what happened.
+// list or a record reset can replace stu.mdb; so does a work pack that was not
+// stored (the candidate folder is emptied at the next exam). The candidate sees
+// none of it; the log says what happened.
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -27,6 +28,9 @@ public:
     void keep(const ExamReport& report) const;
     // Forgets the candidate's report (nothing when none is kept).
     void forget(const std::string& zkzh) const;
+    // The same for the candidate's work pack (the zip's bytes).
+    void keepPack(const std::string& zkzh, const std::string& pack) const;
+    void forgetPack(const std::string& zkzh) const;
 
     struct Kept {
         std::filesystem::path file;
@@ -36,9 +40,12 @@ public:
     // be read back whole is left where it is and named in `damaged`.
     std::vector<Kept> load(std::vector<std::string>* damaged = nullptr) const;
 
-    // The file that keeps the candidate's report: the admission number in
-    // hexadecimal, so that no admission number can name another path.
+    // The file that keeps the candidate's report (and pack): the admission
+    // number in hexadecimal, so that no admission number can name another path.
     std::filesystem::path fileOf(const std::string& zkzh) const;
+    std::filesystem::path packFileOf(const std::string& zkzh) const;
+
+    const std::filesystem::path& folder() const { return folder_; }
 
 private:
     std::filesystem::path folder_;
@@ -49,9 +56,10 @@ private:
 std::string reportText(const ExamReport& report);
 ExamReport reportFromText(const std::string& text);
 
-// Sends each kept report once through `teacher` (as a start-up does): a
-// report stored is forgotten, one refused stays for the next start. Each
-// outcome is logged to stderr. Returns the number stored.
+// Sends each kept report once through `teacher` (as a start-up does), then
+// each kept pack whose report is no longer kept: what is stored is forgotten,
+// what is refused stays for the next start. Each outcome is logged to stderr.
+// Returns the number of reports stored.
 int sendUnsentReports(db::Connection& teacher, const UnsentReports& unsent);
 
 }  // namespace kav::station

@@ -9,6 +9,8 @@
 #include "client/flow/login.h"
 #include "client/flow/toolbar.h"
 #include "common/db/postgres_backend.h"
+#include "common/pack/pack_store.h"
+#include "common/pack/work_pack.h"
 #include "tests/db/test_backend.h"
 #include "tests/flow/flow_lab.h"
 #include "tests/word/word_test_util.h"
@@ -233,7 +235,7 @@ TEST(FlowReportTest, AReportTheEndCutOffIsStoredOnceAtTheNextStart) {
         EXPECT_TRUE(unsentWhileRefused) << "the report is kept before it is sent";
         EXPECT_EQ(rows("score"), 0);
     }
-    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(unsent), {}), 1);
+    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(unsent), {}), 2) << "the report and the work";
 
     // The station's role is put right; the lab is still ended.
     stationSql("ALTER ROLE CURRENT_USER RESET default_transaction_read_only");
@@ -246,6 +248,9 @@ TEST(FlowReportTest, AReportTheEndCutOffIsStoredOnceAtTheNextStart) {
     EXPECT_EQ(rows("score"), 1);
     EXPECT_EQ(rows("condition"), 1);
     EXPECT_EQ(owner->openKeyed("condition", "zkzh", kFirst)->field("resttime").asString(), "1:30:00");
+    const auto pack = kav::pack::loadPack(*owner, kFirst);
+    ASSERT_TRUE(pack) << "the work cut off with the report is stored after it";
+    EXPECT_EQ(kav::pack::readPack(*pack).admission, kFirst);
     EXPECT_TRUE(std::filesystem::is_empty(unsent));
 
     // A later start sends nothing more.
