@@ -30,6 +30,7 @@
 #include <exception>
 #include <thread>
 
+#include "gui/file_columns.h"
 #include "gui/kiosk.h"
 
 
@@ -140,9 +141,7 @@ std::optional<std::string> QtDialogs::prompt(const std::string& caption, const s
 
 namespace {
 
-// The file dialog's kind and date columns as a Chinese Windows writes them.
-// Qt's Chinese catalog has no text for the kinds ("Folder", "TXT File"), and
-// the dates follow the system locale, which is C on a lab machine.
+// The file dialog's size, kind and date columns as a Chinese Windows writes them.
 class ChineseFileColumns : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
@@ -152,10 +151,8 @@ public:
             return QIdentityProxyModel::data(index, role);
         const QFileInfo info = files->fileInfo(mapToSource(index));
         if (index.column() == 1) return info.isDir() ? QString() : QString::number((info.size() + 1023) / 1024) + " KB";
-        if (index.column() == 3) return info.lastModified().toString(QStringLiteral("yyyy/MM/dd HH:mm"));
-        if (info.isDir()) return QString::fromUtf8("文件夹");
-        const QString suffix = info.suffix().toUpper();
-        return suffix.isEmpty() ? QString::fromUtf8("文件") : suffix + QString::fromUtf8(" 文件");
+        if (index.column() == 3) return fileDateText(info.lastModified());
+        return fileKindText(info.isDir(), info.suffix());
     }
 };
 

@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,16 @@ TEST_F(FileManagerX, AWindowsTaskDoneInTheWindowScoresFullAndNothingOutsideIsRea
         }
     };
     inside(fm->view()->rootIndex());
+    // Kinds and dates as a Chinese Windows writes them, whatever the locale.
+    const auto column = [&](const char* name, int column) {
+        const QModelIndex index = model->index(QString::fromStdString((folder / name).string()));
+        EXPECT_TRUE(index.isValid()) << name;
+        return model->index(index.row(), column, index.parent()).data().toString().toStdString();
+    };
+    EXPECT_EQ(column("NEW", 2), "文件夹");
+    EXPECT_EQ(column("c.txt", 2), "TXT 文件");
+    EXPECT_TRUE(std::regex_match(column("c.txt", 3), std::regex("[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}")))
+        << column("c.txt", 3);
     // A path outside cannot even be selected, so no action reaches it.
     kav::test::writeFile(h.lab.driveC / "kavlor" / "other.txt", "x");
     fm->select({h.lab.driveC / "kavlor" / "other.txt"});

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "common/platform/platform.h"
+#include "gui/file_columns.h"
 
 namespace fs = std::filesystem;
 
@@ -50,13 +51,9 @@ public:
             return words.join(' ');
         }
         // Kind and date as a Chinese Windows shows them, whatever the station's locale.
-        if (role == Qt::DisplayRole && index.column() == 2) {
-            if (attrs & kav::platform::kAttrDirectory) return QString::fromUtf8("文件夹");
-            const QString suffix = fileInfo(index).suffix().toUpper();
-            return suffix.isEmpty() ? QString::fromUtf8("文件") : suffix + QString::fromUtf8(" 文件");
-        }
-        if (role == Qt::DisplayRole && index.column() == 3)
-            return lastModified(index).toString("yyyy/MM/dd HH:mm");
+        if (role == Qt::DisplayRole && index.column() == 2)
+            return kav::gui::fileKindText(attrs & kav::platform::kAttrDirectory, fileInfo(index).suffix());
+        if (role == Qt::DisplayRole && index.column() == 3) return kav::gui::fileDateText(lastModified(index));
         if (role == Qt::ForegroundRole && (attrs & kav::platform::kAttrHidden))
             return QPalette().color(QPalette::Disabled, QPalette::Text);
         return QFileSystemModel::data(index, role);
