@@ -55,4 +55,13 @@ std::vector<ItemPoint> itemPoints(const ItemStatistics& stats) {
     return out;
 }
 
+std::string emptyItemChartText(const ItemStatistics* stats) {
+    const bool drawn = stats && std::any_of(stats->choices.begin(), stats->choices.end(),
+                                            [](const ChoiceStat& c) { return c.drawn > 0; });
+    // A discrimination needs two candidates whose totals differ and a question
+    // some got right and some wrong.
+    return drawn ? "算不出区分度：\n答题的考生不到两人、总分都相同，\n或每道题都全对或全错"
+                 : "没有可画的选择题（要有答题记录和成绩）";
+}
+
 }  // namespace mendrix::scores

@@ -33,5 +33,7 @@ struct ItemPoint {
 };
 // The drawn choice questions that have a discrimination.
 std::vector<ItemPoint> itemPoints(const ItemStatistics& stats);
+// What the item chart says when it has no point, and why (none without statistics).
+std::string emptyItemChartText(const ItemStatistics* stats);
 
 }  // namespace mendrix::scores

@@ -58,7 +58,7 @@ void paintHistogram(QPainter& p, const QRectF& box, const Histogram& h) {
     p.restore();
 }
 
-void paintItemChart(QPainter& p, const QRectF& box, const std::vector<ItemPoint>& points) {
+void paintItemChart(QPainter& p, const QRectF& box, const std::vector<ItemPoint>& points, const std::string& emptyText) {
     p.save();
     const double titleH = box.height() * 0.08, axisH = box.height() * 0.1, left = box.width() * 0.12;
     useFont(p, box, 0.045, true);
@@ -106,19 +106,21 @@ void paintItemChart(QPainter& p, const QRectF& box, const std::vector<ItemPoint>
     }
     if (points.empty()) {
         p.setPen(Qt::darkGray);
-        p.drawText(plot, Qt::AlignCenter, q("没有可画的选择题（要有答题记录和成绩）"));
+        // Above the lines, in the upper part of the plot.
+        p.drawText(QRectF(plot.left() + tick, plot.top(), plot.width() - 2 * tick, plot.height() * 0.35),
+                   Qt::AlignCenter | Qt::TextWordWrap, q(emptyText));
     }
     p.restore();
 }
 
 void paintCharts(QPainter& p, const QRectF& box, const std::vector<Histogram>& histograms,
-                 const std::vector<ItemPoint>& points) {
+                 const std::vector<ItemPoint>& points, const std::string& emptyItemText) {
     const bool wide = box.width() > box.height();
     const QRectF items = wide ? QRectF(box.left(), box.top(), box.width() / 2, box.height())
                               : QRectF(box.left(), box.top(), box.width(), box.height() * 0.45);
     const QRectF rest = wide ? QRectF(items.right(), box.top(), box.width() / 2, box.height())
                              : QRectF(box.left(), items.bottom(), box.width(), box.height() - items.height());
-    paintItemChart(p, items, points);
+    paintItemChart(p, items, points, emptyItemText);
     const double w = rest.width() / 2, h = rest.height() / 3;
     for (std::size_t i = 0; i < histograms.size() && i < 6; ++i)
         paintHistogram(p, QRectF(rest.left() + w * static_cast<double>(i % 2), rest.top() + h * static_cast<double>(i / 2), w, h),

@@ -16,11 +16,13 @@ void paintHistogram(QPainter& painter, const QRectF& box, const Histogram& histo
 // Facility (x, 0-1) against discrimination (y, -1 to 1), one point a
 // question numbered by its position; flagged questions red. The dashed line
 // marks a discrimination of 0.2, below which a question separates poorly.
-void paintItemChart(QPainter& painter, const QRectF& box, const std::vector<ItemPoint>& points);
+// Without points it shows emptyText (see emptyItemChartText).
+void paintItemChart(QPainter& painter, const QRectF& box, const std::vector<ItemPoint>& points,
+                    const std::string& emptyText);
 
 // The item chart and the histograms (two columns), filling `box`: side by
 // side in a wide box, the item chart above the histograms in a tall one.
 void paintCharts(QPainter& painter, const QRectF& box, const std::vector<Histogram>& histograms,
-                 const std::vector<ItemPoint>& points);
+                 const std::vector<ItemPoint>& points, const std::string& emptyItemText);
 
 }  // namespace mendrix::scores

@@ -215,7 +215,8 @@ bool paintSheet(QPagedPaintDevice& device, const std::vector<ScoreRow>& rows, co
     painter.setFont(sheetFont(SheetFont::SimSun, g.headerPoints, true));
     painter.drawText(scale.rect(g.margin, g.margin, 210 - 2 * g.margin, 10), Qt::AlignCenter, q(kChartsTitle));
     paintCharts(painter, scale.rect(g.margin, g.margin + 12, 210 - 2 * g.margin, 297 - 2 * g.margin - 12),
-                scoreDistributions(rows), stats ? itemPoints(*stats) : std::vector<ItemPoint>{});
+                scoreDistributions(rows), stats ? itemPoints(*stats) : std::vector<ItemPoint>{},
+                emptyItemChartText(stats));
     return painter.end();
 }
 

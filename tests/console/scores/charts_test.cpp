@@ -61,6 +61,13 @@ TEST(ScoreCharts, ItemPointsAreTheDrawnQuestionsWithADiscrimination) {
     EXPECT_EQ(points[1].position, 3);
     EXPECT_DOUBLE_EQ(points[1].discrimination, -0.25);
     EXPECT_TRUE(points[1].flagged);
+    // An empty chart says why: no statistics or nothing drawn, or no question with a discrimination.
+    EXPECT_EQ(emptyItemChartText(nullptr), "没有可画的选择题（要有答题记录和成绩）");
+    stats.choices[0].discrimination = stats.choices[2].discrimination = std::nullopt;  // every total the same
+    EXPECT_TRUE(itemPoints(stats).empty());
+    EXPECT_EQ(emptyItemChartText(&stats).rfind("算不出区分度", 0), 0u);
+    for (auto& c : stats.choices) c.drawn = 0;
+    EXPECT_EQ(emptyItemChartText(&stats), "没有可画的选择题（要有答题记录和成绩）");
 }
 
 }  // namespace

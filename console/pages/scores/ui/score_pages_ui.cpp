@@ -409,9 +409,11 @@ AnswerAnalysisPage::AnswerAnalysisPage(QWidget* parent, kav::db::Cursor& conditi
 
 ScoreChartsView::ScoreChartsView(QWidget* parent) : QWidget(parent) { setMinimumSize(360, 280); }
 
-void ScoreChartsView::setCharts(std::vector<Histogram> histograms, std::vector<ItemPoint> points) {
+void ScoreChartsView::setCharts(std::vector<Histogram> histograms, std::vector<ItemPoint> points,
+                                std::string emptyItemText) {
     histograms_ = std::move(histograms);
     points_ = std::move(points);
+    emptyItemText_ = std::move(emptyItemText);
     update();
 }
 
@@ -419,7 +421,7 @@ void ScoreChartsView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), Qt::white);
-    paintCharts(painter, QRectF(rect()).adjusted(4, 4, -4, -4), histograms_, points_);
+    paintCharts(painter, QRectF(rect()).adjusted(4, 4, -4, -4), histograms_, points_, emptyItemText_);
 }
 
 AnswerAnalysisPage::~AnswerAnalysisPage() { qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly)); }
@@ -438,7 +440,8 @@ void AnswerAnalysisPage::BitBtnStatsExportClick() {
 void AnswerAnalysisPage::showStatistics() {
     statsSummary->setText(QString::fromStdString(logic_->summaryText()));
     if (!logic_->statistics()) return;
-    chartsView->setCharts(logic_->distributions(), itemPoints(*logic_->statistics()));
+    chartsView->setCharts(logic_->distributions(), itemPoints(*logic_->statistics()),
+                          emptyItemChartText(&*logic_->statistics()));
     // The record shrinks to a few lines (it scrolls); the statistics take the rest of the page.
     split_->setSizes({split_->height() / 5, split_->height() * 4 / 5});
     const auto rows = statisticsRows(*logic_->statistics());

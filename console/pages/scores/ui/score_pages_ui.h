@@ -77,7 +77,7 @@ private:
 class ScoreChartsView : public QWidget {
 public:
     explicit ScoreChartsView(QWidget* parent);
-    void setCharts(std::vector<Histogram> histograms, std::vector<ItemPoint> points);
+    void setCharts(std::vector<Histogram> histograms, std::vector<ItemPoint> points, std::string emptyItemText);
     const std::vector<Histogram>& histograms() const { return histograms_; }
     const std::vector<ItemPoint>& points() const { return points_; }
 
@@ -87,6 +87,7 @@ protected:
 private:
     std::vector<Histogram> histograms_;
     std::vector<ItemPoint> points_;
+    std::string emptyItemText_;
 };
 
 class AnswerAnalysisPage : public QWidget {
