@@ -76,7 +76,7 @@ void ToolbarLogic::FormCreate() {
     onClock_ = remaining_;
     startClock();
     poll_ = client_.takeStationPoll();
-    if (!poll_)  // a second exam window of this run (the re-login)
+    if (!poll_)  // a second exam window of this run (the first one could not make the folder)
         poll_ = std::make_unique<kav::station::StationPoll>(
             [path = data.teacherPath()] { return db::connectPath(path); }, client_.pollLaunch());
     // On a lab server the teacher's orders are announced: the poll reads them

@@ -14,8 +14,8 @@
 #include <stdexcept>
 
 #include "common/core/tokens.h"
-#include "common/pack/pack_store.h"
 #include "common/db/values.h"
+#include "common/pack/pack_store.h"
 
 namespace kav::station {
 

@@ -151,7 +151,8 @@ double percentile(std::vector<T>& values, size_t p) {
 
 // writes to `out`, each line after its index, "reported NOTICED_NS
 // STORED_NS PACKED_NS" when its scores and then its pack are stored, then
-// "polls POLL_US..." once stopped; or "failed TEXT".
+// "polls AT_NS:POLL_US..." once stopped (a reading of an announced order as
+// -1 - POLL_US); or "failed TEXT".
 void runStation(const fs::path& teacherDb, const fs::path& folder, int index, int ready, int go, int stop, FILE* out) {
     const auto writeLine = [out, index](std::string line) {
         std::replace(line.begin(), line.end(), '\n', ' ');
@@ -173,7 +174,7 @@ void runStation(const fs::path& teacherDb, const fs::path& folder, int index, in
         // the exam window; the time of each poll is what a lab must keep short.
         struct Timings {
             std::mutex mutex;
-            std::vector<std::pair<std::int64_t, long>> polls;  // when each reading ended, and its time; negative when announced
+            std::vector<std::pair<std::int64_t, long>> polls;  // when each reading ended, and its time (see above)
         };
         auto timings = std::make_shared<Timings>();  // a poll still in flight may outlive this function
         station::StationPoll poll([teacherDb] { return db::connectPath(teacherDb); });
